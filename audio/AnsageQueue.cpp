@@ -1,0 +1,14 @@
+#include "audio/AnsageQueue.h"
+
+#include "timing/RaceState.h"
+
+namespace zk {
+
+bool AnsageEinreihen(RaceState& s, int32_t lapMs) {
+    if (s.AnsageAnzahl >= kAnsageMax) return false;
+    ++s.AnsageAnzahl;
+    s.AnsageZeiten[s.AnsageAnzahl] = lapMs * 10;
+    return true;
+}
+
+}  // namespace zk

@@ -1,0 +1,34 @@
+// Value and name rules of the settings file, shared by the file layer, the
+// settings object and the command-line tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zk {
+
+// Section and key names: compared without regard to case (ASCII and the German
+// umlauts in UTF-8), blanks around the name ignored, blanks inside significant.
+bool ProfileNameEquals(std::string_view a, std::string_view b);
+
+// Removes blanks (space, tab) around a text.
+std::string_view TrimBlanks(std::string_view s);
+
+// Integer parse of a profile value: leading blanks skipped, optional sign, decimal
+// digits, stop at the first other character. Empty or blank text gives `dflt`;
+// text that does not start with a number gives 0. The result saturates at the
+// 32-bit range instead of overflowing.
+int32_t ParseProfileInt(std::string_view text, int32_t dflt);
+
+// Clamp of a 32-bit profile integer into a 16-bit program variable.
+int16_t ClampInt16(int32_t v);
+
+// Leading-number parse of a real value with "." as decimal point; empty or
+// non-numeric text gives 0.
+double ParseLeadingReal(std::string_view text);
+
+// A real value with only as many decimals as needed ("12", "12.5").
+std::string FormatReal(double v);
+
+}  // namespace zk

@@ -1,0 +1,55 @@
+// Deterministic replay of the real tick and cycle code from a scenario text.
+//
+// Scenario lines ("#" starts a comment, blank lines are ignored):
+//   set SECTION KEY VALUE   a setting, as if the settings file had held it
+//   at MS ACTION [ARGS]     perform ACTION at millisecond MS
+//   end MS                  run through millisecond MS, then stop
+// Names with blanks are written in double quotes.
+//
+// Within each millisecond MS = 1, 2, ...: (1) input actions at MS take effect,
+// (2) the tick runs with AktZeit = MS, (3) at multiples of 100 the 100 ms cycle
+// runs, (4) every other action at MS runs, in scenario order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zk {
+
+class RaceSystem;
+
+struct ScenarioError {
+    int line = 0;
+    std::string message;
+};
+
+struct ScenarioAction {
+    int line = 0;
+    int32_t ms = 0;
+    std::string name;
+    std::vector<std::string> args;
+};
+
+struct Scenario {
+    std::vector<std::vector<std::string>> settings;  // tokens of each start-up line (set/ini)
+    std::vector<int> settingsLines;
+    std::vector<ScenarioAction> actions;
+    int32_t endMs = 0;
+    std::string baseDir;  // directory of the scenario file, for relative paths
+};
+
+// Splits a line into words; double quotes group words with blanks.
+std::vector<std::string> SplitScenarioLine(const std::string& line, bool* ok);
+
+// Parses a scenario. Returns false and fills `err` on a syntax error.
+bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err);
+
+// Runs a parsed scenario and writes its trace. Returns false (with `err`) when a
+// line fails at start-up (unknown setting, unreadable file).
+bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err);
+
+}  // namespace zk

@@ -1,0 +1,118 @@
+// A race system on a manual clock and a simulated port, stepped millisecond by
+// millisecond exactly as the scenario replay does, with a recorder for every
+// extension point the core calls.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "hardware/SimLptIo.h"
+#include "timing/Clock.h"
+#include "timing/FastTimer.h"
+#include "timing/InterneZeit.h"
+#include "timing/RaceSystem.h"
+
+namespace zk::test {
+
+struct Recorder : RaceHooks {
+    std::vector<std::string> calls;  // every call, in order, as "Name(args)"
+    std::vector<std::pair<int, int32_t>> reactions;
+    std::vector<int> laps;
+    std::vector<std::string> serial;
+    std::vector<std::string> directorLines;
+    std::vector<std::pair<int, int>> voltages;
+    std::vector<int> powerOff;
+    int startAblauf = 0, i2c = 0, checkRaceEnd = 0, displayOutput = 0, fuelRefresh = 0;
+
+    void DisplayOutput() override { ++displayOutput; calls.push_back("DisplayOutput"); }
+    void AnnouncementStep() override { calls.push_back("AnnouncementStep"); }
+    void LiveSpreadsheet() override { calls.push_back("LiveSpreadsheet"); }
+    void CheckRaceEnd() override { ++checkRaceEnd; calls.push_back("CheckRaceEnd"); }
+    void ClubAutoStartRefresh() override { calls.push_back("ClubAutoStartRefresh"); }
+    void SettingsLiveView() override { calls.push_back("SettingsLiveView"); }
+    void StartAblauf() override { ++startAblauf; calls.push_back("StartAblauf"); }
+    void FuelAndWindowRefresh() override { ++fuelRefresh; calls.push_back("FuelAndWindowRefresh"); }
+    void PowerOff(int lane) override { powerOff.push_back(lane); calls.push_back("PowerOff(" + std::to_string(lane) + ")"); }
+    void NetzteilSetzen(int idx, uint8_t v) override { voltages.emplace_back(idx, v); }
+    void SerialSenden(const std::string& t) override { serial.push_back(t); }
+    void RaceDirectorLine(const std::string& l) override { directorLines.push_back(l); }
+    void OnReaction(int lane, int32_t ms) override { reactions.emplace_back(lane, ms); }
+    void OnLap(int lane) override { laps.push_back(lane); }
+    void I2CTakt() override { ++i2c; }
+};
+
+class Rig {
+public:
+    explicit Rig(int32_t startMs = 0) : clock(startMs), port(&clock), wall(clock), sys(clock, port, wall) {
+        sys.SetHooks(&rec);
+        now = startMs;
+    }
+
+    // Sets the standard test wiring: lane n active-high on one status bit
+    // (lane 1 = bit 3 ... lane 5 = bit 7), lanes 6..8 on control bits 0..2.
+    void StandardWiring() {
+        static const int bits[9] = {0, 8, 16, 32, 64, 128, 1, 2, 4};
+        for (int n = 1; n <= 8; ++n) {
+            sys.cfg.Masken.MS[n] = static_cast<int16_t>(bits[n]);
+            sys.cfg.Masken.CS[n] = static_cast<int16_t>(bits[n]);
+        }
+        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
+        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;  // never active
+    }
+
+    void Init() {
+        sys.InitProgram();
+        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    }
+
+    // Holds lane/input n active for `ticks` ticks starting with the next tick.
+    void Hold(int n, int ticks) { held[n] = ticks; }
+
+    // One millisecond: inputs, tick, cycle at multiples of 100.
+    void Step() {
+        now = TimeAdd(now, 1);
+        clock.Set(now);
+        port.SetInputWord(Word());
+        FastTimerTick(sys);
+        for (auto& [n, left] : held)
+            if (left > 0) --left;
+        if (now % 100 == 0) MainLoopCycle(sys);
+    }
+    void RunTo(int32_t t) {
+        while (TimeDiff(t, now) > 0) Step();
+    }
+    void RunFor(int32_t ms) { RunTo(TimeAdd(now, ms)); }
+
+    // Green light as the start light gives it.
+    void Green() {
+        sys.st.RennenLaeuft = kTrue;
+        for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = sys.st.AktZeit;
+    }
+
+    uint8_t Word() const {
+        uint8_t w = 0;
+        for (int n = 1; n <= 10; ++n) {
+            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
+            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
+            w = static_cast<uint8_t>((w & ~m) | (~c & m));
+        }
+        for (const auto& [n, left] : held) {
+            if (left <= 0) continue;
+            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
+            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
+            w = static_cast<uint8_t>((w & ~m) | (c & m));
+        }
+        return w;
+    }
+
+    ManualMsClock clock;
+    SimLptIo port;
+    DerivedWallClock wall;
+    RaceSystem sys;
+    Recorder rec;
+    int32_t now;
+    std::map<int, int> held;
+};
+
+}  // namespace zk::test

@@ -1,0 +1,42 @@
+#include "timing/Clock.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "timing/Shared.h"
+
+namespace zk {
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+MonotonicMsClock::MonotonicMsClock() : originNs_(MonotonicNs()) {}
+
+int32_t MonotonicMsClock::NowMs() {
+    const int64_t ms = (MonotonicNs() - originNs_) / 1000000;
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ms)));
+}
+
+void ManualMsClock::Advance(int32_t ms) { Set(TimeAdd(NowMs(), ms)); }
+
+std::string SystemWallClock::TimeOfDay() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+std::string DerivedWallClock::TimeOfDay() {
+    const int64_t sec = static_cast<uint32_t>(ms_.NowMs()) / 1000;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", static_cast<int>(sec / 3600 % 24),
+                  static_cast<int>(sec / 60 % 60), static_cast<int>(sec % 60));
+    return buf;
+}
+
+}  // namespace zk

@@ -1,0 +1,77 @@
+#include "timing/FastTimerThread.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
+
+#include <algorithm>
+
+#include "timing/Clock.h"
+#include "timing/FastTimer.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+constexpr int64_t kPeriodNs = 1000000;
+constexpr int64_t kLateNs = 500000;
+
+timespec ToTimespec(int64_t ns) {
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    return ts;
+}
+}  // namespace
+
+void FastTimerThread::StartFastTimer() {
+    if (sys_.st.TimerHandle != 0) StopFastTimer();
+    stop_.store(false, std::memory_order_relaxed);
+    sys_.st.TickZaehler = sys_.st.Startzeit.load();
+    thread_ = std::thread([this] { Run(); });
+    sys_.st.TimerHandle = nextHandle_++;
+    sys_.st.TimerLaeuft = kTrue;
+}
+
+void FastTimerThread::StopFastTimer() {
+    if (sys_.st.TimerHandle == 0) {
+        sys_.st.TimerLaeuft = 0;
+        return;
+    }
+    stop_.store(true, std::memory_order_relaxed);
+    if (thread_.joinable()) thread_.join();  // a running tick finishes first
+    sys_.st.TimerHandle = 0;
+    sys_.st.TimerLaeuft = 0;
+}
+
+void FastTimerThread::Run() {
+    sched_param sp{};
+    sp.sched_priority = std::max(1, sched_get_priority_max(SCHED_FIFO) - 10);
+    realtime_.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0, std::memory_order_relaxed);
+
+    RaceState& s = sys_.st;
+    int64_t next = MonotonicNs() + kPeriodNs;
+    while (!stop_.load(std::memory_order_relaxed)) {
+        const timespec ts = ToTimespec(next);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+        }
+        const int64_t late = MonotonicNs() - next;
+        if (late > kLateNs) {
+            ++s.TickVerspaetet;
+            const auto us = static_cast<int32_t>(std::min<int64_t>(late / 1000, INT32_MAX));
+            if (us > s.TickSpaetMaxUs) s.TickSpaetMaxUs = us;
+        }
+        if (late >= kPeriodNs) {
+            // Periods that passed entirely are skipped (their time stamps would
+            // all be the same millisecond) and counted.
+            const int64_t missed = late / kPeriodNs;
+            s.TickVerpasst += static_cast<int32_t>(std::min<int64_t>(missed, INT32_MAX));
+            next += missed * kPeriodNs;
+        }
+        FastTimerTick(sys_);
+        next += kPeriodNs;
+    }
+}
+
+}  // namespace zk

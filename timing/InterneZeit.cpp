@@ -1,0 +1,228 @@
+#include "timing/InterneZeit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "audio/AnsageQueue.h"
+#include "club/ClubLap.h"
+#include "hardware/SerialTexts.h"
+#include "timing/Erfassung.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+std::string Ms3(int32_t ms) { return FormatZeros(ms, 3); }
+
+void Send(RaceSystem& sys, std::string text) {
+    sys.st.SerialText = std::move(text);
+    sys.hooks().SerialSenden(sys.st.SerialText);
+}
+
+// Lap count, lap time and fuel to the display boards, by board type.
+void SendLapToBoards(RaceSystem& sys, int lane) {
+    const RaceState& s = sys.st;
+    const auto& azt = sys.cfg.AZT;
+    const std::string count = LapCountText(s.Runden[lane]);
+    const std::string time = LapTimeText(s.ZeitSek, s.ZeitMs);
+    if (azt.Aktiv[3] != 0 || azt.Aktiv[2] != 0) {
+        Send(sys, std::string("B") + static_cast<char>(65 + 3 * lane) + count);
+        Send(sys, std::string("B") + static_cast<char>(66 + 3 * lane) + time);
+        Send(sys, std::string("B") + static_cast<char>(67 + 3 * lane) + FuelText(s.TankStand[lane]));
+    } else if (azt.AlteAZT != 0 || azt.Aktiv[1] != 0) {
+        const std::string addr = std::string("B") + static_cast<char>(67 + lane);
+        if (azt.Laps != 0) Send(sys, addr + count);
+        if (azt.Time != 0) {
+            Send(sys, addr + time);
+            Send(sys, addr + time);
+        }
+    }
+}
+
+// Fuel used by a lap and its deduction, with the empty-tank penalties.
+void FuelForLap(RaceSystem& sys, int lane) {
+    RaceState& s = sys.st;
+    const auto& t = sys.cfg.Tankoption;
+    const double factor = static_cast<double>(s.NormrundeSek) * t.Tankoption * s.TankAktiv;
+    // A lap time of 0 can only be a club lap beyond the target that reuses a lap
+    // time never computed; it uses no fuel instead of turning the tank into NaN.
+    s.Verbrauch = (factor != 0.0 && s.Rundenzeit[lane] > 0)
+                      ? (t.Rundenverbrauch / (s.Rundenzeit[lane] / 1000.0)) * factor
+                      : 0.0;
+
+    const bool beyondLapRace = s.Rennmodus == 1 && s.Runden[lane] > s.RennRunden;
+    const bool beyondHeat = s.Rennmodus == 3 && s.RestRunden[lane] < 0;
+    if (beyondLapRace || beyondHeat) return;
+    s.TankStand[lane] -= s.Verbrauch;
+    if (s.TankStand[lane] < 0.0) {
+        s.TankStand[lane] = 0.0;
+        if (t.StromAusBeiTankLeer == 0) {
+            // Lap penalty, at every lap driven with an empty tank.
+            if (s.Runden[lane] > 2) s.Runden[lane] -= 2;
+        } else {
+            s.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
+            if (t.MitTrocken == 0) sys.hooks().PowerOff(lane);
+            s.SpurStromEin[lane] = 0;
+        }
+    }
+}
+
+// Track voltage that follows the fuel load (or the dry-running voltage).
+void FuelVoltage(RaceSystem& sys, int lane) {
+    RaceState& s = sys.st;
+    const auto& t = sys.cfg.Tankoption;
+    if (s.TankAus[lane] != 0 || t.MitTnt != 1 || s.SafetyCar != 0) return;
+    const int on = s.TankAktiv * t.Tankoption;
+    int value;
+    if (s.SpurStromEin[lane] != 0) {
+        const auto idx = static_cast<int>(std::clamp(std::nearbyint(s.TankStand[lane]), 0.0, 100.0));
+        value = s.SpurWert[lane] - s.TankAbzug[idx] * on;
+    } else {
+        value = on * s.TrockenWert;
+    }
+    // Never below 0 V and never above the lane's set voltage.
+    value = std::clamp(value, 0, static_cast<int>(s.SpurWert[lane]));
+    sys.hooks().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
+}
+
+void EvaluateLap(RaceSystem& sys, int lane) {
+    RaceState& s = sys.st;
+    if (s.Rennmodus == 3) {
+        ClubLapTime(sys, lane);
+    } else {
+        s.Rundenzeit[lane] = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+        s.Gesamtzeit[lane] += s.Rundenzeit[lane];
+    }
+    s.ZeitSek = s.Rundenzeit[lane] / 1000;
+    s.ZeitMs = s.Rundenzeit[lane] % 1000;
+
+    FuelForLap(sys, lane);
+    FuelVoltage(sys, lane);
+    if (sys.cfg.TAZ.LED == 1) Send(sys, FuelGaugeText(lane, s.TankStand[lane]));
+
+    if (s.InterneZeitmessung == kTrue) {
+        SpurSatz& r = s.SpurDaten[lane];
+        r.Spur = static_cast<uint8_t>(lane);
+        r.Zeit = s.ZeitMs / 1000.0 + s.ZeitSek;
+        r.MsText = "." + Ms3(s.ZeitMs);
+        r.SekText = std::to_string(s.ZeitSek);
+        r.NeueRunde = kTrue;
+        r.Verbrauch = s.Verbrauch;
+        r.Durchfahrt = s.Durchfahrt[lane];
+        r.Gesamtzeit = s.Gesamtzeit[lane];
+        UpdatePositions(s, lane);
+        r.Runden = s.Runden[lane];
+        if (s.ExcelAufzeichnung == kTrue) sys.hooks().LapRecordAppend(lane, r.Runden, r.Zeit);
+    }
+    if (s.AnsageAktiv == 1 && s.InterneZeitmessung == kTrue) AnsageEinreihen(s, s.ZeitMs + 1000 * s.ZeitSek);
+
+    SendLapToBoards(sys, lane);
+
+    if (s.Rundenzeit[lane] < s.BesteRunde[lane]) {
+        if (s.InterneZeitmessung == kTrue) s.SpurDaten[lane].NeueBestzeit = kTrue;
+        s.BesteRunde[lane] = s.Rundenzeit[lane];
+    }
+    // The next lap is timed from this crossing; during an after-run the part of
+    // it already elapsed is added (16-bit, as the after-run counters are).
+    const auto nachlauf = static_cast<int16_t>(s.Nachzeit - s.NachlaufRest);
+    s.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
+    sys.hooks().OnLap(lane);
+}
+
+}  // namespace
+
+void FormatRaceTime(RaceState& s, double ms) {
+    const auto v = static_cast<int32_t>(std::clamp(std::nearbyint(ms), -2147483648.0, 2147483647.0));
+    s.ZeitSek = v / 1000;
+    s.ZeitMs = v % 1000;
+    const int32_t minuten = (s.ZeitSek - s.ZeitSek % 60) / 60;
+    const int32_t sekunden = s.ZeitSek - 60 * minuten;
+    s.ZeitText = std::to_string(minuten) + ":" + std::to_string(sekunden) + ":" + Ms3(s.ZeitMs);
+}
+
+void EvaluateLaps(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    if (s.Pause == kTrue) {
+        FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
+        s.PauseText = s.ZeitText;
+        s.PauseLetzte = s.AktZeit;
+        FormatRaceTime(s, s.NachlaufRest);
+        if (s.NachlaufStatus == 2) {
+            // After-run over: crossings from before the pause are dropped.
+            for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = 0;
+            return;
+        }
+    }
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        // A pending crossing on an inactive lane stays pending.
+        if (s.RundeOffen[lane] != kTrue || s.SpurAktiv[lane] == 0) continue;
+        s.RundeOffen[lane] = 0;
+        if (s.ErsteDurchfahrt[lane] != 0) {
+            // The start crossing: reaction time only. The first lap is timed from
+            // the green light and so includes the reaction time.
+            s.ErsteDurchfahrt[lane] = 0;
+            const int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+            if (s.RLMeldung == 1) {
+                sys.hooks().RaceDirectorLine("Reaktionszeit Spur " + std::to_string(lane) + ": " +
+                                             std::to_string(reaktion) + " Millisekunden");
+            }
+            sys.hooks().OnReaction(lane, reaktion);
+            continue;
+        }
+        EvaluateLap(sys, lane);
+    }
+    if (s.RennenLaeuft == kTrue) sys.hooks().FuelAndWindowRefresh();
+}
+
+void ProcessRaceTick(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    if (s.AuswertungBelegt == 1) ++s.AuswertungUeberlauf;
+    s.AuswertungBelegt = 1;
+
+    s.Uhrzeit = sys.wall().TimeOfDay();
+    s.UhrSekunde = s.Uhrzeit.size() >= 8 ? static_cast<int16_t>(std::stoi(s.Uhrzeit.substr(6, 2))) : 0;
+    if (s.UhrSekunde != s.UhrSekundeAlt) {
+        s.SekundeNeu = 1;
+        s.UhrSekundeAlt = s.UhrSekunde;
+    }
+
+    EvaluateLaps(sys);
+    sys.hooks().DisplayOutput();
+    if (s.InterneZeitmessung == kTrue) {
+        if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.hooks().AnnouncementStep();
+        if (s.ExcelLive == kTrue) sys.hooks().LiveSpreadsheet();
+    }
+    if (s.RennenLaeuft == kTrue) sys.hooks().CheckRaceEnd();
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        s.SpurDaten[lane].NeueRunde = 0;
+        s.SpurDaten[lane].NeueBestzeit = 0;
+    }
+    if (sys.cfg.AutoStart.Enabled == 1 && s.AutoStartScharf == 1 && s.SekundeNeu == 1 && s.PausenRest >= 1) {
+        sys.hooks().ClubAutoStartRefresh();
+        s.SekundeNeu = 0;
+    }
+    if (s.SekundeNeu > 9) s.SekundeNeu = 0;
+    if (s.ZsaOffen == 1) sys.hooks().SettingsLiveView();
+    if (s.StartPhase == kTrue) {
+        s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + 100);
+        if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
+            s.AmpelTakt = 0;
+            sys.hooks().StartAblauf();
+        }
+    }
+    s.AuswertungBelegt = 0;
+}
+
+void MainLoopCycle(RaceSystem& sys) {
+    ProcessRaceTick(sys);
+    RaceState& s = sys.st;
+    if (s.AnlaufZaehler < 4) {
+        ++s.AnlaufZaehler;
+        if (s.AnlaufZaehler == 2) sys.hooks().AnlaufSenden();
+    }
+    sys.hooks().PollRaceKeys(0);
+}
+
+}  // namespace zk

@@ -1,0 +1,193 @@
+// The shared race state: sensor configuration, race phase, per-lane acquisition
+// and result arrays, and the lane records that windows, displays and logs read.
+//
+// Lanes are numbered 1..8. Arrays marked "0..8" have nine elements of which
+// element 0 carries no lane; arrays marked "1-based" are also sized nine (or
+// eleven for the ten inputs) and element 0 is never used. Flags: True = -1.
+//
+// Everything the 1 ms tick and the UI thread both touch is a Shared<> word or a
+// SyncFlag<> (acquire/release). The rest belongs to the UI thread alone.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "timing/Shared.h"
+
+namespace zk {
+
+constexpr int kLanes = 8;
+constexpr int32_t kBesteRundeReset = 300000;
+constexpr int32_t kFarbeGruen = 49152;  // 0x00C000
+
+template <class T>
+using LaneArray = std::array<T, kLanes + 1>;  // 0..8
+
+// Lane record: the summary of one lane's race.
+struct SpurSatz {
+    uint8_t Spur = 0;
+    int32_t Runden = 0;
+    double Zeit = 0.0;  // last lap, seconds
+    std::string SekText;
+    std::string MsText;
+    int16_t NeueBestzeit = 0;
+    int16_t NeueRunde = 0;
+    double Tank = 0.0;
+    int32_t Farbe = kFarbeGruen;
+    double Verbrauch = 0.0;
+    int32_t Strafe = 0;
+    int32_t Durchfahrt = 0;
+    uint8_t Platz = 0;
+    uint8_t SpurAufPlatz = 0;
+    int32_t Gesamtzeit = 0;
+    int16_t Tankt = 0;
+};
+
+struct RaceState {
+    // --- clock and timer (written by the tick unless stated) ---
+    Shared<int32_t> AktZeit{0};
+    Shared<int32_t> Startzeit{0};
+    Shared<int32_t> TimerHandle{0};
+    Shared<int16_t> TimerLaeuft{0};
+    Shared<int16_t> TickBelegt{0};
+    Shared<int32_t> TickUeberlauf{0};
+    Shared<int32_t> TickLetzte{0};
+    Shared<int32_t> TickMaxAbstand{0};
+    Shared<int32_t> TickZaehler{0};
+    Shared<uint8_t> TickStatReset{0};
+    SharedDouble TickAbweichung{0.0};
+    // Real-time thread statistics (the platform timer's own view of its ticks).
+    Shared<int32_t> TickVerspaetet{0};  // ticks that started more than 0.5 ms late
+    Shared<int32_t> TickVerpasst{0};    // whole periods skipped because a tick was too late
+    Shared<int32_t> TickSpaetMaxUs{0};  // largest start delay seen, microseconds
+
+    // --- sensor configuration ---
+    Shared<int16_t> LptPort{0};  // [Lpt] "Port": 0 = no port, 1..3
+    Shared<int16_t> LptBasis{0};
+    Shared<uint16_t> Eingang{0};
+    std::array<Shared<int16_t>, 11> Maske{};      // 1-based 1..10
+    std::array<Shared<int16_t>, 11> Vergleich{};  // 1-based 1..10
+    Shared<int16_t> GelbphaseEin{0};
+    Shared<int16_t> ChaosEin{0};
+    Shared<int16_t> MinLength{0};
+    Shared<int16_t> MinZeit{0};
+    Shared<int16_t> Nachzeit{0};
+    LaneArray<Shared<int16_t>> SpurAktiv{};
+    Shared<int16_t> SimulationActive{0};
+    Shared<int16_t> I2CAktiv{0};
+
+    // --- extra inputs ---
+    SyncFlag<int16_t> GelbTaste{0};
+    Shared<int16_t> GelbAusgeloest{0};
+    SyncFlag<int16_t> ChaosTaste{0};
+    Shared<int16_t> ChaosGemerkt{0};
+
+    // --- race phase ---
+    int16_t Rennmodus = 0;
+    std::string RennmodusText = "Training";
+    int16_t RennRunden = 0;
+    int16_t RennZeit = 0;
+    int16_t RestStunden = 0, RestMinuten = 0, RestSekunden = 0;
+    int16_t ZielRunden = 0;
+    Shared<int16_t> StartPhase{0};
+    Shared<int16_t> RennenLaeuft{0};
+    Shared<int16_t> Pause{0};
+    int32_t PauseBeginn = 0;
+    int32_t PauseLetzte = 0;
+    SyncFlag<int16_t> NachlaufStatus{0};
+    Shared<int16_t> NachlaufRest{0};
+    int16_t SafetyCar = 0;
+    int16_t AmpelSchritt = 0;
+    int16_t NeustartNachPause = 0;
+    int16_t AmpelTakt = 0;
+
+    // --- per-lane acquisition (tick) ---
+    LaneArray<Shared<int32_t>> SperreBis{};
+    LaneArray<Shared<int16_t>> ImPuls{};
+    LaneArray<Shared<int32_t>> Durchfahrt{};
+    LaneArray<Shared<int32_t>> PulsLaenge{};
+    LaneArray<Shared<int16_t>> PulsGemeldet{};
+    LaneArray<Shared<int32_t>> AktivAbtastungen{};
+    LaneArray<Shared<int32_t>> InaktivAbtastungen{};
+    LaneArray<SyncFlag<int16_t>> RundeOffen{};
+    LaneArray<SyncFlag<int16_t>> Fehlstart{};
+
+    // --- per-lane results ---
+    LaneArray<Shared<int32_t>> Runden{};
+    LaneArray<Shared<int16_t>> ErsteDurchfahrt{};
+    LaneArray<int32_t> LetzteDurchfahrt{};
+    LaneArray<int32_t> Rundenzeit{};
+    LaneArray<int32_t> BesteRunde{};
+    LaneArray<int32_t> Gesamtzeit{};
+    LaneArray<int32_t> RestRunden{};
+    LaneArray<double> TankStand{};
+    LaneArray<int16_t> SpurStromEin{};
+
+    LaneArray<SpurSatz> SpurDaten{};
+
+    // --- announcement queue (lap evaluation -> spoken lap times) ---
+    int16_t AnsageAktiv = 0;
+    std::array<int32_t, 21> AnsageZeiten{};  // 1..20, lap time in ms x 10
+    uint8_t AnsageAnzahl = 0;
+
+    // --- other shared items ---
+    int16_t InterneZeitmessung = 0;
+    int16_t ExcelLive = 0;
+    int16_t RLMeldung = 0;
+    int16_t ExcelAufzeichnung = 0;
+    std::string SerialText;
+    Shared<uint8_t> LptDaten{0};
+    Shared<uint8_t> LptSteuer{0};
+
+    // --- port simulator (tick side of the simulation window) ---
+    Shared<int16_t> SimSpur{0};
+    Shared<int16_t> SimTakt{0};
+    Shared<uint8_t> SimRueckwaerts{0};
+    Shared<uint8_t> SimWechseln{0};
+    Shared<int16_t> SimNachlauf{0};
+    Shared<uint16_t> EingangRuhe{0};
+
+    // --- lap evaluation working state (UI thread) ---
+    int32_t ZeitSek = 0;
+    int32_t ZeitMs = 0;
+    double Verbrauch = 0.0;
+    std::string ZeitText;
+    std::string PauseText;
+    int16_t AuswertungBelegt = 0;
+    int32_t AuswertungUeberlauf = 0;
+    std::string Uhrzeit;
+    int16_t UhrSekunde = 0;
+    int16_t UhrSekundeAlt = 0;
+    int16_t SekundeNeu = 0;
+    int16_t ZsaOffen = 0;
+    int16_t TankAktiv = 0;
+    int32_t NormrundeSek = 0;
+
+    // --- club auto-start (pause countdown between heats) ---
+    int16_t AutoStartScharf = 0;  // armed
+    int32_t PausenRest = 0;       // seconds left
+
+    // --- lane voltages (values derived from the settings; the supply owns their effect) ---
+    LaneArray<double> SpurVolt{};    // 1..8, volts
+    LaneArray<uint8_t> SpurWert{};   // 1..8, converter value of the set voltage
+    int32_t VoltFaktor = 16;         // converter steps per volt
+    double HubWert = 0.0;            // fuel swing in converter steps
+    uint8_t SCWert = 0;              // safety-car voltage as converter value
+    uint8_t TrockenWert = 0;         // dry-running voltage as converter value
+    std::array<int16_t, 101> TankAbzug{};  // reduction by fill level 0..100 percent
+    LaneArray<int16_t> TankAus{};    // 1..8: fuel-dependent voltage off ("chkTankOff")
+    int16_t KVPowerOffen = 0;
+
+    // --- start-up and main loop ---
+    int16_t AnzahlAktiveSpuren = 0;
+    LaneArray<int16_t> SpurAktivGespeichert{};
+    int16_t ComOffen = 0;
+    int16_t AnlaufZaehler = 0;
+};
+
+// Brings every lane to its reset values (the part of the race reset that concerns
+// the shared race state).
+void ResetLaneState(RaceState& s, double tankinhalt);
+
+}  // namespace zk
