@@ -187,7 +187,7 @@ struct RaceState {
 };
 
 // Brings every lane to its reset values (the part of the race reset that concerns
-// the shared race state).
-void ResetLaneState(RaceState& s, double tankinhalt);
+// the shared race state). `now` is the current clock value: lockouts end before it.
+void ResetLaneState(RaceState& s, double tankinhalt, int32_t now);
 
 }  // namespace zk

@@ -51,7 +51,7 @@ void RaceSystem::InitProgram() {
     for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
     ApplySettings();
     st.LptDaten = 0;
-    ResetLaneState(st, cfg.Tankoption.Tankinhalt);
+    ResetLaneState(st, cfg.Tankoption.Tankinhalt, clock().NowMs());
     st.Pause = 0;
     st.PauseBeginn = 0;
     st.InterneZeitmessung = kTrue;
@@ -62,8 +62,7 @@ void RaceSystem::InitProgram() {
     for (int l = 0; l <= kLanes; ++l) st.SpurAktivGespeichert[l] = st.SpurAktiv[l];
 }
 
-void ResetLaneState(RaceState& s, double tankinhalt) {
-    const int32_t now = s.AktZeit;
+void ResetLaneState(RaceState& s, double tankinhalt, int32_t now) {
     for (int l = 0; l <= kLanes; ++l) {
         // "No lockout": one millisecond in the past, so the wrap-safe comparison
         // sees an open lane whatever the clock reads.

@@ -1,0 +1,282 @@
+// The 1 ms sampler: pulse following, registration, lockout, gating, false starts,
+// extra inputs, the after-run countdown and the port simulator step.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "TestRig.h"
+
+using namespace zk;
+using namespace zk::test;
+
+namespace {
+
+// A rig with standard wiring, MinLength 3, lockout 500 ms, racing from 1000 ms.
+struct SamplerRig : Rig {
+    explicit SamplerRig(int32_t start = 0, int16_t minLength = 3) : Rig(start) {
+        StandardWiring();
+        sys.cfg.LiZeit.MinLength = minLength;
+        sys.cfg.LiZeit.Minimum = 500;
+        for (int l = 1; l <= 8; ++l) sys.cfg.AktiveSpuren.Spur[l] = 1;
+        Init();
+        Green();
+        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;  // laps, not start crossings
+    }
+    // Drives one tick with lane `lane` active or not.
+    void Sample(int lane, bool active) {
+        if (active) Hold(lane, 1);
+        Step();
+    }
+};
+
+}  // namespace
+
+TEST(SamplerPulse, ShortPulseIsDiscardedAndTheNextOneKeepsItsFirstSample) {
+    SamplerRig r(999);  // first tick at 1000
+    r.Sample(1, true);   // t = 1000
+    r.Sample(1, true);   // 1001
+    r.Sample(1, false);  // 1002: discards the two-sample pulse
+    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
+    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    r.Sample(1, true);  // 1003
+    r.Sample(1, true);  // 1004
+    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    r.Sample(1, true);  // 1005: third consecutive sample registers
+    EXPECT_EQ(r.sys.st.RundeOffen[1], kTrue);
+    EXPECT_EQ(r.sys.st.Durchfahrt[1], 1003);
+    EXPECT_EQ(r.sys.st.Runden[1], 1);
+    EXPECT_EQ(r.sys.st.PulsGemeldet[1], kTrue);
+}
+
+TEST(SamplerPulse, MinLengthOneRegistersOnFirstSampleAndStartCrossingIsNotALap) {
+    SamplerRig r(0, 1);
+    r.sys.st.ErsteDurchfahrt[2] = kTrue;
+    r.Sample(2, true);
+    EXPECT_EQ(r.sys.st.RundeOffen[2], kTrue);
+    EXPECT_EQ(r.sys.st.Runden[2], 0);  // start crossing: no lap counted
+}
+
+TEST(SamplerPulse, ActiveLowSensorOnStatusBit3) {
+    SamplerRig r;
+    r.sys.st.Maske[1] = 8;
+    r.sys.st.Vergleich[1] = 0;
+    r.port.SetInputWord(0xFF);
+    // Bit 3 high: no car.
+    r.sys.st.AktZeit = 5;
+    ReadLptInputs(r.sys);
+    EXPECT_FALSE(InputActive(r.sys.st, 1, r.sys.st.Eingang));
+    r.port.SetInputWord(0xF7);
+    ReadLptInputs(r.sys);
+    EXPECT_TRUE(InputActive(r.sys.st, 1, r.sys.st.Eingang));
+}
+
+TEST(SamplerLockout, LaneIsLockedUntilMinZeitAfterTheSixthInactiveSampleInclusive) {
+    SamplerRig r(999);
+    for (int i = 0; i < 10; ++i) r.Sample(1, true);  // 1000..1009, registered at 1002
+    for (int i = 0; i < 5; ++i) r.Sample(1, false);  // 1010..1014
+    EXPECT_EQ(r.sys.st.ImPuls[1], kTrue);
+    r.Sample(1, false);  // 1015: sixth inactive sample ends the pulse
+    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
+    EXPECT_EQ(r.sys.st.SperreBis[1], 1515);
+    r.RunTo(1514);
+    r.Sample(1, true);  // 1515: still locked
+    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
+    r.Sample(1, true);  // 1516: a new pulse begins
+    EXPECT_EQ(r.sys.st.ImPuls[1], kTrue);
+    EXPECT_EQ(r.sys.st.Durchfahrt[1], 1516);
+}
+
+TEST(SamplerLockout, CarStandingOnSensorGivesExactlyOneCrossing) {
+    SamplerRig r;
+    r.Hold(3, 5000);
+    r.RunFor(5000);
+    EXPECT_EQ(r.sys.st.Runden[3], 1);
+    EXPECT_EQ(r.sys.st.AktivAbtastungen[3], 5000);
+    // Inactive samples need not be consecutive after registration.
+    r.Sample(3, false);
+    r.Sample(3, false);
+    r.Sample(3, true);
+    r.Sample(3, false);
+    r.Sample(3, false);
+    r.Sample(3, true);
+    EXPECT_EQ(r.sys.st.ImPuls[3], kTrue);
+    r.Sample(3, false);
+    r.Sample(3, false);  // sixth inactive in total
+    EXPECT_EQ(r.sys.st.ImPuls[3], 0);
+    EXPECT_EQ(r.sys.st.Runden[3], 1);
+}
+
+TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
+    SamplerRig r;
+    r.sys.st.RennenLaeuft = 0;
+    r.Hold(1, 50);
+    r.RunFor(50);
+    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+
+    r.sys.st.RennenLaeuft = kTrue;
+    r.sys.st.Pause = kTrue;
+    r.sys.st.Nachzeit = 2000;
+    r.sys.st.NachlaufRest = 2000;
+    r.sys.st.NachlaufStatus = 1;
+    r.Hold(1, 3000);
+    for (int i = 1; i <= 2000; ++i) r.Step();
+    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+    EXPECT_EQ(r.sys.st.NachlaufRest, 0);
+    r.Step();  // the 2001st tick after the pause began
+    EXPECT_EQ(r.sys.st.NachlaufStatus, 2);
+    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+}
+
+TEST(SamplerFalseStart, CrossingDuringStartLightSetsFehlstartInTheRegisteringTick) {
+    SamplerRig r(0, 2);
+    r.sys.st.RennenLaeuft = 0;
+    r.sys.st.StartPhase = kTrue;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = kTrue;
+    r.sys.st.SpurAktiv[4] = 0;
+    r.Sample(2, true);
+    EXPECT_EQ(r.sys.st.Fehlstart[2], 0);
+    r.Hold(4, 5);
+    r.Sample(2, true);
+    EXPECT_EQ(r.sys.st.Fehlstart[2], kTrue);
+    EXPECT_EQ(r.sys.st.Runden[2], 0);
+    r.RunFor(5);
+    EXPECT_EQ(r.sys.st.RundeOffen[4], kTrue);  // inactive lane registers ...
+    EXPECT_EQ(r.sys.st.Fehlstart[4], 0);       // ... but is no false start
+}
+
+TEST(SamplerExtraInputs, YellowTriggersOncePerPressAndChaosIsRemembered) {
+    SamplerRig r;
+    r.sys.st.Maske[9] = 1;
+    r.sys.st.Vergleich[9] = 1;
+    r.sys.st.Maske[10] = 2;
+    r.sys.st.Vergleich[10] = 2;
+    r.sys.st.GelbphaseEin = 1;
+    r.sys.st.ChaosEin = 1;
+
+    r.Hold(9, 3000);
+    r.Step();
+    EXPECT_EQ(r.sys.st.GelbTaste, kTrue);
+    r.sys.st.GelbAusgeloest = kTrue;  // the poll has triggered the safety car
+    r.RunFor(2000);
+    EXPECT_EQ(r.sys.st.GelbAusgeloest, kTrue);  // still held: stays triggered
+    r.held[9] = 0;
+    r.Step();
+    EXPECT_EQ(r.sys.st.GelbTaste, 0);
+    EXPECT_EQ(r.sys.st.GelbAusgeloest, 0);
+
+    r.Hold(10, 2);
+    r.Step();
+    EXPECT_EQ(r.sys.st.ChaosTaste, kTrue);
+    r.RunFor(5);
+    EXPECT_EQ(r.sys.st.ChaosTaste, 0);
+    EXPECT_EQ(r.sys.st.ChaosGemerkt, kTrue);
+
+    // Disabled inputs are never reported.
+    r.sys.st.ChaosEin = 0;
+    r.sys.st.ChaosGemerkt = 0;
+    r.Hold(10, 2);
+    r.Step();
+    EXPECT_EQ(r.sys.st.ChaosTaste, 0);
+    EXPECT_EQ(r.sys.st.ChaosGemerkt, 0);
+}
+
+TEST(SamplerPort, NoPortMeansNoRegisterAccessAndPort2ReadsItsOwnAddresses) {
+    Rig r;
+    r.sys.cfg.Lpt.Port = 0;
+    r.Init();
+    r.RunFor(10);
+    EXPECT_EQ(r.port.ReadCount(), 0);
+
+    Rig r2;
+    r2.sys.cfg.Lpt.Port = 2;
+    r2.Init();
+    EXPECT_EQ(r2.sys.st.LptBasis, 632);
+    r2.port.SetInputWord(0xA8 | 0x05);
+    r2.clock.Set(1);
+    FastTimerTick(r2.sys);
+    EXPECT_EQ(r2.sys.st.Eingang, 0xAD);
+    EXPECT_EQ(r2.port.ReadCount(), 2);
+}
+
+TEST(SamplerTick, OverlappingTickIsCountedAndI2CStepRunsOnlyWhenEnabled) {
+    Rig r;
+    r.Init();
+    r.sys.st.TickBelegt = 1;  // as if a tick were still running
+    r.Step();
+    EXPECT_EQ(r.sys.st.TickUeberlauf, 1);
+    EXPECT_EQ(r.sys.st.TickBelegt, 0);
+    EXPECT_EQ(r.rec.i2c, 0);
+    r.sys.st.I2CAktiv = 1;
+    r.RunFor(3);
+    EXPECT_EQ(r.rec.i2c, 3);
+}
+
+TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
+    SamplerRig r;
+    r.sys.st.SimulationActive = 1;
+    r.sys.st.EingangRuhe = 0;
+    r.sys.st.Eingang = 0;
+    r.sys.st.SimSpur = 1;
+    r.sys.st.SimTakt = 0;
+    int lane1At = -1, lane2At = -1, idleAt = -1;
+    for (int i = 1; i <= 1000; ++i) {
+        r.sys.st.AktZeit = i;  // the simulator never reads the port
+        r.clock.Set(i);
+        FastTimerTick(r.sys);
+        const uint16_t in = r.sys.st.Eingang;
+        if (lane1At < 0 && (in & 8)) lane1At = i;
+        if (lane2At < 0 && (in & 16)) lane2At = i;
+        if (lane1At > 0 && idleAt < 0 && in == 0) idleAt = i;
+    }
+    // A step every 102 ticks (the counter runs 0..101), idle again in the ninth
+    // tick after the step that set the last lane.
+    EXPECT_EQ(lane1At, 102);
+    EXPECT_EQ(lane2At - lane1At, 102);
+    EXPECT_EQ(r.sys.st.SimSpur, 0);
+    EXPECT_EQ(idleAt, 8 * 102 + 8);
+    EXPECT_EQ(r.port.ReadCount(), 0);
+    EXPECT_EQ(r.sys.st.TickZaehler, 1000);
+    EXPECT_EQ(r.sys.st.TickMaxAbstand, 1);
+}
+
+// The clock wraps after 24.8 days of running. Laps and lockouts across the wrap
+// must be timed exactly as anywhere else.
+TEST(SamplerWrap, LapsAcrossTheClockWrapKeepTheirTimes) {
+    for (const int32_t start : {INT32_MAX - 7000, -7000}) {
+        Rig r(start);
+        r.StandardWiring();
+        r.sys.cfg.LiZeit.Minimum = 500;
+        r.Init();
+        r.RunFor(100);
+        r.Green();
+        r.RunFor(350);
+        r.Hold(1, 20);
+        for (int lap = 0; lap < 4; ++lap) {
+            r.RunFor(3000);
+            r.Hold(1, 20);
+        }
+        r.RunFor(500);
+        ASSERT_EQ(r.rec.reactions.size(), 1u) << start;
+        EXPECT_EQ(r.rec.reactions[0].second, 351) << start;
+        ASSERT_EQ(r.rec.laps.size(), 4u) << start;
+        EXPECT_EQ(r.sys.st.Runden[1], 4);
+        EXPECT_EQ(r.sys.st.Gesamtzeit[1], 351 + 4 * 3000) << start;  // lap 1 includes the reaction
+        EXPECT_EQ(r.sys.st.BesteRunde[1], 3000) << start;
+    }
+}
+
+TEST(SamplerWrap, LaneIdleForWeeksStaysOpen) {
+    Rig r(1000);
+    r.StandardWiring();
+    r.Init();
+    r.Green();
+    r.sys.st.ErsteDurchfahrt[1] = 0;
+    // The lane's lockout ended 12.4 days ago; the tick keeps it in the past ...
+    r.sys.st.SperreBis[1] = TimeAdd(r.now, -(1 << 30) - 5);
+    r.Step();
+    // ... so that after another 13 days it is still not seen as locked.
+    r.now = TimeAdd(r.now, (1 << 30) + 10);
+    r.Hold(1, 20);
+    r.RunFor(20);
+    EXPECT_EQ(r.sys.st.RundeOffen[1], kTrue);
+}
