@@ -184,6 +184,18 @@ struct RaceState {
     LaneArray<int16_t> SpurAktivGespeichert{};
     int16_t ComOffen = 0;
     int16_t AnlaufZaehler = 0;
+
+    // --- windows and the settings file (read and written by settings/IniFileIO) ---
+    std::array<int16_t, 11> FensterOffen{};  // open-window flags by window number 0..10 (WindowNo), True = open
+    std::array<int16_t, 3> FensterOffen2{};  // 0 = lane-change display, 1 = club result, 2 = port simulator
+    int16_t SaveWindowSettings = 0;          // 1 = [WindowPositions] is written with all settings
+    int16_t SimMaskenAktiv = 0;              // 1 = the port simulator has replaced masks and limits
+    int16_t SpeicherFortschritt = 0;         // progress of the running save in percent (frmSaveDisplay)
+    int16_t BahnspannungMenuEin = 0;         // menu entry of the lane-voltage window enabled (True/0)
+    // Active-driver list of the next club race: ClubFahrer[1..AnzahlClubFahrer].
+    std::array<std::string, 102> ClubFahrer{};
+    int16_t AnzahlClubFahrer = 0;
+    int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
 };
 
 // Brings every lane to its reset values (the part of the race reset that concerns
