@@ -1,5 +1,7 @@
 #include "club/ClubLap.h"
 
+#include "race/RaceSequence.h"
+
 #include "timing/RaceSystem.h"
 
 namespace zk {
@@ -17,7 +19,7 @@ void ClubLapTime(RaceSystem& sys, int lane) {
     if (s.SpurAktiv[lane] != 0 && s.Runden[lane] == z) {
         lapTime();
         // Heat finished for this lane.
-        sys.hooks().PowerOff(lane);
+        PowerOff(sys, lane);
         s.SpurAktiv[lane] = 0;
     }
 }

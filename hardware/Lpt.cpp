@@ -4,16 +4,149 @@
 
 namespace zk {
 
+namespace {
+
+void SteuerBit(RaceSystem& sys, uint8_t bit, bool set) {
+    const uint8_t v = sys.st.LptSteuer;
+    sys.st.LptSteuer = static_cast<uint8_t>(set ? (v | bit) : (v & ~bit));
+    LptSteuerAusgeben(sys);
+}
+
+}  // namespace
+
 bool LptZugriff(RaceSystem& sys) { return sys.st.LptPort != 0 && sys.st.LptBasis != 0 && sys.port().Available(); }
 
 void LptDatenAusgeben(RaceSystem& sys) {
     if (!LptZugriff(sys)) return;
-    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis), sys.st.LptDaten);
+    const auto v = static_cast<uint8_t>(sys.st.LptDaten.load() & 0xFF);
+    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis), v);
+    sys.hooks().OnLptWrite(0, v);
 }
 
 void LptSteuerAusgeben(RaceSystem& sys) {
     if (!LptZugriff(sys)) return;
-    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis + 2), sys.st.LptSteuer);
+    const uint8_t v = sys.st.LptSteuer;
+    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis + 2), v);
+    sys.hooks().OnLptWrite(2, v);
 }
+
+void LptPortWaehlen(RaceSystem& sys, int index) {
+    sys.st.LptPort = static_cast<int16_t>(index);
+    sys.cfg.Lpt.Port = static_cast<int16_t>(index);
+    if (const int16_t b = LptBasisForPort(index)) sys.st.LptBasis = b;
+    if (index == 0) {
+        sys.cfg.Lpt.Ampel = 0;
+        sys.cfg.Bahnstrom.LptStrom = 0;
+    }
+}
+
+int16_t LptCheckSetzen(RaceSystem& sys, LptCheck box, int16_t value) {
+    if (sys.st.LptPort < 1) return 0;
+    switch (box) {
+        case LptCheck::Ampel:
+            sys.cfg.Lpt.Ampel = value;
+            break;
+        case LptCheck::Bahnstrom:
+            sys.cfg.Bahnstrom.LptStrom = value;
+            break;
+        case LptCheck::Chaos:
+            sys.cfg.Lpt.Chaos = value;
+            sys.st.ChaosEin = value;
+            break;
+        case LptCheck::Gelbphase:
+            sys.cfg.Lpt.Gelbphase = value;
+            sys.st.GelbphaseEin = value;
+            break;
+    }
+    return value;
+}
+
+void PinOptionWaehlen(RaceSystem& sys, PinOption opt) {
+    auto& l = sys.cfg.Lpt;
+    switch (opt) {
+        case PinOption::Pin1Input:
+            l.Pin1Input = 1;
+            l.Pin1Rot = 0;
+            SteuerBit(sys, 0x01, false);
+            break;
+        case PinOption::Pin1Rot:
+            l.Pin1Rot = 1;
+            l.Pin1Input = 0;
+            break;
+        case PinOption::Pin16Input:
+            l.Pin16Input = 1;
+            l.Pin16Gruen = l.Pin16Rot = 0;
+            SteuerBit(sys, 0x04, true);
+            break;
+        case PinOption::Pin16Gruen:
+            l.Pin16Gruen = 1;
+            l.Pin16Input = l.Pin16Rot = 0;
+            break;
+        case PinOption::Pin16Rot:
+            l.Pin16Rot = 1;
+            l.Pin16Input = l.Pin16Gruen = 0;
+            break;
+        case PinOption::PinI2COutput:
+            l.PinI2COutput = 1;
+            l.PinI2CInput = 0;
+            break;
+        case PinOption::PinI2CInput: {
+            l.PinI2COutput = 0;
+            l.PinI2CInput = 1;
+            // Pins 14 and 17 are inputs now: the bus and everything on it is off.
+            auto& i2c = sys.cfg.I2COutput;
+            i2c.Aktiv = 0;
+            sys.st.I2CAktiv = 0;
+            i2c.Startampel = i2c.Positionsanzeige = i2c.Tankanzeige = 0;
+            sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
+            sys.cfg.Tankoption.MitTnt = 0;
+            const uint8_t v = sys.st.LptSteuer;
+            sys.st.LptSteuer = static_cast<uint8_t>(v & ~0x0A);
+            LptSteuerAusgeben(sys);
+            break;
+        }
+    }
+}
+
+void LptEingaengeRuhepegel(RaceSystem& sys) {
+    const auto& l = sys.cfg.Lpt;
+    if (l.Pin1Input == 1) SteuerBit(sys, 0x01, false);
+    if (l.PinI2CInput == 1) SteuerBit(sys, 0x0A, false);
+    if (l.Pin16Input == 1) SteuerBit(sys, 0x04, true);
+}
+
+void LptLampenRuhe(RaceSystem& sys) {
+    const auto& l = sys.cfg.Lpt;
+    if (l.Pin16Gruen == 1 || l.Pin16Rot == 1) SteuerBit(sys, 0x04, false);
+    if (l.Pin1Rot == 1) SteuerBit(sys, 0x01, true);
+    if (l.PinI2CInput == 1) SteuerBit(sys, 0x0A, false);
+}
+
+void Pin16Gruen(RaceSystem& sys, bool on) {
+    if (sys.cfg.Lpt.Pin16Gruen == 1) SteuerBit(sys, 0x04, on);
+}
+
+void Pin16Rot(RaceSystem& sys, bool on) {
+    if (sys.cfg.Lpt.Pin16Rot == 1) SteuerBit(sys, 0x04, on);
+}
+
+void Pin1Rot(RaceSystem& sys, bool on) {
+    // Pin 1 is inverted by the port: the lamp lights while the bit is clear.
+    if (sys.cfg.Lpt.Pin1Rot == 1) SteuerBit(sys, 0x01, !on);
+}
+
+void LptStromBits(RaceSystem& sys, int lane, bool on) {
+    // A set bit switches the relay; which way depends on how the relays are wired.
+    const bool setBit = (sys.cfg.Bahnstrom.InvertPowerRelais == 1) == on;
+    const uint16_t v = sys.st.LptDaten;
+    if (lane == 0) {
+        sys.st.LptDaten = static_cast<uint16_t>(setBit ? (v | 0x3F0) : (v & 0x0F));
+    } else if (lane >= 1 && lane <= 8) {
+        const auto bit = static_cast<uint16_t>(1u << (lane + 3));
+        sys.st.LptDaten = static_cast<uint16_t>(setBit ? (v | bit) : (v & ~bit));
+    }
+}
+
+uint8_t RelaisByte(uint16_t lptDaten) { return static_cast<uint8_t>((lptDaten & 0x3F0) / 16); }
 
 }  // namespace zk

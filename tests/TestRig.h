@@ -16,29 +16,43 @@
 namespace zk::test {
 
 struct Recorder : RaceHooks {
-    std::vector<std::string> calls;  // every call, in order, as "Name(args)"
+    std::vector<std::string> calls;  // the 100 ms cycle's extension points, in order, by name
     std::vector<std::pair<int, int32_t>> reactions;
     std::vector<int> laps;
     std::vector<std::string> serial;
     std::vector<std::string> directorLines;
     std::vector<std::pair<int, int>> voltages;
-    std::vector<int> powerOff;
-    int startAblauf = 0, i2c = 0, checkRaceEnd = 0, displayOutput = 0, fuelRefresh = 0;
+    std::vector<int> powerOff, powerOn;   // every PowerOff / PowerOn, by lane (0 = all)
+    std::vector<int> lightSteps;          // start-light steps as they run
+    std::vector<int> falseStarts;         // lanes punished for a false start
+    std::vector<std::vector<int>> i2cSends;  // {addr, data1, data2, count}
+    std::vector<std::pair<int, int>> lptWrites;  // {offset, value}
+    std::vector<int> fuelUpdates;         // FuelUpdate(lane index)
+    std::map<int, int> keyState;          // AsyncKeyState by virtual key; read once, then 0
+    int startAblauf = 0, i2c = 0, displayOutput = 0, clearWindows = 0;
 
     void DisplayOutput() override { ++displayOutput; calls.push_back("DisplayOutput"); }
     void AnnouncementStep() override { calls.push_back("AnnouncementStep"); }
     void LiveSpreadsheet() override { calls.push_back("LiveSpreadsheet"); }
-    void CheckRaceEnd() override { ++checkRaceEnd; calls.push_back("CheckRaceEnd"); }
     void ClubAutoStartRefresh() override { calls.push_back("ClubAutoStartRefresh"); }
     void SettingsLiveView() override { calls.push_back("SettingsLiveView"); }
-    void StartAblauf() override { ++startAblauf; calls.push_back("StartAblauf"); }
-    void FuelAndWindowRefresh() override { ++fuelRefresh; calls.push_back("FuelAndWindowRefresh"); }
-    void PowerOff(int lane) override { powerOff.push_back(lane); calls.push_back("PowerOff(" + std::to_string(lane) + ")"); }
     void NetzteilSetzen(int idx, uint8_t v) override { voltages.emplace_back(idx, v); }
+    void I2CSend(uint8_t a, uint8_t d1, uint8_t d2, int n) override { i2cSends.push_back({a, d1, d2, n}); }
     void SerialSenden(const std::string& t) override { serial.push_back(t); }
     void RaceDirectorLine(const std::string& l) override { directorLines.push_back(l); }
+    void ClearLapWindows() override { ++clearWindows; }
+    void FuelUpdate(int i) override { fuelUpdates.push_back(i); }
+    int AsyncKeyState(int vk) override {
+        const int v = keyState[vk];
+        keyState[vk] = 0;
+        return v;
+    }
     void OnReaction(int lane, int32_t ms) override { reactions.emplace_back(lane, ms); }
     void OnLap(int lane) override { laps.push_back(lane); }
+    void OnLightStep(int step) override { ++startAblauf; lightSteps.push_back(step); }
+    void OnFalseStart(int lane) override { falseStarts.push_back(lane); }
+    void OnPower(int lane, bool on) override { (on ? powerOn : powerOff).push_back(lane); }
+    void OnLptWrite(int off, uint8_t v) override { lptWrites.emplace_back(off, v); }
     void I2CTakt() override { ++i2c; }
 };
 

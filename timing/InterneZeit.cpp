@@ -7,6 +7,9 @@
 #include "audio/AnsageQueue.h"
 #include "club/ClubLap.h"
 #include "hardware/SerialTexts.h"
+#include "race/Fuel.h"
+#include "race/RaceSequence.h"
+#include "race/StartLight.h"
 #include "timing/Erfassung.h"
 #include "timing/RaceSystem.h"
 
@@ -63,7 +66,7 @@ void FuelForLap(RaceSystem& sys, int lane) {
             if (s.Runden[lane] > 2) s.Runden[lane] -= 2;
         } else {
             s.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
-            if (t.MitTrocken == 0) sys.hooks().PowerOff(lane);
+            if (t.MitTrocken == 0) PowerOff(sys, lane);
             s.SpurStromEin[lane] = 0;
         }
     }
@@ -173,7 +176,7 @@ void EvaluateLaps(RaceSystem& sys) {
         }
         EvaluateLap(sys, lane);
     }
-    if (s.RennenLaeuft == kTrue) sys.hooks().FuelAndWindowRefresh();
+    if (s.RennenLaeuft == kTrue) FuelStep(sys);
 }
 
 void ProcessRaceTick(RaceSystem& sys) {
@@ -194,7 +197,7 @@ void ProcessRaceTick(RaceSystem& sys) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.hooks().AnnouncementStep();
         if (s.ExcelLive == kTrue) sys.hooks().LiveSpreadsheet();
     }
-    if (s.RennenLaeuft == kTrue) sys.hooks().CheckRaceEnd();
+    if (s.RennenLaeuft == kTrue) CheckRaceEnd(sys);
     for (int lane = 1; lane <= kLanes; ++lane) {
         s.SpurDaten[lane].NeueRunde = 0;
         s.SpurDaten[lane].NeueBestzeit = 0;
@@ -209,7 +212,7 @@ void ProcessRaceTick(RaceSystem& sys) {
         s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + 100);
         if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
             s.AmpelTakt = 0;
-            sys.hooks().StartAblauf();
+            StartAblauf(sys);
         }
     }
     s.AuswertungBelegt = 0;
@@ -220,9 +223,9 @@ void MainLoopCycle(RaceSystem& sys) {
     RaceState& s = sys.st;
     if (s.AnlaufZaehler < 4) {
         ++s.AnlaufZaehler;
-        if (s.AnlaufZaehler == 2) sys.hooks().AnlaufSenden();
+        if (s.AnlaufZaehler == 2) AnlaufSenden(sys);
     }
-    sys.hooks().PollRaceKeys(0);
+    PollRaceKeys(sys, 0);
 }
 
 }  // namespace zk

@@ -137,8 +137,27 @@ struct RaceState {
     int16_t RLMeldung = 0;
     int16_t ExcelAufzeichnung = 0;
     std::string SerialText;
-    Shared<uint8_t> LptDaten{0};
+    // Register images of the parallel port. Only the low byte of LptDaten reaches
+    // the data register; bits 8 and 9 (power of lanes 5 and 6) reach the relay
+    // board on the two-wire bus, bits 10 and 11 (lanes 7 and 8) nothing.
+    Shared<uint16_t> LptDaten{0};
     Shared<uint8_t> LptSteuer{0};
+
+    // --- sensor teach-in (settings dialog, UI thread) ---
+    std::array<int16_t, 11> TeachAktiv{};  // 1..10: input waits to be learned
+    uint16_t TeachRuhewert = 0;            // Eingang when the teach-in was armed
+
+    // --- race sequence (UI thread) ---
+    LaneArray<int16_t> SpurStrom{};  // 1..8: track power state (True / 0)
+    int32_t PauseWeiter = 0;         // AktZeit of the last resume
+    int16_t RestZeitTakt = 0;        // 100 ms runs of the time-race countdown
+    std::array<int16_t, 5> SpurFertig{};   // 1..4: lap race ended with exactly RennRunden laps
+    std::array<int16_t, 5> StatusLampe{};  // 1..4: status lamps of the standard window
+
+    // --- fuel (UI thread) ---
+    LaneArray<double> TankZeit{};    // fuel value last shown
+    LaneArray<int16_t> TankFlag{};   // penalty ran out, power not yet given back
+    int32_t TankSchritt = 0;         // litres per 100 ms while refuelling
 
     // --- port simulator (tick side of the simulation window) ---
     Shared<int16_t> SimSpur{0};

@@ -1,5 +1,7 @@
 #include "timing/RaceSystem.h"
 
+#include "race/RaceSequence.h"
+
 namespace zk {
 
 RaceSystem::RaceSystem(MsClock& clock, LptIo& port, WallClock& wall) : clock_(&clock), port_(&port), wall_(&wall) {
@@ -60,6 +62,7 @@ void RaceSystem::InitProgram() {
     st.AnzahlAktiveSpuren = 0;
     for (int l = 1; l <= kLanes; ++l) st.AnzahlAktiveSpuren = static_cast<int16_t>(st.AnzahlAktiveSpuren + st.SpurAktiv[l]);
     for (int l = 0; l <= kLanes; ++l) st.SpurAktivGespeichert[l] = st.SpurAktiv[l];
+    InitRaceControl(*this);
 }
 
 void ResetLaneState(RaceState& s, double tankinhalt, int32_t now) {

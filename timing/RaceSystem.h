@@ -6,6 +6,7 @@
 #pragma once
 
 #include "hardware/LptIo.h"
+#include "race/RaceUiState.h"
 #include "settings/Settings.h"
 #include "timing/Clock.h"
 #include "timing/Hooks.h"
@@ -22,6 +23,7 @@ public:
 
     RaceState st;
     Settings cfg;
+    RaceUiState view;  // what the windows show of race control
 
     MsClock& clock() { return *clock_; }
     LptIo& port() { return *port_; }
@@ -38,8 +40,8 @@ public:
     // from the settings into the race state (masks, limits, active lanes, port).
     void ApplySettings();
 
-    // The timing core's share of program initialisation: race state to its
-    // start-up values, port base address, lane records.
+    // Program initialisation: race state to its start-up values, port base
+    // address, lane records, then race control (fuel, mode, power, idle lamps).
     void InitProgram();
 
 private:

@@ -1,0 +1,74 @@
+#include "hardware/TeachIn.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "timing/FastTimer.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+void Lernen(RaceSystem& sys, int n, int16_t maske, int16_t vergleich) {
+    sys.st.Maske[n] = maske;
+    sys.st.Vergleich[n] = vergleich;
+    // The learned pair persists through the settings file.
+    sys.cfg.Masken.MS[n] = maske;
+    sys.cfg.Masken.CS[n] = vergleich;
+}
+
+std::string Beschriftung(const RaceSystem& sys, int n) {
+    if (sys.st.TeachAktiv[n] != 0) return "Teach In aktiv";
+    if (n <= 4) return "Spur " + std::to_string(n);
+    if (n <= 8) {
+        if (sys.cfg.Tankoption.BoxTank == 1) return "Tanken Spur " + std::to_string(n - 4);
+        return "Spur " + std::to_string(n);
+    }
+    return n == 9 ? "Gelbphase" : "Chaos";
+}
+
+}  // namespace
+
+void TeachInKlick(RaceSystem& sys, int n) {
+    if (n < 1 || n > 10) return;
+    RaceState& s = sys.st;
+    if (s.TeachAktiv[n] == 0) {
+        for (int i = 1; i <= 10; ++i) s.TeachAktiv[i] = 0;
+        s.TeachAktiv[n] = kTrue;
+        s.TeachRuhewert = s.Eingang;
+    } else {
+        s.TeachAktiv[n] = 0;
+    }
+}
+
+void TeachInPass(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    const uint16_t eingang = s.Eingang;
+    for (int n = 1; n <= 10; ++n) {
+        if (s.TeachAktiv[n] == 0 || eingang == s.TeachRuhewert) continue;
+        // With one changed bit the difference is that bit; the compare value says
+        // whether it rose (active high) or fell (active low) when the car came.
+        const auto d = static_cast<int16_t>(static_cast<uint16_t>(s.TeachRuhewert - eingang));
+        const auto maske = static_cast<int16_t>(std::abs(static_cast<int>(d)));
+        Lernen(sys, n, maske, eingang > s.TeachRuhewert ? maske : int16_t{0});
+        s.TeachAktiv[n] = 0;
+    }
+    for (int n = 1; n <= 10; ++n) {
+        sys.view.teachCaption[n] = Beschriftung(sys, n);
+        sys.view.teachFarbe[n] = InputActive(s, n, eingang) ? kRgbGruen : kRgbRot;
+    }
+}
+
+void TeachInReset(RaceSystem& sys) {
+    for (int n = 1; n <= 10; ++n) {
+        Lernen(sys, n, 0, 1);  // mask 0 never matches compare 1
+        sys.st.TeachAktiv[n] = 0;
+    }
+}
+
+void TeachInDialogGeschlossen(RaceSystem& sys) {
+    for (int n = 1; n <= 8; ++n) sys.st.TeachAktiv[n] = 0;
+}
+
+}  // namespace zk

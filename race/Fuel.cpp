@@ -1,0 +1,137 @@
+#include "race/Fuel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "race/RaceSequence.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+uint8_t Begrenzt(const RaceSystem& sys, int lane, double value) {
+    const double hi = sys.st.SpurWert[lane];
+    if (!(value > 0.0)) return 0;  // also NaN
+    return static_cast<uint8_t>(std::min(value, hi));
+}
+
+bool SpannungFolgtTank(const RaceSystem& sys, int lane) {
+    return sys.st.TankAus[lane] == 0 && sys.cfg.Tankoption.MitTnt == 1 && sys.st.SafetyCar == 0;
+}
+
+}  // namespace
+
+void PrepareFuel(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    const auto& t = sys.cfg.Tankoption;
+    // Litres per 100 ms; rounded half to even (6 -> 1, 15 -> 2, 25 -> 2).
+    s.TankSchritt = static_cast<int32_t>(std::nearbyint(t.Tankgeschwindigkeit * 100 / 1000.0));
+    s.TankAktiv = s.Rennmodus > 0 ? 1 : 0;
+    s.NormrundeSek = static_cast<int32_t>(std::nearbyint(t.Normrunde / 1000.0));
+}
+
+uint8_t FuelStartWert(const RaceSystem& sys, int lane) {
+    const RaceState& s = sys.st;
+    const auto& t = sys.cfg.Tankoption;
+    const double anteil = t.Tankinhalt > 0 ? s.TankStand[lane] / t.Tankinhalt : 0.0;
+    const double abzug = anteil * t.MitTnt * s.HubWert * t.Tankoption * s.TankAktiv;
+    return Begrenzt(sys, lane, std::nearbyint(s.SpurWert[lane] - abzug));
+}
+
+uint8_t FuelTabellenWert(const RaceSystem& sys, int lane, double fuellstand) {
+    const RaceState& s = sys.st;
+    const double r = std::nearbyint(fuellstand);
+    const int idx = static_cast<int>(std::clamp(std::isfinite(r) ? r : 0.0, 0.0, 100.0));
+    const int abzug = s.TankAbzug[idx] * s.TankAktiv * sys.cfg.Tankoption.Tankoption;
+    return Begrenzt(sys, lane, static_cast<double>(s.SpurWert[lane]) - abzug);
+}
+
+uint8_t FuelTrockenWert(const RaceSystem& sys, int lane) {
+    const RaceState& s = sys.st;
+    return Begrenzt(sys, lane, static_cast<double>(s.TankAktiv) * sys.cfg.Tankoption.Tankoption * s.TrockenWert);
+}
+
+int32_t FuelFarbe(double tankStand) {
+    if (tankStand >= 35.0) return kRgbGruen;
+    if (tankStand >= 20.0) return kRgbGelb;
+    return kRgbRot;
+}
+
+void TankanzeigeSenden(RaceSystem& sys, int lane) {
+    RaceState& s = sys.st;
+    if (s.Rennmodus == 0) return;
+    const double zehner = std::floor(std::max(0.0, s.TankStand[lane]) / 10.0);
+    std::string t = "C";
+    t += static_cast<char>(48 + lane);
+    t += static_cast<char>(48 + static_cast<int>(std::min(zehner, 79.0)));
+    s.SerialText = t;
+    sys.hooks().SerialSenden(s.SerialText);
+}
+
+void FuelStep(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    const auto& t = sys.cfg.Tankoption;
+
+    // Refuelling: on the lap sensor, or with pit boxes on inputs 5..8 for lanes 1..4.
+    const bool box = t.BoxTank == 1;
+    for (int lane = 1; lane <= (box ? 4 : kLanes); ++lane) {
+        const int eingang = box ? lane + 4 : lane;
+        const bool steht = s.AktivAbtastungen[eingang] > t.Stillstand;
+        SpurSatz& r = s.SpurDaten[lane];
+        if (steht && (s.SpurAktiv[lane] != 0 || box)) {
+            if (r.Tankt == 0 && SpannungFolgtTank(sys, lane))
+                sys.hooks().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, 100.0));
+            r.Tankt = kTrue;
+            s.TankStand[lane] = std::min<double>(s.TankStand[lane] + s.TankSchritt, t.Tankinhalt);
+        } else if (steht) {
+            // Standing on an inactive lane's sensor drains the tank.
+            s.TankStand[lane] = std::max(0.0, s.TankStand[lane] - s.TankSchritt);
+        } else if (r.Tankt == kTrue && SpannungFolgtTank(sys, lane)) {
+            sys.hooks().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, s.TankStand[lane]));
+            r.Tankt = 0;
+        }
+    }
+
+    // Penalties (false start, empty tank): n tenths give the power back in the
+    // (n+1)-th run.
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        SpurSatz& r = s.SpurDaten[lane];
+        if (s.SpurStromEin[lane] == 0) {
+            if (r.Strafe > 0) {
+                --r.Strafe;
+            } else {
+                s.SpurStromEin[lane] = kTrue;
+                s.TankFlag[lane] = kTrue;
+            }
+        }
+        if (s.TankFlag[lane] == kTrue && s.SpurStromEin[lane] == kTrue) {
+            PowerOn(sys, lane);
+            if (s.TankAus[lane] == 0 && sys.cfg.KVPowerSetup.I2C_Netzteil == 1 && t.MitTrocken == 0)
+                sys.hooks().NetzteilSetzen(lane - 1, s.SpurWert[lane]);
+            s.TankFlag[lane] = 0;
+            --r.Strafe;
+        }
+    }
+
+    // Display values and colours.
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        SpurSatz& r = s.SpurDaten[lane];
+        if (s.TankStand[lane] != s.TankZeit[lane]) {
+            r.Farbe = FuelFarbe(s.TankStand[lane]);
+            if (r.Tankt != 0 && sys.cfg.I2COutput.Tankanzeige == 1) TankanzeigeSenden(sys, lane);
+            s.TankZeit[lane] = s.TankStand[lane];
+        }
+        r.Tank = s.TankStand[lane];
+    }
+
+    if (s.InterneZeitmessung == kTrue) {
+        for (int lane = 1; lane <= kLanes; ++lane) {
+            const SpurSatz& r = s.SpurDaten[lane];
+            if (r.Tankt != 0 || r.NeueRunde != 0) sys.hooks().FuelUpdate(lane - 1);
+        }
+    }
+}
+
+}  // namespace zk

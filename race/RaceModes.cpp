@@ -1,0 +1,198 @@
+#include "race/RaceModes.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "race/Fuel.h"
+#include "settings/Settings.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+void SetRennRunden(RaceSystem& sys, int16_t v) {
+    sys.st.RennRunden = v;
+    sys.cfg.Letzte.Runden = v;
+}
+
+void SetRennZeit(RaceSystem& sys, int16_t v) {
+    sys.st.RennZeit = v;
+    sys.cfg.Letzte.Zeit = v;
+}
+
+void RundenCaption(RaceSystem& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
+void ZeitCaption(RaceSystem& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
+
+}  // namespace
+
+std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::to_string(v); }
+
+bool ChooseRaceMode(RaceSystem& sys, int mode) {
+    RaceState& s = sys.st;
+    switch (mode) {
+        case 0:
+            s.Rennmodus = 0;
+            s.RennmodusText = "Training";
+            break;
+        case 1:
+            s.Rennmodus = 1;
+            if (s.RennRunden == 0) SetRennRunden(sys, 10);
+            s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
+            break;
+        case 2:
+            if (s.RennZeit == 0) SetRennZeit(sys, 2);
+            s.Rennmodus = 2;
+            if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
+                s.RennmodusText = "Zeitrennen mit Automatischem Spurwechsel";
+                if (s.RennZeit < 8) SetRennZeit(sys, 8);
+            } else {
+                s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
+            }
+            break;
+        default:
+            return false;
+    }
+    SetupRaceMode(sys);
+    ShowRaceWindows(sys);
+    return true;
+}
+
+void SetupRaceMode(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    RaceUiState& v = sys.view;
+    PrepareFuel(sys);
+    if (s.Rennmodus == 0 || s.Rennmodus == 1) sys.hooks().ClearLapWindows();
+    v.GesZeitSichtbar = s.Rennmodus == 2 ? kTrue : kFalse;
+    v.ZmsInfoSichtbar = 0;
+    if (s.Rennmodus == 2 && sys.cfg.ZrMitWechsel.Wechsel == 1) {
+        v.SpwAnzeigeSichtbar = kTrue;
+        v.ZmsInfoSichtbar = kTrue;
+        sys.hooks().LaneChangeSetup();
+    }
+    if (s.Rennmodus >= 3 && s.Rennmodus <= 5) {
+        if (s.Rennmodus == 5) v.GesZeitSichtbar = kTrue;
+        sys.hooks().ClubSetup();
+    }
+    if (s.Rennmodus == 2 || s.Rennmodus == 5) {
+        s.RestSekunden = 0;
+        s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
+        s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+        sys.hooks().DisplayOutput();
+        sys.hooks().ClearLapWindows();
+    }
+    sys.hooks().RefreshStandardWindow();
+}
+
+std::string LapWindowName(int windowNo) {
+    switch (windowNo) {
+        case kWinKV3:
+            return "frmKVZeit3Spur";
+        case kWinKV5:
+            return "frmKVZeit5Spur";
+        case kWinKV6:
+            return "frmKVZeit6Spur";
+        case kWinKV4Neu:
+            return "frmKVZeit4SpurNeu";
+        case kWinKV2:
+            return "frmKVZeit2Spur";
+        case kWinKV48Neu:
+            return "frmKVZeit48SpurNeu";
+        case kWinKV8:
+            return "frmKVZeit8Spur";
+        case kWinStd4:
+            return "frmZeit4Spur";
+        default:
+            return "";
+    }
+}
+
+void LapWindowLoaded(RaceSystem& sys, int windowNo) {
+    if (LapWindowName(windowNo).empty() || sys.st.FensterOffen[windowNo] != 0) return;
+    sys.st.FensterOffen[windowNo] = kTrue;
+    ++sys.view.OffeneZeitfenster;
+}
+
+void LapWindowUnloaded(RaceSystem& sys, int windowNo) {
+    if (LapWindowName(windowNo).empty() || sys.st.FensterOffen[windowNo] == 0) return;
+    sys.st.FensterOffen[windowNo] = 0;
+    --sys.view.OffeneZeitfenster;
+}
+
+void ShowRaceWindows(RaceSystem& sys) {
+    // In the order of the window menu.
+    static const int menu[] = {kWinStd4, kWinKV2, kWinKV3, kWinKV4Neu, kWinKV5, kWinKV6, kWinKV8, kWinKV48Neu};
+    bool eines = false;
+    for (int w : menu) {
+        if (sys.st.FensterOffen[w] == 0) continue;
+        sys.ui().OpenWindow(LapWindowName(w));
+        eines = true;
+    }
+    if (eines) return;
+    static const int standard[] = {-1, kWinKV2, kWinKV3, kWinStd4, kWinKV5, kWinKV4Neu, kWinKV6, kWinKV8, kWinKV48Neu};
+    const int ansicht = sys.cfg.AnsichtFenster.Ansicht;
+    if (ansicht >= 1 && ansicht <= 8) sys.ui().OpenWindow(LapWindowName(standard[ansicht]));
+}
+
+void ChooseLapPreset(RaceSystem& sys, int i) {
+    if (i < 1 || i > 5) return;
+    SetRennRunden(sys, sys.cfg.LapTime.L[i]);
+    RundenCaption(sys);
+}
+
+void ChooseTimePreset(RaceSystem& sys, int i) {
+    if (i < 1 || i > 5) return;
+    SetRennZeit(sys, sys.cfg.LapTime.T[i]);
+    ZeitCaption(sys);
+}
+
+std::optional<int16_t> EingabeZahl(const std::string& text) {
+    std::string t;
+    for (char ch : text) t += ch == ',' ? '.' : ch;
+    size_t a = 0, e = t.size();
+    while (a < e && std::isspace(static_cast<unsigned char>(t[a]))) ++a;
+    while (e > a && std::isspace(static_cast<unsigned char>(t[e - 1]))) --e;
+    t = t.substr(a, e - a);
+    if (t.empty()) return std::nullopt;
+    for (char ch : t)
+        if (!std::isdigit(static_cast<unsigned char>(ch)) && ch != '.' && ch != '-' && ch != '+') return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || errno != 0) return std::nullopt;
+    const double r = std::nearbyint(v);  // half to even
+    if (!(r >= -32768.0 && r <= 32767.0)) return std::nullopt;
+    return static_cast<int16_t>(r);
+}
+
+std::string LapInputText(const RaceSystem& sys) { return std::to_string(sys.st.RennRunden); }
+
+void LapInputChanged(RaceSystem& sys, const std::string& text) {
+    const auto v = EingabeZahl(text);
+    if (!v) return;  // the last valid value stays
+    SetRennRunden(sys, *v);
+    RundenCaption(sys);
+}
+
+std::string TimeInputText(const RaceSystem& sys) { return std::to_string(sys.st.RennZeit); }
+
+void TimeInputChanged(RaceSystem& sys, const std::string& text) {
+    if (const auto v = EingabeZahl(text)) SetRennZeit(sys, *v);
+}
+
+void TimeInputClose(RaceSystem& sys) {
+    if (sys.st.RennZeit == 0) SetRennZeit(sys, 6);
+}
+
+void UpdateLapTimeSettings(RaceSystem& sys) {
+    for (int i = 1; i <= 5; ++i) {
+        sys.view.rundenPresetCaption[i] = std::to_string(sys.cfg.LapTime.L[i]) + " Runden";
+        sys.view.zeitPresetCaption[i] = std::to_string(sys.cfg.LapTime.T[i]) + " Minuten";
+    }
+    RundenCaption(sys);
+    ZeitCaption(sys);
+}
+
+}  // namespace zk

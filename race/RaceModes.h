@@ -1,0 +1,57 @@
+// Race modes and race set-up: the mode choices of the main window's menu
+// "&Zeitmessung", the lap and time presets, the two input windows, the menu
+// captions, and the lap-window bookkeeping the mode choice needs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zk {
+
+class RaceSystem;
+
+// Menu choice of a race mode: 0 "&Training", 1 "&Rundenrennen", 2 "&Zeitrennen".
+// Sets the mode and its title, prepares it and shows the lap windows. Returns
+// false for other modes (the club modes are chosen through the club module).
+bool ChooseRaceMode(RaceSystem& sys, int mode);
+
+// Prepares the chosen mode (fuel constants, window flags, countdown).
+void SetupRaceMode(RaceSystem& sys);
+// Shows every lap window marked open; with none open the default window of
+// [AnsichtFenster] "Ansicht".
+void ShowRaceWindows(RaceSystem& sys);
+
+// Presets L1..L5 / T1..T5 (i = 1..5): store the preset and update the submenu
+// caption. Mode and title stay as they are.
+void ChooseLapPreset(RaceSystem& sys, int i);
+void ChooseTimePreset(RaceSystem& sys, int i);
+
+// Text-to-number conversion of the input windows: a 16-bit integer, rounded
+// half to even ("12.5" -> 12, "13,5" -> 14); nothing for text that is empty,
+// not a number or outside -32768..32767.
+std::optional<int16_t> EingabeZahl(const std::string& text);
+
+// frmRundeneingabe: text shown on load, and every change of the text.
+std::string LapInputText(const RaceSystem& sys);
+void LapInputChanged(RaceSystem& sys, const std::string& text);
+// frmZeiteingabe: the same for minutes; closing turns 0 minutes into 6.
+std::string TimeInputText(const RaceSystem& sys);
+void TimeInputChanged(RaceSystem& sys, const std::string& text);
+void TimeInputClose(RaceSystem& sys);
+
+// Preset and submenu captions (at start-up and when the settings dialog closes).
+void UpdateLapTimeSettings(RaceSystem& sys);
+
+// Lap-window bookkeeping (Form_Load / Form_Unload of every lap window).
+// `windowNo` is the window number of settings/Settings.h (WindowNo).
+void LapWindowLoaded(RaceSystem& sys, int windowNo);
+void LapWindowUnloaded(RaceSystem& sys, int windowNo);
+// Name of a lap window by window number ("" for numbers without a lap window).
+std::string LapWindowName(int windowNo);
+
+// "Rundenrennen über  10 Runden": a number formatted with a leading blank when
+// it is not negative.
+std::string ZahlMitVorzeichenstelle(int v);
+
+}  // namespace zk

@@ -1,0 +1,385 @@
+#include "race/RaceSequence.h"
+
+#include <cmath>
+#include <string>
+
+#include "hardware/Lpt.h"
+#include "race/Fuel.h"
+#include "race/RaceModes.h"
+#include "race/StartLight.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+void Serial(RaceSystem& sys, std::string text) {
+    sys.st.SerialText = std::move(text);
+    sys.hooks().SerialSenden(sys.st.SerialText);
+}
+
+// The countdown of a time race from RennZeit minutes.
+void CountdownLaden(RaceState& s) {
+    s.RestSekunden = 0;
+    s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
+    s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+}
+
+// All red on the port: lamps 1..4 on, power off, pin lamps red.
+void AllesRot(RaceSystem& sys) {
+    sys.st.LptDaten = 15;
+    if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
+    PowerOff(sys, 0);
+    Pin16Gruen(sys, false);
+    Pin16Rot(sys, true);
+    Pin1Rot(sys, true);
+}
+
+// Power module command for a lane ("A20"/"A21" for all, "AL0".."AO1" for 1..4).
+void LeistungsModul(RaceSystem& sys, int lane, bool on) {
+    if (sys.cfg.TNT_MC.Aktiv == 0 || lane > 4) return;
+    std::string t = "A";
+    t += lane == 0 ? '2' : static_cast<char>('K' + lane);
+    t += on ? '0' : '1';
+    Serial(sys, t + '\r');
+}
+
+void Power(RaceSystem& sys, int lane, bool on) {
+    if (lane < 0 || lane > kLanes) return;
+    RaceState& s = sys.st;
+    LptStromBits(sys, lane, on);
+    if (lane == 0) {
+        for (int l = 1; l <= kLanes; ++l) s.SpurStrom[l] = on ? kTrue : kFalse;
+    } else {
+        s.SpurStrom[lane] = on ? kTrue : kFalse;
+    }
+    if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
+    if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
+    LeistungsModul(sys, lane, on);
+    sys.hooks().OnPower(lane, on);
+}
+
+// "Pressed since the last query" counts; merely held does not.
+bool Gedrueckt(int state) { return state == 0x8001 || state == 1; }
+
+// Converter value of a lane's set voltage (halves to even).
+uint8_t SpurWertAusVolt(const RaceSystem& sys, int lane) {
+    const RaceState& s = sys.st;
+    const double v = std::nearbyint((sys.cfg.KVPowerSetup.Korrektur / 1000.0 + s.SpurVolt[lane]) * s.VoltFaktor);
+    return static_cast<uint8_t>(std::fmin(std::fmax(std::isfinite(v) ? v : 0.0, 0.0), 255.0));
+}
+
+}  // namespace
+
+void PowerOn(RaceSystem& sys, int lane) { Power(sys, lane, true); }
+void PowerOff(RaceSystem& sys, int lane) { Power(sys, lane, false); }
+
+void PowerBtn(RaceSystem& sys, int index) {
+    const int lane = index + 1;
+    if (lane < 1 || lane > kLanes) return;
+    if (sys.st.SpurStrom[lane] == kTrue) {
+        PowerOff(sys, lane);
+    } else {
+        PowerOn(sys, lane);
+    }
+}
+
+void PowerAll(RaceSystem& sys) { PowerOn(sys, 0); }
+
+void SetButtonsRunning(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Running; }
+void SetButtonsPaused(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Paused; }
+void SetButtonsStopped(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Stopped; }
+
+void ResetRace(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    PrepareFuel(sys);
+    const double voll = sys.cfg.Tankoption.Tankinhalt;
+    const bool gesamtzeitLoeschen = s.Rennmodus < 2 || sys.hooks().LaneChangeSeriesComplete();
+    for (int l = 1; l <= kLanes; ++l) {
+        if (s.Rennmodus != 3) {
+            s.TankStand[l] = voll;
+            s.SpurDaten[l].Tank = voll;
+            s.SpurDaten[l].Farbe = kFarbeGruen;
+        }
+        s.BesteRunde[l] = kBesteRundeReset;
+        s.Runden[l] = 0;
+        s.TankZeit[l] = 0.0;
+        s.TankFlag[l] = 0;
+        s.AktivAbtastungen[l] = 0;
+        s.SpurStromEin[l] = kTrue;
+        s.ErsteDurchfahrt[l] = kTrue;
+        s.Fehlstart[l] = 0;
+        // A crossing of the previous race that was never evaluated must not turn
+        // into a false start or a reaction time of this one.
+        s.RundeOffen[l] = 0;
+        if (gesamtzeitLoeschen) s.Gesamtzeit[l] = 0;
+    }
+    sys.hooks().ClearLapWindows();
+    s.NachlaufRest = s.Nachzeit.load();
+    s.StartPhase = 0;
+    s.RennenLaeuft = 0;
+    s.AmpelSchritt = 0;
+    s.NachlaufStatus = 0;
+    StartampelLampenAus(sys);
+    if (s.Rennmodus == 3) sys.hooks().ClubResetIfComplete();
+}
+
+void StartRace(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    const auto& cfg = sys.cfg;
+    if (s.RennenLaeuft == kTrue) return;
+    s.NeustartNachPause = 0;
+    s.Startzeit = s.AktZeit.load();
+    if (s.Rennmodus == 2 && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
+    const int32_t start = s.Startzeit;
+    for (int l = 0; l <= kLanes; ++l) {
+        // No lockout: one millisecond in the past, whatever the clock reads.
+        s.SperreBis[l] = TimeAdd(start, -1);
+        s.Gesamtzeit[l] = 0;
+        SpurSatz& r = s.SpurDaten[l];
+        r.Spur = 0;
+        r.Zeit = 0.0;
+        r.SekText.clear();
+        r.MsText.clear();
+        r.NeueRunde = 0;
+        r.Verbrauch = 0.0;
+        r.Durchfahrt = 0;
+        r.Gesamtzeit = 0;
+        r.Runden = 0;
+        r.Platz = 0;
+        r.SpurAufPlatz = 0;
+        s.LetzteDurchfahrt[l] = start;
+    }
+    for (int l = 1; l <= kLanes; ++l) s.SpurDaten[l].Spur = static_cast<uint8_t>(l);
+    if (cfg.AZT.Aktiv[1] != 0) Serial(sys, "B2\r");
+    if (cfg.AutoStart.Enabled == 1) s.AutoStartScharf = 1;
+    for (int l = 1; l <= 4; ++l) {
+        s.SpurFertig[l] = 0;
+        s.StatusLampe[l] = 0;
+    }
+    sys.hooks().RefreshStandardWindow();
+    sys.view.beendenEnabled = false;
+    sys.hooks().ClearLapWindows();
+    PrepareFuel(sys);
+    SetButtonsRunning(sys);
+    ResetRace(sys);
+    if (cfg.KVPowerSetup.I2C_Netzteil == 1) {
+        for (int l = 1; l <= kLanes; ++l) s.SpurWert[l] = SpurWertAusVolt(sys, l);
+        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
+    }
+    StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
+    s.StartPhase = kTrue;
+    if (s.Rennmodus == 3) sys.hooks().ClubHeatStart();
+    if (cfg.I2COutput.Tankanzeige == 1)
+        for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
+    if (cfg.I2COutput.Positionsanzeige == 1) Serial(sys, "bA9876");
+    s.AnsageAktiv = cfg.Audio.Zeitansage;
+    if (s.Rennmodus >= 1 && cfg.Audio.AutoOff == 1) s.AnsageAktiv = 0;
+    sys.hooks().RefreshStandardWindow();
+}
+
+void EndRace(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    const auto& cfg = sys.cfg;
+    s.StartPhase = 0;
+    s.RennenLaeuft = 0;
+    s.NachlaufStatus = 0;
+    s.NachlaufRest = s.Nachzeit.load();
+    AllesRot(sys);
+    if (cfg.I2COutput.Startampel == 1) sys.hooks().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
+    if (cfg.KVPowerSetup.I2C_Netzteil == 1)
+        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, s.SpurWert[l]);
+    if (cfg.I2COutput.Tankanzeige == 1)
+        for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
+    SetButtonsStopped(sys);
+    for (int l = 1; l <= 4; ++l) s.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
+    s.SafetyCar = 0;
+    sys.view.safetyCarFarbe = kRgbHellgrau;
+    sys.hooks().RefreshStandardWindow();
+    s.NeustartNachPause = 0;
+}
+
+void StopRace(RaceSystem& sys) {
+    EndRace(sys);
+    StartampelSchliessen(sys);
+    sys.view.beendenEnabled = true;
+}
+
+void PauseRace(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    if (s.RennenLaeuft == 0) return;
+    if (s.ChaosTaste == kTrue) {
+        SetButtonsStopped(sys);  // only releasing the chaos switch resumes
+    } else {
+        SetButtonsPaused(sys);
+    }
+    s.Pause = kTrue;
+    AllesRot(sys);
+    s.PauseBeginn = s.AktZeit;
+    s.PauseLetzte = s.AktZeit;
+    s.NachlaufStatus = 1;
+}
+
+void ResumeRace(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    // Only a paused race resumes, and only once: a second resume while the
+    // restart light runs would shift the lap references by the pause again.
+    if (s.RennenLaeuft != kTrue || s.Pause != kTrue || s.StartPhase == kTrue) return;
+    s.PauseWeiter = s.AktZeit;
+    const int32_t d = TimeDiff(s.AktZeit, s.PauseBeginn);
+    if (d > s.Nachzeit) {
+        // The interrupted lap loses the pause except for the after-run time.
+        for (int l = 1; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = TimeAdd(s.LetzteDurchfahrt[l], d - s.Nachzeit);
+    }
+    s.AmpelSchritt = 0;
+    s.NeustartNachPause = kTrue;
+    s.StartPhase = kTrue;
+    StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
+    s.NachlaufStatus = 0;
+    s.NachlaufRest = s.Nachzeit.load();
+}
+
+void ToggleSafetyCar(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    // Without the controllable power supply only the flag changes.
+    const bool netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
+    if (s.SafetyCar != 1) {
+        s.SafetyCar = 1;
+        if (netzteil)
+            for (int l = 1; l <= kLanes; ++l)
+                if (s.SpurAktiv[l] != 0) sys.hooks().NetzteilSetzen(l - 1, s.SCWert);
+    } else {
+        s.SafetyCar = 0;
+        if (netzteil)
+            for (int l = 1; l <= kLanes; ++l)
+                if (s.SpurAktiv[l] != 0) sys.hooks().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
+    }
+}
+
+void SafetyCarButton(RaceSystem& sys) {
+    if (sys.st.RennenLaeuft != kTrue) return;
+    ToggleSafetyCar(sys);
+    sys.view.safetyCarFarbe = sys.st.SafetyCar == 1 ? kRgbGelb : kRgbHellgrau;
+}
+
+void PollRaceKeys(RaceSystem& sys, char key) {
+    RaceState& s = sys.st;
+    bool space = false, w = false, c = false;
+    if (sys.cfg.Tastatur.GlobalOn == 1) {
+        space = Gedrueckt(sys.hooks().AsyncKeyState(0x20));
+        w = Gedrueckt(sys.hooks().AsyncKeyState(0x57));
+        c = Gedrueckt(sys.hooks().AsyncKeyState(0x43));
+    }
+    // A chaos switch let go outside a race has nothing to resume; remembering it
+    // would resume the next pause the moment it is made.
+    if (s.RennenLaeuft == 0 && s.ChaosTaste == 0) s.ChaosGemerkt = 0;
+
+    if ((key == ' ' || space || s.ChaosTaste == kTrue) && s.Pause == 0 && s.RennenLaeuft == kTrue) PauseRace(sys);
+
+    const bool chaosLos = s.ChaosTaste == 0 && s.ChaosGemerkt == kTrue;
+    if ((key == 'W' || key == 'w' || w || chaosLos) && s.Pause == kTrue && s.StartPhase == 0 &&
+        s.RennenLaeuft == kTrue) {
+        s.ChaosGemerkt = 0;
+        ResumeRace(sys);
+    }
+
+    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste == kTrue) && s.RennenLaeuft == kTrue &&
+                       s.GelbAusgeloest == 0;
+    if (taste || c) {
+        s.GelbAusgeloest = kTrue;
+        ToggleSafetyCar(sys);
+        sys.view.safetyCarFarbe = s.SafetyCar == 1 ? kRgbGelb : kRgbHellgrau;
+    }
+}
+
+void StandardWindowKey(RaceSystem& sys, char key) {
+    PollRaceKeys(sys, key);
+    if ((key == 'S' || key == 's') && sys.st.RennenLaeuft == 0) StartRace(sys);
+    if ((key == 'T' || key == 't') && sys.st.RennenLaeuft == kTrue) StopRace(sys);
+}
+
+void LapWindowCloseButton(RaceSystem& sys) {
+    if (sys.view.OffeneZeitfenster == 1) StopRace(sys);
+}
+
+void CheckRaceEnd(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    switch (s.Rennmodus) {
+        case 0:
+            return;
+        case 1: {
+            bool erreicht = false;
+            for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || s.Runden[l] >= s.RennRunden;
+            if (!erreicht) return;
+            if (s.NachlaufStatus == 0) {
+                s.NachlaufStatus = 1;
+                PowerOff(sys, 0);
+            } else if (s.NachlaufStatus == 2) {
+                EndRace(sys);
+                for (int l = 1; l <= 4; ++l)
+                    if (s.Runden[l] == s.RennRunden) s.SpurFertig[l] = kTrue;
+            }
+            return;
+        }
+        case 2: {
+            // Counted on the wall clock's seconds, looked at every 0.9 s; stands
+            // still during a pause, the after-run and the start light. (The
+            // counter keeps counting while it waits, so "reaches" is >= 9.)
+            s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
+            if (s.RestZeitTakt >= 9 && s.NachlaufStatus == 0 && s.StartPhase == 0) {
+                s.RestZeitTakt = 0;
+                if (s.SekundeNeu == 1) {
+                    s.SekundeNeu = 0;
+                    if (--s.RestSekunden < 0) {
+                        s.RestSekunden = 59;
+                        if (--s.RestMinuten < 0) {
+                            s.RestMinuten = 59;
+                            if (s.RestStunden > 0) --s.RestStunden;
+                        }
+                    }
+                }
+            }
+            if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
+            if (s.NachlaufStatus == 0) {
+                s.NachlaufStatus = 1;
+                PowerOff(sys, 0);
+            } else if (s.NachlaufStatus == 2) {
+                EndRace(sys);
+                if (sys.cfg.ZrMitWechsel.Wechsel == 0) {
+                    CountdownLaden(s);
+                } else {
+                    sys.hooks().LaneChangeRunEnd();
+                }
+            }
+            return;
+        }
+        default:
+            sys.hooks().ClubHeatCheck();
+            return;
+    }
+}
+
+void AnlaufSenden(RaceSystem& sys) {
+    if (sys.cfg.KVPowerSetup.I2C_Netzteil == 1)
+        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, sys.st.SpurWert[l]);
+    if (sys.cfg.I2COutput.Tankanzeige == 1)
+        for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
+}
+
+void InitRaceControl(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    s.RennRunden = sys.cfg.Letzte.Runden;
+    s.RennZeit = sys.cfg.Letzte.Zeit;
+    sys.view = RaceUiState{};
+    PrepareFuel(sys);
+    SetupRaceMode(sys);
+    LptEingaengeRuhepegel(sys);
+    PowerOn(sys, 0);
+    LptLampenRuhe(sys);
+    if (sys.cfg.I2COutput.Startampel != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
+    s.SafetyCar = 1;
+    ToggleSafetyCar(sys);
+    UpdateLapTimeSettings(sys);
+}
+
+}  // namespace zk

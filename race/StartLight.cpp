@@ -1,0 +1,152 @@
+#include "race/StartLight.h"
+
+#include <string>
+
+#include "hardware/Lpt.h"
+#include "race/RaceSequence.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+void Serial(RaceSystem& sys, const char* text) {
+    sys.st.SerialText = text;
+    sys.st.SerialText += '\r';
+    sys.hooks().SerialSenden(sys.st.SerialText);
+}
+
+void RotesPaar(RaceSystem& sys, int paar) {
+    sys.view.ampel.lampeAn[2 * paar] = true;
+    sys.view.ampel.lampeAn[2 * paar + 1] = true;
+}
+
+// The green light: the race runs. On a fresh start every lane's first lap is
+// timed from now; after a pause the references stay as the resume shifted them.
+void Gruen(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    s.RennenLaeuft = kTrue;
+    if (s.Pause == 0) {
+        const int32_t now = s.AktZeit;
+        for (int l = 0; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = now;
+    }
+    s.Pause = 0;
+    SetButtonsRunning(sys);
+}
+
+}  // namespace
+
+int StartampelCode(int step) {
+    static const int codes[] = {0, 1, 3, 7, 15, 31};
+    if (step >= 0 && step <= 5) return codes[step];
+    return 32;
+}
+
+void StartampelLampenAus(RaceSystem& sys) {
+    for (int i = 0; i <= 14; ++i) sys.view.ampel.lampeAn[i] = false;
+}
+
+void StartampelZeigen(RaceSystem& sys, bool zusatzampel) {
+    RaceUiState& v = sys.view;
+    if (!v.startampelOffen) {
+        // Form_Load: start-light board dark, false-start marks hidden.
+        if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
+        for (int i = 15; i <= 22; ++i) v.ampel.lampeSichtbar[i] = false;
+        v.ampel.spurNrSichtbar.fill(false);
+        v.startampelOffen = true;
+    }
+    sys.ui().OpenWindow("frmStartampel");
+    if (zusatzampel) {
+        v.zusatzampelOffen = true;
+        sys.ui().OpenWindow("frmZusatzampel");
+    }
+}
+
+void StartampelSchliessen(RaceSystem& sys) {
+    if (sys.view.zusatzampelOffen) {
+        sys.view.zusatzampelOffen = false;
+        sys.ui().CloseWindow("frmZusatzampel");
+    }
+    if (sys.view.startampelOffen) {
+        sys.view.startampelOffen = false;
+        sys.ui().CloseWindow("frmStartampel");
+    }
+}
+
+void StartAblauf(RaceSystem& sys) {
+    RaceState& s = sys.st;
+    StartampelAnzeige& a = sys.view.ampel;
+
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        if (s.Fehlstart[lane] != kTrue) continue;
+        a.lampeSichtbar[lane + 14] = true;
+        a.lampeAn[lane + 14] = true;
+        a.spurNrSichtbar[lane - 1] = true;
+        s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
+        PowerOff(sys, lane);
+        s.SpurStromEin[lane] = 0;
+        s.Fehlstart[lane] = 0;
+        sys.hooks().OnFalseStart(lane);
+    }
+
+    const int step = s.AmpelSchritt;
+    sys.hooks().OnLightStep(step);
+    switch (step) {
+        case 0:
+            s.LptDaten = 0;
+            Pin16Gruen(sys, false);
+            Pin16Rot(sys, false);
+            Pin1Rot(sys, false);
+            // A restart powers the track below, once, like a start does here.
+            if (s.NeustartNachPause != kTrue) PowerOn(sys, 0);
+            break;
+        case 1:
+            RotesPaar(sys, 0);
+            Pin16Rot(sys, true);
+            Pin1Rot(sys, true);
+            Serial(sys, "Be0::::");
+            break;
+        case 2:
+        case 3:
+        case 4:
+        case 5: {
+            static const char* texte[] = {"Be00:::", "Be000::", "Be0000:", "Be00000"};
+            RotesPaar(sys, step - 1);
+            s.LptDaten = static_cast<uint16_t>(s.LptDaten | (1u << (step - 2)));
+            Serial(sys, texte[step - 2]);
+            break;
+        }
+        case 6:
+            for (int i = 0; i <= 9; ++i) a.lampeAn[i] = false;
+            for (int i = 10; i <= 14; ++i) a.lampeAn[i] = true;
+            // Lamp bits and the lane 5 and 6 power bits go.
+            s.LptDaten = static_cast<uint16_t>(s.LptDaten & 0xF0);
+            Pin16Rot(sys, false);
+            Pin1Rot(sys, false);
+            Pin16Gruen(sys, true);
+            Serial(sys, "B2");
+            Gruen(sys);
+            break;
+        case 7:
+            break;
+        default:
+            s.StartPhase = 0;
+            StartampelSchliessen(sys);
+            break;
+    }
+
+    if (s.NeustartNachPause == kTrue) PowerOn(sys, 0);
+    s.NeustartNachPause = 0;
+    if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
+    if (sys.cfg.I2COutput.Startampel == 1)
+        sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], static_cast<uint8_t>(StartampelCode(step)), 0, 2);
+    s.AmpelSchritt = static_cast<int16_t>(s.AmpelSchritt + 1);
+}
+
+void AmpelAbbruch(RaceSystem& sys) {
+    sys.st.StartPhase = 0;
+    ResetRace(sys);
+    StartampelSchliessen(sys);
+}
+
+}  // namespace zk

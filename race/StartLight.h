@@ -1,0 +1,27 @@
+// The start-light sequence: after a start or a resume, the 100 ms cycle calls
+// StartAblauf once per interval; it powers the track, lights five red pairs one
+// after the other, then green (the race runs), and closes the windows. Cars that
+// crossed during the red phase are punished at the next step.
+#pragma once
+
+namespace zk {
+
+class RaceSystem;
+
+// One step of the sequence (step number sys.st.AmpelSchritt, 0..8).
+void StartAblauf(RaceSystem& sys);
+// btnAmpelAbbruch of either start-light window.
+void AmpelAbbruch(RaceSystem& sys);
+// Shows frmStartampel (loading it when it is not open) and, when requested,
+// frmZusatzampel.
+void StartampelZeigen(RaceSystem& sys, bool zusatzampel);
+// Closes both start-light windows.
+void StartampelSchliessen(RaceSystem& sys);
+// All lamps dark (race reset); false-start lamps stay as they are.
+void StartampelLampenAus(RaceSystem& sys);
+
+// Start-light code of the start-light board for a step: red lamps as bits 0..4,
+// green as bit 5.
+int StartampelCode(int step);
+
+}  // namespace zk
