@@ -47,6 +47,7 @@ void LeistungsModul(RaceSystem& sys, int lane, bool on) {
 void Power(RaceSystem& sys, int lane, bool on) {
     if (lane < 0 || lane > kLanes) return;
     RaceState& s = sys.st;
+    sys.hooks().OnPower(lane, on);
     LptStromBits(sys, lane, on);
     if (lane == 0) {
         for (int l = 1; l <= kLanes; ++l) s.SpurStrom[l] = on ? kTrue : kFalse;
@@ -56,7 +57,6 @@ void Power(RaceSystem& sys, int lane, bool on) {
     if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
     LeistungsModul(sys, lane, on);
-    sys.hooks().OnPower(lane, on);
 }
 
 // "Pressed since the last query" counts; merely held does not.

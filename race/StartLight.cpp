@@ -79,6 +79,7 @@ void StartAblauf(RaceSystem& sys) {
 
     for (int lane = 1; lane <= kLanes; ++lane) {
         if (s.Fehlstart[lane] != kTrue) continue;
+        sys.hooks().OnFalseStart(lane);
         a.lampeSichtbar[lane + 14] = true;
         a.lampeAn[lane + 14] = true;
         a.spurNrSichtbar[lane - 1] = true;
@@ -86,7 +87,6 @@ void StartAblauf(RaceSystem& sys) {
         PowerOff(sys, lane);
         s.SpurStromEin[lane] = 0;
         s.Fehlstart[lane] = 0;
-        sys.hooks().OnFalseStart(lane);
     }
 
     const int step = s.AmpelSchritt;

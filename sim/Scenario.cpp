@@ -4,11 +4,18 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <ostream>
 #include <sstream>
 
 #include "hardware/SimLptIo.h"
+#include "race/RaceModes.h"
+#include "race/RaceSequence.h"
+#include "race/StartLight.h"
+#include "settings/IniFileIO.h"
+#include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
 #include "settings/Settings.h"
 #include "timing/Clock.h"
@@ -69,6 +76,84 @@ public:
                << " pos=" << static_cast<int>(r.Platz) << '\n';
     }
 
+    void OnLightStep(int step) override { Line() << "light " << step << '\n'; }
+    void OnFalseStart(int lane) override { Line() << "falsestart lane=" << lane << '\n'; }
+    void OnPower(int lane, bool on) override {
+        Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
+    }
+    void OnLptWrite(int offset, uint8_t v) override {
+        Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
+    }
+    void SerialSenden(const std::string& text) override {
+        std::string t;
+        for (char ch : text) {
+            if (ch == '\r') {
+                t += "\\r";
+            } else if (ch == '"' || ch == '\\') {
+                t += '\\';
+                t += ch;
+            } else {
+                t += ch;
+            }
+        }
+        Line() << "serial \"" << t << "\"\n";
+    }
+    void NetzteilSetzen(int idx, uint8_t v) override {
+        Line() << "voltage lane=" << idx + 1 << " value=" << static_cast<int>(v) << '\n';
+    }
+    void I2CSend(uint8_t addr, uint8_t d1, uint8_t d2, int count) override {
+        Line() << "i2c addr=" << static_cast<int>(addr) << " data=" << static_cast<int>(d1) << ','
+               << static_cast<int>(d2) << " count=" << count << '\n';
+    }
+
+    // After each simulated millisecond: phase changes and changed fuel values.
+    void AfterMs() {
+        const RaceState& s = c_.sys.st;
+        const char* phase = Phase(s);
+        if (phase != phase_) {
+            phase_ = phase;
+            Line() << "phase " << phase << '\n';
+        }
+        for (int l = 1; l <= kLanes; ++l) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.2f", s.SpurDaten[l].Tank);
+            if (!tankSeen_) {
+                tank_[l] = buf;
+            } else if (tank_[l] != buf) {
+                tank_[l] = buf;
+                Line() << "fuel lane=" << l << " tank=" << buf << '\n';
+            }
+        }
+        tankSeen_ = true;
+    }
+
+private:
+    static std::string Hex2(uint8_t v) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02X", v);
+        return buf;
+    }
+    static const char* Phase(const RaceState& s) {
+        const bool start = s.StartPhase == kTrue, laeuft = s.RennenLaeuft == kTrue;
+        if (!laeuft) return start ? "startlight" : "idle";
+        if (s.Pause == kTrue) return start ? "restart" : "paused";
+        if (start) return "racing";  // green is out, the start-light windows still show
+        return s.NachlaufStatus != 0 ? "afterrun" : "racing";
+    }
+    std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
+    SimContext& c_;
+    const char* phase_ = "idle";
+    std::array<std::string, kLanes + 1> tank_{};
+    bool tankSeen_ = false;
+};
+
+// Windows opened and closed by the core.
+class TraceUi : public UiPort {
+public:
+    explicit TraceUi(SimContext& c) : c_(c) {}
+    void OpenWindow(const std::string& name) override { Line() << "window open " << name << '\n'; }
+    void CloseWindow(const std::string& name) override { Line() << "window close " << name << '\n'; }
+
 private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
     SimContext& c_;
@@ -88,6 +173,18 @@ std::string CheckRange(const std::string& s, int64_t lo, int64_t hi, const char*
         return std::string(what) + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi);
     return "";
 }
+
+std::string NoCheck(const std::vector<std::string>&) { return ""; }
+
+// A race command without arguments, run after the cycle of its millisecond.
+ActionDef Command(void (*run)(SimContext&, const std::vector<std::string>&)) { return {false, 0, 0, NoCheck, run}; }
+
+ActionDef PowerCommand(void (*run)(SimContext&, const std::vector<std::string>&)) {
+    return {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 0, 8, "lane"); }, run};
+}
+
+// The typed character of a "key" action ("space" for the space bar).
+char KeyChar(const std::string& a) { return a == "space" ? ' ' : a[0]; }
 
 const std::map<std::string, ActionDef>& Actions() {
     static const std::map<std::string, ActionDef> table = {
@@ -115,6 +212,35 @@ const std::map<std::string, ActionDef>& Actions() {
               RaceState& s = c.sys.st;
               s.RennenLaeuft = kTrue;
               for (int l = 0; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = s.AktZeit;
+          }}},
+        {"start", Command([](SimContext& c, const std::vector<std::string>&) { StartRace(c.sys); })},
+        {"stop", Command([](SimContext& c, const std::vector<std::string>&) { StopRace(c.sys); })},
+        {"pause", Command([](SimContext& c, const std::vector<std::string>&) { PauseRace(c.sys); })},
+        {"resume", Command([](SimContext& c, const std::vector<std::string>&) { ResumeRace(c.sys); })},
+        {"abort", Command([](SimContext& c, const std::vector<std::string>&) { AmpelAbbruch(c.sys); })},
+        {"safetycar", Command([](SimContext& c, const std::vector<std::string>&) { SafetyCarButton(c.sys); })},
+        {"poweron",
+         PowerCommand([](SimContext& c, const std::vector<std::string>& a) { PowerOn(c.sys, std::stoi(a[0])); })},
+        {"poweroff",
+         PowerCommand([](SimContext& c, const std::vector<std::string>& a) { PowerOff(c.sys, std::stoi(a[0])); })},
+        {"key",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0].size() == 1 || a[0] == "space" ? std::string()
+                                                         : std::string("key must be one character or 'space'");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) { StandardWindowKey(c.sys, KeyChar(a[0])); }}},
+        {"mode",
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 0, 2, "mode"); },
+          [](SimContext& c, const std::vector<std::string>& a) { ChooseRaceMode(c.sys, std::stoi(a[0])); }}},
+        {"laps",
+         {false, 1, 1, NoCheck,
+          [](SimContext& c, const std::vector<std::string>& a) { LapInputChanged(c.sys, a[0]); }}},
+        {"minutes",
+         {false, 1, 1, NoCheck,
+          [](SimContext& c, const std::vector<std::string>& a) {
+              TimeInputChanged(c.sys, a[0]);
+              TimeInputClose(c.sys);
           }}},
     };
     return table;
@@ -179,6 +305,13 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             }
             out.settings.push_back(w);
             out.settingsLines.push_back(lineNo);
+        } else if (w[0] == "ini") {
+            if (w.size() != 2) {
+                err = {lineNo, "expected: ini PATH"};
+                return false;
+            }
+            out.settings.push_back(w);
+            out.settingsLines.push_back(lineNo);
         } else if (w[0] == "at") {
             int64_t ms = 0;
             if (w.size() < 3 || !ParseInt(w[1], ms) || ms < 1 || ms > INT32_MAX) {
@@ -231,19 +364,35 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     SimContext& c = *ctx;
     c.out = &trace;
     TraceHooks hooks(c);
+    TraceUi traceUi(c);
     RaceSystem& sys = c.sys;
     sys.SetHooks(&hooks);
+    sys.SetUi(&traceUi);
 
+    // The settings file of this run, in memory only: the first-run values written
+    // out as a valid file; an "ini" line replaces it by a file's content, a "set"
+    // line writes one key. The real reader then reads it as at program start.
+    ProfileFile ini;
     SetIniDefaults(sys.cfg);
+    WriteSettingsDocument(sys, ini.Doc(), true);
     for (size_t i = 0; i < sc.settings.size(); ++i) {
         const auto& w = sc.settings[i];
-        const KeyDef* def = FindSettingsKey(w[1], w[2]);
-        if (!def) {
+        if (w[0] == "ini") {
+            const std::string path = w[1].empty() || w[1][0] == '/' ? w[1] : sc.baseDir + "/" + w[1];
+            ProfileFile src(path);
+            if (!src.Exists() || !src.Load()) {
+                err = {sc.settingsLines[i], "cannot read settings file " + path};
+                return false;
+            }
+            ini.Doc().SetBytes(src.Doc().Bytes());
+            continue;
+        }
+        if (!IsIniKey(w[1], w[2]) || !ini.Doc().Set(w[1], w[2], w[3])) {
             err = {sc.settingsLines[i], "unknown setting [" + w[1] + "] " + w[2]};
             return false;
         }
-        SetKeyFromText(sys.cfg, *def, w[3]);
     }
+    ReadIniFile(sys, ini);
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
 
@@ -270,6 +419,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
             const auto& def = Actions().at(acts[i]->name);
             if (!def.input) def.run(c, acts[i]->args);
         }
+        hooks.AfterMs();
     }
     return true;
 }
