@@ -1,0 +1,254 @@
+// The start light through the real tick and cycle: step timing, what each step
+// shows and sends, false starts and their penalty, the abort and the restart
+// after a pause; and the lap race of examples/lap-race.scn end to end.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "TestRig.h"
+#include "race/RaceSequence.h"
+#include "race/StartLight.h"
+#include "sim/Scenario.h"
+
+using namespace zk;
+using namespace zk::test;
+
+namespace {
+
+struct UiRecorder : UiPort {
+    std::vector<std::string> events;
+    void OpenWindow(const std::string& n) override { events.push_back("open " + n); }
+    void CloseWindow(const std::string& n) override { events.push_back("close " + n); }
+};
+
+struct LightRig : Rig {
+    UiRecorder ui;
+    explicit LightRig(int16_t interval = 800) {
+        StandardWiring();
+        sys.cfg.LiZeit.Minimum = 500;
+        sys.cfg.Startampel.Interval = interval;
+        sys.cfg.AktiveSpuren.Spur = {0, 1, 1, 0, 0, 0, 0, 0, 0};
+        sys.SetUi(&ui);
+    }
+    // Records the time of every light step.
+    std::vector<int32_t> StepTimes(int32_t until) {
+        std::vector<int32_t> t;
+        size_t seen = rec.lightSteps.size();
+        while (TimeDiff(until, now) > 0) {
+            Step();
+            for (; seen < rec.lightSteps.size(); ++seen) t.push_back(now);
+        }
+        return t;
+    }
+};
+
+std::string RunScenarioText(const std::string& text) {
+    Scenario sc;
+    ScenarioError err;
+    EXPECT_TRUE(ParseScenario(text, sc, err)) << err.line << ": " << err.message;
+    std::ostringstream out;
+    EXPECT_TRUE(RunScenario(sc, out, err)) << err.line << ": " << err.message;
+    return out.str();
+}
+
+}  // namespace
+
+TEST(StartLight, Interval800PowerAfter800msGreenAt5600WindowsGoneAt7200) {
+    LightRig r;
+    r.Init();
+    r.RunTo(4400);
+    StartRace(r.sys);
+    EXPECT_EQ(r.ui.events.back(), "open frmStartampel");
+    const auto t = r.StepTimes(12000);
+    EXPECT_EQ(t, (std::vector<int32_t>{5200, 6000, 6800, 7600, 8400, 9200, 10000, 10800, 11600}));
+    EXPECT_EQ(r.rec.lightSteps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(r.rec.powerOn.size(), 2u);  // start-up, then step 0 once
+    EXPECT_EQ(r.ui.events.back(), "close frmStartampel");
+    EXPECT_EQ(r.sys.st.StartPhase, 0);
+    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    // Every lane's first lap is timed from green.
+    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[3], 10000);
+    EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
+}
+
+TEST(StartLight, IntervalIsRoundedUpToTheNext100ms) {
+    LightRig r(150);
+    r.Init();
+    r.RunTo(1000);
+    StartRace(r.sys);
+    const auto t = r.StepTimes(2000);
+    EXPECT_EQ(t, (std::vector<int32_t>{1200, 1400, 1600, 1800, 2000}));
+}
+
+TEST(StartLight, EachStepShowsAndSendsItsLampState) {
+    LightRig r(100);
+    auto& cfg = r.sys.cfg;
+    cfg.Lpt.Ampel = 1;
+    cfg.Lpt.Pin1Input = 0;
+    cfg.Lpt.Pin1Rot = 1;
+    cfg.Lpt.Pin16Input = 0;
+    cfg.Lpt.Pin16Gruen = 1;
+    cfg.I2COutput.Startampel = 1;
+    cfg.I2COutput.ADR[1] = 66;
+    r.Init();
+    EXPECT_EQ(r.sys.st.LptSteuer & 0x05, 0x01);  // idle: pin 1 lamp dark (bit set), green off
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.rec.serial.clear();
+    r.rec.i2cSends.clear();
+    const auto& a = r.sys.view.ampel;
+
+    r.RunTo(1200);  // steps 0 and 1
+    EXPECT_TRUE(a.lampeAn[0] && a.lampeAn[1] && !a.lampeAn[2]);
+    EXPECT_EQ(r.sys.st.LptSteuer & 0x01, 0);  // pin 1 red on
+    r.RunTo(1600);  // steps 2..5
+    EXPECT_EQ(r.sys.st.LptDaten & 0x0F, 0x0F);
+    EXPECT_TRUE(a.lampeAn[8] && a.lampeAn[9] && !a.lampeAn[10]);
+    r.RunTo(1700);  // green
+    for (int i = 0; i <= 9; ++i) EXPECT_FALSE(a.lampeAn[i]) << i;
+    for (int i = 10; i <= 14; ++i) EXPECT_TRUE(a.lampeAn[i]) << i;
+    EXPECT_EQ(r.sys.st.LptDaten & 0x30F, 0);
+    EXPECT_EQ(r.sys.st.LptSteuer & 0x05, 0x05);  // pin 1 red off, pin 16 green on
+    EXPECT_EQ(r.port.DataRegister(), r.sys.st.LptDaten & 0xFF);
+    r.RunTo(2000);
+
+    EXPECT_EQ(r.rec.serial, (std::vector<std::string>{"Be0::::\r", "Be00:::\r", "Be000::\r", "Be0000:\r",
+                                                       "Be00000\r", "B2\r"}));
+    std::vector<int> codes;
+    for (const auto& m : r.rec.i2cSends) {
+        EXPECT_EQ(m[0], 66);
+        EXPECT_EQ(m[3], 2);
+        codes.push_back(m[1]);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{0, 1, 3, 7, 15, 31, 32, 32, 32}));
+}
+
+TEST(StartLight, FalseStartOnAnActiveLaneCostsPowerUntilTheStrafzeitAfterGreen) {
+    LightRig r;
+    r.sys.cfg.Fehlstart.Strafzeit = 20;
+    r.Init();
+    r.RunTo(4400);
+    StartRace(r.sys);
+    r.RunTo(6999);
+    r.Hold(2, 20);  // active lane
+    r.Hold(3, 20);  // inactive lane: no false start
+    r.RunTo(7599);
+    EXPECT_FALSE(r.sys.view.ampel.lampeSichtbar[16]);
+    r.RunTo(7600);
+    EXPECT_EQ(r.rec.falseStarts, std::vector<int>{2});
+    EXPECT_TRUE(r.sys.view.ampel.lampeSichtbar[16]);
+    EXPECT_TRUE(r.sys.view.ampel.spurNrSichtbar[1]);
+    EXPECT_FALSE(r.sys.view.ampel.lampeSichtbar[17]);
+    EXPECT_EQ(r.sys.st.SpurStrom[2], 0);
+    EXPECT_EQ(r.sys.st.SpurStromEin[2], 0);
+
+    r.RunTo(12099);
+    EXPECT_EQ(r.sys.st.SpurStrom[2], 0);
+    r.RunTo(12100);
+    EXPECT_EQ(r.sys.st.SpurStrom[2], kTrue);
+    EXPECT_EQ(r.rec.powerOn.back(), 2);
+    // The false-start mark stays until the window is loaded again.
+    EXPECT_TRUE(r.sys.view.ampel.lampeSichtbar[16]);
+}
+
+TEST(StartLight, AbortDuringRedLeavesTheTrackPoweredAndTheRaceStopped) {
+    LightRig r;
+    r.Init();
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.RunTo(3500);  // steps 0..2 done
+    AmpelAbbruch(r.sys);
+    EXPECT_EQ(r.sys.st.StartPhase, 0);
+    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+    EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
+    for (int i = 0; i <= 14; ++i) EXPECT_FALSE(r.sys.view.ampel.lampeAn[i]);
+    EXPECT_EQ(r.ui.events.back(), "close frmStartampel");
+    // The light clock is not reset: the next start's first step can come early.
+    StartRace(r.sys);  // 100 ms of the interval had already passed at the abort
+    const auto t = r.StepTimes(5000);
+    ASSERT_FALSE(t.empty());
+    EXPECT_EQ(t[0], 4200);
+}
+
+TEST(StartLight, StartDuringTheStartLightBeginsAgainAtStepZero) {
+    LightRig r;
+    r.Init();
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.RunTo(3500);
+    StartRace(r.sys);
+    EXPECT_EQ(r.sys.st.AmpelSchritt, 0);
+    r.RunTo(20000);
+    EXPECT_EQ(r.rec.lightSteps, (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart) {
+    LightRig r;
+    r.sys.cfg.NachZeit.Nachzeit = 200;
+    r.Init();
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.RunTo(6700);  // green at 6600
+    ASSERT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    r.Hold(1, 20);  // start crossing
+    r.RunTo(8000);
+    PauseRace(r.sys);
+    EXPECT_EQ(r.sys.st.SpurStrom[1], 0);
+    EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Paused);
+    r.RunTo(18000);
+    ResumeRace(r.sys);  // 10 s pause: references move by 10000 - 200
+    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 6600 + 9800);
+    const size_t onBefore = r.rec.powerOn.size();
+    r.Hold(1, 20);  // a car in the restart phase: no false start, not counted
+    r.RunTo(18900);
+    EXPECT_EQ(r.rec.powerOn.size(), onBefore + 1);  // power back once, at the first step
+    r.RunTo(24000);  // green of the restart at 22800
+    EXPECT_TRUE(r.rec.falseStarts.empty());
+    EXPECT_EQ(r.sys.st.Pause, 0);
+    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 6600 + 9800);
+    EXPECT_EQ(r.rec.powerOn.size(), onBefore + 1);
+    EXPECT_TRUE(r.rec.laps.empty());
+    // A second resume during the restart light must not shift the references again.
+    PauseRace(r.sys);
+    r.RunTo(30000);
+    ResumeRace(r.sys);
+    const int32_t ref = r.sys.st.LetzteDurchfahrt[1];
+    r.RunTo(31000);
+    ResumeRace(r.sys);
+    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], ref);
+}
+
+TEST(StartLight, LapRaceExampleShowsLightFalseStartLapsAfterRunAndEnd) {
+    std::ifstream f(std::string(ZK_SOURCE_DIR) + "/examples/lap-race.scn");
+    ASSERT_TRUE(f.good());
+    std::stringstream ss;
+    ss << f.rdbuf();
+    const std::string out = RunScenarioText(ss.str());
+    const char* expected[] = {
+        "4400 phase startlight\n",
+        "5200 light 0\n",
+        "7600 falsestart lane=2\n",
+        "7600 power lane=2 off\n",
+        "10000 light 6\n",
+        "10000 phase racing\n",
+        "11600 window close frmStartampel\n",
+        "12100 power lane=2 on\n",
+        "15400 lap lane=1 laps=1 ",
+        "16000 lap lane=2 laps=1 ",
+        "20500 lap lane=1 laps=2 ",
+        "21100 lap lane=2 laps=2 ",
+        "25500 lap lane=1 laps=3 ",
+        "25500 power lane=0 off\n",
+        "25500 phase afterrun\n",
+        "25700 lap lane=2 laps=3 ",
+        "25800 phase idle\n",
+    };
+    size_t pos = 0;
+    for (const char* e : expected) {
+        const size_t at = out.find(e, pos);
+        ASSERT_NE(at, std::string::npos) << "missing in order: " << e << "\n" << out;
+        pos = at;
+    }
+    EXPECT_EQ(out.find("lap lane=1 laps=4"), std::string::npos);
+}
