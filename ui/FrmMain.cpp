@@ -1,0 +1,366 @@
+#include "ui/FrmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "timing/FastTimerThread.h"
+#include "timing/InterneZeit.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+ThreadTickControl::ThreadTickControl(RaceSystem& sys) : thread_(std::make_unique<FastTimerThread>(sys)) {}
+ThreadTickControl::~ThreadTickControl() = default;
+void ThreadTickControl::Start() { thread_->StartFastTimer(); }
+void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
+
+namespace {
+const char* const kStatusNoPort = "Kein Parallelport gefunden – Simulation unter Diagnose";
+}  // namespace
+
+frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainOptions opt)
+    : QMainWindow(nullptr),
+      sys_(sys),
+      tick_(tick),
+      store_(store),
+      opt_(opt),
+      race_(sys),
+      forms_(sys),
+      ctx_{sys, race_, forms_},
+      uiPort_(forms_),
+      keys_(std::make_unique<GlobalKeys>()),
+      hooks_(sys, forms_, keys_.get()) {
+    setObjectName("frmMain");
+    setWindowTitle(QStringLiteral("Zirkato"));
+    ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
+    ctx_.updateLapTimeSettings = [this] { UpdateLapTimeSettings(); };
+    forms_.SetContext(&ctx_);
+    uiPort_.SetQuiet(opt_.quietMessages);
+    sys_.SetUi(&uiPort_);
+    sys_.SetHooks(&hooks_);
+
+    BuildMenus();
+    BuildCentral();
+    tmr_100.setObjectName("tmr_100");
+    tmr_100.setTimerType(Qt::PreciseTimer);
+    tmr_100.setInterval(100);
+    connect(&tmr_100, &QTimer::timeout, this, &frmMain::Cycle);
+    connect(&forms_, &UpdateForms::WindowsChanged, this, &frmMain::UpdateStatus);
+    resize(640, 420);
+    FormLoad();
+}
+
+frmMain::~frmMain() {
+    Shutdown();
+    sys_.SetHooks(nullptr);
+    sys_.SetUi(nullptr);
+}
+
+void frmMain::FormLoad() {
+    ProbeSerialPorts();
+    DebugFrame->hide();
+    store_.ReadIniFile(sys_);
+    sys_.st.ComOffen = 0;
+    OpenSerialPort();
+    InitProgram();
+    for (const std::string& name : store_.ReadOpenWindows(sys_)) forms_.Open(name);
+    UpdateLapTimeSettings();
+    InitDisplayBoard();
+    if (sys_.cfg.FrmRennleitung.RL == 1) forms_.Open("frmRennleitung");
+    // The 1 ms tick is the last thing started.
+    tick_.Start();
+    if (opt_.runTimers) tmr_100.start();
+    UpdateStatus();
+}
+
+void frmMain::InitProgram() {
+    forms_.OffeneZeitfenster = 0;
+    // Race state, port address, lane records and race control's start values.
+    sys_.InitProgram();
+    race_.InitPowerAndVoltages();
+    forms_.RebuildStandardWindow();
+    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+}
+
+void frmMain::Cycle() {
+    if (shutDown_ || inCycle_) return;
+    inCycle_ = true;
+    MainLoopCycle(sys_);
+    // Race control may have moved the start light or the button sets after the
+    // display output of this cycle; show that now rather than 100 ms later.
+    forms_.RefreshRaceViews();
+    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    if (DebugFrame->isVisible()) UpdateDebugFrame();
+    inCycle_ = false;
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+    Shutdown();
+    e->accept();
+    emit Closed();
+}
+
+void frmMain::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    tmr_100.stop();
+    race_.Stop();
+    // The track stays usable after the program ends.
+    race_.PowerAllOn();
+    if (sys_.st.ExcelLive == kTrue) CloseSpreadsheet();
+    if (sys_.st.ComOffen != 0) CloseSerialPort();
+    store_.WriteOpenWindows(sys_);
+    forms_.CloseAllForShutdown();
+    if (sys_.cfg.Save.All == 1) {
+        store_.WriteIniFile(sys_);
+    } else if (sys_.cfg.AnsichtFenster.Speichern == 1) {
+        store_.WriteWindowPositions(sys_);
+    }
+    // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
+    tick_.Stop();
+    ReleaseSound();
+}
+
+QString frmMain::Timestamp() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.toString(QStringLiteral("yyyyMMdd")) + now.toString(QStringLiteral("HHmmss"));
+}
+
+void frmMain::BuildMenus() {
+    QMenu* zm = menuBar()->addMenu(QStringLiteral("&Zeitmessung"));
+    zm->setObjectName("mnuZeitmessung");
+    auto add = [this](QMenu* m, const char* name, const QString& text) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(name);
+        return a;
+    };
+    mnuTraining = add(zm, "mnuTraining", "&Training");
+    mnuZeitrennen = add(zm, "mnuZeitrennen", "&Zeitrennen");
+    mnuRundenrennen = add(zm, "mnuRundenrennen", "&Rundenrennen");
+    mnuClubrennen = add(zm, "mnuClubrennen", "&Clubrennen");
+    mnuClubRundenRennen = add(zm, "mnuClubRundenRennen", "ClubRundenRennen");
+    mnuClubZeitRennen = add(zm, "mnuClubZeitRennen", "ClubZeitRennen");
+    connect(mnuTraining, &QAction::triggered, this, [this] { ChooseMode(0); });
+    connect(mnuRundenrennen, &QAction::triggered, this, [this] { ChooseMode(1); });
+    connect(mnuZeitrennen, &QAction::triggered, this, [this] { ChooseMode(2); });
+    connect(mnuClubrennen, &QAction::triggered, this, [this] { ChooseMode(3); });
+    connect(mnuClubRundenRennen, &QAction::triggered, this, [this] { ChooseMode(4); });
+    connect(mnuClubZeitRennen, &QAction::triggered, this, [this] { ChooseMode(5); });
+    zm->addSeparator();
+
+    mnuEingabeRunden = zm->addMenu(QStringLiteral("Runden"));
+    mnuEingabeRunden->setObjectName("mnuEingabeRunden");
+    const char* lapNames[6] = {"", "mnuZehnR", "mnuZwanzig", "mnuDreisig", "mnuVierzig", "mnuFuenfzig"};
+    for (int k = 1; k <= 5; ++k) {
+        mnuRundenPreset[k] = add(mnuEingabeRunden, lapNames[k], QString());
+        connect(mnuRundenPreset[k], &QAction::triggered, this, [this, k] {
+            race_.SetLaps(sys_.cfg.LapTime.L[k]);
+            UpdateLapTimeSettings();
+        });
+    }
+    QAction* lapInput = add(mnuEingabeRunden, "mnuRundenEingabe", "Eingabe");
+    connect(lapInput, &QAction::triggered, this, [this] { forms_.Open("frmRundeneingabe"); });
+
+    mnuZeitvorgabe = zm->addMenu(QStringLiteral("Zeitvorgabe"));
+    mnuZeitvorgabe->setObjectName("mnuZeitvorgabe");
+    const char* timeNames[6] = {"", "mnuZehnM", "mnuZwanzigM", "mnuDreisigM", "mnuVierzigM", "mnuFuenfzigM"};
+    for (int k = 1; k <= 5; ++k) {
+        mnuZeitPreset[k] = add(mnuZeitvorgabe, timeNames[k], QString());
+        connect(mnuZeitPreset[k], &QAction::triggered, this, [this, k] {
+            race_.SetMinutes(sys_.cfg.LapTime.T[k]);
+            UpdateLapTimeSettings();
+        });
+    }
+    QAction* timeInput = add(mnuZeitvorgabe, "mnuZeitEingabe", "Eingabe");
+    connect(timeInput, &QAction::triggered, this, [this] { forms_.Open("frmZeiteingabe"); });
+    zm->addSeparator();
+    QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
+    connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    zm->addSeparator();
+    mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
+    connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* an = menuBar()->addMenu(QStringLiteral("&Ansicht"));
+    an->setObjectName("mnuAnsicht");
+    struct Item {
+        const char* name;
+        const char* text;
+        const char* window;
+    };
+    static const Item items[] = {
+        {"mnuStd4Spur", "Standard 4 Spuren", "frmZeit4Spur"},
+        {"mnuZweiSpuren", "Anzeige 2 Spuren", "frmKVZeit2Spur"},
+        {"mnuDreiSpuren", "Anzeige 3 Spuren", "frmKVZeit3Spur"},
+        {"mnuVierSpurGroß", "Anzeige 4 Spuren groß", "frmKVZeit4SpurNeu"},
+        {"mnuFunfSpuren", "Anzeige 5 Spuren", "frmKVZeit5Spur"},
+        {"mnuSechsSpuren", "Anzeige 6 Spuren", "frmKVZeit6Spur"},
+        {"mnuAchtSpuren", "Anzeige 8 Spuren", "frmKVZeit8Spur"},
+        {"mnuAchtDoppel", "Anzeige 8 Spuren (2 x 4)", "frmKVZeit4SpurNeu"},
+        {"mnuRennleitung", "Rennleitung", "frmRennleitung"},
+    };
+    for (const Item& it : items) {
+        QAction* a = an->addAction(QString::fromUtf8(it.text));
+        a->setObjectName(QString::fromUtf8(it.name));
+        const std::string window = it.window;
+        const bool doppel = std::string(it.name) == "mnuAchtDoppel";
+        connect(a, &QAction::triggered, this, [this, window, doppel] {
+            OpenOrSay(window);
+            if (doppel) forms_.Open("frmKVZeit48SpurNeu");
+        });
+    }
+
+    QMenu* dg = menuBar()->addMenu(QStringLiteral("&Diagnose"));
+    dg->setObjectName("mnuDiagnose");
+    QAction* sim = add(dg, "mnuSimulationOhneBahn", QString::fromUtf8("Simulation ohne Bahn starten"));
+    connect(sim, &QAction::triggered, this, &frmMain::StartSimulationWithoutTrack);
+    dg->addSeparator();
+    QAction* parSim = add(dg, "mnuParPortSim", QStringLiteral("Parallelport testen"));
+    connect(parSim, &QAction::triggered, this, [this] { forms_.Open("frmParPortSim"); });
+    QAction* parDebug = add(dg, "mnuParPortDebug", QStringLiteral("Parallelport Simulieren"));
+    connect(parDebug, &QAction::triggered, this, [this] { forms_.Open("frmParPortDebug"); });
+    QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
+    connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
+}
+
+void frmMain::BuildCentral() {
+    auto* central = new QWidget(this);
+    auto* v = new QVBoxLayout(central);
+    lblRennmodus = new QLabel(central);
+    lblRennmodus->setObjectName("lblRennmodus");
+    QFont f = lblRennmodus->font();
+    f.setPointSize(16);
+    f.setBold(true);
+    lblRennmodus->setFont(f);
+    v->addWidget(lblRennmodus);
+    auto* help = new QLabel(QString::fromUtf8("Rennart und Länge: Menü „Zeitmessung“.  Zeitfenster: Menü „Ansicht“.\n"
+                                              "Ohne Bahn: Menü „Diagnose“ → „Simulation ohne Bahn starten“."),
+                            central);
+    help->setObjectName("lblHilfe");
+    help->setWordWrap(true);
+    v->addWidget(help);
+
+    DebugFrame = new QGroupBox(QStringLiteral("Debug-Info"), central);
+    DebugFrame->setObjectName("DebugFrame");
+    auto* g = new QGridLayout(DebugFrame);
+    auto label = [this](const char* name, const char* text) {
+        auto* l = new QLabel(QString::fromUtf8(text), DebugFrame);
+        l->setObjectName(name);
+        return l;
+    };
+    auto button = [this](const char* name, const char* text) {
+        auto* b = new QPushButton(QString::fromUtf8(text), DebugFrame);
+        b->setObjectName(name);
+        return b;
+    };
+    lblPortwrites = label("lblPortwrites", "PortWrites");
+    MaxTick = label("MaxTick", "MaxTick");
+    lblAbweichung = label("lblAbweichung", "Abweichung");
+    lblAktuell = label("lblAktuell", "Aktuell");
+    lblMainAktuell = label("lblMainAktuell", "Main aktuell");
+    lblMainAbweichung = label("lblMainAbweichung", "Main Abweichung");
+    lblSpaet = label("lblSpaet", "Verspätet");
+    lblUeberlauf = label("lblUeberlauf", "Überlauf");
+    WrtExcel = button("WrtExcel", "Excel-Datei erzeugen");
+    btnReset = button("btnReset", "Reset");
+    TimOff = button("TimOff", "100ms Aus");
+    btnDiagFront = button("btnDiagFront", "Portsimulator");
+    btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
+    int r = 0;
+    for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
+                      lblPortwrites})
+        g->addWidget(l, r++, 0, 1, 3);
+    g->addWidget(btnReset, r, 0);
+    g->addWidget(TimOff, r, 1);
+    g->addWidget(WrtExcel, r++, 2);
+    g->addWidget(btnDiagFront, r, 0);
+    g->addWidget(btnDiagoff, r, 1);
+    v->addWidget(DebugFrame);
+    v->addStretch(1);
+    connect(btnReset, &QPushButton::clicked, this, [this] {
+        sys_.st.TickAbweichung = 0.0;
+        sys_.st.TickStatReset = 1;
+        // Load test of the user-interface thread while the 1 ms tick keeps
+        // counting; kept short so the main loop is not held up during a race.
+        int32_t last = 0;
+        for (int k = 0; k < 10000000; ++k) last = sys_.st.TickZaehler;
+        lblAktuell->setText(QStringLiteral("Aktuell: %1").arg(last));
+    });
+    // TimOff has no action; WrtExcel belongs to the lap spreadsheet.
+    connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
+    connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
+    setCentralWidget(central);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName("lblStatus");
+    statusBar()->addWidget(lblStatus, 1);
+}
+
+void frmMain::ShowDebugFrame(bool show) {
+    if (shutDown_) return;
+    DebugFrame->setVisible(show);
+    if (show) UpdateDebugFrame();
+}
+
+void frmMain::UpdateDebugFrame() {
+    const RaceState& s = sys_.st;
+    MaxTick->setText(QStringLiteral("Größter Tickabstand: %1 ms").arg(s.TickMaxAbstand.load()));
+    lblAbweichung->setText(QStringLiteral("Tick-Abweichung: %1 ms").arg(static_cast<double>(s.TickAbweichung), 0, 'f', 0));
+    lblAktuell->setText(QStringLiteral("Tickzähler: %1").arg(s.TickZaehler.load()));
+    lblSpaet->setText(QStringLiteral("Verspätete Ticks: %1, ausgelassen: %2, größte Verspätung: %3 µs")
+                          .arg(s.TickVerspaetet.load())
+                          .arg(s.TickVerpasst.load())
+                          .arg(s.TickSpaetMaxUs.load()));
+    lblUeberlauf->setText(
+        QStringLiteral("Tick-Überlauf: %1, Auswertungs-Überlauf: %2").arg(s.TickUeberlauf.load()).arg(s.AuswertungUeberlauf));
+}
+
+void frmMain::UpdateStatus() {
+    if (shutDown_) return;
+    QString text;
+    if (sys_.st.SimulationActive == 1) {
+        text = QStringLiteral("Portsimulation aktiv");
+    } else if (!sys_.port().Available()) {
+        text = QString::fromUtf8(kStatusNoPort);
+    } else {
+        text = QStringLiteral("Parallelport: %1").arg(QString::fromStdString(sys_.port().Description()));
+    }
+    lblStatus->setText(text);
+}
+
+void frmMain::OpenOrSay(const std::string& name) {
+    if (!forms_.Open(name)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
+}
+
+void frmMain::ChooseMode(int mode) {
+    race_.ChooseMode(mode);
+    forms_.ShowRaceWindows();
+    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    UpdateLapTimeSettings();
+}
+
+void frmMain::UpdateLapTimeSettings() {
+    const auto& lt = sys_.cfg.LapTime;
+    for (int k = 1; k <= 5; ++k) {
+        mnuRundenPreset[k]->setText(QString::number(lt.L[k]) + QStringLiteral(" Runden"));
+        mnuZeitPreset[k]->setText(QString::number(lt.T[k]) + QStringLiteral(" Minuten"));
+    }
+    mnuEingabeRunden->setTitle(QString::fromStdString(race_.LapsCaption()));
+    mnuZeitvorgabe->setTitle(QString::fromStdString(race_.MinutesCaption()));
+}
+
+void frmMain::StartSimulationWithoutTrack() {
+    forms_.Open("frmParPortSim");
+    if (QWidget* sim = forms_.Find("frmParPortSim"))
+        if (auto* c = sim->findChild<QCheckBox*>("Check1")) c->setChecked(true);
+    forms_.Open("frmParPortDebug");
+    forms_.ShowRaceWindows();
+    UpdateStatus();
+}
+
+}  // namespace zk

@@ -1,0 +1,150 @@
+// The main window frmMain: brings the program up in a fixed order, runs the
+// 100 ms main loop `tmr_100`, carries the race-mode, window and diagnostics menus
+// and the hidden diagnostics frame, and shuts everything down in a fixed order.
+#pragma once
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/GlobalKeys.h"
+#include "ui/QtPorts.h"
+#include "ui/RaceActions.h"
+#include "ui/UiContext.h"
+#include "ui/UpdateForms.h"
+
+namespace zk {
+
+class RaceSystem;
+class FastTimerThread;
+
+// The 1 ms tick as the main window starts and stops it.
+class TickControl {
+public:
+    virtual ~TickControl() = default;
+    virtual void Start() = 0;
+    // Returns after a running tick has finished.
+    virtual void Stop() = 0;
+};
+
+// The real-time thread.
+class ThreadTickControl final : public TickControl {
+public:
+    explicit ThreadTickControl(RaceSystem& sys);
+    ~ThreadTickControl() override;
+    void Start() override;
+    void Stop() override;
+
+private:
+    std::unique_ptr<FastTimerThread> thread_;
+};
+
+// Settings-file operations of start-up and shutdown.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual void ReadIniFile(RaceSystem&) {}
+    // Names of the lap windows to reopen ([OpenWindows]), in reading order.
+    virtual std::vector<std::string> ReadOpenWindows(RaceSystem&) { return {}; }
+    virtual void WriteOpenWindows(RaceSystem&) {}
+    virtual void WriteIniFile(RaceSystem&) {}
+    virtual void WriteWindowPositions(RaceSystem&) {}
+};
+
+struct MainOptions {
+    bool runTimers = true;       // false: the caller drives Cycle() itself (tests)
+    bool quietMessages = false;  // record message boxes instead of showing them
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainOptions opt = {});
+    ~frmMain() override;
+
+    // One event of tmr_100: the main loop, then the views that follow race control.
+    void Cycle();
+    // The shutdown sequence; runs once (later calls do nothing).
+    void Shutdown();
+    bool IsShutDown() const { return shutDown_; }
+
+    UpdateForms& Forms() { return forms_; }
+    RaceActions& Race() { return race_; }
+    QtUiPort& Ui() { return uiPort_; }
+    UiContext& Context() { return ctx_; }
+
+    // Captions of the race-length menu items from the presets and current values.
+    void UpdateLapTimeSettings();
+    // "yyyymmddhhnnss" of now, for export file names.
+    static QString Timestamp();
+    // Sets up a race without a track: port simulator with automatic counting,
+    // automatic crossings, and a lap window.
+    void StartSimulationWithoutTrack();
+
+signals:
+    // The window was closed and the shutdown has run.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void FormLoad();
+    void InitProgram();
+    void BuildMenus();
+    void BuildCentral();
+    void ChooseMode(int mode);
+    void ShowDebugFrame(bool show);
+    void UpdateDebugFrame();
+    void UpdateStatus();
+    void OpenOrSay(const std::string& name);
+
+    // Steps that belong to parts of the system built elsewhere; each is the
+    // named place where that part joins start-up or shutdown.
+    void ProbeSerialPorts() {}
+    void OpenSerialPort() {}
+    void InitDisplayBoard() {}
+    void CloseSpreadsheet() {}
+    void CloseSerialPort() {}
+    void ReleaseSound() {}
+
+    RaceSystem& sys_;
+    TickControl& tick_;
+    SettingsStore& store_;
+    MainOptions opt_;
+    RaceActions race_;
+    UpdateForms forms_;
+    UiContext ctx_;
+    QtUiPort uiPort_;
+    std::unique_ptr<GlobalKeys> keys_;
+    UiHooks hooks_;
+    QTimer tmr_100;
+    bool shutDown_ = false;
+    bool inCycle_ = false;
+
+    // menus
+    QAction *mnuTraining, *mnuZeitrennen, *mnuRundenrennen, *mnuClubrennen, *mnuClubRundenRennen, *mnuClubZeitRennen;
+    QMenu* mnuEingabeRunden = nullptr;
+    QMenu* mnuZeitvorgabe = nullptr;
+    std::array<QAction*, 6> mnuRundenPreset{};  // 1..5: mnuZehnR .. mnuFuenfzig
+    std::array<QAction*, 6> mnuZeitPreset{};    // 1..5: mnuZehnM .. mnuFuenfzigM
+    QAction* mnuBeenden = nullptr;
+
+    // central
+    QLabel* lblRennmodus = nullptr;
+    QLabel* lblStatus = nullptr;
+    QGroupBox* DebugFrame = nullptr;
+    QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
+        *lblUeberlauf;
+    QPushButton *btnReset, *btnDiagFront, *btnDiagoff, *TimOff, *WrtExcel;
+};
+
+}  // namespace zk

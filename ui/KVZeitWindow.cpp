@@ -1,0 +1,147 @@
+#include "ui/KVZeitWindow.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "timing/RaceSystem.h"
+#include "ui/RaceActions.h"
+
+namespace zk {
+
+const std::vector<KVZeitConfig>& KVZeitConfigs() {
+    static const std::vector<KVZeitConfig> configs = {
+        {"frmKVZeit2Spur", 2, 1, kWinKV2},       {"frmKVZeit3Spur", 3, 1, kWinKV3},
+        {"frmKVZeit4SpurNeu", 4, 1, kWinKV4Neu}, {"frmKVZeit5Spur", 5, 1, kWinKV5},
+        {"frmKVZeit6Spur", 6, 1, kWinKV6},       {"frmKVZeit8Spur", 8, 1, kWinKV8},
+        {"frmKVZeit48SpurNeu", 8, 2, kWinKV48Neu},
+    };
+    return configs;
+}
+
+const KVZeitConfig* FindKVZeitConfig(const std::string& name) {
+    for (const auto& c : KVZeitConfigs())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+namespace {
+QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+}  // namespace
+
+KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
+    : LapWindow(ctx, QString::fromLatin1(cfg.name), cfg.flag, cfg.lanes) {
+    for (auto* v : {&Spur_Laps, &Spur_LapTime, &Spur_Fastest, &Spur_Rank, &Spur_Name, &Spur_Driver, &Spur_FuelVal})
+        v->resize(lanes_, nullptr);
+    Spur_FuelBar.resize(lanes_, nullptr);
+    PowerBtn.resize(lanes_, nullptr);
+    ResetBtn.resize(lanes_, nullptr);
+
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(6, 6, 6, 6);
+    top->setSpacing(4);
+
+    auto* head = new QHBoxLayout;
+    lblTitel_ = MakeLabel("lblTitel", QString(), 16, this);
+    lblTitel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblGesZeit = MakeLabel("lblGesZeit", "00:00.00", 20, this);
+    lblGesZeit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    head->addWidget(lblTitel_, 3);
+    head->addWidget(lblGesZeit, 1);
+    top->addLayout(head, 1);
+
+    auto* body = new QHBoxLayout;
+    const int perBlock = cfg.lanes / cfg.blocks;
+    for (int b = 0; b < cfg.blocks; ++b) body->addWidget(MakeBlock(b * perBlock, perBlock), 1);
+    top->addLayout(body, 2 * perBlock);
+    top->addWidget(MakeRaceButtons(false), 1);
+
+    const int rowH = perBlock <= 4 ? 90 : (perBlock <= 6 ? 75 : 62);
+    scaler_.SetDesignSize(QSize(cfg.blocks * 880, 130 + perBlock * rowH));
+    resize(scaler_.DesignSize());
+    ClearWindow();
+}
+
+QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
+    auto* block = new QWidget(this);
+    auto* g = new QGridLayout(block);
+    g->setContentsMargins(0, 0, 0, 0);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(3);
+    static const char* heads[] = {"Spur", "Fahrer", "Runden", "Rundenzeit", "Bestzeit", "Platz", "Tank", ""};
+    static const int stretch[] = {2, 5, 3, 5, 5, 2, 4, 3};
+    for (int c = 0; c < 8; ++c) {
+        auto* h = MakeLabel(QString(), QString::fromUtf8(heads[c]), 10, block);
+        g->addWidget(h, 0, c);
+        g->setColumnStretch(c, stretch[c]);
+    }
+    g->setRowStretch(0, 1);
+    for (int k = 0; k < count; ++k) {
+        const int i = firstLane + k;
+        const int lane = i + 1;
+        const int row = k + 1;
+        g->setRowStretch(row, 3);
+
+        auto* strip = new QWidget(block);
+        strip->setObjectName(ArrayName("Spur_Streifen", i));
+        g->addWidget(strip, row, 0, 1, 8);
+
+        Spur_Name[i] = MakeLabel(ArrayName("Spur_Name", i), QString::number(lane), 26, block);
+        Spur_Driver[i] = MakeLabel(ArrayName("Spur_Driver", i), "Fahrer", 14, block);
+        Spur_Laps[i] = MakeLabel(ArrayName("Spur_Laps", i), QString(), 28, block);
+        Spur_LapTime[i] = MakeLabel(ArrayName("Spur_LapTime", i), QString(), 28, block);
+        Spur_Fastest[i] = MakeLabel(ArrayName("Spur_Fastest", i), QString(), 20, block);
+        Spur_Rank[i] = MakeLabel(ArrayName("Spur_Rank", i), "0", 24, block);
+        Spur_FuelVal[i] = MakeLabel(ArrayName("Spur_FuelVal", i), "100,00", 11, block);
+        Spur_FuelBar[i] = new FuelBar(block);
+        Spur_FuelBar[i]->setObjectName(ArrayName("Spur_FuelBar", i));
+        PowerBtn[i] = MakeButton(ArrayName("PowerBtn", i), "Strom", 9, block);
+        ResetBtn[i] = MakeButton(ArrayName("ResetBtn", i), "Reset", 9, block);
+
+        auto* fuel = new QVBoxLayout;
+        fuel->setSpacing(1);
+        fuel->addWidget(Spur_FuelVal[i], 3);
+        fuel->addWidget(Spur_FuelBar[i], 2);
+        auto* btns = new QVBoxLayout;
+        btns->setSpacing(1);
+        btns->addWidget(PowerBtn[i]);
+        btns->addWidget(ResetBtn[i]);
+
+        g->addWidget(Spur_Name[i], row, 0);
+        g->addWidget(Spur_Driver[i], row, 1);
+        g->addWidget(Spur_Laps[i], row, 2);
+        g->addWidget(Spur_LapTime[i], row, 3);
+        g->addWidget(Spur_Fastest[i], row, 4);
+        g->addWidget(Spur_Rank[i], row, 5);
+        g->addLayout(fuel, row, 6);
+        g->addLayout(btns, row, 7);
+
+        ApplyLaneColours(strip, Spur_Name[i], lane,
+                         {Spur_Driver[i], Spur_Laps[i], Spur_LapTime[i], Spur_Fastest[i], Spur_Rank[i], Spur_FuelVal[i]});
+        connect(PowerBtn[i], &QPushButton::clicked, this, [this, lane] { ctx_.race.TogglePower(lane); });
+        // ResetBtn has no action.
+    }
+    return block;
+}
+
+void KVZeitWindow::Update() {
+    const RaceState& s = ctx_.sys.st;
+    lblGesZeit->setText(TwoDigits(s.RestStunden) + ":" + TwoDigits(s.RestMinuten) + ":" + TwoDigits(s.RestSekunden));
+    for (int i = 0; i < lanes_; ++i) {
+        const SpurSatz& r = s.SpurDaten[i + 1];
+        if (r.NeueRunde == kTrue) {
+            const QString text = QString::fromStdString(r.SekText + r.MsText);
+            Spur_LapTime[i]->setText(text);
+            if (r.NeueBestzeit == kTrue) Spur_Fastest[i]->setText(text);
+            Spur_Laps[i]->setText(QString::number(r.Runden));
+        }
+        Spur_Rank[i]->setText(QString::number(r.Platz));
+    }
+}
+
+void KVZeitWindow::ClearWindow() {
+    LapWindow::ClearWindow();
+    lblTitel_->setText(windowTitle());
+}
+
+}  // namespace zk

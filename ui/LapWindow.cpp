@@ -1,0 +1,185 @@
+#include "ui/LapWindow.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+#include <cmath>
+
+#include "timing/RaceSystem.h"
+#include "ui/RaceActions.h"
+#include "ui/UpdateForms.h"
+
+namespace zk {
+
+QString ArrayName(const char* base, int index) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(index); }
+
+FuelBar::FuelBar(QWidget* parent) : QWidget(parent) {
+    setMinimumHeight(6);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+}
+
+void FuelBar::Set(double fraction, const QColor& colour) {
+    fraction = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
+    if (fraction == fraction_ && colour == colour_) return;
+    fraction_ = fraction;
+    colour_ = colour;
+    update();
+}
+
+void FuelBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    p.fillRect(r, QColor(60, 60, 60));
+    p.fillRect(QRect(r.left(), r.top(), static_cast<int>(std::lround(r.width() * fraction_)), r.height()), colour_);
+    p.setPen(QColor(20, 20, 20));
+    p.drawRect(r);
+}
+
+LapWindow::LapWindow(UiContext& ctx, const QString& name, int flagIndex, int lanes)
+    : QWidget(nullptr, Qt::Window), ctx_(ctx), flag_(flagIndex), lanes_(lanes) {
+    setObjectName(name);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignCenter);
+    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    l->setMinimumSize(1, 1);
+    scaler_.Add(l, pt);
+    return l;
+}
+
+QPushButton* LapWindow::MakeButton(const QString& name, const QString& text, double pt, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    b->setMinimumSize(1, 1);
+    b->setFocusPolicy(Qt::NoFocus);  // keys stay with the window
+    scaler_.Add(b, pt);
+    return b;
+}
+
+QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
+    auto* bar = new QWidget(this);
+    auto* h = new QHBoxLayout(bar);
+    h->setContentsMargins(0, 0, 0, 0);
+    btnStartRace = MakeButton("btnStartRace", "Start", 11, bar);
+    btnStopRace = MakeButton("btnStopRace", "Stop", 11, bar);
+    btnPause = MakeButton("btnPause", "Pause", 11, bar);
+    btnWeiter = MakeButton("btnWeiter", "Weiter", 11, bar);
+    btnSafetyCar = MakeButton("btnSafetyCar", "Safety Car", 11, bar);
+    btnFahrer = MakeButton("btnFahrer", "Fahrer", 11, bar);
+    bntZmClose = MakeButton("bntZmClose", "Schließen", 11, bar);
+    for (QPushButton* b : {btnStartRace, btnStopRace, btnPause, btnWeiter, btnSafetyCar}) h->addWidget(b);
+    if (withPowerAll) {
+        PowerAll = MakeButton("PowerAll", "Strom", 11, bar);
+        h->addWidget(PowerAll);
+        connect(PowerAll, &QPushButton::clicked, this, [this] { ctx_.race.PowerAllOn(); });
+    }
+    h->addWidget(btnFahrer);
+    h->addStretch(0);
+    h->addWidget(bntZmClose);
+    connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
+    connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
+    connect(btnPause, &QPushButton::clicked, this, [this] { ctx_.race.Pause(); });
+    connect(btnWeiter, &QPushButton::clicked, this, [this] { ctx_.race.Resume(); });
+    connect(btnSafetyCar, &QPushButton::clicked, this, [this] { ctx_.race.SafetyCarButton(); });
+    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmSelectDriver"); });
+    connect(bntZmClose, &QPushButton::clicked, this, &QWidget::close);
+    SetRaceButtons(ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
+    return bar;
+}
+
+void LapWindow::ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts) {
+    const Settings& c = ctx_.sys.cfg;
+    const QColor bg = FromRgb(c.Farben.S[lane]);
+    const QColor fg = ReadableOn(FromRgb(c.Farben.FS[lane]), bg);
+    QPalette pal = strip->palette();
+    pal.setColor(QPalette::Window, bg);
+    pal.setColor(QPalette::WindowText, fg);
+    strip->setPalette(pal);
+    strip->setAutoFillBackground(true);
+    for (QLabel* l : texts) {
+        QPalette lp = l->palette();
+        lp.setColor(QPalette::WindowText, fg);
+        l->setPalette(lp);
+    }
+    if (laneNumber) {
+        const QColor track = FromRgb(c.Farben.TS[lane]);
+        QPalette np = laneNumber->palette();
+        np.setColor(QPalette::Window, track);
+        np.setColor(QPalette::WindowText, ReadableOn(fg, track));
+        laneNumber->setPalette(np);
+        laneNumber->setAutoFillBackground(true);
+    }
+}
+
+QString LapWindow::DriverName(int lane) const {
+    // Lane names belong to the driver management; until it sets them the lanes
+    // carry their default names.
+    return QStringLiteral("Fahrer %1").arg(lane);
+}
+
+void LapWindow::FuelUpdate(int i) {
+    if (i < 0 || i >= lanes_ || i >= static_cast<int>(Spur_FuelVal.size())) return;
+    const SpurSatz& r = ctx_.sys.st.SpurDaten[i + 1];
+    Spur_FuelVal[i]->setText(QString::number(r.Tank, 'f', 2));
+    const double inhalt = ctx_.sys.cfg.Tankoption.Tankinhalt;
+    // Whole percent of the tank; no capacity configured shows an empty bar.
+    const double fraction = inhalt > 0 ? std::nearbyint(r.Tank * 100.0 / inhalt) / 100.0 : 0.0;
+    if (i < static_cast<int>(Spur_FuelBar.size())) Spur_FuelBar[i]->Set(fraction, FromBgr(r.Farbe));
+}
+
+void LapWindow::ClearWindow() {
+    for (int i = 0; i < lanes_; ++i) {
+        if (i < static_cast<int>(Spur_LapTime.size())) Spur_LapTime[i]->clear();
+        if (i < static_cast<int>(Spur_Fastest.size())) Spur_Fastest[i]->clear();
+        if (i < static_cast<int>(Spur_Laps.size())) Spur_Laps[i]->clear();
+        if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(i + 1));
+        FuelUpdate(i);
+    }
+    setWindowTitle(QString::fromStdString(ctx_.sys.st.RennmodusText));
+}
+
+void LapWindow::SetRaceButtons(bool pauseEnabled, bool weiterEnabled) {
+    if (btnPause) btnPause->setEnabled(pauseEnabled);
+    if (btnWeiter) btnWeiter->setEnabled(weiterEnabled);
+}
+
+void LapWindow::CloseForShutdown() {
+    shutdown_ = true;
+    close();
+}
+
+void LapWindow::KeyTyped(char key) { ctx_.race.Keys(key); }
+
+void LapWindow::keyPressEvent(QKeyEvent* e) {
+    const QString t = e->text();
+    if (t.size() == 1 && t.at(0).unicode() < 128 && t.at(0).unicode() >= 32) {
+        KeyTyped(static_cast<char>(t.at(0).unicode()));
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void LapWindow::closeEvent(QCloseEvent* e) {
+    // Closing the last lap window ends a race that is under way, so no race runs
+    // on without a window showing it. (At program end the shutdown stops it.)
+    if (!shutdown_ && ctx_.forms.OffeneZeitfenster == 1 && ctx_.race.RaceActive()) ctx_.race.Stop();
+    e->accept();
+    emit Unloaded(this);
+}
+
+void LapWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    scaler_.Apply(size());
+}
+
+}  // namespace zk

@@ -1,0 +1,97 @@
+// Common part of every lap-time window: the per-lane control arrays, the race
+// buttons, key handling, closing rules and proportional font scaling.
+//
+// Control arrays are Qt object names with the element index appended:
+// `Spur_LapTime_2` is element 2 (lane 3) of `Spur_LapTime`.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+#include "ui/UiContext.h"
+#include "ui/WindowGeometry.h"
+
+namespace zk {
+
+QString ArrayName(const char* base, int index);
+
+// The fuel bar of a lane: filled to `Fraction` of its width in the lane's fuel colour.
+class FuelBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit FuelBar(QWidget* parent = nullptr);
+    void Set(double fraction, const QColor& colour);
+    double Fraction() const { return fraction_; }
+    QColor Colour() const { return colour_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    double fraction_ = 1.0;
+    QColor colour_{0, 192, 0};
+};
+
+class LapWindow : public QWidget {
+    Q_OBJECT
+public:
+    LapWindow(UiContext& ctx, const QString& name, int flagIndex, int lanes);
+
+    int FlagIndex() const { return flag_; }
+    int Lanes() const { return lanes_; }
+
+    // Refreshes the window from the lane records (every 100 ms cycle).
+    virtual void Update() = 0;
+    // Fuel label and bar of element i (lane i + 1).
+    virtual void FuelUpdate(int i);
+    // Empties the lap fields, shows the driver names and the race title.
+    virtual void ClearWindow();
+
+    // Enables the pause and resume buttons as the race's button set says.
+    void SetRaceButtons(bool pauseEnabled, bool weiterEnabled);
+    // Program end: close without the last-window race stop.
+    void CloseForShutdown();
+
+signals:
+    void Unloaded(LapWindow* w);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+    // Key typed in the window; the standard window adds start and stop.
+    virtual void KeyTyped(char key);
+
+    QLabel* MakeLabel(const QString& name, const QString& text, double pt, QWidget* parent);
+    QPushButton* MakeButton(const QString& name, const QString& text, double pt, QWidget* parent);
+    // The row of race buttons at the bottom of the window.
+    QWidget* MakeRaceButtons(bool withPowerAll);
+    // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
+    void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
+    QString DriverName(int lane) const;
+
+    UiContext& ctx_;
+    const int flag_;
+    const int lanes_;
+    bool shutdown_ = false;
+    FontScaler scaler_;
+
+    std::vector<QLabel*> Spur_Laps, Spur_LapTime, Spur_Fastest, Spur_Rank, Spur_Name, Spur_Driver, Spur_FuelVal;
+    std::vector<FuelBar*> Spur_FuelBar;
+    std::vector<QPushButton*> PowerBtn, ResetBtn;
+    QLabel* lblGesZeit = nullptr;
+    QPushButton* btnStartRace = nullptr;
+    QPushButton* btnStopRace = nullptr;
+    QPushButton* btnPause = nullptr;
+    QPushButton* btnWeiter = nullptr;
+    QPushButton* btnSafetyCar = nullptr;
+    QPushButton* btnFahrer = nullptr;
+    QPushButton* bntZmClose = nullptr;
+    QPushButton* PowerAll = nullptr;
+};
+
+}  // namespace zk

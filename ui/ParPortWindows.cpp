@@ -1,0 +1,377 @@
+#include "ui/ParPortWindows.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "hardware/Lpt.h"
+#include "timing/RaceSystem.h"
+#include "ui/LapWindow.h"
+#include "ui/RaceActions.h"
+#include "ui/UpdateForms.h"
+#include "ui/WindowGeometry.h"
+
+namespace zk {
+
+double LeadingNumber(const QString& text) {
+    const QString t = text.trimmed();
+    int i = 0;
+    QString num;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) num += t[i++];
+    bool digits = false, sep = false;
+    for (; i < t.size(); ++i) {
+        if (t[i].isDigit()) {
+            num += t[i];
+            digits = true;
+        } else if ((t[i] == ',' || t[i] == '.') && !sep) {
+            num += '.';
+            sep = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return 0.0;
+    bool ok = false;
+    const double v = num.toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0.0;
+}
+
+namespace {
+
+QString Bits(unsigned v, int n) { return QStringLiteral("%1").arg(v, n, 2, QLatin1Char('0')); }
+
+// Data-register bits 0..7 and what they drive.
+const char* const kDatenBits[8] = {"Pin 2 - Ampel Rot 1", "Pin 3 - Ampel Rot 2",  "Pin 4 - Ampel Rot 3",
+                                   "Pin 5 - Ampel Rot 4", "Pin 6 - Bahnstrom 1", "Pin 7 - Bahnstrom 2",
+                                   "Pin 8 - Bahnstrom 3", "Pin 9 - Bahnstrom 4"};
+
+}  // namespace
+
+// ---------------------------------------------------------------- frmParPortSim
+
+ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
+    setObjectName("frmParPortSim");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Parallelport testen"));
+    RaceSystem& sys = ctx_.sys;
+
+    auto* top = new QVBoxLayout(this);
+    auto* pins = new QGroupBox(QStringLiteral("Anschlussbelegung"), this);
+    auto* pv = new QVBoxLayout(pins);
+    for (const char* t : {"Pin 1 : Eingang Gelbphase oder Spur 5 oder Ausgang Ampel LED Rot 0",
+                          "Pin 2 - 5 : Ausgang Ampel LED Rot 1 - 4", "Pin 6 - 9 : Ausgang Bahnstrom 1 - 4",
+                          "Pin 10 - 13 : Eingang Spur 1 - 4",
+                          "Pin 14 : Eingang Spur 7 oder Ausgang I2C Clock (SCL)", "Pin 15 : Eingang Spur 6",
+                          "Pin 16 : Eingang Chaos / Gelb oder Ausgang Ampel Rot 0 / Ampel Grün",
+                          "Pin 17 : Eingang Spur 8 oder Ausgang I2C Data (SDA)"})
+        pv->addWidget(new QLabel(QString::fromUtf8(t), pins));
+    auto* hint = new QLabel(QString::fromUtf8("Die Zustände geben die Werte am Port wieder. Die Zuordnung der der "
+                                              "Eingänge sind nur Vorschläge, sie können unter Einstellungen gelernt "
+                                              "werden."),
+                            pins);
+    hint->setWordWrap(true);
+    pv->addWidget(hint);
+    top->addWidget(pins);
+
+    auto* outs = new QGroupBox(QString::fromUtf8("Ausgänge (Datenregister)"), this);
+    auto* og = new QGridLayout(outs);
+    for (int i = 0; i < 8; ++i) {
+        auto* b = new QPushButton(QString::fromUtf8(kDatenBits[i]), outs);
+        b->setObjectName(ArrayName("SpurTrue", i));
+        b->setCheckable(true);
+        og->addWidget(b, i % 4, i / 4);
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            RaceSystem& s = ctx_.sys;
+            s.st.LptDaten = static_cast<uint16_t>(s.st.LptDaten ^ (1u << i));
+            LptDatenAusgeben(s);
+            Update();
+        });
+        SpurTrue.push_back(b);
+    }
+    top->addWidget(outs);
+
+    auto* conf = new QGroupBox(QStringLiteral("Steuerregister"), this);
+    auto* cg = new QGridLayout(conf);
+    const char* confText[4] = {"Pin1 - Ausgang Ampel Rot 0", "Pin 14 - Ausgang I2C Clock",
+                               "Pin 16 - Ausgang Rot 0 oder Grün", "Pin 17 - Ausgang I2C Data"};
+    const char* confName[4] = {"ConfPin1", "ConfPin14", "ConfPin16", "ConfPin17"};
+    QPushButton** confBtn[4] = {&ConfPin1, &ConfPin14, &ConfPin16, &ConfPin17};
+    for (int bit = 0; bit < 4; ++bit) {
+        auto* b = new QPushButton(QString::fromUtf8(confText[bit]), conf);
+        b->setObjectName(confName[bit]);
+        b->setCheckable(true);
+        *confBtn[bit] = b;
+        cg->addWidget(b, bit / 2, bit % 2);
+        connect(b, &QPushButton::clicked, this, [this, bit] {
+            RaceSystem& s = ctx_.sys;
+            s.st.LptSteuer = static_cast<uint8_t>(s.st.LptSteuer ^ (1u << bit));
+            LptSteuerAusgeben(s);
+            Update();
+        });
+    }
+    top->addWidget(conf);
+
+    auto* sim = new QGroupBox(QStringLiteral("Simulation"), this);
+    auto* sg = new QGridLayout(sim);
+    Check1 = new QCheckBox(QString::fromUtf8("Automatisch zählen"), sim);
+    Check1->setObjectName("Check1");
+    Check2 = new QCheckBox(QString::fromUtf8("Auf ab zählen"), sim);
+    Check2->setObjectName("Check2");
+    Sim1ms = new QPushButton(QStringLiteral("Sim 1 MS"), sim);
+    Sim1ms->setObjectName("Sim1ms");
+    btnStartRace = new QPushButton(QStringLiteral("S t a r t"), sim);
+    btnStartRace->setObjectName("btnStartRace");
+    btnStopRace = new QPushButton(QStringLiteral("S t o p"), sim);
+    btnStopRace->setObjectName("btnStopRace");
+    sg->addWidget(Check1, 0, 0);
+    sg->addWidget(Check2, 0, 1);
+    sg->addWidget(Sim1ms, 0, 2);
+    sg->addWidget(btnStartRace, 1, 0);
+    sg->addWidget(btnStopRace, 1, 1);
+    top->addWidget(sim);
+    connect(Check1, &QCheckBox::toggled, this, &ParPortSimWindow::OnCheck1);
+    connect(Check2, &QCheckBox::toggled, this,
+            [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
+    connect(Sim1ms, &QPushButton::clicked, this, [this] { ctx_.sys.st.SimSpur = 1; });
+    connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
+    connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
+
+    auto* dbg = new QGroupBox(QStringLiteral("Debugging   -   Achtung: MS-Excel muss installiert sein!"), this);
+    auto* dv = new QVBoxLayout(dbg);
+    chkTagHeuer = new QCheckBox(QStringLiteral("Tag Heuer als Referenz"), dbg);
+    chkTagHeuer->setObjectName("chkTagHeuer");
+    // The serial timing-device console is not part of this program; the box has no effect.
+    dv->addWidget(chkTagHeuer);
+    top->addWidget(dbg);
+
+    lblZustand = new QLabel(this);
+    lblZustand->setObjectName("lblZustand");
+    lblZustand->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    lblZustand->setFont(mono);
+    top->addWidget(lblZustand);
+
+    ParSim_.setInterval(1000);  // one sweep (8 x 101 ms) fits into an interval
+    connect(&ParSim_, &QTimer::timeout, this, &ParPortSimWindow::OnParSim);
+    ParSim_.start();
+
+    // Form_Load
+    adjustSize();
+    RestorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
+                    sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
+    sys.st.FensterOffen2[kWinParPortSim] = kTrue;
+    sys.st.SimulationActive = 1;
+    ctx_.showDebugFrame(true);
+    Update();
+}
+
+void ParPortSimWindow::OnCheck1(bool on) {
+    RaceState& s = ctx_.sys.st;
+    s.SimMaskenAktiv = on ? 1 : 0;
+    // Whatever the box value: lane n on bit n-1 of the input word, active low.
+    for (int n = 1; n <= 8; ++n) {
+        s.Vergleich[n] = 0;
+        s.Maske[n] = static_cast<int16_t>(1 << (n - 1));
+    }
+    s.MinLength = 1;
+    s.MinZeit = 2500;
+    s.Eingang = 255;
+    s.EingangRuhe = 255;
+}
+
+void ParPortSimWindow::OnParSim() {
+    RaceState& s = ctx_.sys.st;
+    s.SimSpur = (Check1->isChecked() && s.RennenLaeuft == kTrue && s.StartPhase == 0) ? 1 : 0;
+}
+
+void ParPortSimWindow::Update() {
+    RaceSystem& sys = ctx_.sys;
+    const RaceState& s = sys.st;
+    const unsigned daten = s.LptDaten, steuer = s.LptSteuer, eingang = s.Eingang;
+    for (int i = 0; i < 8; ++i) SpurTrue[i]->setChecked((daten >> i) & 1u);
+    QPushButton* conf[4] = {ConfPin1, ConfPin14, ConfPin16, ConfPin17};
+    for (int bit = 0; bit < 4; ++bit) conf[bit]->setChecked((steuer >> bit) & 1u);
+    QString text;
+    text += QStringLiteral("Port:           %1, Basis %2\n")
+                .arg(QString::fromStdString(sys.port().Description()))
+                .arg(s.LptBasis.load());
+    text += QStringLiteral("Eingang:        %1  (Ruhe %2)\n").arg(Bits(eingang & 0xFF, 8), Bits(s.EingangRuhe & 0xFF, 8));
+    text += QStringLiteral("Datenregister:  %1\n").arg(Bits(daten & 0xFF, 8));
+    text += QStringLiteral("Steuerregister: %1\n").arg(Bits(steuer & 0xFF, 8));
+    text += QStringLiteral("I2C-Bus:        %1\n").arg(s.I2CAktiv == 1 ? QStringLiteral("aktiv") : QStringLiteral("aus"));
+    text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive == 1 ? "ein" : "aus").arg(s.SimSpur.load());
+    lblZustand->setText(text);
+}
+
+void ParPortSimWindow::RestoreLearnedValues() {
+    // The simulator only replaced the in-memory values; the learned ones come
+    // back from the settings (the file's values as read at start-up or saved since).
+    RaceSystem& sys = ctx_.sys;
+    for (int n = 1; n <= 8; ++n) {
+        sys.st.Vergleich[n] = sys.cfg.Masken.CS[n];
+        sys.st.Maske[n] = sys.cfg.Masken.MS[n];
+    }
+    // The same floor as at start-up: a lockout below 500 ms would count one car twice.
+    sys.st.MinZeit = std::max<int16_t>(sys.cfg.LiZeit.Minimum, 500);
+    sys.st.MinLength = std::max<int16_t>(sys.cfg.LiZeit.MinLength, 1);
+}
+
+void ParPortSimWindow::closeEvent(QCloseEvent* e) {
+    ParSim_.stop();
+    RaceSystem& sys = ctx_.sys;
+    sys.st.FensterOffen2[kWinParPortSim] = 0;
+    sys.st.SimulationActive = 0;
+    sys.st.SimSpur = 0;
+    StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
+                  sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
+    ctx_.showDebugFrame(false);
+    RestoreLearnedValues();
+    sys.st.SimMaskenAktiv = 0;
+    e->accept();
+    emit Unloaded(this);
+}
+
+// -------------------------------------------------------------- frmParPortDebug
+
+namespace {
+// Press-and-hold button: active while the mouse button is down.
+class HoldButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    std::function<void(bool)> onHold;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        QPushButton::mousePressEvent(e);
+        if (onHold) onHold(true);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        QPushButton::mouseReleaseEvent(e);
+        if (onHold) onHold(false);
+    }
+};
+}  // namespace
+
+ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
+    setObjectName("frmParPortDebug");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Parallelport Simulieren"));
+    RaceSystem& sys = ctx_.sys;
+
+    auto* top = new QVBoxLayout(this);
+    auto* hint = new QLabel(QString::fromUtf8("Für manuelle Simmulation oder Tanksimulation den entsprechenden Button "
+                                              "drücken."),
+                            this);
+    hint->setWordWrap(true);
+    top->addWidget(hint);
+
+    auto* g = new QGridLayout;
+    g->addWidget(new QLabel(QStringLiteral("Spur"), this), 0, 0);
+    auto* periodHead = new QLabel(QString::fromUtf8("Rundenzeit für automatische Simulation in Millisekunden"), this);
+    periodHead->setWordWrap(true);
+    g->addWidget(periodHead, 0, 1);
+    g->addWidget(new QLabel(QStringLiteral("Tanken"), this), 0, 2, 1, 2);
+    for (int i = 0; i < kSimLanes; ++i) {
+        const int n = i + 1;
+        auto* b = new HoldButton(QStringLiteral("Spur %1").arg(n), this);
+        b->setObjectName(ArrayName("SpurTrue", i));
+        b->onHold = [this, n](bool down) { ForceInput(n, down); };
+        SpurTrue.push_back(b);
+        auto* t = new QLineEdit(this);
+        t->setObjectName(ArrayName("AutoZeit", i));
+        AutoZeit.push_back(t);
+        auto* w = new QLineEdit(this);
+        w->setObjectName(ArrayName("TankWert", i));
+        TankWert.push_back(w);
+        auto* f = new QPushButton(QStringLiteral("Spur %1").arg(n), this);
+        f->setObjectName(ArrayName("Tanken", i));
+        f->setToolTip(QString::fromUtf8("Tank auf eingestellten Wert füllen"));
+        TankenBtn.push_back(f);
+        g->addWidget(b, n, 0);
+        g->addWidget(t, n, 1);
+        g->addWidget(w, n, 2);
+        g->addWidget(f, n, 3);
+        connect(f, &QPushButton::clicked, this, [this, i] { Tanken(i); });
+    }
+    top->addLayout(g);
+    AutoAusBox = new QCheckBox(QStringLiteral("Automatische Simulation ausschalten"), this);
+    AutoAusBox->setObjectName("AutoAus");
+    top->addWidget(AutoAusBox);
+    connect(AutoAusBox, &QCheckBox::toggled, this, [this](bool on) { AutoAus = on ? 1 : 0; });
+
+    // Form_Load
+    RaceState& s = sys.st;
+    for (int n = 1; n <= kSimLanes; ++n) {
+        s.Eingang = s.EingangRuhe.load();
+        AutoPeriode[n] = s.MinZeit + 100 * n;
+        AutoZeit[n - 1]->setText(QString::number(AutoPeriode[n]));
+        AutoAktiv[n] = 0;
+        AutoZaehler[n] = 0;
+        TankWert[n - 1]->setText(QString::number(sys.cfg.Tankoption.Tankinhalt) + ",00");
+    }
+    AutoAus = 0;
+    for (int i = 0; i < kSimLanes; ++i) {
+        connect(AutoZeit[i], &QLineEdit::textChanged, this, [this, i](const QString& t) {
+            AutoPeriode[i + 1] = static_cast<int32_t>(std::clamp(LeadingNumber(t), 0.0, 2147483647.0));
+        });
+    }
+    adjustSize();
+    RestorePosition(this, sys.cfg.WindowPositions.Top[kWinParDebug], sys.cfg.WindowPositions.Left[kWinParDebug]);
+}
+
+void ParPortDebugWindow::ForceInput(int n, bool active) {
+    RaceState& s = ctx_.sys.st;
+    const auto mask = static_cast<uint16_t>(s.Maske[n].load());
+    const bool setBits = (s.Vergleich[n] != 0) == active;
+    const uint16_t in = s.Eingang;
+    s.Eingang = static_cast<uint16_t>(setBits ? (in | mask) : (in & ~mask));
+}
+
+void ParPortDebugWindow::Update() {
+    if (AutoAus != 0) return;
+    for (int n = 1; n <= kSimLanes; ++n) {
+        if (AutoAktiv[n] == kTrue) {
+            AutoAktiv[n] = 0;
+            AutoZaehler[n] = 0;
+            ForceInput(n, false);
+        }
+        AutoZaehler[n] += 100;
+        if (AutoZaehler[n] >= AutoPeriode[n]) {
+            AutoAktiv[n] = kTrue;
+            ForceInput(n, true);
+        }
+    }
+}
+
+void ParPortDebugWindow::ClearWindow() {
+    RaceState& s = ctx_.sys.st;
+    for (int n = 1; n <= kSimLanes; ++n) {
+        s.Eingang = s.EingangRuhe.load();
+        AutoAktiv[n] = 0;
+        AutoZaehler[n] = 0;
+    }
+}
+
+void ParPortDebugWindow::Tanken(int i) {
+    RaceSystem& sys = ctx_.sys;
+    const double inhalt = sys.cfg.Tankoption.Tankinhalt;
+    // Never more than the tank holds, never less than empty.
+    const double v = std::clamp(LeadingNumber(TankWert[i]->text()), 0.0, std::max(0.0, inhalt));
+    sys.st.TankStand[i + 1] = v;
+}
+
+void ParPortDebugWindow::closeEvent(QCloseEvent* e) {
+    auto& wp = ctx_.sys.cfg.WindowPositions;
+    if (pos().y() >= 0) StorePosition(this, wp.Top[kWinParDebug], wp.Left[kWinParDebug]);
+    e->accept();
+    emit Unloaded(this);
+}
+
+}  // namespace zk

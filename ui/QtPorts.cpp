@@ -1,0 +1,41 @@
+#include "ui/QtPorts.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMessageBox>
+
+#include "timing/RaceSystem.h"
+#include "ui/GlobalKeys.h"
+#include "ui/UpdateForms.h"
+
+namespace zk {
+
+void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
+    messages_.push_back(text);
+    if (quiet_) return;
+    const QMessageBox::Icon qi = icon == MessageIcon::Critical  ? QMessageBox::Critical
+                                 : icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                                : QMessageBox::Information;
+    auto* box = new QMessageBox(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Not modal: a message must never stop the 100 ms main loop.
+    box->setModal(false);
+    box->show();
+}
+
+void QtUiPort::OpenWindow(const std::string& name) { forms_.Open(name); }
+
+void QtUiPort::CloseWindow(const std::string& name) { forms_.Close(name); }
+
+void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* l = top->findChild<QListWidget*>(QString::fromStdString(list))) {
+            l->addItem(QString::fromStdString(line));
+            l->scrollToBottom();
+        }
+    }
+}
+
+void UiHooks::DisplayOutput() { forms_.DisplayOutput(); }
+
+}  // namespace zk

@@ -1,0 +1,24 @@
+// What every window of the program is given: the race system it shows, the race
+// commands its buttons call, the registry of open windows, and the few main-window
+// services a window may use.
+#pragma once
+
+#include <functional>
+
+namespace zk {
+
+class RaceSystem;
+class RaceActions;
+class UpdateForms;
+
+struct UiContext {
+    RaceSystem& sys;
+    RaceActions& race;
+    UpdateForms& forms;
+    // Shows or hides the main window's diagnostics frame.
+    std::function<void(bool)> showDebugFrame = [](bool) {};
+    // Refreshes the race-length captions of the main window's menu.
+    std::function<void()> updateLapTimeSettings = [] {};
+};
+
+}  // namespace zk

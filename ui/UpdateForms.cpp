@@ -1,0 +1,217 @@
+#include "ui/UpdateForms.h"
+
+#include <QApplication>
+
+#include "timing/RaceSystem.h"
+#include "ui/InputWindows.h"
+#include "ui/KVZeitWindow.h"
+#include "ui/ParPortWindows.h"
+#include "ui/RaceActions.h"
+#include "ui/StartLightWindow.h"
+#include "ui/UiContext.h"
+#include "ui/WindowGeometry.h"
+#include "ui/Zeit4SpurWindow.h"
+
+namespace zk {
+
+const std::vector<std::string>& LapWindowNames() {
+    static const std::vector<std::string> names = {"frmZeit4Spur",   "frmKVZeit2Spur", "frmKVZeit3Spur",
+                                                   "frmKVZeit4SpurNeu", "frmKVZeit5Spur", "frmKVZeit6Spur",
+                                                   "frmKVZeit8Spur", "frmKVZeit48SpurNeu"};
+    return names;
+}
+
+std::string DefaultWindowName(int ansicht) {
+    static const char* const names[] = {"",
+                                        "frmKVZeit2Spur",
+                                        "frmKVZeit3Spur",
+                                        "frmZeit4Spur",
+                                        "frmKVZeit5Spur",
+                                        "frmKVZeit4SpurNeu",
+                                        "frmKVZeit6Spur",
+                                        "frmKVZeit8Spur",
+                                        "frmKVZeit48SpurNeu"};
+    return ansicht >= 1 && ansicht <= 8 ? names[ansicht] : std::string();
+}
+
+UpdateForms::UpdateForms(RaceSystem& sys) : sys_(sys) {}
+
+UpdateForms::~UpdateForms() {
+    // Windows still open belong to nobody else; destroy them with the registry.
+    for (auto& [name, w] : windows_) delete w.data();
+}
+
+QWidget* UpdateForms::Find(const std::string& name) const {
+    auto it = windows_.find(name);
+    return it != windows_.end() && it->second ? it->second.data() : nullptr;
+}
+
+LapWindow* UpdateForms::Lap(int windowNo) const {
+    for (const auto& [name, w] : windows_) {
+        auto* lap = qobject_cast<LapWindow*>(w.data());
+        if (lap && lap->FlagIndex() == windowNo) return lap;
+    }
+    return nullptr;
+}
+
+QWidget* UpdateForms::Open(const std::string& name) {
+    if (shuttingDown_ || !ctx_) return nullptr;
+    QWidget* w = Find(name);
+    if (!w) w = Create(name);
+    if (!w) return nullptr;
+    w->show();
+    w->raise();
+    w->activateWindow();
+    emit WindowsChanged();
+    return w;
+}
+
+void UpdateForms::Close(const std::string& name) {
+    if (QWidget* w = Find(name)) w->close();
+}
+
+void UpdateForms::Forget(const std::string& name) {
+    windows_.erase(name);
+    emit WindowsChanged();
+}
+
+QWidget* UpdateForms::Create(const std::string& name) {
+    UiContext& ctx = *ctx_;
+    auto& wp = sys_.cfg.WindowPositions;
+    QWidget* w = nullptr;
+    LapWindow* lap = nullptr;
+    if (const KVZeitConfig* c = FindKVZeitConfig(name)) {
+        lap = new KVZeitWindow(ctx, *c);
+    } else if (name == "frmZeit4Spur") {
+        lap = new Zeit4SpurWindow(ctx);
+    }
+    if (lap) {
+        const int no = lap->FlagIndex();
+        ++OffeneZeitfenster;
+        sys_.st.FensterOffen[no] = kTrue;
+        RestoreGeometry(lap, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no], lap->size());
+        connect(lap, &LapWindow::Unloaded, this, &UpdateForms::OnLapUnloaded);
+        w = lap;
+    } else if (name == "frmStartampel" || name == "frmZusatzampel") {
+        auto* sl = new StartLightWindow(ctx, QString::fromStdString(name));
+        if (name == "frmZusatzampel") RestorePosition(sl, wp.AmpelTop, wp.AmpelLeft);
+        connect(sl, &StartLightWindow::Unloaded, this, [this, name](StartLightWindow* x) {
+            if (name == "frmZusatzampel") StorePosition(x, sys_.cfg.WindowPositions.AmpelTop, sys_.cfg.WindowPositions.AmpelLeft);
+            Forget(name);
+        });
+        w = sl;
+        RefreshRaceViews();
+    } else if (name == "frmParPortSim") {
+        auto* p = new ParPortSimWindow(ctx);
+        connect(p, &ParPortSimWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmParPortDebug") {
+        auto* p = new ParPortDebugWindow(ctx);
+        sys_.st.FensterOffen[kWinParDebug] = kTrue;
+        connect(p, &ParPortDebugWindow::Unloaded, this, [this, name](QWidget*) {
+            sys_.st.FensterOffen[kWinParDebug] = 0;
+            Forget(name);
+        });
+        w = p;
+    } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
+        auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
+        connect(p, &RaceLengthInput::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    }
+    if (w) windows_[name] = w;
+    return w;
+}
+
+void UpdateForms::OnLapUnloaded(LapWindow* w) {
+    const int no = w->FlagIndex();
+    --OffeneZeitfenster;
+    sys_.st.FensterOffen[no] = 0;
+    auto& wp = sys_.cfg.WindowPositions;
+    StoreGeometry(w, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no]);
+    Forget(w->objectName().toStdString());
+}
+
+void UpdateForms::DisplayOutput() {
+    if (FensterLeeren == 1) {
+        ClearAllWindows();
+        FensterLeeren = 0;
+    }
+    for (int no : {kWinKV5, kWinKV3, kWinKV4Neu, kWinKV6, kWinKV2, kWinKV48Neu, kWinKV8})
+        if (LapWindow* l = Lap(no)) l->Update();
+    if (auto* d = qobject_cast<ParPortDebugWindow*>(Find("frmParPortDebug"))) d->Update();
+    if (LapWindow* l = Lap(kWinStd4)) l->Update();
+    // The race-director window and the position display's lap messages follow
+    // here once those parts exist.
+    if (auto* p = qobject_cast<ParPortSimWindow*>(Find("frmParPortSim"))) p->Update();
+}
+
+void UpdateForms::ClearAllWindows() {
+    for (int no : {kWinKV3, kWinKV5, kWinKV6, kWinKV4Neu, kWinKV2, kWinKV48Neu, kWinKV8})
+        if (LapWindow* l = Lap(no)) l->ClearWindow();
+    if (auto* d = qobject_cast<ParPortDebugWindow*>(Find("frmParPortDebug"))) d->ClearWindow();
+    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) {
+        s->ClearWindow();
+        s->BlankStatusLights();
+    }
+}
+
+void UpdateForms::RebuildStandardWindow() {
+    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->RebuildWindow();
+}
+
+void UpdateForms::DisableWindows() {
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->setEnabled(false);
+}
+
+void UpdateForms::EnableWindows() {
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->setEnabled(true);
+}
+
+void UpdateForms::FuelUpdateAll(int i) {
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->FuelUpdate(i);
+}
+
+void UpdateForms::RefreshRaceViews() {
+    const bool pause = ctx_ ? ctx_->race.PauseEnabled() : false;
+    const bool weiter = ctx_ ? ctx_->race.WeiterEnabled() : false;
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->SetRaceButtons(pause, weiter);
+}
+
+void UpdateForms::ShowRaceWindows() {
+    bool any = false;
+    for (const std::string& name : LapWindowNames()) {
+        if (QWidget* w = Find(name)) {
+            w->show();
+            w->raise();
+            any = true;
+        }
+    }
+    if (!any) {
+        const std::string def = DefaultWindowName(sys_.cfg.AnsichtFenster.Ansicht);
+        if (!def.empty()) Open(def);
+    }
+}
+
+void UpdateForms::CloseAllForShutdown() {
+    shuttingDown_ = true;
+    // Copy first: closing a window removes it from the registry.
+    std::vector<QPointer<QWidget>> open;
+    for (auto& [name, w] : windows_)
+        if (w) open.push_back(w);
+    for (auto& w : open) {
+        if (!w) continue;
+        if (auto* l = qobject_cast<LapWindow*>(w.data())) {
+            l->CloseForShutdown();
+        } else if (auto* r = qobject_cast<RaceLengthInput*>(w.data())) {
+            r->CloseForShutdown();
+        } else {
+            w->close();
+        }
+    }
+}
+
+}  // namespace zk

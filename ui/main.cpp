@@ -1,0 +1,103 @@
+// zirkato: the race-management and lap-timing program.
+//
+// Usage: zirkato [--data-dir DIR]
+#include <QApplication>
+#include <QIcon>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "hardware/LptIo.h"
+#include "timing/Clock.h"
+#include "timing/RaceSystem.h"
+#include "ui/FrmMain.h"
+#include "ui/GlobalKeys.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    // Only async-signal-safe work here: the main loop does the rest.
+    [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
+}
+
+// The port the race code uses; the device behind it is chosen once the settings
+// are read.
+class PortSwitch final : public zk::LptIo {
+public:
+    uint8_t Inp32(uint16_t a) override { return inner_->Inp32(a); }
+    void Out32(uint16_t a, uint8_t v) override { inner_->Out32(a, v); }
+    bool Available() const override { return inner_->Available(); }
+    std::string Description() const override { return inner_->Description(); }
+    void Set(std::unique_ptr<zk::LptIo> p) { inner_ = std::move(p); }
+
+private:
+    std::unique_ptr<zk::LptIo> inner_ = std::make_unique<zk::NullLptIo>();
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::printf("Aufruf / usage: zirkato [--data-dir VERZEICHNIS]\n");
+            return 0;
+        }
+    }
+    if (!zk::DisplayReachable()) {
+        std::fprintf(stderr,
+                     "zirkato: Kein Bildschirm gefunden – in einer Desktop-Sitzung starten oder mit "
+                     "\"xvfb-run -s '-screen 0 1920x1080x24' zirkato\" / No display found – start it in a "
+                     "desktop session or with \"xvfb-run -s '-screen 0 1920x1080x24' zirkato\".\n");
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zirkato"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zirkato"));
+    QApplication::setDesktopFileName(QStringLiteral("zirkato"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zirkato.png")));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    zk::MonotonicMsClock clock;
+    zk::SystemWallClock wall;
+    PortSwitch port;
+    zk::RaceSystem sys(clock, port, wall);
+    zk::ThreadTickControl tick(sys);
+    zk::SettingsStore store;
+    zk::frmMain main(sys, tick, store);
+
+    // SIGTERM and SIGINT close the program through its normal shutdown.
+    if (pipe(g_signalPipe) == 0) {
+        fcntl(g_signalPipe[0], F_SETFD, FD_CLOEXEC);
+        fcntl(g_signalPipe[1], F_SETFD, FD_CLOEXEC);
+        fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+    }
+    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &main, [&] {
+        char buf[16];
+        [[maybe_unused]] const ssize_t n = read(g_signalPipe[0], buf, sizeof buf);
+        main.close();
+    });
+    // Session logout: shut down properly before the session ends.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &main, [&](QSessionManager&) { main.Shutdown(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &main, [&] { main.Shutdown(); });
+    // Closing the main window ends the program once its shutdown has run.
+    QObject::connect(&main, &zk::frmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    main.show();
+    const int rc = app.exec();
+    main.Shutdown();
+    return rc;
+}
