@@ -1,0 +1,83 @@
+// The replay tool as a user runs it: scenario file in, trace out, exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/Scenario.h"
+
+namespace {
+
+struct SimRun {
+    int status;
+    std::string out;
+};
+
+SimRun RunSim(const std::string& scenario, const std::string& name) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << scenario;
+    const std::string cmd = std::string(ZK_SIM_BIN) + " " + path + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int rc = pclose(p);
+    return {WEXITSTATUS(rc), out};
+}
+
+}  // namespace
+
+TEST(SimTool, ReactionAndFirstLapOfLaneOne) {
+    const SimRun r = RunSim(
+        "# lane 1 on status bit 6\n"
+        "set LiZeit Minimum 500\n"
+        "set Masken MS1 64\n"
+        "set Masken CS1 64\n"
+        "at 10000 green\n"
+        "at 10350 car 1 20\n"
+        "at 15350 car 1 20\n"
+        "end 16000\n",
+        "first-lap.scn");
+    EXPECT_EQ(r.status, 0);
+    const auto react = r.out.find("10400 reaction lane=1 ms=350\n");
+    const auto lap = r.out.find("15400 lap lane=1 laps=1 time=5.350 total=5350 best=1 pos=1\n");
+    EXPECT_NE(react, std::string::npos) << r.out;
+    EXPECT_NE(lap, std::string::npos) << r.out;
+    EXPECT_LT(react, lap);
+}
+
+TEST(SimTool, QuotedNamesAndSyntaxErrorsNameTheLine) {
+    const SimRun ok = RunSim("set \"Aktive Spuren\" \"Spur 4\" 0\nend 10\n", "quoted.scn");
+    EXPECT_EQ(ok.status, 0) << ok.out;
+
+    const SimRun bad = RunSim("# comment\n\nat 100 car 9 20\nend 200\n", "bad-lane.scn");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("bad-lane.scn:3:"), std::string::npos) << bad.out;
+
+    const SimRun unknown = RunSim("set Nirgends Nix 1\nend 10\n", "unknown.scn");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.out.find(":1:"), std::string::npos) << unknown.out;
+
+    const SimRun noEnd = RunSim("at 5 green\n", "noend.scn");
+    EXPECT_EQ(noEnd.status, 2);
+}
+
+TEST(SimTool, ReplayIsDeterministic) {
+    std::ifstream f(std::string(ZK_SOURCE_DIR) + "/examples/demo-race.scn");
+    std::stringstream text;
+    text << f.rdbuf();
+    std::string traces[2];
+    for (auto& t : traces) {
+        zk::Scenario sc;
+        zk::ScenarioError err;
+        ASSERT_TRUE(zk::ParseScenario(text.str(), sc, err)) << err.message;
+        std::ostringstream out;
+        ASSERT_TRUE(zk::RunScenario(sc, out, err)) << err.message;
+        t = out.str();
+    }
+    EXPECT_EQ(traces[0], traces[1]);
+    EXPECT_NE(traces[0].find("lap lane=2 laps=3"), std::string::npos) << traces[0];
+}
