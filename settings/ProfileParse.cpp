@@ -1,5 +1,6 @@
 #include "settings/ProfileParse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,16 @@ int16_t ClampInt16(int32_t v) {
     return static_cast<int16_t>(v);
 }
 
+namespace {
+double RoundClamped(double v, double lo, double hi) {
+    if (std::isnan(v)) return 0.0;
+    return std::clamp(std::nearbyint(v), lo, hi);  // default rounding mode: halves to even
+}
+}  // namespace
+
+int16_t RoundToInt16(double v) { return static_cast<int16_t>(RoundClamped(v, -32768.0, 32767.0)); }
+uint8_t RoundToByte(double v) { return static_cast<uint8_t>(RoundClamped(v, 0.0, 255.0)); }
+
 double ParseLeadingReal(std::string_view text) {
     std::string_view t = TrimBlanks(text);
     std::string num;
@@ -81,8 +92,8 @@ double ParseLeadingReal(std::string_view text) {
         if (c >= '0' && c <= '9') {
             num += c;
             digits = true;
-        } else if (c == '.' && !point) {
-            num += c;
+        } else if ((c == '.' || c == ',') && !point) {
+            num += '.';
             point = true;
         } else {
             break;
@@ -105,7 +116,9 @@ double ParseLeadingReal(std::string_view text) {
 std::string FormatReal(double v) {
     if (v == 0.0) return "0";
     char buf[64];
-    for (int prec = 1; prec <= 17; ++prec) {
+    // At most 15 significant digits: a value reached by decimal steps (12 + 0.1 +
+    // 0.1 + 0.1) is written as 12.3, not as its binary neighbour 12.300000000000001.
+    for (int prec = 1; prec <= 15; ++prec) {
         std::snprintf(buf, sizeof buf, "%.*g", prec, v);
         if (std::strtod(buf, nullptr) == v) break;
     }

@@ -24,11 +24,19 @@ int32_t ParseProfileInt(std::string_view text, int32_t dflt);
 // Clamp of a 32-bit profile integer into a 16-bit program variable.
 int16_t ClampInt16(int32_t v);
 
-// Leading-number parse of a real value with "." as decimal point; empty or
-// non-numeric text gives 0.
+// Rounding of a real value into an integer variable: to the nearest integer,
+// halves to even, limited to the variable's range (NaN gives 0).
+int16_t RoundToInt16(double v);
+uint8_t RoundToByte(double v);
+
+// Leading-number parse of a real value; empty or non-numeric text gives 0. The
+// decimal point is "." as the program writes it; a decimal comma (as German
+// number formatting writes lane voltages) is read the same way, so "12,5" is
+// 12.5 and not 12.
 double ParseLeadingReal(std::string_view text);
 
-// A real value with only as many decimals as needed ("12", "12.5").
+// A real value with only as many decimals as needed ("12", "12.5"), at most 15
+// significant digits.
 std::string FormatReal(double v);
 
 }  // namespace zk

@@ -1,0 +1,424 @@
+#include "settings/ProfileFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "settings/ProfileParse.h"
+#include "settings/TextEncoding.h"
+
+namespace zk {
+
+namespace {
+
+constexpr size_t npos = static_cast<size_t>(-1);
+constexpr off_t kMaxFileSize = 16 * 1024 * 1024;  // far above any settings file
+
+bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
+
+// Names and values given by callers are UTF-8; bytes that are not are taken as
+// Windows-1252 so that nothing malformed reaches the file.
+std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) : Cp1252ToUtf8(s); }
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+// German reason for a failed file operation.
+std::string ReasonText(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "keine Schreibberechtigung";
+        case EROFS:
+            return "der Datenträger ist schreibgeschützt";
+        case ENOSPC:
+        case EDQUOT:
+            return "der Datenträger ist voll";
+        case ENOENT:
+        case ENOTDIR:
+            return "das Verzeichnis ist nicht vorhanden";
+        case EISDIR:
+            return "der Name gehört zu einem Verzeichnis";
+        case EIO:
+            return "Ein-/Ausgabefehler";
+        default:
+            return "Systemfehler " + std::to_string(err);
+    }
+}
+
+std::string DirOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- document
+
+void ProfileDocument::SetBytes(std::string_view bytes) {
+    lines_.clear();
+    bom_ = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (bom_) bytes.remove_prefix(3);
+    enc_ = IsValidUtf8(bytes) ? ProfileEncoding::Utf8 : ProfileEncoding::Windows1252;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t i = start;
+        while (i < bytes.size() && bytes[i] != '\n' && bytes[i] != '\r') ++i;
+        Line l;
+        l.raw = std::string(bytes.substr(start, i - start));
+        if (i < bytes.size()) {
+            const size_t n = (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+            l.eol = std::string(bytes.substr(i, n));
+            i += n;
+        }
+        Classify(l);
+        lines_.push_back(std::move(l));
+        start = i;
+    }
+    Touch();
+}
+
+std::string ProfileDocument::Bytes() const {
+    std::string out;
+    if (bom_) out = "\xEF\xBB\xBF";
+    for (const auto& l : lines_) {
+        out += l.raw;
+        out += l.eol;
+    }
+    return out;
+}
+
+std::string ProfileDocument::Decode(std::string_view raw) const {
+    return enc_ == ProfileEncoding::Utf8 ? std::string(raw) : Cp1252ToUtf8(raw);
+}
+
+void ProfileDocument::Classify(Line& l) const {
+    const std::string_view s = l.raw;
+    size_t i = 0;
+    while (i < s.size() && IsBlankChar(s[i])) ++i;
+    l.name.clear();
+    l.valuePos = 0;
+    if (i == s.size()) {
+        l.kind = Kind::Blank;
+    } else if (s[i] == ';') {
+        l.kind = Kind::Comment;
+    } else if (s[i] == '[') {
+        const size_t close = s.find(']', i + 1);
+        if (close == std::string_view::npos) {
+            l.kind = Kind::Other;
+        } else {
+            l.kind = Kind::Section;
+            l.name = Decode(TrimBlanks(s.substr(i + 1, close - i - 1)));
+        }
+    } else if (const size_t eq = s.find('='); eq != std::string_view::npos) {
+        l.kind = Kind::Key;
+        l.name = Decode(TrimBlanks(s.substr(0, eq)));
+        l.valuePos = eq + 1;
+    } else {
+        l.kind = Kind::Other;
+    }
+}
+
+std::string ProfileDocument::Encode(std::string_view utf8) {
+    if (enc_ == ProfileEncoding::Utf8) return std::string(utf8);
+    if (auto b = Utf8ToCp1252(utf8)) return *b;
+    // The text needs a character Windows-1252 lacks: the whole document becomes
+    // UTF-8 rather than one file holding two encodings.
+    for (auto& l : lines_) l.raw = Cp1252ToUtf8(l.raw);
+    enc_ = ProfileEncoding::Utf8;
+    for (auto& l : lines_) Classify(l);
+    return std::string(utf8);
+}
+
+size_t ProfileDocument::FindSection(std::string_view section) const {
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].kind == Kind::Section && ProfileNameEquals(lines_[i].name, section)) return i;
+    return npos;
+}
+
+size_t ProfileDocument::SectionEnd(size_t sec) const {
+    size_t j = sec + 1;
+    while (j < lines_.size() && lines_[j].kind != Kind::Section) ++j;
+    return j;
+}
+
+size_t ProfileDocument::FindKey(size_t sec, std::string_view key) const {
+    const size_t end = SectionEnd(sec);
+    for (size_t j = sec + 1; j < end; ++j)
+        if (lines_[j].kind == Kind::Key && ProfileNameEquals(lines_[j].name, key)) return j;
+    return npos;
+}
+
+std::string ProfileDocument::NewlineStyle() const {
+    for (const auto& l : lines_)
+        if (!l.eol.empty()) return l.eol;
+    return "\n";
+}
+
+std::optional<std::string> ProfileDocument::Value(std::string_view section, std::string_view key) const {
+    const std::string sec = AsUtf8(section), k = AsUtf8(key);
+    const size_t s = FindSection(sec);
+    if (s == npos) return std::nullopt;
+    const size_t j = FindKey(s, k);
+    if (j == npos) return std::nullopt;
+    const Line& l = lines_[j];
+    return std::string(TrimBlanks(Decode(std::string_view(l.raw).substr(l.valuePos))));
+}
+
+int32_t ProfileDocument::GetInt(std::string_view section, std::string_view key, int32_t dflt) const {
+    const auto v = Value(section, key);
+    return v ? ParseProfileInt(*v, dflt) : dflt;
+}
+
+std::string ProfileDocument::GetString(std::string_view section, std::string_view key, std::string_view dflt,
+                                       size_t bufferSize) const {
+    if (bufferSize == 0) return {};
+    const auto v = Value(section, key);
+    return Utf8Prefix(v ? *v : AsUtf8(dflt), bufferSize - 1);
+}
+
+std::vector<std::string> ProfileDocument::Keys(std::string_view section) const {
+    std::vector<std::string> out;
+    const size_t s = FindSection(AsUtf8(section));
+    if (s == npos) return out;
+    const size_t end = SectionEnd(s);
+    for (size_t j = s + 1; j < end; ++j)
+        if (lines_[j].kind == Kind::Key) out.push_back(lines_[j].name);
+    return out;
+}
+
+bool ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string sec(TrimBlanks(AsUtf8(section)));
+    const std::string k(TrimBlanks(AsUtf8(key)));
+    if (sec.empty() || HasLineBreak(sec) || sec.find(']') != std::string::npos) return false;
+    if (k.empty() || HasLineBreak(k) || k.find('=') != std::string::npos || k[0] == '[' || k[0] == ';')
+        return false;
+    std::string v = AsUtf8(value);
+    for (char& c : v)
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+
+    const std::string nl = NewlineStyle();
+    const size_t s = FindSection(sec);
+    if (s == npos) {
+        const std::string header = Encode("[" + sec + "]");
+        const std::string line = Encode(k + "=" + v);
+        if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = nl;
+        for (const std::string* raw : {&header, &line}) {
+            Line l;
+            l.raw = *raw;
+            l.eol = nl;
+            Classify(l);
+            lines_.push_back(std::move(l));
+        }
+        Touch();
+        return true;
+    }
+    if (const size_t j = FindKey(s, k); j != npos) {
+        if (TrimBlanks(Decode(std::string_view(lines_[j].raw).substr(lines_[j].valuePos))) == TrimBlanks(v))
+            return true;
+        const std::string enc = Encode(v);  // may re-encode every line, so valuePos is read after it
+        Line& l = lines_[j];
+        l.raw = l.raw.substr(0, l.valuePos) + enc;
+        Touch();
+        return true;
+    }
+    // A new key goes after the last non-blank line of the section, so blank lines
+    // that separate it from the next section stay where they are.
+    const std::string enc = Encode(k + "=" + v);
+    const size_t end = SectionEnd(s);
+    size_t pos = s;
+    for (size_t j = s + 1; j < end; ++j)
+        if (lines_[j].kind != Kind::Blank) pos = j;
+    if (lines_[pos].eol.empty()) lines_[pos].eol = nl;
+    Line l;
+    l.raw = enc;
+    l.eol = nl;
+    Classify(l);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(pos + 1), std::move(l));
+    Touch();
+    return true;
+}
+
+// ---------------------------------------------------------------- file
+
+ssize_t ProfileFileOps::Write(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
+int ProfileFileOps::Fsync(int fd) { return ::fsync(fd); }
+int ProfileFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
+
+bool ProfileFile::Exists() const {
+    struct stat st {};
+    return OnDisk() && ::stat(path_.c_str(), &st) == 0;
+}
+
+bool ProfileFile::Load() {
+    error_.clear();
+    if (!OnDisk()) return true;
+    readable_ = false;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            doc_.SetBytes("");
+            readable_ = true;
+            savedGeneration_ = doc_.Generation();
+            return true;
+        }
+        error_ = "die Datei kann nicht gelesen werden (" + ReasonText(errno) + ")";
+        doc_.SetBytes("");
+        return false;
+    }
+    struct stat st {};
+    std::string bytes;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && S_ISDIR(st.st_mode)) {
+        ok = false;
+        error_ = "der Name gehört zu einem Verzeichnis";
+    } else if (ok && st.st_size > kMaxFileSize) {
+        ok = false;
+        error_ = "die Datei ist zu groß für eine Einstellungsdatei";
+    }
+    char buf[8192];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ok = false;
+            error_ = "die Datei kann nicht gelesen werden (" + ReasonText(errno) + ")";
+        } else if (n == 0) {
+            break;
+        } else {
+            bytes.append(buf, static_cast<size_t>(n));
+            if (bytes.size() > static_cast<size_t>(kMaxFileSize)) {
+                ok = false;
+                error_ = "die Datei ist zu groß für eine Einstellungsdatei";
+            }
+        }
+    }
+    ::close(fd);
+    doc_.SetBytes(ok ? bytes : std::string());
+    savedGeneration_ = doc_.Generation();
+    readable_ = ok;
+    return ok;
+}
+
+bool ProfileFile::CheckWritable(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            error_ = "der Name gehört zu einem Verzeichnis";
+            return false;
+        }
+        // A file without any write permission bit counts as read-only even for a
+        // user whom the system would let write it (root): the atomic save would
+        // otherwise replace it regardless.
+        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
+            error_ = "die Datei ist schreibgeschützt";
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        error_ = ReasonText(errno);
+        return false;
+    }
+    if (::access(DirOf(target).c_str(), W_OK) != 0) {
+        error_ = ReasonText(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ProfileFile::Save() {
+    error_.clear();
+    if (!OnDisk()) {
+        savedGeneration_ = doc_.Generation();
+        return true;
+    }
+    if (!readable_) {
+        error_ = "die vorhandene Datei konnte nicht gelesen werden und wird nicht überschrieben";
+        return false;
+    }
+    // Write through a symbolic link to the file it names.
+    std::string target = path_;
+    if (char* real = ::realpath(path_.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    if (!CheckWritable(target)) return false;
+    if (doc_.Generation() == savedGeneration_) return true;
+
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    const std::string dir = DirOf(target);
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = dir + "/." + BaseOf(target) + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        error_ = ReasonText(errno);
+        return false;
+    }
+    auto fail = [&](int err) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(tmp.c_str());
+        error_ = ReasonText(err);
+        return false;
+    };
+    const std::string bytes = doc_.Bytes();
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ops_->Write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
+        done += static_cast<size_t>(n);
+    }
+    if (existed) {
+        ::fchmod(fd, old.st_mode & 07777);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only root may give the file away; the content is what matters.
+        }
+    }
+    if (ops_->Fsync(fd) != 0) return fail(errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return fail(errno);
+    if (ops_->Rename(tmp.c_str(), target.c_str()) != 0) return fail(errno);
+    // Make the rename itself durable.
+    if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    savedGeneration_ = doc_.Generation();
+    return true;
+}
+
+int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key, int32_t dflt) {
+    Load();
+    return doc_.GetInt(section, key, dflt);
+}
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view dflt,
+                                    size_t bufferSize) {
+    Load();
+    return doc_.GetString(section, key, dflt, bufferSize);
+}
+
+bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (!Load()) return false;
+    if (!doc_.Set(section, key, value)) {
+        error_ = "ungültiger Abschnitts- oder Schlüsselname";
+        return false;
+    }
+    return Save();
+}
+
+}  // namespace zk
