@@ -112,7 +112,8 @@ std::vector<KeyDef> BuildKeys() {
     i16("Valid", "ValIniFile", I16(Valid.ValIniFile));
     i16("FrmRennleitung", "RL", I16(FrmRennleitung.RL));
     for (int i = 1; i <= 8; ++i) i16("Aktive Spuren", "Spur " + n(i), I16IX(AktiveSpuren.Spur), i);
-    real("Bahn", "Länge", [](Settings& s, int) { return &s.Bahn.Laenge; });
+    k.push_back(KeyDef{"Bahn", "Länge", KeyType::Centi, nullptr, nullptr,
+                       [](Settings& s, int) { return &s.Bahn.Laenge; }, 0});
     for (int i = 1; i <= 10; ++i) {
         i16("Masken", "CS" + n(i), I16IX(Masken.CS), i);
         i16("Masken", "MS" + n(i), I16IX(Masken.MS), i);
@@ -179,7 +180,8 @@ std::vector<KeyDef> BuildKeys() {
     i16("KVPowerSetup", "I2C_Netzteil", I16(KVPowerSetup.I2C_Netzteil));
     real("KVPowerSetup", "MaxVoltage", [](Settings& s, int) { return &s.KVPowerSetup.MaxVoltage; });
     real("KVPowerSetup", "VoltHub", [](Settings& s, int) { return &s.KVPowerSetup.VoltHub; });
-    real("KVPowerSetup", "VolleVolt", [](Settings& s, int) { return &s.KVPowerSetup.VolleVolt; });
+    k.push_back(KeyDef{"KVPowerSetup", "VolleVolt", KeyType::RealInt, nullptr, nullptr,
+                       [](Settings& s, int) { return &s.KVPowerSetup.VolleVolt; }, 0});
     real("KVPowerSetup", "SC Volt", [](Settings& s, int) { return &s.KVPowerSetup.SCVolt; });
 
     i16("Tankoption", "Rundenverbrauch", I16(Tankoption.Rundenverbrauch));
@@ -271,7 +273,10 @@ std::string KeyValueText(const Settings& cs, const KeyDef& def) {
         case KeyType::Byte:
             return std::to_string(*def.byteAt(s, def.index));
         case KeyType::Real:
+        case KeyType::RealInt:
             return FormatReal(*def.realAt(s, def.index));
+        case KeyType::Centi:
+            return std::to_string(RoundToInt16(*def.realAt(s, def.index) * 100.0));
     }
     return {};
 }
@@ -286,6 +291,12 @@ void SetKeyFromText(Settings& s, const KeyDef& def, const std::string& text) {
             break;
         case KeyType::Real:
             *def.realAt(s, def.index) = ParseLeadingReal(text);
+            break;
+        case KeyType::RealInt:
+            *def.realAt(s, def.index) = RoundToInt16(ParseLeadingReal(text));
+            break;
+        case KeyType::Centi:
+            *def.realAt(s, def.index) = ClampInt16(ParseProfileInt(text, 0)) / 100.0;
             break;
     }
 }

@@ -196,7 +196,13 @@ struct Settings {
 void SetIniDefaults(Settings& s);
 
 // Kind of a registered key and where its value lives in a Settings object.
-enum class KeyType { Int16, Byte, Real };
+//   Int16   integer key in a 16-bit variable
+//   Byte    integer key in a byte variable (I2C addresses, audio digits)
+//   Real    real key
+//   RealInt real key that is rounded to an integer when read ("VolleVolt")
+//   Centi   integer key in hundredths held as a real in units ("Länge": the file
+//           holds centimetres, memory metres)
+enum class KeyType { Int16, Byte, Real, RealInt, Centi };
 
 struct KeyDef {
     std::string section;  // as spelled in the file, e.g. "Aktive Spuren"
@@ -215,10 +221,11 @@ const std::vector<KeyDef>& SettingsKeys();
 // Case-insensitive lookup of one key; nullptr when unknown.
 const KeyDef* FindSettingsKey(const std::string& section, const std::string& key);
 
-// Value of a registered key as text (integers plain, reals with minimal decimals).
+// Value of a registered key as text in the file's units (integers plain, reals
+// with minimal decimals, "Länge" in hundredths).
 std::string KeyValueText(const Settings& s, const KeyDef& def);
-// Sets a registered key from text with the settings file's parse rules
-// (leading-number parse; integers clamped to their storage range).
+// Sets a registered key from text in the file's units with the settings file's
+// parse rules (leading-number parse; integers clamped to their storage range).
 void SetKeyFromText(Settings& s, const KeyDef& def, const std::string& text);
 
 }  // namespace zk

@@ -1,6 +1,7 @@
 // Deterministic replay of the real tick and cycle code from a scenario text.
 //
 // Scenario lines ("#" starts a comment, blank lines are ignored):
+//   ini PATH                a settings file (relative to the scenario's folder)
 //   set SECTION KEY VALUE   a setting, as if the settings file had held it
 //   at MS ACTION [ARGS]     perform ACTION at millisecond MS
 //   end MS                  run through millisecond MS, then stop

@@ -1,0 +1,422 @@
+#include "settings/IniFileIO.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+
+#include "hardware/Lpt.h"
+#include "settings/PowerValues.h"
+#include "settings/ProfileFile.h"
+#include "settings/ProfileParse.h"
+#include "settings/Settings.h"
+#include "timing/RaceSystem.h"
+
+namespace zk {
+
+namespace {
+
+constexpr size_t kTextBuffer = 32;  // characters read for reals and driver names (incl. terminator)
+constexpr int kMaxClubFahrer = 101;
+
+std::string FahrerKey(int i) { return "F " + std::to_string(i); }
+
+bool IsRegistryKey(const KeyDef& d, const char* section, const char* key) {
+    return d.section == section && d.key == key;
+}
+
+void ReadKey(const ProfileDocument& doc, Settings& c, const KeyDef& d) {
+    switch (d.type) {
+        case KeyType::Int16:
+            *d.int16At(c, d.index) = ClampInt16(doc.GetInt(d.section, d.key, 1));
+            break;
+        case KeyType::Byte:
+            *d.byteAt(c, d.index) = static_cast<uint8_t>(std::clamp<int32_t>(doc.GetInt(d.section, d.key, 1), 0, 255));
+            break;
+        case KeyType::Real:
+            *d.realAt(c, d.index) = ParseLeadingReal(doc.GetString(d.section, d.key, "", kTextBuffer));
+            break;
+        case KeyType::RealInt:
+            *d.realAt(c, d.index) = RoundToInt16(ParseLeadingReal(doc.GetString(d.section, d.key, "", kTextBuffer)));
+            break;
+        case KeyType::Centi:
+            *d.realAt(c, d.index) = ClampInt16(doc.GetInt(d.section, d.key, 1)) / 100.0;
+            break;
+    }
+}
+
+std::string FileText(const Settings& cs, const KeyDef& d) {
+    auto& c = const_cast<Settings&>(cs);  // accessors only read here
+    switch (d.type) {
+        case KeyType::Int16:
+            return IniIntText(*d.int16At(c, d.index));
+        case KeyType::Byte:
+            return IniIntText(*d.byteAt(c, d.index));
+        case KeyType::Real:
+        case KeyType::RealInt:
+            return IniRealText(*d.realAt(c, d.index));
+        case KeyType::Centi:
+            return IniIntText(RoundToInt16(*d.realAt(c, d.index) * 100.0));
+    }
+    return {};
+}
+
+void PutKey(ProfileDocument& doc, const Settings& c, const std::string& section, const std::string& key) {
+    const KeyDef* d = FindSettingsKey(section, key);
+    if (d) doc.Set(d->section, d->key, FileText(c, *d));
+}
+
+void PutSection(ProfileDocument& doc, const Settings& c, const std::string& section) {
+    for (const KeyDef& d : SettingsKeys())
+        if (d.section == section) doc.Set(d.section, d.key, FileText(c, d));
+}
+
+void PutKeys(ProfileDocument& doc, const Settings& c, const std::string& section,
+             std::initializer_list<const char*> keys) {
+    for (const char* k : keys) PutKey(doc, c, section, k);
+}
+
+void ReportSaveFailure(RaceSystem& sys, const ProfileFile& file) {
+    sys.ui().ShowMessage(std::string(kIniSaveFailedText) + "\n" + file.Path() + ": " + file.Error(),
+                         kIniSaveFailedCaption, MessageIcon::Critical);
+}
+
+void SetControlBits(RaceSystem& sys, uint8_t clear, uint8_t set) {
+    const auto v = static_cast<uint8_t>((sys.st.LptSteuer.load() & ~clear) | set);
+    sys.st.LptSteuer = v;
+    LptSteuerAusgeben(sys);
+}
+
+// Derived values and flags that follow the settings just read or defaulted.
+void FollowSettings(RaceSystem& sys) {
+    DerivePowerValues(sys);
+    sys.st.BahnspannungMenuEin = sys.cfg.KVPowerSetup.I2C_Netzteil == 1 ? kTrue : kFalse;
+    ApplySaveWindowSettingsRule(sys);
+}
+
+bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
+    RaceState& st = sys.st;
+    if (st.SimMaskenAktiv == 1) return true;
+    sys.ui().OpenWindow("frmSaveDisplay");
+    auto show = [&](int percent) {
+        st.SpeicherFortschritt = static_cast<int16_t>(percent);
+        if (progress) progress(percent);
+    };
+    show(0);
+    bool ok = file.Load();
+    if (ok) {
+        WriteSettingsDocument(sys, file.Doc(), st.SaveWindowSettings == 1,
+                              [&] { show(std::min(st.SpeicherFortschritt + 1, 99)); });
+        show(100);
+        ok = file.Save();
+    }
+    sys.ui().CloseWindow("frmSaveDisplay");
+    if (!ok && report) ReportSaveFailure(sys, file);
+    return ok;
+}
+
+bool WriteOpenWindowsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
+    if (file.Load()) {
+        const auto flag = [](int16_t v) { return IniIntText(v != 0 ? kTrue : kFalse); };
+        const auto& f = sys.st.FensterOffen;
+        ProfileDocument& doc = file.Doc();
+        doc.Set("OpenWindows", "KV3LaneOpen", flag(f[kWinKV3]));
+        doc.Set("OpenWindows", "KV4LaneOpen", flag(f[kWinKV5]));
+        doc.Set("OpenWindows", "KV6LaneOpen", flag(f[kWinKV6]));
+        doc.Set("OpenWindows", "KV4NeuLaneOpen", flag(f[kWinKV4Neu]));
+        doc.Set("OpenWindows", "KV2LaneOpen", flag(f[kWinKV2]));
+        doc.Set("OpenWindows", "KV48NeuLaneOpen", flag(f[kWinKV48Neu]));
+        doc.Set("OpenWindows", "KV8LaneOpen", flag(f[kWinKV8]));
+        doc.Set("OpenWindows", "Std4Open", flag(f[kWinStd4]));
+        doc.Set("OpenWindows", "RennOpen", flag(f[kWinRennleitung]));
+        doc.Set("OpenWindows", "PPSimOpen", flag(sys.st.FensterOffen2[kWinParPortSim]));
+        if (file.Save()) return true;
+    }
+    if (report) ReportSaveFailure(sys, file);
+    return false;
+}
+
+bool WriteWindowPositionsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
+    if (file.Load()) {
+        PutSection(file.Doc(), sys.cfg, "WindowPositions");
+        if (file.Save()) return true;
+    }
+    if (report) ReportSaveFailure(sys, file);
+    return false;
+}
+
+}  // namespace
+
+std::string IniIntText(int32_t v) { return v < 0 ? std::to_string(v) : " " + std::to_string(v); }
+
+std::string IniRealText(double v) {
+    const std::string t = FormatReal(v);
+    return t[0] == '-' ? t : " " + t;
+}
+
+void UpgradeIniRev106(Settings& s) {
+    s.AZT.Aktiv[4] = 0;
+    s.TAZ.LED = 0;
+    s.Lpt.Chaos = 0;
+    s.Lpt.Gelbphase = 0;
+    s.Lpt.Pin1Rot = 0;
+    s.Lpt.Pin16Gruen = 0;
+    s.Lpt.Pin16Rot = 0;
+    s.Lpt.PinI2CInput = 0;
+    s.Lpt.Pin1Input = 1;
+    s.Lpt.Pin16Input = 1;
+    s.Lpt.PinI2COutput = 1;
+    s.Tastatur.GlobalOn = 1;
+    for (int n : {7, 8}) {
+        s.Farben.S[n] = {255, 255, 255};
+        s.Farben.FS[n] = {0, 0, 0};
+    }
+    s.Farben.TS[7] = {255, 160, 140};
+    s.Farben.TS[8] = {235, 160, 0};
+    auto& w = s.WindowPositions;
+    for (int no : {kWinKV3, kWinKV5, kWinKV6, kWinKV4Neu, kWinKV2, kWinKV48Neu}) {
+        w.Height[no] = 9000;
+        w.Width[no] = 12075;
+    }
+    w.Height[kWinKV8] = 11145;
+    w.Width[kWinKV8] = 14730;
+}
+
+void UpgradeIniRev107(Settings& s) {
+    s.AZT.AlteAZT = 1;
+    s.Tankoption.BoxTank = 0;
+}
+
+void ApplySaveWindowSettingsRule(RaceSystem& sys) {
+    const int16_t speichern = sys.cfg.AnsichtFenster.Speichern;
+    if (speichern == 1) {
+        sys.st.SaveWindowSettings = 1;
+    } else if (speichern == 2) {
+        if (sys.cfg.Save.All == 1) sys.st.SaveWindowSettings = 1;
+    } else {
+        sys.st.SaveWindowSettings = 0;
+    }
+}
+
+void OnSaveAllCleared(RaceSystem& sys) {
+    if (sys.cfg.AnsichtFenster.Speichern == 2) sys.st.SaveWindowSettings = 0;
+}
+
+ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptions& opt) {
+    ReadIniResult r;
+    r.readable = file.Load();
+    const ProfileDocument& doc = file.Doc();
+    Settings& c = sys.cfg;
+
+    const int32_t valid = doc.GetInt("Valid", "ValIniFile", 1);
+    if (valid == 1) {
+        // No settings file (or not one of ours): first-run values. The derived
+        // values follow them too, so the converter values and the fuel table are
+        // right before any window or option recomputes them, and a first save
+        // includes the window positions that the first-run Speichern = 1 asks for.
+        SetIniDefaults(c);
+        sys.st.VoltFaktor = 16;
+        FollowSettings(sys);
+        sys.ApplySettings();
+        return r;
+    }
+    r.valid = true;
+    c.Valid.ValIniFile = ClampInt16(valid);
+
+    if (opt.writeTest) {
+        file.Doc().Set("Valid", "ValIniFile", IniIntText(kIniValidMarker));
+        if (!file.Save()) {
+            r.writable = false;
+            sys.ui().ShowMessage(kIniReadOnlyText, kIniReadOnlyCaption, MessageIcon::Critical);
+        }
+    }
+
+    for (const KeyDef& d : SettingsKeys()) {
+        if (IsRegistryKey(d, "Valid", "ValIniFile") || IsRegistryKey(d, "Version", "REV")) continue;
+        ReadKey(doc, c, d);
+    }
+    // The lockout is also the shortest possible lap.
+    if (c.LiZeit.Minimum < 500) c.LiZeit.Minimum = 500;
+    for (int n = 1; n <= kLanes; ++n)
+        if (c.KVPowerSetup.SpurSpannung[n] < 4.0) c.KVPowerSetup.SpurSpannung[n] = 4.0;
+    FollowSettings(sys);
+
+    // Drivers: slots 1..Fahrer; a key that is missing leaves its slot empty.
+    c.AnzahlFahrer.Fahrer = ClampInt16(doc.GetInt("AnzahlFahrer", "Fahrer", 1));
+    c.Fahrer.clear();
+    for (int i = 1; i <= c.AnzahlFahrer.Fahrer; ++i)
+        c.Fahrer.push_back(doc.GetString("Fahrer", FahrerKey(i), "", kTextBuffer));
+    if (c.Fahrer.empty()) c.Fahrer.emplace_back();
+    if (c.Fahrer[0].empty()) c.Fahrer[0] = "TAVO";
+
+    // Lines configured as inputs float high. The port base follows the file first,
+    // so the writes reach the configured port.
+    sys.ApplySettings();
+    if (c.Lpt.Pin1Input == 1) SetControlBits(sys, 0x01, 0);
+    if (c.Lpt.PinI2CInput == 1) SetControlBits(sys, 0x0A, 0);
+    if (c.Lpt.Pin16Input == 1) SetControlBits(sys, 0, 0x04);
+
+    c.Version.REV = ClampInt16(doc.GetInt("Version", "REV", 1));
+    if (c.Version.REV < 106) UpgradeIniRev106(c);
+    if (c.Version.REV < 107) UpgradeIniRev107(c);
+    sys.ApplySettings();
+    return r;
+}
+
+void ReadOpenWindows(RaceSystem& sys, ProfileFile& file) {
+    if (sys.cfg.AnsichtFenster.OpenTimeWindows != 1) return;
+    file.Load();
+    static const std::pair<const char*, const char*> kWindows[] = {
+        {"KV3LaneOpen", "frmKVZeit3Spur"},     {"KV2LaneOpen", "frmKVZeit2Spur"},
+        {"KV4LaneOpen", "frmKVZeit5Spur"},     {"KV6LaneOpen", "frmKVZeit6Spur"},
+        {"KV8LaneOpen", "frmKVZeit8Spur"},     {"KV4NeuLaneOpen", "frmKVZeit4SpurNeu"},
+        {"KV48NeuLaneOpen", "frmKVZeit48SpurNeu"}, {"Std4Open", "frmZeit4Spur"},
+    };
+    for (const auto& [key, window] : kWindows)
+        if (file.Doc().GetInt("OpenWindows", key, 1) == -1) sys.ui().OpenWindow(window);
+}
+
+void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindowPositions,
+                           const std::function<void()>& sectionDone) {
+    Settings& c = sys.cfg;
+    RaceState& st = sys.st;
+    auto done = [&] {
+        if (sectionDone) sectionDone();
+    };
+    c.Version.REV = kIniRevision;
+    doc.Set("Version", "REV", IniIntText(kIniRevision));
+    done();
+    c.Valid.ValIniFile = kIniValidMarker;
+    doc.Set("Valid", "ValIniFile", IniIntText(kIniValidMarker));
+    done();
+    for (const char* sec : {"FrmRennleitung", "Aktive Spuren", "Bahn", "Masken", "Tankoption", "Bahnstrom", "LiZeit",
+                            "NachZeit", "ZrMitWechsel", "Startampel", "Tastatur"}) {
+        PutSection(doc, c, sec);
+        done();
+    }
+    PutKeys(doc, c, "I2COutput",
+            {"ADR0", "ADR1", "ADR2", "ADR3", "ADR4", "ADR5", "ADR6", "ADR7", "Aktiv", "Positionsanzeige", "Tankanzeige",
+             "Startampel"});
+    done();
+    for (const char* sec : {"Audio", "Kavelin Extension"}) {
+        PutSection(doc, c, sec);
+        done();
+    }
+    if (withWindowPositions) {
+        PutSection(doc, c, "WindowPositions");
+        done();
+    }
+    PutSection(doc, c, "Farben");
+    done();
+    PutKeys(doc, c, "Lpt",
+            {"Port", "Ampel", "Gelbphase", "Chaos", "Pin1Input", "Pin1Rot", "Pin16Grün", "Pin16Input", "Pin16Rot",
+             "PinI2COutput", "PinI2CInput"});
+    done();
+    for (const char* sec : {"Save", "AutoStart"}) {
+        PutSection(doc, c, sec);
+        done();
+    }
+    PutKeys(doc, c, "KVPowerSetup", {"I2C_Netzteil", "MaxVoltage", "VoltHub", "Gain1", "Gain2", "SC Volt", "VolleVolt"});
+    done();
+    for (const char* sec : {"TNT_MC", "RS232", "Fehlstart"}) {
+        PutSection(doc, c, sec);
+        done();
+    }
+    PutKeys(doc, c, "AnsichtFenster", {"Ansicht", "Speichern", "OpenTimeWindows", "Zusatzampel"});
+    done();
+    for (int n = 1; n <= kLanes; ++n) PutKey(doc, c, "KVPowerSetup", "Spur " + std::to_string(n) + " Spannung");
+    PutKey(doc, c, "KVPowerSetup", "Korrektur");
+    done();
+    for (const char* sec : {"LapTime", "Letzte"}) {
+        PutSection(doc, c, sec);
+        done();
+    }
+    // The boards cannot show lap count and lap time at once: such a combination
+    // switches the board display off.
+    if (c.AZT.Laps == 1 && c.AZT.Time == 1) {
+        c.AZT.Aktiv[1] = 0;
+        c.AZT.Uhr = 0;
+        c.AZT.Laps = 0;
+        c.AZT.Time = 0;
+        c.AZT.Position = 0;
+    }
+    PutSection(doc, c, "AZT");
+    done();
+    PutSection(doc, c, "TAZ");
+    done();
+
+    // Drivers: the pool up to its first empty slot, then the active-driver list.
+    // Empty active names are left out: read back, an empty slot would end the pool
+    // and hide every name after it.
+    if (!c.Fahrer.empty() && !c.Fahrer[0].empty()) {
+        int n = 0;
+        for (const auto& name : c.Fahrer) {
+            if (name.empty()) break;
+            doc.Set("Fahrer", FahrerKey(++n), name);
+        }
+        const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
+        for (int k = 1; k <= d; ++k)
+            if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+        c.AnzahlFahrer.Fahrer = ClampInt16(n);
+        doc.Set("AnzahlFahrer", "Fahrer", IniIntText(n));
+    }
+}
+
+bool WriteIniFile(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress) {
+    return WriteIniFileImpl(sys, file, progress, true);
+}
+
+bool WriteOpenWindows(RaceSystem& sys, ProfileFile& file) { return WriteOpenWindowsImpl(sys, file, true); }
+
+bool WriteWindowPositions(RaceSystem& sys, ProfileFile& file) { return WriteWindowPositionsImpl(sys, file, true); }
+
+bool WriteLaneVoltage(RaceSystem& sys, ProfileFile& file, int lane) {
+    if (lane < 1 || lane > kLanes) return false;
+    sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.SpurVolt[lane];
+    if (file.WriteString("KVPowerSetup", "Spur " + std::to_string(lane) + " Spannung",
+                         IniRealText(sys.st.SpurVolt[lane])))
+        return true;
+    ReportSaveFailure(sys, file);
+    return false;
+}
+
+bool SaveAtProgramEnd(RaceSystem& sys, ProfileFile& file, const std::function<void()>& closeWindows) {
+    std::string firstError;
+    auto note = [&](bool ok) {
+        if (!ok && firstError.empty()) firstError = file.Error().empty() ? "unbekannter Fehler" : file.Error();
+    };
+    note(WriteOpenWindowsImpl(sys, file, false));
+    if (closeWindows) closeWindows();
+    if (sys.cfg.Save.All == 1) {
+        note(WriteIniFileImpl(sys, file, {}, false));
+    } else if (sys.cfg.AnsichtFenster.Speichern == 1) {
+        note(WriteWindowPositionsImpl(sys, file, false));
+    }
+    if (firstError.empty()) return true;
+    sys.ui().ShowMessage(std::string(kIniSaveFailedText) + "\n" + file.Path() + ": " + firstError,
+                         kIniSaveFailedCaption, MessageIcon::Critical);
+    return false;
+}
+
+std::vector<std::string> SettingsDumpLines(const Settings& s) {
+    std::vector<std::string> out;
+    for (const KeyDef& d : SettingsKeys()) {
+        if (IsRegistryKey(d, "Version", "REV")) {
+            out.push_back("[AnzahlFahrer] Fahrer=" + std::to_string(s.AnzahlFahrer.Fahrer));
+            for (size_t i = 0; i < s.Fahrer.size(); ++i)
+                out.push_back("[Fahrer] " + FahrerKey(static_cast<int>(i + 1)) + "=" + s.Fahrer[i]);
+        }
+        out.push_back("[" + d.section + "] " + d.key + "=" + KeyValueText(s, d));
+    }
+    return out;
+}
+
+bool IsIniKey(const std::string& section, const std::string& key) {
+    if (FindSettingsKey(section, key)) return true;
+    if (ProfileNameEquals(section, "AnzahlFahrer")) return ProfileNameEquals(key, "Fahrer");
+    if (!ProfileNameEquals(section, "Fahrer")) return false;
+    const std::string_view k = TrimBlanks(key);
+    if (k.size() < 3 || (k[0] != 'F' && k[0] != 'f') || k[1] != ' ') return false;
+    return std::all_of(k.begin() + 2, k.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+}  // namespace zk
