@@ -373,7 +373,6 @@ void InitRaceControl(RaceSystem& sys) {
     sys.view = RaceUiState{};
     PrepareFuel(sys);
     SetupRaceMode(sys);
-    LptEingaengeRuhepegel(sys);
     PowerOn(sys, 0);
     LptLampenRuhe(sys);
     if (sys.cfg.I2COutput.Startampel != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
