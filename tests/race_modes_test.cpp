@@ -1,0 +1,147 @@
+// Race modes and set-up: titles, defaults, the lap and time inputs, presets,
+// menu captions, window flags and which lap windows a mode choice shows.
+#include <gtest/gtest.h>
+
+#include "TestRig.h"
+#include "race/RaceModes.h"
+#include "race/RaceSequence.h"
+
+using namespace zk;
+using namespace zk::test;
+
+namespace {
+
+struct WindowLog : UiPort {
+    std::vector<std::string> opened;
+    void OpenWindow(const std::string& n) override { opened.push_back(n); }
+};
+
+struct ModeRig : Rig {
+    WindowLog ui;
+    ModeRig() {
+        sys.SetUi(&ui);
+        Init();
+    }
+};
+
+}  // namespace
+
+TEST(RaceModes, TitlesAndDefaultsOfTheThreeModes) {
+    ModeRig r;
+    auto& s = r.sys.st;
+    EXPECT_EQ(s.RennmodusText, "Training");
+
+    s.RennRunden = 0;
+    ASSERT_TRUE(ChooseRaceMode(r.sys, 1));
+    EXPECT_EQ(s.Rennmodus, 1);
+    EXPECT_EQ(s.RennRunden, 10);
+    EXPECT_EQ(r.sys.cfg.Letzte.Runden, 10);
+    EXPECT_EQ(s.RennmodusText, "Rundenrennen über  10 Runden");
+
+    s.RennZeit = 0;
+    ChooseRaceMode(r.sys, 2);
+    EXPECT_EQ(s.RennZeit, 2);
+    EXPECT_EQ(s.RennmodusText, "Zeitrennen über  2 Minuten");
+    EXPECT_EQ(r.sys.view.GesZeitSichtbar, kTrue);
+    EXPECT_EQ(r.sys.view.ZmsInfoSichtbar, 0);
+    EXPECT_EQ(s.RestMinuten, 2);  // countdown prepared by the set-up
+
+    r.sys.cfg.ZrMitWechsel.Wechsel = 1;
+    s.RennZeit = 5;
+    ChooseRaceMode(r.sys, 2);
+    EXPECT_EQ(s.RennZeit, 8);
+    EXPECT_EQ(s.RennmodusText, "Zeitrennen mit Automatischem Spurwechsel");
+    EXPECT_EQ(r.sys.view.ZmsInfoSichtbar, kTrue);
+    EXPECT_EQ(r.sys.view.SpwAnzeigeSichtbar, kTrue);
+
+    ChooseRaceMode(r.sys, 0);
+    EXPECT_EQ(s.RennmodusText, "Training");
+    EXPECT_EQ(r.sys.view.GesZeitSichtbar, 0);
+    EXPECT_EQ(r.sys.view.SpwAnzeigeSichtbar, kTrue);  // cleared only at program start
+    EXPECT_EQ(s.TankAktiv, 0);
+
+    EXPECT_FALSE(ChooseRaceMode(r.sys, 3));
+    EXPECT_EQ(s.Rennmodus, 0);
+    EXPECT_EQ(ZahlMitVorzeichenstelle(-5), "-5");
+}
+
+TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
+    ModeRig r;
+    auto& s = r.sys.st;
+    LapInputChanged(r.sys, "25");
+    EXPECT_EQ(s.RennRunden, 25);
+    EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 25");
+    for (const char* bad : {"abc", "", "40000", "1x", "  "}) {
+        LapInputChanged(r.sys, bad);
+        EXPECT_EQ(s.RennRunden, 25) << bad;
+    }
+    LapInputChanged(r.sys, "12.5");  // rounding half to even
+    EXPECT_EQ(s.RennRunden, 12);
+    LapInputChanged(r.sys, "13,5");
+    EXPECT_EQ(s.RennRunden, 14);
+    LapInputChanged(r.sys, "0");
+    EXPECT_EQ(s.RennRunden, 0);
+
+    const std::string caption = r.sys.view.zeitvorgabeCaption;
+    TimeInputChanged(r.sys, "0");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, caption);  // not updated on change
+    TimeInputClose(r.sys);
+    EXPECT_EQ(s.RennZeit, 6);
+    EXPECT_EQ(r.sys.cfg.Letzte.Zeit, 6);
+}
+
+TEST(RaceModes, ZeroLapsEndTheRaceAtOnceUntilTheModeIsChosenAgain) {
+    ModeRig r;
+    r.sys.cfg.Startampel.Interval = 100;
+    ChooseRaceMode(r.sys, 1);
+    LapInputChanged(r.sys, "0");
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.RunTo(1800);  // green at 1700, the check at 1800 ends it
+    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+    ChooseRaceMode(r.sys, 1);
+    EXPECT_EQ(r.sys.st.RennRunden, 10);
+}
+
+TEST(RaceModes, PresetsAndMenuCaptions) {
+    ModeRig r;
+    r.sys.cfg.LapTime.L = {0, 5, 10, 15, 20, 25};
+    r.sys.cfg.LapTime.T = {0, 2, 4, 6, 8, 10};
+    ChooseRaceMode(r.sys, 1);
+    const std::string title = r.sys.st.RennmodusText;
+    ChooseLapPreset(r.sys, 4);
+    EXPECT_EQ(r.sys.st.RennRunden, 20);
+    EXPECT_EQ(r.sys.st.RennmodusText, title);  // the title keeps its number
+    ChooseTimePreset(r.sys, 5);
+    EXPECT_EQ(r.sys.st.RennZeit, 10);
+    UpdateLapTimeSettings(r.sys);
+    EXPECT_EQ(r.sys.view.rundenPresetCaption[1], "5 Runden");
+    EXPECT_EQ(r.sys.view.zeitPresetCaption[5], "10 Minuten");
+    EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 20");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 10");
+}
+
+TEST(RaceModes, ModeChoiceShowsTheOpenLapWindowsOrTheDefaultOne) {
+    ModeRig r;
+    r.sys.cfg.AnsichtFenster.Ansicht = 3;
+    ChooseRaceMode(r.sys, 0);
+    EXPECT_EQ(r.ui.opened, std::vector<std::string>{"frmZeit4Spur"});
+    r.ui.opened.clear();
+    LapWindowLoaded(r.sys, kWinKV8);
+    LapWindowLoaded(r.sys, kWinKV2);
+    LapWindowLoaded(r.sys, kWinKV2);  // counted once
+    EXPECT_EQ(r.sys.view.OffeneZeitfenster, 2);
+    ChooseRaceMode(r.sys, 1);
+    EXPECT_EQ(r.ui.opened, (std::vector<std::string>{"frmKVZeit2Spur", "frmKVZeit8Spur"}));
+
+    // Closing the last open lap window stops the race; closing one of two does not.
+    r.sys.cfg.Startampel.Interval = 100;
+    r.RunTo(1000);
+    StartRace(r.sys);
+    r.RunTo(1800);
+    LapWindowCloseButton(r.sys);
+    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    LapWindowUnloaded(r.sys, kWinKV8);
+    LapWindowCloseButton(r.sys);
+    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+}
