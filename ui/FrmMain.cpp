@@ -39,7 +39,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Zirkato"));
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
-    ctx_.updateLapTimeSettings = [this] { UpdateLapTimeSettings(); };
+    ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     sys_.SetUi(&uiPort_);
@@ -80,10 +80,9 @@ void frmMain::FormLoad() {
 }
 
 void frmMain::InitProgram() {
-    forms_.OffeneZeitfenster = 0;
-    // Race state, port address, lane records and race control's start values.
+    // Race state, port address, lane records and race control's start values
+    // (mode set-up, track power on, idle lamps, normal lane voltages).
     sys_.InitProgram();
-    race_.InitPowerAndVoltages();
     forms_.RebuildStandardWindow();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
 }
@@ -96,6 +95,7 @@ void frmMain::Cycle() {
     // display output of this cycle; show that now rather than 100 ms later.
     forms_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    mnuBeenden->setEnabled(sys_.view.beendenEnabled);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     inCycle_ = false;
 }
@@ -160,8 +160,8 @@ void frmMain::BuildMenus() {
     for (int k = 1; k <= 5; ++k) {
         mnuRundenPreset[k] = add(mnuEingabeRunden, lapNames[k], QString());
         connect(mnuRundenPreset[k], &QAction::triggered, this, [this, k] {
-            race_.SetLaps(sys_.cfg.LapTime.L[k]);
-            UpdateLapTimeSettings();
+            race_.LapPreset(k);
+            ApplyMenuCaptions();
         });
     }
     QAction* lapInput = add(mnuEingabeRunden, "mnuRundenEingabe", "Eingabe");
@@ -173,8 +173,8 @@ void frmMain::BuildMenus() {
     for (int k = 1; k <= 5; ++k) {
         mnuZeitPreset[k] = add(mnuZeitvorgabe, timeNames[k], QString());
         connect(mnuZeitPreset[k], &QAction::triggered, this, [this, k] {
-            race_.SetMinutes(sys_.cfg.LapTime.T[k]);
-            UpdateLapTimeSettings();
+            race_.TimePreset(k);
+            ApplyMenuCaptions();
         });
     }
     QAction* timeInput = add(mnuZeitvorgabe, "mnuZeitEingabe", "Eingabe");
@@ -338,20 +338,26 @@ void frmMain::OpenOrSay(const std::string& name) {
 }
 
 void frmMain::ChooseMode(int mode) {
-    race_.ChooseMode(mode);
-    forms_.ShowRaceWindows();
+    // Club races need their drivers; until the club module chooses them the
+    // driver window is where they are defined.
+    if (!race_.ChooseMode(mode)) OpenOrSay("frmFahrer");
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
-    UpdateLapTimeSettings();
+    ApplyMenuCaptions();
 }
 
 void frmMain::UpdateLapTimeSettings() {
-    const auto& lt = sys_.cfg.LapTime;
+    race_.RefreshCaptions();
+    ApplyMenuCaptions();
+}
+
+void frmMain::ApplyMenuCaptions() {
+    const RaceUiState& v = sys_.view;
     for (int k = 1; k <= 5; ++k) {
-        mnuRundenPreset[k]->setText(QString::number(lt.L[k]) + QStringLiteral(" Runden"));
-        mnuZeitPreset[k]->setText(QString::number(lt.T[k]) + QStringLiteral(" Minuten"));
+        mnuRundenPreset[k]->setText(QString::fromStdString(v.rundenPresetCaption[k]));
+        mnuZeitPreset[k]->setText(QString::fromStdString(v.zeitPresetCaption[k]));
     }
-    mnuEingabeRunden->setTitle(QString::fromStdString(race_.LapsCaption()));
-    mnuZeitvorgabe->setTitle(QString::fromStdString(race_.MinutesCaption()));
+    mnuEingabeRunden->setTitle(QString::fromStdString(v.eingabeRundenCaption));
+    mnuZeitvorgabe->setTitle(QString::fromStdString(v.zeitvorgabeCaption));
 }
 
 void frmMain::StartSimulationWithoutTrack() {
@@ -359,7 +365,7 @@ void frmMain::StartSimulationWithoutTrack() {
     if (QWidget* sim = forms_.Find("frmParPortSim"))
         if (auto* c = sim->findChild<QCheckBox*>("Check1")) c->setChecked(true);
     forms_.Open("frmParPortDebug");
-    forms_.ShowRaceWindows();
+    race_.ShowWindows();
     UpdateStatus();
 }
 

@@ -83,6 +83,8 @@ public:
 
     // Captions of the race-length menu items from the presets and current values.
     void UpdateLapTimeSettings();
+    // Shows the captions race control has set for the race-length menus.
+    void ApplyMenuCaptions();
     // "yyyymmddhhnnss" of now, for export file names.
     static QString Timestamp();
     // Sets up a race without a track: port simulator with automatic counting,

@@ -17,8 +17,7 @@ RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps) : QWidget(nullptr, Q
     v->addWidget(new QLabel(laps ? QStringLiteral("Anzahl Runden:") : QStringLiteral("Renndauer in Minuten:"), this));
     txt_ = new QLineEdit(this);
     txt_->setObjectName(laps ? "txtRundeneingabe" : "txtZeiteingabe");
-    const RaceState& s = ctx_.sys.st;
-    txt_->setText(QString::number(laps ? s.RennRunden : s.RennZeit));
+    txt_->setText(QString::fromStdString(laps ? ctx_.race.LapInputText() : ctx_.race.TimeInputText()));
     v->addWidget(txt_);
     btnSchliessen = new QPushButton(QString::fromUtf8("Schließen"), this);
     btnSchliessen->setObjectName("btnSchliessen");
@@ -26,10 +25,10 @@ RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps) : QWidget(nullptr, Q
     connect(txt_, &QLineEdit::textChanged, this, [this](const QString& t) {
         if (laps_) {
             ctx_.race.LapInputChanged(t.toStdString());
-            ctx_.updateLapTimeSettings();
         } else {
             ctx_.race.TimeInputChanged(t.toStdString());
         }
+        ctx_.updateLapTimeSettings();
     });
     connect(btnSchliessen, &QPushButton::clicked, this, &QWidget::close);
     connect(txt_, &QLineEdit::returnPressed, this, &QWidget::close);

@@ -172,7 +172,7 @@ void LapWindow::keyPressEvent(QKeyEvent* e) {
 void LapWindow::closeEvent(QCloseEvent* e) {
     // Closing the last lap window ends a race that is under way, so no race runs
     // on without a window showing it. (At program end the shutdown stops it.)
-    if (!shutdown_ && ctx_.forms.OffeneZeitfenster == 1 && ctx_.race.RaceActive()) ctx_.race.Stop();
+    if (!shutdown_ && ctx_.race.OpenLapWindows() == 1 && ctx_.race.RaceActive()) ctx_.race.LastWindowClosing();
     e->accept();
     emit Unloaded(this);
 }

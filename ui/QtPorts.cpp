@@ -38,4 +38,16 @@ void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
 
 void UiHooks::DisplayOutput() { forms_.DisplayOutput(); }
 
+void UiHooks::ClearLapWindows() { forms_.ClearAllWindows(); }
+
+void UiHooks::FuelUpdate(int laneIndex0to7) { forms_.FuelUpdateAll(laneIndex0to7); }
+
+void UiHooks::RefreshStandardWindow() { forms_.RefreshStandardWindow(); }
+
+int UiHooks::AsyncKeyState(int vk) {
+    // While one of the program's own windows has the focus its key events
+    // deliver the keys; the system-wide state would count them twice.
+    return keys_ ? keys_->State(vk, QApplication::activeWindow() != nullptr) : 0;
+}
+
 }  // namespace zk

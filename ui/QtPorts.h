@@ -39,6 +39,10 @@ class UiHooks : public RaceHooks {
 public:
     UiHooks(RaceSystem& sys, UpdateForms& forms, GlobalKeys* keys) : sys_(sys), forms_(forms), keys_(keys) {}
     void DisplayOutput() override;
+    void ClearLapWindows() override;
+    void FuelUpdate(int laneIndex0to7) override;
+    void RefreshStandardWindow() override;
+    int AsyncKeyState(int vk) override;
 
 private:
     RaceSystem& sys_;

@@ -1,9 +1,8 @@
 // The race commands as the windows call them. Every race button, key and menu
-// item of the windows goes through here to the race control of the core; the
-// windows themselves hold no race logic.
+// item of the windows goes through here to race control; the windows themselves
+// hold no race logic.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace zk {
@@ -13,7 +12,6 @@ class RaceSystem;
 class RaceActions {
 public:
     explicit RaceActions(RaceSystem& sys) : sys_(sys) {}
-    virtual ~RaceActions() = default;
 
     void Start();
     void Stop();
@@ -21,16 +19,18 @@ public:
     void Resume();
     // btnSafetyCar: only while the race runs.
     void SafetyCarButton();
-    // PowerBtn: toggles the lane's track power.
+    // PowerBtn of lane 1..8: toggles the lane's track power.
     void TogglePower(int lane);
     // PowerAll: all lanes on.
     void PowerAllOn();
-    // A typed key (or 0 from the 100 ms poll) for the keyboard poll.
+    // A key typed in a lap window (0 from the 100 ms poll).
     void Keys(char key);
+    // A key typed in the standard window: also "S" start and "T" stop.
+    void StandardKeys(char key);
     // Abort button of the start-light windows.
     void AbortStartLight();
-    // Program start: track power on, safety car off (normal lane voltages).
-    void InitPowerAndVoltages();
+    // A lap window is being closed by the user while it is the last one open.
+    void LastWindowClosing();
 
     bool LanePowered(int lane) const;
     bool RaceRunning() const;
@@ -40,17 +40,26 @@ public:
     bool PauseEnabled() const;
     bool WeiterEnabled() const;
 
-    // Race modes and race length (menu "&Zeitmessung").
-    void ChooseMode(int mode);
-    void SetLaps(int16_t laps);
-    void SetMinutes(int16_t minutes);
-    // Input windows: text as typed; invalid text changes nothing.
+    // Race modes and race length (menu "&Zeitmessung"). ChooseMode returns false
+    // for a mode that race control does not offer here (the club modes).
+    bool ChooseMode(int mode);
+    void LapPreset(int i);
+    void TimePreset(int i);
+    // Input windows: text shown on load, every change, closing.
+    std::string LapInputText() const;
+    std::string TimeInputText() const;
     void LapInputChanged(const std::string& text);
     void TimeInputChanged(const std::string& text);
     void TimeInputClosed();
-    // Captions of the race-length submenus: "Runden : 10", "Zeitvorgabe : 5".
-    std::string LapsCaption() const;
-    std::string MinutesCaption() const;
+    // Menu captions of the presets and race lengths.
+    void RefreshCaptions();
+    // Shows the lap windows marked open, or the default window when none is.
+    void ShowWindows();
+
+    // Lap-window bookkeeping: open-window flags and the count of open lap windows.
+    void WindowLoaded(int windowNo);
+    void WindowUnloaded(int windowNo);
+    int OpenLapWindows() const;
 
 private:
     RaceSystem& sys_;

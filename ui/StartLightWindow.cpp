@@ -116,6 +116,14 @@ void StartLightWindow::ResetLamps() {
     for (int lane = 1; lane <= 8; ++lane) ShowFalseStart(lane, false);
 }
 
+void StartLightWindow::Show(const StartampelAnzeige& a) {
+    for (int i = 0; i < kLamps; ++i) {
+        ltAmpel1[i]->SetLit(a.lampeAn[i]);
+        ltAmpel1[i]->setVisible(a.lampeSichtbar[i]);
+    }
+    for (int lane = 1; lane <= 8; ++lane) SpurNr[lane - 1]->setVisible(a.spurNrSichtbar[lane - 1]);
+}
+
 void StartLightWindow::CloseForShutdown() { close(); }
 
 void StartLightWindow::closeEvent(QCloseEvent* e) {

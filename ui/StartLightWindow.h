@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "race/RaceUiState.h"
 #include "ui/UiContext.h"
 
 namespace zk {
@@ -45,6 +46,8 @@ public:
     bool FalseStartShown(int lane) const;
     // All lamps dark, false-start lamps hidden.
     void ResetLamps();
+    // Lamps and lane numbers as race control has set them.
+    void Show(const StartampelAnzeige& a);
     void CloseForShutdown();
 
 signals:

@@ -36,6 +36,8 @@ std::string DefaultWindowName(int ansicht) {
 
 UpdateForms::UpdateForms(RaceSystem& sys) : sys_(sys) {}
 
+int UpdateForms::OffeneZeitfenster() const { return sys_.view.OffeneZeitfenster; }
+
 UpdateForms::~UpdateForms() {
     // Windows still open belong to nobody else; destroy them with the registry.
     for (auto& [name, w] : windows_) delete w.data();
@@ -87,8 +89,7 @@ QWidget* UpdateForms::Create(const std::string& name) {
     }
     if (lap) {
         const int no = lap->FlagIndex();
-        ++OffeneZeitfenster;
-        sys_.st.FensterOffen[no] = kTrue;
+        ctx.race.WindowLoaded(no);
         RestoreGeometry(lap, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no], lap->size());
         connect(lap, &LapWindow::Unloaded, this, &UpdateForms::OnLapUnloaded);
         w = lap;
@@ -124,8 +125,7 @@ QWidget* UpdateForms::Create(const std::string& name) {
 
 void UpdateForms::OnLapUnloaded(LapWindow* w) {
     const int no = w->FlagIndex();
-    --OffeneZeitfenster;
-    sys_.st.FensterOffen[no] = 0;
+    if (ctx_) ctx_->race.WindowUnloaded(no);
     auto& wp = sys_.cfg.WindowPositions;
     StoreGeometry(w, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no]);
     Forget(w->objectName().toStdString());
@@ -159,6 +159,10 @@ void UpdateForms::RebuildStandardWindow() {
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->RebuildWindow();
 }
 
+void UpdateForms::RefreshStandardWindow() {
+    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->RefreshWindow();
+}
+
 void UpdateForms::DisableWindows() {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->setEnabled(false);
@@ -175,25 +179,12 @@ void UpdateForms::FuelUpdateAll(int i) {
 }
 
 void UpdateForms::RefreshRaceViews() {
-    const bool pause = ctx_ ? ctx_->race.PauseEnabled() : false;
-    const bool weiter = ctx_ ? ctx_->race.WeiterEnabled() : false;
+    const RaceUiState& v = sys_.view;
     for (int no = 0; no < kWinCount; ++no)
-        if (LapWindow* l = Lap(no)) l->SetRaceButtons(pause, weiter);
-}
-
-void UpdateForms::ShowRaceWindows() {
-    bool any = false;
-    for (const std::string& name : LapWindowNames()) {
-        if (QWidget* w = Find(name)) {
-            w->show();
-            w->raise();
-            any = true;
-        }
-    }
-    if (!any) {
-        const std::string def = DefaultWindowName(sys_.cfg.AnsichtFenster.Ansicht);
-        if (!def.empty()) Open(def);
-    }
+        if (LapWindow* l = Lap(no)) l->SetRaceButtons(v.PauseEnabled(), v.WeiterEnabled());
+    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
+    for (const char* name : {"frmStartampel", "frmZusatzampel"})
+        if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);
 }
 
 void UpdateForms::CloseAllForShutdown() {

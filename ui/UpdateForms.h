@@ -40,8 +40,10 @@ public:
     ~UpdateForms() override;
     void SetContext(UiContext* ctx) { ctx_ = ctx; }
 
-    // Open lap windows (the flags themselves are the race state's FensterOffen).
-    int16_t OffeneZeitfenster = 0;
+    // Number of open lap windows (kept by race control as windows load and unload;
+    // the flags themselves are the race state's FensterOffen).
+    int OffeneZeitfenster() const;
+    // 1 = clear all windows at the next display output.
     int16_t FensterLeeren = 0;
 
     // Shows the window (creating it on first use) and brings it to the front.
@@ -55,14 +57,14 @@ public:
     void DisplayOutput();
     void ClearAllWindows();
     void RebuildStandardWindow();
+    // Mode-dependent fields of the standard window, keeping its contents.
+    void RefreshStandardWindow();
     void DisableWindows();
     void EnableWindows();
     // Fuel label and bar of element i in every open lap window.
     void FuelUpdateAll(int i);
     // Lamps of the start-light windows and the race buttons from the race state.
     void RefreshRaceViews();
-    // Opens the lap windows marked open at the last exit ([OpenWindows]).
-    void ShowRaceWindows();
     // Program end: closes every window, storing positions, without race actions.
     void CloseAllForShutdown();
     bool ShuttingDown() const { return shuttingDown_; }

@@ -161,16 +161,26 @@ void Zeit4SpurWindow::ClearRundenzeitenListbox() {
 }
 
 void Zeit4SpurWindow::RebuildWindow() {
-    ShowLanes();
-    // The time-race countdown only means something in time races.
-    const int16_t mode = ctx_.sys.st.Rennmodus;
-    lblGesZeit->setVisible(mode == 2 || mode == 5);
-    const bool wechsel = mode == 2 && ctx_.sys.cfg.ZrMitWechsel.Wechsel == 1;
-    btnZmsInfo->setVisible(wechsel);
-    lblSpwAnzeige->setVisible(wechsel);
-    btnShowClubRace->setVisible(mode >= 3);
-    txtNachlaufzeit->setText(QString::number(ctx_.sys.cfg.NachZeit.Nachzeit));
+    RefreshWindow();
     ClearWindow();
+}
+
+void Zeit4SpurWindow::RefreshWindow() {
+    ShowLanes();
+    const RaceUiState& v = ctx_.sys.view;
+    lblGesZeit->setVisible(v.GesZeitSichtbar != 0);
+    btnZmsInfo->setVisible(v.ZmsInfoSichtbar != 0);
+    lblSpwAnzeige->setVisible(v.SpwAnzeigeSichtbar != 0);
+    btnShowClubRace->setVisible(ctx_.sys.st.Rennmodus >= 3);
+    txtNachlaufzeit->setText(QString::number(ctx_.sys.cfg.NachZeit.Nachzeit));
+}
+
+void Zeit4SpurWindow::SetSafetyCarColour(const QColor& c) {
+    QPalette p = btnSafetyCar->palette();
+    if (p.color(QPalette::Button) == c) return;
+    p.setColor(QPalette::Button, c);
+    btnSafetyCar->setPalette(p);
+    btnSafetyCar->setAutoFillBackground(true);
 }
 
 void Zeit4SpurWindow::ClearWindow() {
@@ -227,10 +237,6 @@ void Zeit4SpurWindow::Refresh() {
     }
 }
 
-void Zeit4SpurWindow::KeyTyped(char key) {
-    LapWindow::KeyTyped(key);
-    if ((key == 'S' || key == 's') && !ctx_.race.RaceRunning()) ctx_.race.Start();
-    if ((key == 'T' || key == 't') && ctx_.race.RaceRunning()) ctx_.race.Stop();
-}
+void Zeit4SpurWindow::KeyTyped(char key) { ctx_.race.StandardKeys(key); }
 
 }  // namespace zk

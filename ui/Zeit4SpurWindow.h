@@ -39,6 +39,9 @@ public:
     void ClearRundenzeitenListbox();
     // After changes of settings, lanes or mode: lanes, optional fields, contents.
     void RebuildWindow();
+    // Lanes and optional fields as the race mode says, keeping the contents.
+    void RefreshWindow();
+    void SetSafetyCarColour(const QColor& c);
 
 protected:
     void KeyTyped(char key) override;

@@ -1,0 +1,148 @@
+// The program's main window on a manual clock and a simulated port: each Step()
+// is one millisecond (inputs, the real 1 ms tick, and the main window's 100 ms
+// cycle at every multiple of 100), as the program runs them.
+#pragma once
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hardware/SimLptIo.h"
+#include "timing/Clock.h"
+#include "timing/FastTimer.h"
+#include "timing/RaceSystem.h"
+#include "ui/FrmMain.h"
+
+namespace zk::test {
+
+// Records what start-up and shutdown did to the 1 ms tick and the settings file,
+// with the race state at the moment the tick was stopped.
+struct Journal {
+    std::vector<std::string> calls;
+    bool raceRunningAtTickStop = true;
+    bool allPoweredAtTickStop = false;
+};
+
+class FakeTick : public TickControl {
+public:
+    FakeTick(Journal& j, RaceSystem& sys) : j_(j), sys_(sys) {}
+    void Start() override { j_.calls.push_back("TickStart"); }
+    void Stop() override {
+        j_.calls.push_back("TickStop");
+        j_.raceRunningAtTickStop = sys_.st.RennenLaeuft != 0 || sys_.st.StartPhase != 0;
+        bool all = true;
+        for (int l = 1; l <= kLanes; ++l) all = all && sys_.st.SpurStrom[l] == kTrue;
+        j_.allPoweredAtTickStop = all;
+    }
+
+private:
+    Journal& j_;
+    RaceSystem& sys_;
+};
+
+class FakeStore : public SettingsStore {
+public:
+    explicit FakeStore(Journal& j) : j_(j) {}
+    void ReadIniFile(RaceSystem&) override { j_.calls.push_back("ReadIniFile"); }
+    std::vector<std::string> ReadOpenWindows(RaceSystem&) override {
+        j_.calls.push_back("ReadOpenWindows");
+        return reopen;
+    }
+    void WriteOpenWindows(RaceSystem&) override { j_.calls.push_back("WriteOpenWindows"); }
+    void WriteIniFile(RaceSystem&) override { j_.calls.push_back("WriteIniFile"); }
+    void WriteWindowPositions(RaceSystem&) override { j_.calls.push_back("WriteWindowPositions"); }
+    std::vector<std::string> reopen;
+
+private:
+    Journal& j_;
+};
+
+class UiRig {
+public:
+    explicit UiRig(SettingsStore* store = nullptr)
+        : port(&clock), wall(clock), sys(clock, port, wall), tick(journal, sys), fakeStore(journal),
+          store_(store ? store : &fakeStore) {
+        // Lane n active high on one input bit: lanes 1..5 status bits 3..7,
+        // lanes 6..8 control bits 0..2. All lanes take part.
+        static const int bits[9] = {0, 8, 16, 32, 64, 128, 1, 2, 4};
+        for (int n = 1; n <= 8; ++n) {
+            sys.cfg.Masken.MS[n] = static_cast<int16_t>(bits[n]);
+            sys.cfg.Masken.CS[n] = static_cast<int16_t>(bits[n]);
+            sys.cfg.AktiveSpuren.Spur[n] = 1;
+        }
+        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
+        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
+        sys.cfg.AnsichtFenster.Ansicht = 0;  // no default window unless a test asks
+        sys.cfg.Tastatur.GlobalOn = 0;
+    }
+    ~UiRig() { main.reset(); }
+
+    // Start-up of the main window (after the test has set the settings).
+    void Load() {
+        MainOptions opt;
+        opt.runTimers = false;
+        opt.quietMessages = true;
+        main = std::make_unique<frmMain>(sys, tick, *store_, opt);
+        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    }
+
+    void Hold(int lane, int ms) { held[lane] = ms; }
+
+    void Step() {
+        now = TimeAdd(now, 1);
+        clock.Set(now);
+        port.SetInputWord(Word());
+        FastTimerTick(sys);
+        for (auto& [n, left] : held)
+            if (left > 0) --left;
+        if (now % 100 == 0) main->Cycle();
+    }
+    void RunTo(int32_t t) {
+        while (TimeDiff(t, now) > 0) Step();
+    }
+    void RunFor(int32_t ms) { RunTo(TimeAdd(now, ms)); }
+
+    // Start button of a window, then the start light up to green.
+    void StartAndRunToGreen(QWidget* w) {
+        Click(w, "btnStartRace");
+        for (int k = 0; k < 100 && sys.st.RennenLaeuft != kTrue; ++k) RunFor(100);
+    }
+
+    uint8_t Word() const {
+        uint8_t w = 0;
+        for (const auto& [n, left] : held)
+            if (left > 0) w = static_cast<uint8_t>(w | sys.cfg.Masken.MS[n]);
+        return w;
+    }
+
+    QWidget* Open(const char* name) { return main->Forms().Open(name); }
+
+    static QString Text(QWidget* w, const QString& name) {
+        auto* l = w->findChild<QLabel*>(name);
+        return l ? l->text() : QStringLiteral("<%1 fehlt>").arg(name);
+    }
+    static void Click(QWidget* w, const char* name) {
+        auto* b = w->findChild<QPushButton*>(name);
+        if (b) b->click();
+    }
+
+    Journal journal;
+    ManualMsClock clock;
+    SimLptIo port;
+    DerivedWallClock wall;
+    RaceSystem sys;
+    FakeTick tick;
+    FakeStore fakeStore;
+    std::unique_ptr<frmMain> main;
+    int32_t now = 0;
+    std::map<int, int> held;
+
+private:
+    SettingsStore* store_;
+};
+
+}  // namespace zk::test

@@ -1,0 +1,192 @@
+// Lap-time windows driven by the real tick and cycle: what a car crossing the
+// simulated sensor shows, fuel display, closing rules, keys and the window flags.
+#include <QListWidget>
+#include <QtTest>
+
+#include "ui/LapWindow.h"
+#include "ui/WindowGeometry.h"
+#include "UiRig.h"
+
+using zk::test::UiRig;
+
+class LapWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void lapShowsInEveryOpenWindowWithinOneCycle();
+    void fuelLabelAndBar();
+    void closingLastWindowStopsRaceClosingOneOfTwoDoesNot();
+    void keysTypedInWindowsReachRaceControl();
+    void geometryComesFromTwipsAndGoesBack();
+    void allLapWindowsOpenFromTheMenu();
+};
+
+void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
+    UiRig rig;
+    rig.Load();
+    const char* names[] = {"frmKVZeit4SpurNeu", "frmZeit4Spur", "frmKVZeit8Spur", "frmKVZeit48SpurNeu",
+                           "frmKVZeit3Spur"};
+    std::vector<QWidget*> wins;
+    for (const char* n : names) wins.push_back(rig.Open(n));
+    rig.StartAndRunToGreen(wins[0]);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+
+    // Start crossing (reaction time only), then the first lap, timed from green:
+    // a crossing is stamped at the first millisecond its sensor is active.
+    const int32_t green = rig.sys.st.LetzteDurchfahrt[3];
+    rig.RunTo(green + 304);
+    rig.Hold(3, 20);
+    rig.RunTo(green + 5349);
+    rig.Hold(3, 20);
+    // Shown by the cycle that follows the crossing.
+    rig.RunTo((green + 5350) / 100 * 100 + 100);
+    for (QWidget* w : wins) {
+        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("5.350"));
+        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5.350"));
+        QCOMPARE(UiRig::Text(w, "Spur_Laps_2"), QStringLiteral("1"));
+    }
+    QCOMPARE(UiRig::Text(wins[0], "Spur_Rank_2"), QStringLiteral("1"));
+    QCOMPARE(UiRig::Text(wins[0], "Spur_Rank_0"), QStringLiteral("0"));  // no lap yet
+    auto* list = wins[1]->findChild<QListWidget*>("lstZeitenT_2");
+    QVERIFY(list);
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("1 - 5.350"));
+
+    // A slower lap: lap time and count change, the best lap stays.
+    rig.RunTo(green + 5349 + 6012);
+    rig.Hold(3, 20);
+    rig.RunFor(200);
+    for (QWidget* w : wins) {
+        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("6.012"));
+        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5.350"));
+        QCOMPARE(UiRig::Text(w, "Spur_Laps_2"), QStringLiteral("2"));
+    }
+    // Other lanes stay empty.
+    QCOMPARE(UiRig::Text(wins[2], "Spur_LapTime_7"), QString());
+}
+
+void LapWindowsTest::fuelLabelAndBar() {
+    UiRig rig;
+    rig.sys.cfg.Tankoption.Tankinhalt = 100;
+    rig.Load();
+    QWidget* w = rig.Open("frmKVZeit4SpurNeu");
+    QWidget* std4 = rig.Open("frmZeit4Spur");
+    rig.sys.st.SpurDaten[2].Tank = 37.4;
+    rig.sys.st.SpurDaten[2].Farbe = 0x0000FF;  // red
+    rig.main->Forms().FuelUpdateAll(1);
+    for (QWidget* x : {w, std4}) {
+        QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37.40"));
+        auto* bar = x->findChild<zk::FuelBar*>("Spur_FuelBar_1");
+        QVERIFY(bar);
+        QCOMPARE(bar->Fraction(), 0.37);
+        QCOMPARE(bar->Colour(), QColor(255, 0, 0));
+    }
+    // An element the window does not have is ignored.
+    rig.main->Forms().FuelUpdateAll(6);
+    QCOMPARE(UiRig::Text(w, "Spur_FuelVal_0"), QStringLiteral("100.00"));
+}
+
+void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
+    UiRig rig;
+    rig.Load();
+    QWidget* a = rig.Open("frmKVZeit2Spur");
+    QWidget* b = rig.Open("frmZeit4Spur");
+    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 2);
+    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], zk::kTrue);
+    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinStd4], zk::kTrue);
+    rig.StartAndRunToGreen(a);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+
+    UiRig::Click(a, "bntZmClose");
+    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], int16_t{0});
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+
+    b->close();  // the close box counts like the close button
+    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 0);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    QVERIFY(!rig.main->Forms().IsOpen("frmZeit4Spur"));
+
+    // On an idle track closing the last window leaves the power alone.
+    QWidget* c = rig.Open("frmKVZeit3Spur");
+    rig.main->Race().PowerAllOn();
+    UiRig::Click(c, "bntZmClose");
+    QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
+}
+
+void LapWindowsTest::keysTypedInWindowsReachRaceControl() {
+    UiRig rig;
+    rig.Load();
+    QWidget* kv = rig.Open("frmKVZeit4SpurNeu");
+    QWidget* std4 = rig.Open("frmZeit4Spur");
+    // "S" starts only in the standard window.
+    QTest::keyClick(kv, Qt::Key_S);
+    QCOMPARE(rig.sys.st.StartPhase.load(), int16_t{0});
+    QTest::keyClick(std4, Qt::Key_S);
+    QCOMPARE(rig.sys.st.StartPhase.load(), zk::kTrue);
+    for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
+    auto* pause = kv->findChild<QPushButton*>("btnPause");
+    auto* weiter = kv->findChild<QPushButton*>("btnWeiter");
+    QVERIFY(pause->isEnabled());
+    QVERIFY(!weiter->isEnabled());
+    // Space pauses from any lap window; the buttons follow within a cycle.
+    QTest::keyClick(kv, Qt::Key_Space);
+    QCOMPARE(rig.sys.st.Pause.load(), zk::kTrue);
+    rig.RunFor(100);
+    QVERIFY(!pause->isEnabled());
+    QVERIFY(weiter->isEnabled());
+    // "T" stops from the standard window.
+    QTest::keyClick(std4, Qt::Key_T);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+}
+
+void LapWindowsTest::geometryComesFromTwipsAndGoesBack() {
+    UiRig rig;
+    auto& wp = rig.sys.cfg.WindowPositions;
+    wp.Top[zk::kWinKV6] = 1500;  // 100 px at 96 DPI
+    wp.Left[zk::kWinKV6] = 3000;
+    wp.Height[zk::kWinKV6] = 6000;
+    wp.Width[zk::kWinKV6] = 9000;
+    rig.Load();
+    QWidget* w = rig.Open("frmKVZeit6Spur");
+    const double dpi = zk::LogicalDpi(w);
+    QCOMPARE(w->pos(), QPoint(zk::TwipsToPx(3000, dpi), zk::TwipsToPx(1500, dpi)));
+    QCOMPARE(w->size(), QSize(zk::TwipsToPx(9000, dpi), zk::TwipsToPx(6000, dpi)));
+    w->move(zk::TwipsToPx(4500, dpi), zk::TwipsToPx(750, dpi));
+    w->close();
+    QCOMPARE(wp.Left[zk::kWinKV6], zk::PxToTwips(zk::TwipsToPx(4500, dpi), dpi));
+    QCOMPARE(wp.Top[zk::kWinKV6], zk::PxToTwips(zk::TwipsToPx(750, dpi), dpi));
+    QCOMPARE(wp.Width[zk::kWinKV6], zk::PxToTwips(zk::TwipsToPx(9000, dpi), dpi));
+    // 15 twips per pixel at 96 DPI; values beyond 16 bits are clamped.
+    QCOMPARE(zk::PxToTwips(100, 96.0), int16_t{1500});
+    QCOMPARE(zk::PxToTwips(5000, 96.0), int16_t{32767});
+}
+
+void LapWindowsTest::allLapWindowsOpenFromTheMenu() {
+    UiRig rig;
+    rig.Load();
+    const std::pair<const char*, std::vector<const char*>> items[] = {
+        {"mnuStd4Spur", {"frmZeit4Spur"}},
+        {"mnuZweiSpuren", {"frmKVZeit2Spur"}},
+        {"mnuDreiSpuren", {"frmKVZeit3Spur"}},
+        {"mnuVierSpurGroß", {"frmKVZeit4SpurNeu"}},
+        {"mnuFunfSpuren", {"frmKVZeit5Spur"}},
+        {"mnuSechsSpuren", {"frmKVZeit6Spur"}},
+        {"mnuAchtSpuren", {"frmKVZeit8Spur"}},
+        {"mnuAchtDoppel", {"frmKVZeit4SpurNeu", "frmKVZeit48SpurNeu"}},
+    };
+    int lanes[] = {4, 2, 3, 4, 5, 6, 8, 8};
+    int k = 0;
+    for (const auto& [action, windows] : items) {
+        auto* a = rig.main->findChild<QAction*>(QString::fromUtf8(action));
+        QVERIFY2(a, action);
+        a->trigger();
+        for (const char* n : windows) QVERIFY2(rig.main->Forms().IsOpen(n), n);
+        auto* lap = qobject_cast<zk::LapWindow*>(rig.main->Forms().Find(windows.back()));
+        QCOMPARE(lap->findChildren<QLabel*>(QRegularExpression("^Spur_LapTime_\\d$")).size(), lanes[k]);
+        ++k;
+    }
+    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 8);
+}
+
+QTEST_MAIN(LapWindowsTest)
+#include "lapwindows_test.moc"
