@@ -1,0 +1,115 @@
+// Start-up and shutdown of the main window: order of the steps, the tick started
+// last and stopped last, the race stopped with all lanes powered, settings
+// written as [Save] says, windows of the last run reopened.
+#include <QLineEdit>
+#include <QMenu>
+#include <QtTest>
+
+#include "UiRig.h"
+
+using zk::test::UiRig;
+
+class ShutdownTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startupReadsSettingsReopensWindowsAndStartsTickLast();
+    void closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTick();
+    void saveModesDecideWhatIsWritten();
+    void menusCarryTheRaceLengthCaptions();
+};
+
+void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
+    UiRig rig;
+    rig.fakeStore.reopen = {"frmKVZeit3Spur", "frmZeit4Spur"};
+    rig.Load();
+    const std::vector<std::string> expected = {"ReadIniFile", "ReadOpenWindows", "TickStart"};
+    QCOMPARE(rig.journal.calls, expected);
+    QVERIFY(rig.main->Forms().IsOpen("frmKVZeit3Spur"));
+    QVERIFY(rig.main->Forms().IsOpen("frmZeit4Spur"));
+    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 2);
+    QCOMPARE(rig.sys.st.RennmodusText, std::string("Training"));
+}
+
+void ShutdownTest::closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTick() {
+    UiRig rig;
+    rig.sys.cfg.Save.All = 1;
+    rig.Load();
+    QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
+    rig.StartAndRunToGreen(lap);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+    rig.journal.calls.clear();
+    rig.main->close();
+    const std::vector<std::string> expected = {"WriteOpenWindows", "WriteIniFile", "TickStop"};
+    QCOMPARE(rig.journal.calls, expected);
+    QVERIFY(!rig.journal.raceRunningAtTickStop);
+    QVERIFY(rig.journal.allPoweredAtTickStop);
+    // The lap windows were closed without the last-window race stop, and the
+    // open-window flags were written before that.
+    QVERIFY(!rig.main->Forms().IsOpen("frmKVZeit4SpurNeu"));
+    // A second close or the destructor does not run the shutdown again.
+    rig.main->Shutdown();
+    QCOMPARE(rig.journal.calls.size(), expected.size());
+}
+
+void ShutdownTest::saveModesDecideWhatIsWritten() {
+    struct Case {
+        int16_t all, speichern;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {1, 0, {"WriteOpenWindows", "WriteIniFile", "TickStop"}},
+        {0, 1, {"WriteOpenWindows", "WriteWindowPositions", "TickStop"}},
+        {0, 2, {"WriteOpenWindows", "TickStop"}},
+    };
+    for (const Case& c : cases) {
+        UiRig rig;
+        rig.sys.cfg.Save.All = c.all;
+        rig.sys.cfg.AnsichtFenster.Speichern = c.speichern;
+        rig.Load();
+        rig.journal.calls.clear();
+        rig.main->close();
+        QCOMPARE(rig.journal.calls, c.calls);
+    }
+}
+
+void ShutdownTest::menusCarryTheRaceLengthCaptions() {
+    UiRig rig;
+    rig.sys.cfg.Letzte.Runden = 0;
+    rig.Load();
+    auto* preset = rig.main->findChild<QAction*>("mnuDreisig");
+    QVERIFY(preset);
+    QCOMPARE(preset->text(), QStringLiteral("15 Runden"));
+    QCOMPARE(rig.main->findChild<QAction*>("mnuFuenfzigM")->text(), QStringLiteral("10 Minuten"));
+    preset->trigger();
+    QCOMPARE(rig.sys.st.RennRunden, int16_t{15});
+    QCOMPARE(rig.main->findChild<QMenu*>("mnuEingabeRunden")->title(), QStringLiteral("Runden : 15"));
+
+    // Lap race: title with the lap count, the default window opens.
+    rig.sys.cfg.AnsichtFenster.Ansicht = 3;
+    rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
+    QCOMPARE(rig.sys.st.Rennmodus, int16_t{1});
+    QCOMPARE(rig.sys.st.RennmodusText, std::string("Rundenrennen über  15 Runden"));
+    QVERIFY(rig.main->Forms().IsOpen("frmZeit4Spur"));
+    QCOMPARE(rig.main->Forms().Find("frmZeit4Spur")->windowTitle(), QStringLiteral("Rundenrennen über  15 Runden"));
+
+    // The input window: invalid text changes nothing, valid text the count and caption.
+    rig.main->findChild<QAction*>("mnuRundenEingabe")->trigger();
+    QWidget* in = rig.main->Forms().Find("frmRundeneingabe");
+    QVERIFY(in);
+    auto* txt = in->findChild<QLineEdit*>("txtRundeneingabe");
+    QCOMPARE(txt->text(), QStringLiteral("15"));
+    txt->setText(QStringLiteral("abc"));
+    QCOMPARE(rig.sys.st.RennRunden, int16_t{15});
+    txt->setText(QStringLiteral("42"));
+    QCOMPARE(rig.sys.st.RennRunden, int16_t{42});
+    QCOMPARE(rig.main->findChild<QMenu*>("mnuEingabeRunden")->title(), QStringLiteral("Runden : 42"));
+
+    rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
+    QWidget* tin = rig.main->Forms().Find("frmZeiteingabe");
+    tin->findChild<QLineEdit*>("txtZeiteingabe")->setText(QStringLiteral("0"));
+    tin->close();
+    QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+}
+
+QTEST_MAIN(ShutdownTest)
+#include "shutdown_test.moc"

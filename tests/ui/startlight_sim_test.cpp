@@ -1,0 +1,194 @@
+// Start-light windows following a start step by step, and the port simulation
+// windows producing laps without a track.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QtTest>
+
+#include "ui/ParPortWindows.h"
+#include "ui/StartLightWindow.h"
+#include "ui/WindowGeometry.h"
+#include "UiRig.h"
+
+using zk::Lamp;
+using zk::test::UiRig;
+
+namespace {
+Lamp* LampOf(UiRig& rig, const char* window, int i) {
+    QWidget* w = rig.main->Forms().Find(window);
+    return w ? w->findChild<Lamp*>(QStringLiteral("ltAmpel1_%1").arg(i)) : nullptr;
+}
+// Lit lamps 0..14 of a start-light window as a string of 0/1.
+QString Lit(UiRig& rig, const char* window) {
+    QString s;
+    for (int i = 0; i < 15; ++i) {
+        Lamp* l = LampOf(rig, window, i);
+        s += !l ? QChar('?') : l->Lit() ? QChar('1') : QChar('0');
+    }
+    return s;
+}
+}  // namespace
+
+class StartLightSimTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startLightFollowsStartStepByStepAndShowsFalseStart();
+    void abortInTheSecondWindowClosesBothAndKeepsPower();
+    void simulationWindowsProduceLapsAtTheSetLapTime();
+    void portTestWindowTogglesOutputsAndRestoresLearnedValues();
+};
+
+void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
+    UiRig rig;
+    rig.sys.cfg.AnsichtFenster.Zusatzampel = 1;
+    rig.sys.cfg.WindowPositions.AmpelTop = 1500;
+    rig.sys.cfg.WindowPositions.AmpelLeft = 3000;
+    rig.Load();
+    QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
+    UiRig::Click(lap, "btnStartRace");
+    QVERIFY(rig.main->Forms().IsOpen("frmStartampel"));
+    QVERIFY(rig.main->Forms().IsOpen("frmZusatzampel"));
+    QWidget* extra = rig.main->Forms().Find("frmZusatzampel");
+    QCOMPARE(extra->pos(), QPoint(zk::TwipsToPx(3000, zk::LogicalDpi(extra)), zk::TwipsToPx(1500, zk::LogicalDpi(extra))));
+    extra->move(40, 60);
+
+    const QString dark = QStringLiteral("000000000000000");
+    rig.RunTo(800);  // step 0: power on, lamps unchanged
+    QCOMPARE(Lit(rig, "frmStartampel"), dark);
+    rig.RunTo(1600);
+    QCOMPARE(Lit(rig, "frmStartampel"), QStringLiteral("110000000000000"));
+    QCOMPARE(Lit(rig, "frmZusatzampel"), QStringLiteral("110000000000000"));
+    // A car on lane 2 during the red phase: marked at the next step, power off.
+    QVERIFY(LampOf(rig, "frmStartampel", 16)->isHidden());
+    rig.RunTo(1999);
+    rig.Hold(2, 20);
+    rig.RunTo(2400);
+    QCOMPARE(Lit(rig, "frmStartampel"), QStringLiteral("111100000000000"));
+    for (const char* w : {"frmStartampel", "frmZusatzampel"}) {
+        QVERIFY(!LampOf(rig, w, 16)->isHidden());
+        QVERIFY(LampOf(rig, w, 16)->Lit());
+        QVERIFY(LampOf(rig, w, 15)->isHidden());
+        auto* nr = rig.main->Forms().Find(w)->findChild<QLabel*>("SpurNr_1");
+        QVERIFY(nr && !nr->isHidden());
+    }
+    QCOMPARE(rig.sys.st.SpurStrom[2], int16_t{0});
+    rig.RunTo(4800);
+    QCOMPARE(Lit(rig, "frmStartampel"), QStringLiteral("111111111100000"));
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    rig.RunTo(5600);
+    QCOMPARE(Lit(rig, "frmStartampel"), QStringLiteral("000000000011111"));
+    QCOMPARE(Lit(rig, "frmZusatzampel"), QStringLiteral("000000000011111"));
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+    // The lit red lamp is solid red, a green one green.
+    QCOMPARE(LampOf(rig, "frmStartampel", 0)->Colour(), QColor(255, 0, 0));
+    QCOMPARE(LampOf(rig, "frmStartampel", 12)->Colour(), QColor(0, 192, 0));
+    rig.RunTo(7200);
+    QVERIFY(!rig.main->Forms().IsOpen("frmStartampel"));
+    QVERIFY(!rig.main->Forms().IsOpen("frmZusatzampel"));
+    // The second window keeps its position.
+    const double dpi = zk::LogicalDpi(lap);
+    QCOMPARE(rig.sys.cfg.WindowPositions.AmpelLeft, zk::PxToTwips(40, dpi));
+    QCOMPARE(rig.sys.cfg.WindowPositions.AmpelTop, zk::PxToTwips(60, dpi));
+}
+
+void StartLightSimTest::abortInTheSecondWindowClosesBothAndKeepsPower() {
+    UiRig rig;
+    rig.sys.cfg.AnsichtFenster.Zusatzampel = 1;
+    rig.Load();
+    QWidget* lap = rig.Open("frmKVZeit2Spur");
+    UiRig::Click(lap, "btnStartRace");
+    rig.RunTo(2000);
+    UiRig::Click(rig.main->Forms().Find("frmZusatzampel"), "btnAmpelAbbruch");
+    QVERIFY(!rig.main->Forms().IsOpen("frmStartampel"));
+    QVERIFY(!rig.main->Forms().IsOpen("frmZusatzampel"));
+    QCOMPARE(rig.sys.st.StartPhase.load(), int16_t{0});
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
+    rig.RunTo(6000);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+}
+
+void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
+    UiRig rig;
+    rig.Load();
+    QAction* sim = rig.main->findChild<QAction*>("mnuParPortSim");
+    QVERIFY(sim);
+    sim->trigger();
+    QWidget* ps = rig.main->Forms().Find("frmParPortSim");
+    QVERIFY(ps);
+    QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{1});
+    QVERIFY(rig.main->findChild<QWidget*>("DebugFrame")->isVisibleTo(rig.main.get()));
+    ps->findChild<QCheckBox*>("Check1")->setChecked(true);
+    // Lane n on bit n-1, active low; short signals, 2.5 s lockout.
+    QCOMPARE(rig.sys.st.Maske[3].load(), int16_t{4});
+    QCOMPARE(rig.sys.st.Vergleich[3].load(), int16_t{0});
+    QCOMPARE(rig.sys.st.MinZeit.load(), int16_t{2500});
+    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{1});
+
+    rig.main->findChild<QAction*>("mnuParPortDebug")->trigger();
+    QWidget* pd = rig.main->Forms().Find("frmParPortDebug");
+    QVERIFY(pd);
+    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], zk::kTrue);
+    // Default lap times MinZeit + 100 x lane; lane 1 set to 3 s by hand.
+    QCOMPARE(pd->findChild<QLineEdit*>("AutoZeit_1")->text(), QStringLiteral("2700"));
+    pd->findChild<QLineEdit*>("AutoZeit_0")->setText(QStringLiteral("3000"));
+
+    QWidget* lap = rig.Open("frmKVZeit6Spur");
+    rig.StartAndRunToGreen(lap);
+    rig.RunFor(20000);
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_0"), QStringLiteral("3.000"));
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_1"), QStringLiteral("2.700"));
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_5"), QStringLiteral("3.100"));
+    QVERIFY(UiRig::Text(lap, "Spur_Laps_1").toInt() >= 5);
+
+    // "Tanken": a fill value above the capacity fills to the capacity.
+    rig.sys.cfg.Tankoption.Tankinhalt = 100;
+    pd->findChild<QLineEdit*>("TankWert_2")->setText(QStringLiteral("150"));
+    UiRig::Click(pd, "Tanken_2");
+    QCOMPARE(rig.sys.st.TankStand[3], 100.0);
+    pd->findChild<QLineEdit*>("TankWert_2")->setText(QStringLiteral("37,5"));
+    UiRig::Click(pd, "Tanken_2");
+    QCOMPARE(rig.sys.st.TankStand[3], 37.5);
+
+    // "Automatische Simulation ausschalten" stops the crossings.
+    pd->findChild<QCheckBox*>("AutoAus")->setChecked(true);
+    const QString laps = UiRig::Text(lap, "Spur_Laps_1");
+    rig.RunFor(8000);
+    QCOMPARE(UiRig::Text(lap, "Spur_Laps_1"), laps);
+    pd->close();
+    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], int16_t{0});
+}
+
+void StartLightSimTest::portTestWindowTogglesOutputsAndRestoresLearnedValues() {
+    UiRig rig;
+    rig.sys.cfg.LiZeit.Minimum = 3000;
+    rig.sys.cfg.LiZeit.MinLength = 7;
+    rig.Load();
+    QWidget* ps = rig.Open("frmParPortSim");
+    rig.port.ClearWrites();
+    const uint16_t before = rig.sys.st.LptDaten;
+    UiRig::Click(ps, "SpurTrue_5");
+    QCOMPARE(rig.sys.st.LptDaten.load(), static_cast<uint16_t>(before ^ 0x20));
+    QCOMPARE(rig.port.DataRegister(), static_cast<uint8_t>((before ^ 0x20) & 0xFF));
+    const uint8_t steuer = rig.sys.st.LptSteuer;
+    UiRig::Click(ps, "ConfPin16");
+    QCOMPARE(rig.sys.st.LptSteuer.load(), static_cast<uint8_t>(steuer ^ 0x04));
+    QCOMPARE(rig.port.ControlRegister(), static_cast<uint8_t>(steuer ^ 0x04));
+
+    ps->findChild<QCheckBox*>("Check1")->setChecked(true);
+    // Unticking rewrites the masks too; only closing restores the learned ones.
+    ps->findChild<QCheckBox*>("Check1")->setChecked(false);
+    QCOMPARE(rig.sys.st.Maske[1].load(), int16_t{1});
+    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{0});
+    ps->findChild<QCheckBox*>("Check1")->setChecked(true);
+    ps->close();
+    QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{0});
+    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{0});
+    QCOMPARE(rig.sys.st.Maske[1].load(), int16_t{8});
+    QCOMPARE(rig.sys.st.Vergleich[1].load(), int16_t{8});
+    QCOMPARE(rig.sys.st.MinZeit.load(), int16_t{3000});
+    QCOMPARE(rig.sys.st.MinLength.load(), int16_t{7});
+    QVERIFY(!rig.main->findChild<QWidget*>("DebugFrame")->isVisibleTo(rig.main.get()));
+}
+
+QTEST_MAIN(StartLightSimTest)
+#include "startlight_sim_test.moc"
