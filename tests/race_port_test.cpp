@@ -35,26 +35,6 @@ TEST(LptPort, SecondPortWritesAt632And634AndNoPortWritesNothing) {
     EXPECT_EQ(r.port.ReadCount(), reads);
 }
 
-TEST(LptPort, PinOptionsAreExclusiveAndInputsFloatHigh) {
-    Rig r;
-    r.Init();
-    auto& l = r.sys.cfg.Lpt;
-    PinOptionWaehlen(r.sys, PinOption::Pin16Gruen);
-    EXPECT_EQ(l.Pin16Gruen + l.Pin16Input + l.Pin16Rot, 1);
-    r.sys.st.LptSteuer = 0x0F;
-    PinOptionWaehlen(r.sys, PinOption::Pin1Input);
-    EXPECT_EQ(r.sys.st.LptSteuer, 0x0E);
-    r.sys.cfg.I2COutput.Aktiv = 1;
-    r.sys.cfg.I2COutput.Startampel = 1;
-    r.sys.cfg.Tankoption.MitTnt = 1;
-    PinOptionWaehlen(r.sys, PinOption::PinI2CInput);
-    EXPECT_EQ(r.sys.st.LptSteuer, 0x04);
-    EXPECT_EQ(r.sys.cfg.I2COutput.Aktiv, 0);  // the bus is switched off with its devices
-    EXPECT_EQ(r.sys.cfg.I2COutput.Startampel, 0);
-    EXPECT_EQ(r.sys.cfg.Tankoption.MitTnt, 0);
-    EXPECT_EQ(r.port.ControlRegister(), 0x04);
-}
-
 TEST(TeachIn, LearnsTheChangedBitAndItsLevel) {
     Rig r;
     r.Init();

@@ -143,21 +143,6 @@ TEST(RaceSequence, YellowButtonAndCKeyToggleTheSafetyCarOncePerPress) {
     EXPECT_EQ(r.sys.st.SafetyCar, 0);
 }
 
-TEST(RaceSequence, SpaceAndWKeysPauseAndResume) {
-    SeqRig r;
-    r.Init();
-    r.StartAndGreen(1000);
-    StandardWindowKey(r.sys, ' ');
-    EXPECT_EQ(r.sys.st.Pause, kTrue);
-    EXPECT_TRUE(r.sys.view.WeiterEnabled());
-    StandardWindowKey(r.sys, 'w');
-    EXPECT_EQ(r.sys.st.StartPhase, kTrue);
-    StandardWindowKey(r.sys, 'T');
-    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
-    StandardWindowKey(r.sys, 's');
-    EXPECT_EQ(r.sys.st.StartPhase, kTrue);
-}
-
 TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     SeqRig r;
     r.sys.cfg.NachZeit.Nachzeit = 1000;

@@ -171,18 +171,6 @@ TEST(StartLight, AbortDuringRedLeavesTheTrackPoweredAndTheRaceStopped) {
     EXPECT_EQ(t[0], 4200);
 }
 
-TEST(StartLight, StartDuringTheStartLightBeginsAgainAtStepZero) {
-    LightRig r;
-    r.Init();
-    r.RunTo(1000);
-    StartRace(r.sys);
-    r.RunTo(3500);
-    StartRace(r.sys);
-    EXPECT_EQ(r.sys.st.AmpelSchritt, 0);
-    r.RunTo(20000);
-    EXPECT_EQ(r.rec.lightSteps, (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
-}
-
 TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart) {
     LightRig r;
     r.sys.cfg.NachZeit.Nachzeit = 200;
