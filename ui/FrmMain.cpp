@@ -20,6 +20,16 @@ ThreadTickControl::~ThreadTickControl() = default;
 void ThreadTickControl::Start() { thread_->StartFastTimer(); }
 void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
 
+void SettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {
+    WriteOpenWindows(sys);
+    closeWindows();
+    if (sys.cfg.Save.All == 1) {
+        WriteIniFile(sys);
+    } else if (sys.cfg.AnsichtFenster.Speichern == 1) {
+        WriteWindowPositions(sys);
+    }
+}
+
 namespace {
 const char* const kStatusNoPort = "Kein Parallelport gefunden – Simulation unter Diagnose";
 }  // namespace
@@ -66,6 +76,7 @@ void frmMain::FormLoad() {
     ProbeSerialPorts();
     DebugFrame->hide();
     store_.ReadIniFile(sys_);
+    if (opt_.openPort) opt_.openPort(sys_, uiPort_);
     sys_.st.ComOffen = 0;
     OpenSerialPort();
     InitProgram();
@@ -115,13 +126,7 @@ void frmMain::Shutdown() {
     race_.PowerAllOn();
     if (sys_.st.ExcelLive == kTrue) CloseSpreadsheet();
     if (sys_.st.ComOffen != 0) CloseSerialPort();
-    store_.WriteOpenWindows(sys_);
-    forms_.CloseAllForShutdown();
-    if (sys_.cfg.Save.All == 1) {
-        store_.WriteIniFile(sys_);
-    } else if (sys_.cfg.AnsichtFenster.Speichern == 1) {
-        store_.WriteWindowPositions(sys_);
-    }
+    store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
     ReleaseSound();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,21 +48,29 @@ private:
     std::unique_ptr<FastTimerThread> thread_;
 };
 
-// Settings-file operations of start-up and shutdown.
+// Settings-file operations of start-up and shutdown. The base class keeps
+// everything in memory; IniSettingsStore works on the settings file.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual void ReadIniFile(RaceSystem&) {}
-    // Names of the lap windows to reopen ([OpenWindows]), in reading order.
+    // Opens the windows of the last run; returns the names of further windows
+    // to open (a store that opens them itself returns none).
     virtual std::vector<std::string> ReadOpenWindows(RaceSystem&) { return {}; }
     virtual void WriteOpenWindows(RaceSystem&) {}
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
+    // Program end: the open windows, then `closeWindows` (windows store their
+    // positions as they close), then the settings as [Save] "All" and
+    // [AnsichtFenster] "Speichern" say.
+    virtual void SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows);
 };
 
 struct MainOptions {
     bool runTimers = true;       // false: the caller drives Cycle() itself (tests)
     bool quietMessages = false;  // record message boxes instead of showing them
+    // Chooses the parallel port once the settings are read.
+    std::function<void(RaceSystem&, UiPort&)> openPort;
 };
 
 class frmMain : public QMainWindow {

@@ -16,6 +16,12 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
     const QMessageBox::Icon qi = icon == MessageIcon::Critical  ? QMessageBox::Critical
                                  : icon == MessageIcon::Warning ? QMessageBox::Warning
                                                                 : QMessageBox::Information;
+    if (forms_.ShuttingDown()) {
+        // At program end the main loop has stopped; wait so the message is seen.
+        QMessageBox box(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+        box.exec();
+        return;
+    }
     auto* box = new QMessageBox(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: a message must never stop the 100 ms main loop.

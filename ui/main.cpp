@@ -10,10 +10,13 @@
 #include <unistd.h>
 
 #include "hardware/LptIo.h"
+#include "hardware/LptOpen.h"
+#include "settings/DataDir.h"
 #include "timing/Clock.h"
 #include "timing/RaceSystem.h"
 #include "ui/FrmMain.h"
 #include "ui/GlobalKeys.h"
+#include "ui/IniStore.h"
 
 namespace {
 
@@ -49,6 +52,14 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    std::string error;
+    zk::DataDirOption(argc, argv, &error);
+    std::string dataDir;
+    if (error.empty()) dataDir = zk::ResolveDataDir(zk::DataDirSourcesOf(argc, argv), &error);
+    if (!error.empty() || dataDir.empty()) {
+        std::fprintf(stderr, "zirkato: %s\n", error.c_str());
+        return 2;
+    }
     if (!zk::DisplayReachable()) {
         std::fprintf(stderr,
                      "zirkato: Kein Bildschirm gefunden – in einer Desktop-Sitzung starten oder mit "
@@ -69,8 +80,10 @@ int main(int argc, char** argv) {
     PortSwitch port;
     zk::RaceSystem sys(clock, port, wall);
     zk::ThreadTickControl tick(sys);
-    zk::SettingsStore store;
-    zk::frmMain main(sys, tick, store);
+    zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
+    zk::MainOptions opt;
+    opt.openPort = [&port](zk::RaceSystem& s, zk::UiPort& ui) { port.Set(zk::OpenLptIo(s.cfg.Lpt.Port, ui)); };
+    zk::frmMain main(sys, tick, store, opt);
 
     // SIGTERM and SIGINT close the program through its normal shutdown.
     if (pipe(g_signalPipe) == 0) {

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include "settings/ProfileFile.h"
+#include "ui/IniStore.h"
 #include "UiRig.h"
 
 using zk::test::UiRig;
@@ -16,6 +18,7 @@ private slots:
     void closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTick();
     void saveModesDecideWhatIsWritten();
     void menusCarryTheRaceLengthCaptions();
+    void openWindowsAndGeometrySurviveARestartThroughTheSettingsFile();
 };
 
 void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
@@ -109,6 +112,44 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     tin->findChild<QLineEdit*>("txtZeiteingabe")->setText(QStringLiteral("0"));
     tin->close();
     QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+}
+
+void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("Zirkato.ini")).toStdString();
+    QPoint pos;
+    QSize size;
+    {
+        zk::IniSettingsStore store(path);
+        UiRig rig(&store);
+        rig.Load();  // no file yet: first-run values, which save everything at the end
+        QWidget* five = rig.Open("frmKVZeit5Spur");
+        rig.Open("frmZeit4Spur");
+        five->resize(520, 360);
+        five->move(30, 45);
+        pos = five->pos();
+        size = five->size();
+        rig.main->Forms().Close("frmZeit4Spur");
+        QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+        rig.main->close();
+    }
+    zk::ProfileFile file(path);
+    QVERIFY(file.Load());
+    QCOMPARE(file.Doc().GetInt("OpenWindows", "KV4LaneOpen", 0), -1);
+    QCOMPARE(file.Doc().GetInt("OpenWindows", "Std4Open", 1), 0);
+    QCOMPARE(file.Doc().GetInt("WindowPositions", "KV4LaneTop", 0), 45 * 15);
+    {
+        zk::IniSettingsStore store(path);
+        UiRig rig(&store);
+        rig.Load();
+        QVERIFY(rig.main->Forms().IsOpen("frmKVZeit5Spur"));
+        QVERIFY(!rig.main->Forms().IsOpen("frmZeit4Spur"));
+        QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+        QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV5], zk::kTrue);
+        QWidget* five = rig.main->Forms().Find("frmKVZeit5Spur");
+        QCOMPARE(five->pos(), pos);
+        QCOMPARE(five->size(), size);
+    }
 }
 
 QTEST_MAIN(ShutdownTest)
