@@ -2,7 +2,9 @@
 // Lane arguments: 1..8, 0 = all lanes.
 //
 // The windows render what these commands leave in sys.st (race flags, lane
-// records, countdown) and sys.view (button sets, start-light lamps, captions).
+// records, countdown, SpurStrom for the power lamps of the race director,
+// SpurFertig/StatusLampe for the standard window) and sys.view (button sets,
+// start-light lamps, captions, window flags).
 #pragma once
 
 namespace zk {

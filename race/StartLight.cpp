@@ -49,9 +49,15 @@ void StartampelLampenAus(RaceSystem& sys) {
 void StartampelZeigen(RaceSystem& sys, bool zusatzampel) {
     RaceUiState& v = sys.view;
     if (!v.startampelOffen) {
-        // Form_Load: start-light board dark, false-start marks hidden.
+        // Loading the window: start-light board dark, every lamp dark (a restart
+        // after a pause must not begin with the greens of the last start),
+        // false-start marks hidden.
         if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
-        for (int i = 15; i <= 22; ++i) v.ampel.lampeSichtbar[i] = false;
+        StartampelLampenAus(sys);
+        for (int i = 15; i <= 22; ++i) {
+            v.ampel.lampeSichtbar[i] = false;
+            v.ampel.lampeAn[i] = false;
+        }
         v.ampel.spurNrSichtbar.fill(false);
         v.startampelOffen = true;
     }

@@ -186,6 +186,7 @@ TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart)
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Paused);
     r.RunTo(18000);
     ResumeRace(r.sys);  // 10 s pause: references move by 10000 - 200
+    EXPECT_FALSE(r.sys.view.ampel.lampeAn[10]);  // the restart begins dark, not green
     EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 6600 + 9800);
     const size_t onBefore = r.rec.powerOn.size();
     r.Hold(1, 20);  // a car in the restart phase: no false start, not counted
