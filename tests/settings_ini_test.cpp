@@ -300,23 +300,6 @@ TEST(SettingsWrite, WriterRules) {
     t.sys.cfg.LiZeit.Minimum = 1234;
     EXPECT_TRUE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
-
-    // SaveWindowSettings rule.
-    auto rule = [&](int speichern, int all, int16_t before) {
-        t.sys.cfg.AnsichtFenster.Speichern = static_cast<int16_t>(speichern);
-        t.sys.cfg.Save.All = static_cast<int16_t>(all);
-        t.sys.st.SaveWindowSettings = before;
-        ApplySaveWindowSettingsRule(t.sys);
-        return t.sys.st.SaveWindowSettings;
-    };
-    EXPECT_EQ(rule(1, 0, 0), 1);
-    EXPECT_EQ(rule(2, 1, 0), 1);
-    EXPECT_EQ(rule(2, 0, 0), 0);
-    EXPECT_EQ(rule(2, 0, 1), 1);  // unchanged
-    EXPECT_EQ(rule(0, 1, 1), 0);
-    t.sys.cfg.AnsichtFenster.Speichern = 2;
-    OnSaveAllCleared(t.sys);
-    EXPECT_EQ(t.sys.st.SaveWindowSettings, 0);
 }
 
 namespace {
