@@ -108,13 +108,6 @@ void PinOptionWaehlen(RaceSystem& sys, PinOption opt) {
     }
 }
 
-void LptEingaengeRuhepegel(RaceSystem& sys) {
-    const auto& l = sys.cfg.Lpt;
-    if (l.Pin1Input == 1) SteuerBit(sys, 0x01, false);
-    if (l.PinI2CInput == 1) SteuerBit(sys, 0x0A, false);
-    if (l.Pin16Input == 1) SteuerBit(sys, 0x04, true);
-}
-
 void LptLampenRuhe(RaceSystem& sys) {
     const auto& l = sys.cfg.Lpt;
     if (l.Pin16Gruen == 1 || l.Pin16Rot == 1) SteuerBit(sys, 0x04, false);

@@ -39,8 +39,6 @@ int16_t LptCheckSetzen(RaceSystem& sys, LptCheck box, int16_t value);
 enum class PinOption { Pin1Input, Pin1Rot, Pin16Input, Pin16Gruen, Pin16Rot, PinI2COutput, PinI2CInput };
 void PinOptionWaehlen(RaceSystem& sys, PinOption opt);
 
-// After the settings have been read: every line configured as input floats high.
-void LptEingaengeRuhepegel(RaceSystem& sys);
 // Start-up idle levels of the lamp pins (all dark; the data image is left to the
 // power procedure that follows).
 void LptLampenRuhe(RaceSystem& sys);
