@@ -114,6 +114,10 @@ public:
             phase_ = phase;
             Line() << "phase " << phase << '\n';
         }
+        if (s.SafetyCar != safetyCar_) {
+            safetyCar_ = s.SafetyCar;
+            Line() << "safetycar " << (safetyCar_ == 1 ? "on" : "off") << '\n';
+        }
         for (int l = 1; l <= kLanes; ++l) {
             char buf[32];
             std::snprintf(buf, sizeof buf, "%.2f", s.SpurDaten[l].Tank);
@@ -143,6 +147,7 @@ private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
     SimContext& c_;
     const char* phase_ = "idle";
+    int16_t safetyCar_ = 0;
     std::array<std::string, kLanes + 1> tank_{};
     bool tankSeen_ = false;
 };
