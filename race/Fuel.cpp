@@ -86,8 +86,10 @@ void FuelStep(RaceSystem& sys) {
             r.Tankt = kTrue;
             s.TankStand[lane] = std::min<double>(s.TankStand[lane] + s.TankSchritt, t.Tankinhalt);
         } else if (steht) {
-            // Standing on an inactive lane's sensor drains the tank.
-            s.TankStand[lane] = std::max(0.0, s.TankStand[lane] - s.TankSchritt);
+            // Standing on an inactive lane's sensor drains the tank, but only
+            // where fuel is used at all (fuel option on, not in training).
+            const int verbrauch = t.Tankoption * s.TankAktiv;
+            s.TankStand[lane] = std::max(0.0, s.TankStand[lane] - s.TankSchritt * verbrauch);
         } else if (r.Tankt == kTrue && SpannungFolgtTank(sys, lane)) {
             sys.hooks().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, s.TankStand[lane]));
             r.Tankt = 0;

@@ -96,6 +96,16 @@ TEST(Fuel, TenStandardLapsEmptyTheTankExactlyTheEleventhCutsThePower) {
     EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
 }
 
+TEST(Fuel, StandingOnAnInactiveLaneDrainsOnlyWhereFuelIsUsed) {
+    for (const int16_t mode : {0, 1}) {
+        FuelRig r;
+        r.Race(mode);
+        r.Hold(3, 2000);  // lane 3 takes no part
+        r.RunFor(2000);
+        EXPECT_EQ(r.sys.st.TankStand[3] < 100.0, mode == 1) << mode;
+    }
+}
+
 TEST(Fuel, EmptyTankWithDryRunningKeepsPowerAndSendsTheDryValue) {
     FuelRig r;
     auto& t = r.sys.cfg.Tankoption;
