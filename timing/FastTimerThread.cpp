@@ -25,7 +25,9 @@ timespec ToTimespec(int64_t ns) {
 }  // namespace
 
 void FastTimerThread::StartFastTimer() {
-    if (sys_.st.TimerHandle != 0) StopFastTimer();
+    // The thread itself decides, not only the handle: assigning to a running
+    // std::thread would end the program.
+    if (sys_.st.TimerHandle != 0 || thread_.joinable()) StopFastTimer();
     stop_.store(false, std::memory_order_relaxed);
     sys_.st.TickZaehler = sys_.st.Startzeit.load();
     thread_ = std::thread([this] { Run(); });
@@ -34,7 +36,9 @@ void FastTimerThread::StartFastTimer() {
 }
 
 void FastTimerThread::StopFastTimer() {
-    if (sys_.st.TimerHandle == 0) {
+    // A running thread is always joined, even when TimerHandle was cleared behind
+    // its back: destroying a running std::thread would end the program.
+    if (sys_.st.TimerHandle == 0 && !thread_.joinable()) {
         sys_.st.TimerLaeuft = 0;
         return;
     }
