@@ -7,8 +7,11 @@ namespace zk {
 namespace {
 
 void SteuerBit(RaceSystem& sys, uint8_t bit, bool set) {
-    const uint8_t v = sys.st.LptSteuer;
-    sys.st.LptSteuer = static_cast<uint8_t>(set ? (v | bit) : (v & ~bit));
+    if (set) {
+        sys.st.LptSteuer.SetBits(bit);
+    } else {
+        sys.st.LptSteuer.ClearBits(bit);
+    }
     LptSteuerAusgeben(sys);
 }
 
@@ -100,8 +103,7 @@ void PinOptionWaehlen(RaceSystem& sys, PinOption opt) {
             i2c.Startampel = i2c.Positionsanzeige = i2c.Tankanzeige = 0;
             sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
             sys.cfg.Tankoption.MitTnt = 0;
-            const uint8_t v = sys.st.LptSteuer;
-            sys.st.LptSteuer = static_cast<uint8_t>(v & ~0x0A);
+            sys.st.LptSteuer.ClearBits(0x0A);
             LptSteuerAusgeben(sys);
             break;
         }

@@ -34,6 +34,12 @@ public:
     T operator++() noexcept { return *this += T{1}; }
     T operator--() noexcept { return *this -= T{1}; }
 
+    // Atomic bit operations for images that two threads change bit-wise (the
+    // control register: the bus engine owns two bits, the UI the others).
+    void SetBits(T bits) noexcept { v_.fetch_or(bits, std::memory_order_relaxed); }
+    void ClearBits(T bits) noexcept { v_.fetch_and(static_cast<T>(~bits), std::memory_order_relaxed); }
+    void ToggleBits(T bits) noexcept { v_.fetch_xor(bits, std::memory_order_relaxed); }
+
 private:
     std::atomic<T> v_;
 };
