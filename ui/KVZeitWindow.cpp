@@ -97,6 +97,8 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
         Spur_FuelBar[i]->setObjectName(ArrayName("Spur_FuelBar", i));
         PowerBtn[i] = MakeButton(ArrayName("PowerBtn", i), "Strom", 9, block);
         ResetBtn[i] = MakeButton(ArrayName("ResetBtn", i), "Reset", 9, block);
+        PowerBtn[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        ResetBtn[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 
         auto* fuel = new QVBoxLayout;
         fuel->setSpacing(1);

@@ -58,7 +58,8 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
 QPushButton* LapWindow::MakeButton(const QString& name, const QString& text, double pt, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
-    b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    // Width from the layout, height from the (scaled) font.
+    b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     b->setMinimumSize(1, 1);
     b->setFocusPolicy(Qt::NoFocus);  // keys stay with the window
     scaler_.Add(b, pt);
@@ -76,15 +77,15 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     btnSafetyCar = MakeButton("btnSafetyCar", "Safety Car", 11, bar);
     btnFahrer = MakeButton("btnFahrer", "Fahrer", 11, bar);
     bntZmClose = MakeButton("bntZmClose", "Schließen", 11, bar);
-    for (QPushButton* b : {btnStartRace, btnStopRace, btnPause, btnWeiter, btnSafetyCar}) h->addWidget(b);
+    for (QPushButton* b : {btnStartRace, btnStopRace, btnPause, btnWeiter, btnSafetyCar}) h->addWidget(b, 2);
     if (withPowerAll) {
         PowerAll = MakeButton("PowerAll", "Strom", 11, bar);
-        h->addWidget(PowerAll);
+        h->addWidget(PowerAll, 2);
         connect(PowerAll, &QPushButton::clicked, this, [this] { ctx_.race.PowerAllOn(); });
     }
-    h->addWidget(btnFahrer);
-    h->addStretch(0);
-    h->addWidget(bntZmClose);
+    h->addWidget(btnFahrer, 2);
+    h->addStretch(1);
+    h->addWidget(bntZmClose, 2);
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
     connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
     connect(btnPause, &QPushButton::clicked, this, [this] { ctx_.race.Pause(); });

@@ -71,11 +71,11 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
                           "Pin 16 : Eingang Chaos / Gelb oder Ausgang Ampel Rot 0 / Ampel Grün",
                           "Pin 17 : Eingang Spur 8 oder Ausgang I2C Data (SDA)"})
         pv->addWidget(new QLabel(QString::fromUtf8(t), pins));
-    auto* hint = new QLabel(QString::fromUtf8("Die Zustände geben die Werte am Port wieder. Die Zuordnung der der "
-                                              "Eingänge sind nur Vorschläge, sie können unter Einstellungen gelernt "
+    // Broken by hand: a word-wrapped label inside the group gets cut off.
+    auto* hint = new QLabel(QString::fromUtf8("Die Zustände geben die Werte am Port wieder.\nDie Zuordnung der der "
+                                              "Eingänge sind nur Vorschläge,\nsie können unter Einstellungen gelernt "
                                               "werden."),
                             pins);
-    hint->setWordWrap(true);
     pv->addWidget(hint);
     top->addWidget(pins);
 
