@@ -81,8 +81,8 @@ void ReportSaveFailure(RaceSystem& sys, const ProfileFile& file) {
 }
 
 void SetControlBits(RaceSystem& sys, uint8_t clear, uint8_t set) {
-    const auto v = static_cast<uint8_t>((sys.st.LptSteuer.load() & ~clear) | set);
-    sys.st.LptSteuer = v;
+    if (clear != 0) sys.st.LptSteuer.ClearBits(clear);
+    if (set != 0) sys.st.LptSteuer.SetBits(set);
     LptSteuerAusgeben(sys);
 }
 
