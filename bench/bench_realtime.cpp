@@ -1,0 +1,314 @@
+// End-to-end timing accuracy of the real 1 ms thread.
+//
+// The real FastTimerThread samples a simulated port while a driver thread switches
+// eight lanes at known CLOCK_MONOTONIC instants (the cars), and the main thread
+// runs the 100 ms cycle as the program does. At the end every evaluated crossing
+// is matched to the edge that caused it, and the program prints laps expected,
+// counted, lost and doubled, the lap-time error (measured minus true), and the
+// distribution of tick intervals.
+//
+// Exit status 0 when no lap was lost or doubled and at least 99.9 % of the laps
+// are within 1 ms of the truth; 1 otherwise; 2 for bad options.
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hardware/SimLptIo.h"
+#include "timing/Clock.h"
+#include "timing/FastTimerThread.h"
+#include "timing/InterneZeit.h"
+#include "timing/RaceSystem.h"
+
+using namespace zk;
+
+namespace {
+
+constexpr std::array<uint8_t, 9> kLaneBit = {0, 8, 16, 32, 64, 128, 1, 2, 4};
+
+struct Options {
+    int seconds = 120;
+    int minLapMs = 2000, maxLapMs = 6000;
+    int minPulse = 10, maxPulse = 30;
+    int minLength = 3;
+    int minZeit = 500;
+    unsigned seed = 1;
+};
+
+void Usage() {
+    std::fprintf(stderr,
+                 "bench_realtime [--seconds N] [--min-lap-ms N] [--max-lap-ms N] [--min-pulse MS]\n"
+                 "               [--max-pulse MS] [--min-length N] [--minzeit MS] [--seed N]\n"
+                 "Defaults: 120 s, laps 2000..6000 ms, pulses 10..30 ms, MinLength 3, MinZeit 500.\n");
+}
+
+bool Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") return false;
+        if (i + 1 >= argc) return false;
+        char* end = nullptr;
+        const long v = std::strtol(argv[++i], &end, 10);
+        if (*end != '\0' || v < 0 || v > 1000000) return false;
+        const int n = static_cast<int>(v);
+        if (a == "--seconds") o.seconds = n;
+        else if (a == "--min-lap-ms") o.minLapMs = n;
+        else if (a == "--max-lap-ms") o.maxLapMs = n;
+        else if (a == "--min-pulse") o.minPulse = n;
+        else if (a == "--max-pulse") o.maxPulse = n;
+        else if (a == "--min-length") o.minLength = n;
+        else if (a == "--minzeit") o.minZeit = n;
+        else if (a == "--seed") o.seed = static_cast<unsigned>(n);
+        else return false;
+    }
+    if (o.seconds < 1 || o.minPulse < 1 || o.maxPulse < o.minPulse || o.maxLapMs < o.minLapMs) return false;
+    if (o.minLength < 1 || o.minLength > o.minPulse) return false;
+    // Two crossings of a lane are at least pulse + 6 ms + MinZeit apart; shorter
+    // laps would be swallowed by the lockout by design, not lost.
+    if (o.minLapMs <= o.maxPulse + 6 + std::max(o.minZeit, 500) + 20) {
+        std::fprintf(stderr, "--min-lap-ms must exceed max pulse + 6 + MinZeit + 20 ms\n");
+        return false;
+    }
+    return true;
+}
+
+void SleepUntilNs(int64_t t) {
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(t / 1000000000);
+    ts.tv_nsec = static_cast<long>(t % 1000000000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
+    }
+}
+
+// The program's millisecond clock with its origin in view, so the driver's edges
+// can be put on the same scale.
+class BenchClock final : public MsClock {
+public:
+    int32_t NowMs() override { return static_cast<int32_t>((MonotonicNs() - origin_) / 1000000); }
+    double ToMs(int64_t ns) const { return static_cast<double>(ns - origin_) / 1e6; }
+
+private:
+    int64_t origin_ = MonotonicNs();
+};
+
+struct Crossing {
+    int32_t stampMs;    // Durchfahrt of the evaluated crossing
+    int32_t lapMs;      // Rundenzeit; -1 for the start crossing
+};
+
+// Runs in the tick (I2CTakt, with the bus step switched on): records when each
+// tick ran into a buffer sized beforehand. Observes the evaluation on the main thread.
+struct Recorder : RaceHooks {
+    Recorder(RaceState& s, size_t ticks) : st(s), tickNs(ticks) {}
+    RaceState& st;
+    std::vector<int64_t> tickNs;
+    size_t nTicks = 0;  // tick thread only; read after the thread has stopped
+    std::array<std::vector<Crossing>, 9> crossings;
+
+    void I2CTakt() override {
+        if (nTicks < tickNs.size()) tickNs[nTicks++] = MonotonicNs();
+    }
+    void OnReaction(int lane, int32_t) override { crossings[lane].push_back({st.Durchfahrt[lane], -1}); }
+    void OnLap(int lane) override {
+        crossings[lane].push_back({st.SpurDaten[lane].Durchfahrt, st.Rundenzeit[lane]});
+    }
+};
+
+template <class T>
+T Pct(std::vector<T> v, double p) {
+    if (v.empty()) return T{};
+    std::sort(v.begin(), v.end());
+    auto idx = static_cast<size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
+    idx = std::clamp<size_t>(idx, 1, v.size()) - 1;
+    return v[idx];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, o)) {
+        Usage();
+        return 2;
+    }
+
+    BenchClock clock;
+    SimLptIo port(&clock);
+    SystemWallClock wall;
+    RaceSystem sys(clock, port, wall);
+    for (int n = 1; n <= 8; ++n) {
+        sys.cfg.Masken.MS[n] = kLaneBit[n];
+        sys.cfg.Masken.CS[n] = kLaneBit[n];
+        sys.cfg.AktiveSpuren.Spur[n] = 1;
+    }
+    sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
+    sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
+    sys.cfg.Lpt.Port = 1;
+    sys.cfg.LiZeit.Minimum = static_cast<int16_t>(o.minZeit);
+    sys.cfg.LiZeit.MinLength = static_cast<int16_t>(o.minLength);
+    sys.cfg.I2COutput.Aktiv = 1;  // the recorder sits in the bus step
+    sys.InitProgram();
+    port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    port.SetInputWord(0);
+
+    Recorder rec(sys.st, static_cast<size_t>(o.seconds + 30) * 1000);
+    sys.SetHooks(&rec);
+    const size_t perLane = static_cast<size_t>(o.seconds) * 1000 / static_cast<size_t>(o.minLapMs) + 8;
+    for (auto& c : rec.crossings) c.reserve(perLane);
+
+    FastTimerThread timer(sys);
+    timer.StartFastTimer();
+    SleepUntilNs(MonotonicNs() + 50'000'000);
+
+    // Green light.
+    sys.st.RennenLaeuft = kTrue;
+    const int32_t greenMs = sys.st.AktZeit;
+    for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = greenMs;
+
+    std::array<std::vector<int64_t>, 9> edges;
+    for (auto& e : edges) e.reserve(perLane);
+    std::atomic<bool> driverDone{false};
+    bool driverRealtime = false;
+    std::thread driver([&] {
+        sched_param sp{};
+        sp.sched_priority = 1;  // a car is not delayed by the PC's load; stay below the tick
+        driverRealtime = pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0;
+        std::mt19937 rng(o.seed);
+        std::uniform_int_distribution<int> lapMs(o.minLapMs, o.maxLapMs), pulseMs(o.minPulse, o.maxPulse);
+        std::uniform_int_distribution<int> firstMs(200, o.minLapMs);
+        // Cars do not cross on the tick's millisecond grid: every lap gets a
+        // random fraction of a millisecond on top.
+        std::uniform_int_distribution<int64_t> fractionNs(0, 999999);
+        const int64_t t0 = MonotonicNs();
+        const int64_t driveNs = int64_t{o.seconds} * 1000000000;
+        std::array<int64_t, 9> rise{}, fall{};
+        for (int l = 1; l <= 8; ++l) {
+            rise[l] = t0 + firstMs(rng) * int64_t{1000000} + fractionNs(rng);
+            fall[l] = INT64_MAX;
+        }
+        uint8_t word = 0;
+        for (;;) {
+            int lane = 0;
+            bool isRise = false;
+            int64_t when = INT64_MAX;
+            for (int l = 1; l <= 8; ++l) {
+                if (fall[l] < when) when = fall[l], lane = l, isRise = false;
+                if (rise[l] - t0 < driveNs && rise[l] < when) when = rise[l], lane = l, isRise = true;
+            }
+            if (lane == 0) break;
+            SleepUntilNs(when);
+            if (isRise) {
+                word = static_cast<uint8_t>(word | kLaneBit[lane]);
+                port.SetInputWord(word);
+                const int64_t now = MonotonicNs();  // the true crossing instant
+                edges[lane].push_back(now);
+                fall[lane] = now + pulseMs(rng) * int64_t{1000000};
+                rise[lane] = now + lapMs(rng) * int64_t{1000000} + fractionNs(rng);
+            } else {
+                word = static_cast<uint8_t>(word & ~kLaneBit[lane]);
+                port.SetInputWord(word);
+                fall[lane] = INT64_MAX;
+            }
+        }
+        driverDone.store(true);
+    });
+
+    int64_t next = MonotonicNs();
+    int after = 0;
+    int cycles = 0;
+    while (after < 3) {
+        next += 100'000'000;
+        SleepUntilNs(next);
+        MainLoopCycle(sys);
+        if (++cycles % 300 == 0) std::fprintf(stderr, "  %d s\n", cycles / 10);
+        if (driverDone.load()) ++after;
+    }
+    driver.join();
+    timer.StopFastTimer();
+
+    // --- match evaluated crossings to the edges that caused them ---
+    long expected = 0, counted = 0, lost = 0, doubled = 0;
+    std::vector<double> err;      // lap time error, ms, signed
+    std::vector<double> absErr;
+    for (int l = 1; l <= 8; ++l) {
+        const auto& e = edges[l];
+        const auto& c = rec.crossings[l];
+        expected += std::max<long>(0, static_cast<long>(e.size()) - 1);
+        std::vector<int> hits(e.size(), 0);
+        std::vector<long> edgeOf(c.size(), -1);
+        for (size_t j = 0; j < c.size(); ++j) {
+            if (c[j].lapMs >= 0) ++counted;
+            for (size_t i = 0; i < e.size(); ++i) {
+                const double edgeMs = clock.ToMs(e[i]);
+                // The stamp is the clock of the first tick that saw the pulse (a tick that
+                // read the clock just before the edge and the port just after it
+                // stamps the millisecond before).
+                if (c[j].stampMs >= std::floor(edgeMs) - 1 && c[j].stampMs <= edgeMs + o.maxPulse) {
+                    ++hits[i];
+                    edgeOf[j] = static_cast<long>(i);
+                    break;
+                }
+            }
+            if (edgeOf[j] < 0) ++doubled;  // a crossing no car made
+        }
+        for (int h : hits) {
+            if (h == 0) ++lost;
+            if (h > 1) doubled += h - 1;
+        }
+        for (size_t j = 1; j < c.size(); ++j) {
+            if (c[j].lapMs < 0 || edgeOf[j] < 1 || edgeOf[j - 1] != edgeOf[j] - 1) continue;
+            const auto i = static_cast<size_t>(edgeOf[j]);
+            // The first lap is timed from the green light (it includes the
+            // reaction time); every later one from the previous crossing.
+            const double trueMs = c[j - 1].lapMs < 0 ? clock.ToMs(e[i]) - greenMs
+                                                     : static_cast<double>(e[i] - e[i - 1]) / 1e6;
+            err.push_back(c[j].lapMs - trueMs);
+            absErr.push_back(std::fabs(c[j].lapMs - trueMs));
+        }
+    }
+    const long within = std::count_if(absErr.begin(), absErr.end(), [](double x) { return x <= 1.0; });
+
+    std::vector<double> intervals;
+    intervals.reserve(rec.nTicks);
+    long over15 = 0, over2 = 0;
+    for (size_t i = 1; i < rec.nTicks; ++i) {
+        const double us = static_cast<double>(rec.tickNs[i] - rec.tickNs[i - 1]) / 1e3;
+        intervals.push_back(us);
+        if (us > 1500) ++over15;
+        if (us > 2000) ++over2;
+    }
+
+    std::printf("run: %d s, laps %d..%d ms, pulses %d..%d ms, MinLength %d, MinZeit %d, seed %u\n", o.seconds,
+                o.minLapMs, o.maxLapMs, o.minPulse, o.maxPulse, o.minLength, o.minZeit, o.seed);
+    std::printf("scheduling: tick thread %s, driver %s\n", timer.Echtzeit() ? "SCHED_FIFO" : "SCHED_OTHER",
+                driverRealtime ? "SCHED_FIFO" : "SCHED_OTHER");
+    std::printf("laps: expected %ld, counted %ld, lost %ld, doubled %ld\n", expected, counted, lost, doubled);
+    std::printf("lap time error (measured - true), ms: min %+.3f  max %+.3f\n",
+                err.empty() ? 0.0 : *std::min_element(err.begin(), err.end()),
+                err.empty() ? 0.0 : *std::max_element(err.begin(), err.end()));
+    std::printf("|error|, ms: p50 %.3f  p99 %.3f  p99.9 %.3f  max %.3f;  within 1 ms: %ld of %zu (%.2f %%)\n",
+                Pct(absErr, 50), Pct(absErr, 99), Pct(absErr, 99.9), Pct(absErr, 100), within, absErr.size(),
+                absErr.empty() ? 0.0 : 100.0 * static_cast<double>(within) / static_cast<double>(absErr.size()));
+    std::printf("tick interval, us: p50 %.1f  p99 %.1f  p99.9 %.1f  max %.1f  (%zu ticks, >1.5 ms: %ld, >2 ms: %ld)\n",
+                Pct(intervals, 50), Pct(intervals, 99), Pct(intervals, 99.9), Pct(intervals, 100), rec.nTicks,
+                over15, over2);
+    std::printf("late ticks (>0.5 ms after deadline): %d, skipped periods: %d, largest delay: %d us, overlaps: %d\n",
+                sys.st.TickVerspaetet.load(), sys.st.TickVerpasst.load(), sys.st.TickSpaetMaxUs.load(),
+                sys.st.TickUeberlauf.load());
+
+    const bool ok = lost == 0 && doubled == 0 && counted == expected && !absErr.empty() &&
+                    static_cast<double>(within) >= 0.999 * static_cast<double>(absErr.size());
+    std::printf("result: %s\n", ok ? "PASS" : "FAIL");
+    return ok ? 0 : 1;
+}
