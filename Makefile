@@ -11,8 +11,9 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD_DIR)
 
+# Starts the program. Without a display it prints how to start it (status 3).
 run: build
-	@$(BUILD_DIR)/zirkato-sim examples/demo-race.scn
+	@$(BUILD_DIR)/ui/zirkato $(ARGS) || [ $$? -eq 3 ]
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j2

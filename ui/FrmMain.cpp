@@ -101,6 +101,15 @@ void frmMain::InitProgram() {
 void frmMain::Cycle() {
     if (shutDown_ || inCycle_) return;
     inCycle_ = true;
+    // A cycle that started a whole period or more late (the user-interface
+    // thread was busy) is counted as an overrun of the evaluation; the 1 ms
+    // tick runs on its own thread and is not held up by it.
+    const int32_t now = sys_.clock().NowMs();
+    if (lastCycleMs_ && opt_.runTimers) {
+        const int32_t gap = TimeDiff(now, *lastCycleMs_);
+        if (gap >= 200) sys_.st.AuswertungUeberlauf += gap / 100 - 1;
+    }
+    lastCycleMs_ = now;
     MainLoopCycle(sys_);
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.

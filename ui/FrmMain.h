@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,7 @@ private:
     QTimer tmr_100;
     bool shutDown_ = false;
     bool inCycle_ = false;
+    std::optional<int32_t> lastCycleMs_;
 
     // menus
     QAction *mnuTraining, *mnuZeitrennen, *mnuRundenrennen, *mnuClubrennen, *mnuClubRundenRennen, *mnuClubZeitRennen;

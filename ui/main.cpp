@@ -20,6 +20,9 @@
 
 namespace {
 
+// Exit status when there is no display to show the windows on.
+constexpr int kExitNoDisplay = 3;
+
 int g_signalPipe[2] = {-1, -1};
 
 void OnSignal(int) {
@@ -61,11 +64,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!zk::DisplayReachable()) {
+        // One line, German and English, instead of the toolkit's abort.
+        const std::string cmd = std::string("xvfb-run -a -s '-screen 0 1920x1080x24' ") + argv[0];
         std::fprintf(stderr,
-                     "zirkato: Kein Bildschirm gefunden – in einer Desktop-Sitzung starten oder mit "
-                     "\"xvfb-run -s '-screen 0 1920x1080x24' zirkato\" / No display found – start it in a "
-                     "desktop session or with \"xvfb-run -s '-screen 0 1920x1080x24' zirkato\".\n");
-        return 2;
+                     "zirkato: Kein Bildschirm – in einer Desktop-Sitzung starten oder mit: %s / "
+                     "No display – start it in a desktop session or with: %s\n",
+                     cmd.c_str(), cmd.c_str());
+        return kExitNoDisplay;
     }
 
     QApplication app(argc, argv);
