@@ -18,6 +18,7 @@ private slots:
     void keysTypedInWindowsReachRaceControl();
     void geometryComesFromTwipsAndGoesBack();
     void allLapWindowsOpenFromTheMenu();
+    void fontsScaleWithTheWindow();
 };
 
 void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
@@ -186,6 +187,22 @@ void LapWindowsTest::allLapWindowsOpenFromTheMenu() {
         ++k;
     }
     QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 8);
+}
+
+void LapWindowsTest::fontsScaleWithTheWindow() {
+    UiRig rig;
+    rig.Load();
+    QWidget* w = rig.Open("frmKVZeit4SpurNeu");
+    auto pt = [w](const char* name) { return w->findChild<QWidget*>(name)->font().pointSizeF(); };
+    // Design size of the 4-lane window 880 x 490 with 28 pt lap times, 11 pt buttons.
+    w->resize(1760, 980);
+    QCOMPARE(pt("Spur_LapTime_0"), 56.0);
+    QCOMPARE(pt("btnStartRace"), 22.0);
+    // Only wider: the smaller ratio decides, so nothing outgrows its cell.
+    w->resize(2640, 490);
+    QCOMPARE(pt("Spur_LapTime_0"), 28.0);
+    w->resize(440, 245);
+    QCOMPARE(pt("Spur_LapTime_0"), 14.0);
 }
 
 QTEST_MAIN(LapWindowsTest)
