@@ -126,6 +126,7 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur"
     txtNachlaufzeit->setReadOnly(true);
     txtNachlaufzeit->setFocusPolicy(Qt::NoFocus);
     txtNachlaufzeit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    scaler_.Add(txtNachlaufzeit, 10);
     lblSpwAnzeige = MakeLabel("lblSpwAnzeige", QString(), 10, this);
     btnZmsInfo = MakeButton("btnZmsInfo", "Info", 10, this);
     btnShowClubRace = MakeButton("btnShowClubRace", "Clubrennen", 10, this);
