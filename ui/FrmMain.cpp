@@ -91,6 +91,8 @@ void frmMain::FormLoad() {
 }
 
 void frmMain::InitProgram() {
+    InitI2CBus();
+    if (sys_.cfg.Audio.Zeitansage == 1) InitSound();
     // Race state, port address, lane records and race control's start values
     // (mode set-up, track power on, idle lamps, normal lane voltages).
     sys_.InitProgram();

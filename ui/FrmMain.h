@@ -123,6 +123,8 @@ private:
     // named place where that part joins start-up or shutdown.
     void ProbeSerialPorts() {}
     void OpenSerialPort() {}
+    void InitI2CBus() {}
+    void InitSound() {}
     void InitDisplayBoard() {}
     void CloseSpreadsheet() {}
     void CloseSerialPort() {}

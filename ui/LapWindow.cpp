@@ -153,6 +153,19 @@ void LapWindow::SetRaceButtons(bool pauseEnabled, bool weiterEnabled) {
     if (btnWeiter) btnWeiter->setEnabled(weiterEnabled);
 }
 
+void LapWindow::ShowLanePower(const RaceActions& race) {
+    shownPower_.resize(PowerBtn.size(), -1);
+    for (size_t i = 0; i < PowerBtn.size(); ++i) {
+        const int on = race.LanePowered(static_cast<int>(i) + 1) ? 1 : 0;
+        if (!PowerBtn[i] || shownPower_[i] == on) continue;
+        shownPower_[i] = on;
+        QPalette p = PowerBtn[i]->palette();
+        p.setColor(QPalette::Button, on ? QColor(0, 192, 0) : QColor(255, 0, 0));
+        p.setColor(QPalette::ButtonText, on ? QColor(Qt::black) : QColor(Qt::white));
+        PowerBtn[i]->setPalette(p);
+    }
+}
+
 void LapWindow::CloseForShutdown() {
     shutdown_ = true;
     close();

@@ -52,6 +52,8 @@ public:
 
     // Enables the pause and resume buttons as the race's button set says.
     void SetRaceButtons(bool pauseEnabled, bool weiterEnabled);
+    // Colours each lane's power button: green with track power, red without.
+    void ShowLanePower(const RaceActions& race);
     // Program end: close without the last-window race stop.
     void CloseForShutdown();
 
@@ -92,6 +94,9 @@ protected:
     QPushButton* btnFahrer = nullptr;
     QPushButton* bntZmClose = nullptr;
     QPushButton* PowerAll = nullptr;
+
+private:
+    std::vector<int> shownPower_;  // per PowerBtn: -1 unknown, 0 off, 1 on
 };
 
 }  // namespace zk

@@ -181,7 +181,10 @@ void UpdateForms::FuelUpdateAll(int i) {
 void UpdateForms::RefreshRaceViews() {
     const RaceUiState& v = sys_.view;
     for (int no = 0; no < kWinCount; ++no)
-        if (LapWindow* l = Lap(no)) l->SetRaceButtons(v.PauseEnabled(), v.WeiterEnabled());
+        if (LapWindow* l = Lap(no)) {
+            l->SetRaceButtons(v.PauseEnabled(), v.WeiterEnabled());
+            if (ctx_) l->ShowLanePower(ctx_->race);
+        }
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
     for (const char* name : {"frmStartampel", "frmZusatzampel"})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);

@@ -71,6 +71,9 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
         QVERIFY(nr && !nr->isHidden());
     }
     QCOMPARE(rig.sys.st.SpurStrom[2], int16_t{0});
+    // The lap window shows which lane lost its power.
+    QCOMPARE(lap->findChild<QPushButton*>("PowerBtn_1")->palette().color(QPalette::Button), QColor(255, 0, 0));
+    QCOMPARE(lap->findChild<QPushButton*>("PowerBtn_0")->palette().color(QPalette::Button), QColor(0, 192, 0));
     rig.RunTo(4800);
     QCOMPARE(Lit(rig, "frmStartampel"), QStringLiteral("111111111100000"));
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
