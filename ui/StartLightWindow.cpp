@@ -38,6 +38,8 @@ void Lamp::paintEvent(QPaintEvent*) {
 StartLightWindow::StartLightWindow(UiContext& ctx, const QString& name) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
     setObjectName(name);
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
     setWindowTitle(name == "frmZusatzampel" ? QStringLiteral("Zusatzampel") : QStringLiteral("Startampel"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(15, 15, 15));

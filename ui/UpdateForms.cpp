@@ -63,7 +63,8 @@ QWidget* UpdateForms::Open(const std::string& name) {
     if (!w) return nullptr;
     w->show();
     w->raise();
-    w->activateWindow();
+    // The start light must not take the keyboard from the lap windows.
+    if (!qobject_cast<StartLightWindow*>(w)) w->activateWindow();
     emit WindowsChanged();
     return w;
 }
@@ -101,7 +102,6 @@ QWidget* UpdateForms::Create(const std::string& name) {
             Forget(name);
         });
         w = sl;
-        RefreshRaceViews();
     } else if (name == "frmParPortSim") {
         auto* p = new ParPortSimWindow(ctx);
         connect(p, &ParPortSimWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
@@ -120,6 +120,7 @@ QWidget* UpdateForms::Create(const std::string& name) {
         w = p;
     }
     if (w) windows_[name] = w;
+    if (qobject_cast<StartLightWindow*>(w)) RefreshRaceViews();
     return w;
 }
 
