@@ -61,7 +61,8 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     setWindowTitle(QStringLiteral("Parallelport testen"));
     RaceSystem& sys = ctx_.sys;
 
-    auto* top = new QVBoxLayout(this);
+    // Two columns, so the window fits a 768-pixel-high screen.
+    auto* top = new QGridLayout(this);
     auto* pins = new QGroupBox(QStringLiteral("Anschlussbelegung"), this);
     auto* pv = new QVBoxLayout(pins);
     for (const char* t : {"Pin 1 : Eingang Gelbphase oder Spur 5 oder Ausgang Ampel LED Rot 0",
@@ -77,7 +78,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
                                               "werden."),
                             pins);
     pv->addWidget(hint);
-    top->addWidget(pins);
+    top->addWidget(pins, 0, 0, 2, 1);
 
     auto* outs = new QGroupBox(QString::fromUtf8("Ausgänge (Datenregister)"), this);
     auto* og = new QGridLayout(outs);
@@ -94,7 +95,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
         });
         SpurTrue.push_back(b);
     }
-    top->addWidget(outs);
+    top->addWidget(outs, 0, 1);
 
     auto* conf = new QGroupBox(QStringLiteral("Steuerregister"), this);
     auto* cg = new QGridLayout(conf);
@@ -115,7 +116,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
             Update();
         });
     }
-    top->addWidget(conf);
+    top->addWidget(conf, 1, 1);
 
     auto* sim = new QGroupBox(QStringLiteral("Simulation"), this);
     auto* sg = new QGridLayout(sim);
@@ -134,7 +135,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     sg->addWidget(Sim1ms, 0, 2);
     sg->addWidget(btnStartRace, 1, 0);
     sg->addWidget(btnStopRace, 1, 1);
-    top->addWidget(sim);
+    top->addWidget(sim, 2, 1);
     connect(Check1, &QCheckBox::toggled, this, &ParPortSimWindow::OnCheck1);
     connect(Check2, &QCheckBox::toggled, this,
             [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
@@ -148,7 +149,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     chkTagHeuer->setObjectName("chkTagHeuer");
     // The serial timing-device console is not part of this program; the box has no effect.
     dv->addWidget(chkTagHeuer);
-    top->addWidget(dbg);
+    top->addWidget(dbg, 2, 0);
 
     lblZustand = new QLabel(this);
     lblZustand->setObjectName("lblZustand");
@@ -156,7 +157,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     lblZustand->setFont(mono);
-    top->addWidget(lblZustand);
+    top->addWidget(lblZustand, 3, 0, 1, 2);
 
     ParSim_.setInterval(1000);  // one sweep (8 x 101 ms) fits into an interval
     connect(&ParSim_, &QTimer::timeout, this, &ParPortSimWindow::OnParSim);
