@@ -140,6 +140,20 @@ TEST(Positions, LapLeaderMovesUpAndTiesGoToTheShorterTotal) {
     EXPECT_EQ(s.SpurDaten[5].Platz, 2);
 }
 
+TEST(Positions, FirstLapWithAShorterTotalGoesAheadAndPushesTheOthersDown) {
+    RaceState s;
+    s.SpurDaten[1].Runden = 1;
+    s.SpurDaten[1].Gesamtzeit = 6000;
+    s.SpurDaten[1].Platz = 1;
+    s.SpurDaten[1].SpurAufPlatz = 1;
+    s.SpurDaten[2].Gesamtzeit = 5000;  // lane 2's first lap, timed from a later start
+    UpdatePositions(s, 2);
+    EXPECT_EQ(s.SpurDaten[2].Platz, 1);
+    EXPECT_EQ(s.SpurDaten[1].Platz, 2);
+    EXPECT_EQ(s.SpurDaten[1].SpurAufPlatz, 2);
+    EXPECT_EQ(s.SpurDaten[2].SpurAufPlatz, 1);
+}
+
 TEST(Positions, NewLanesArePlacedBehindThePlacedOnes) {
     EvalRig r;
     for (int l : {1, 2, 3}) r.Lap(l, 10100);

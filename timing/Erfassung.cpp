@@ -36,6 +36,12 @@ void UpdatePositions(RaceState& s, int L) {
             const int x = laneAt(q);
             if (x != 0 && platzVonSpur[x] >= p) ++platzVonSpur[x];
         }
+    } else if (old == 0) {
+        // A lane placed for the first time ahead of others (a shorter total on
+        // the same lap count, e.g. after a later start) pushes them down, so no
+        // two lanes ever share a position.
+        for (int x = 1; x <= kLanes; ++x)
+            if (x != L && platzVonSpur[x] >= p) ++platzVonSpur[x];
     }
     platzVonSpur[L] = p;
 
