@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps build
+.PHONY: run test deps build install
 
 deps:
 	@./scripts/install-deps.sh
@@ -17,3 +17,7 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# Installs the program, its icon and the desktop menu entry (CMake install rules).
+install: build
+	@cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))

@@ -129,6 +129,17 @@ PpdevLptIo::PpdevLptIo(int port, uint16_t base, UiPort& ui, PpdevSys& sys)
         ui.ShowMessage(PpdevOpenFailureText(device_, -fd, false), kPpdevCaption, MessageIcon::Warning);
         return;
     }
+    // Claiming a port that another driver (a printer) holds would block the
+    // program until that driver lets go; such a port is reported busy instead.
+    std::string active;
+    if (sys_.ReadTextFile("/proc/sys/dev/parport/parport" + std::to_string(port - 1) + "/devices/active", active)) {
+        while (!active.empty() && (active.back() == '\n' || active.back() == ' ')) active.pop_back();
+        if (!active.empty() && active != "none") {
+            sys_.Close(fd);
+            ui.ShowMessage(PpdevOpenFailureText(device_, EBUSY, true), kPpdevCaption, MessageIcon::Warning);
+            return;
+        }
+    }
     // Claimed once for the whole run: the tick must not claim and release the
     // port a thousand times a second.
     if (const int r = sys_.Ioctl(fd, PPCLAIM, nullptr); r < 0) {

@@ -95,6 +95,23 @@ constexpr uint16_t kBase = 0x378;
 
 }  // namespace
 
+TEST(PpdevOpen, PortHeldByAnotherDriverIsReportedInsteadOfWaitedFor) {
+    FakePpdev fake;
+    fake.files["/proc/sys/dev/parport/parport0/devices/active"] = "lp\n";
+    MessageRecorder ui;
+    auto io = OpenLptIo(1, ui, fake);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("anderen Programm"), std::string::npos);
+    EXPECT_FALSE(io->Available());
+    EXPECT_EQ(fake.calls, std::vector<std::string>{"CLOSE"});  // never claimed
+
+    FakePpdev idle;
+    idle.files["/proc/sys/dev/parport/parport0/devices/active"] = "none\n";
+    MessageRecorder ui2;
+    auto io2 = OpenLptIo(1, ui2, idle);
+    EXPECT_TRUE(io2->Available());
+}
+
 TEST(PpdevOpen, UnopenableDeviceIsReportedOnceAndNeverTouched) {
     for (int err : {EACCES, ENOENT}) {
         FakePpdev fake;
