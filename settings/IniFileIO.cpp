@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 
 #include "hardware/Lpt.h"
 #include "settings/PowerValues.h"
@@ -25,23 +26,11 @@ bool IsRegistryKey(const KeyDef& d, const char* section, const char* key) {
 }
 
 void ReadKey(const ProfileDocument& doc, Settings& c, const KeyDef& d) {
-    switch (d.type) {
-        case KeyType::Int16:
-            *d.int16At(c, d.index) = ClampInt16(doc.GetInt(d.section, d.key, 1));
-            break;
-        case KeyType::Byte:
-            *d.byteAt(c, d.index) = static_cast<uint8_t>(std::clamp<int32_t>(doc.GetInt(d.section, d.key, 1), 0, 255));
-            break;
-        case KeyType::Real:
-            *d.realAt(c, d.index) = ParseLeadingReal(doc.GetString(d.section, d.key, "", kTextBuffer));
-            break;
-        case KeyType::RealInt:
-            *d.realAt(c, d.index) = RoundToInt16(ParseLeadingReal(doc.GetString(d.section, d.key, "", kTextBuffer)));
-            break;
-        case KeyType::Centi:
-            *d.realAt(c, d.index) = ClampInt16(doc.GetInt(d.section, d.key, 1)) / 100.0;
-            break;
-    }
+    // Reals are read as text into the 32-character buffer; integers with the
+    // profile integer parse, where a missing or empty value gives 1.
+    const bool real = d.type == KeyType::Real || d.type == KeyType::RealInt;
+    const size_t buffer = real ? kTextBuffer : std::numeric_limits<size_t>::max();
+    SetKeyFromText(c, d, doc.GetString(d.section, d.key, "", buffer), 1);
 }
 
 std::string FileText(const Settings& cs, const KeyDef& d) {

@@ -281,13 +281,13 @@ std::string KeyValueText(const Settings& cs, const KeyDef& def) {
     return {};
 }
 
-void SetKeyFromText(Settings& s, const KeyDef& def, const std::string& text) {
+void SetKeyFromText(Settings& s, const KeyDef& def, std::string_view text, int32_t intDefault) {
     switch (def.type) {
         case KeyType::Int16:
-            *def.int16At(s, def.index) = ClampInt16(ParseProfileInt(text, 0));
+            *def.int16At(s, def.index) = ClampInt16(ParseProfileInt(text, intDefault));
             break;
         case KeyType::Byte:
-            *def.byteAt(s, def.index) = static_cast<uint8_t>(std::clamp<int32_t>(ParseProfileInt(text, 0), 0, 255));
+            *def.byteAt(s, def.index) = static_cast<uint8_t>(std::clamp<int32_t>(ParseProfileInt(text, intDefault), 0, 255));
             break;
         case KeyType::Real:
             *def.realAt(s, def.index) = ParseLeadingReal(text);
@@ -296,7 +296,7 @@ void SetKeyFromText(Settings& s, const KeyDef& def, const std::string& text) {
             *def.realAt(s, def.index) = RoundToInt16(ParseLeadingReal(text));
             break;
         case KeyType::Centi:
-            *def.realAt(s, def.index) = ClampInt16(ParseProfileInt(text, 0)) / 100.0;
+            *def.realAt(s, def.index) = ClampInt16(ParseProfileInt(text, intDefault)) / 100.0;
             break;
     }
 }

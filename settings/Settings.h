@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zk {
@@ -225,7 +226,8 @@ const KeyDef* FindSettingsKey(const std::string& section, const std::string& key
 // with minimal decimals, "Länge" in hundredths).
 std::string KeyValueText(const Settings& s, const KeyDef& def);
 // Sets a registered key from text in the file's units with the settings file's
-// parse rules (leading-number parse; integers clamped to their storage range).
-void SetKeyFromText(Settings& s, const KeyDef& def, const std::string& text);
+// parse rules (leading-number parse; integers clamped to their storage range;
+// an empty integer gives `intDefault`, as a missing one does in the file).
+void SetKeyFromText(Settings& s, const KeyDef& def, std::string_view text, int32_t intDefault = 0);
 
 }  // namespace zk
