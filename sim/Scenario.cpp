@@ -43,21 +43,12 @@ struct SimContext {
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
 
-    // Input word with no input active, and with the inputs that are held now.
+    // Input word with the inputs that are held now.
     uint8_t InputWord() const {
-        uint8_t w = 0;
-        for (int n = 1; n <= 10; ++n) {
-            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
-            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
-            w = static_cast<uint8_t>((w & ~m) | (~c & m));
-        }
-        for (int n = 1; n <= 10; ++n) {
-            if (activeLeft[n] <= 0) continue;
-            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
-            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
-            w = static_cast<uint8_t>((w & ~m) | (c & m));
-        }
-        return w;
+        uint16_t active = 0;
+        for (int n = 1; n <= 10; ++n)
+            if (activeLeft[n] > 0) active = static_cast<uint16_t>(active | (1u << n));
+        return ComposeInputWord(sys.st, active);
     }
 };
 

@@ -105,19 +105,10 @@ public:
     }
 
     uint8_t Word() const {
-        uint8_t w = 0;
-        for (int n = 1; n <= 10; ++n) {
-            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
-            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
-            w = static_cast<uint8_t>((w & ~m) | (~c & m));
-        }
-        for (const auto& [n, left] : held) {
-            if (left <= 0) continue;
-            const auto m = static_cast<uint8_t>(sys.st.Maske[n].load());
-            const auto c = static_cast<uint8_t>(sys.st.Vergleich[n].load());
-            w = static_cast<uint8_t>((w & ~m) | (c & m));
-        }
-        return w;
+        uint16_t active = 0;
+        for (const auto& [n, left] : held)
+            if (left > 0) active = static_cast<uint16_t>(active | (1u << n));
+        return ComposeInputWord(sys.st, active);
     }
 
     ManualMsClock clock;

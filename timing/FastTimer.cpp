@@ -11,6 +11,19 @@ bool InputActive(const RaceState& s, int n, uint16_t eingang) {
     return static_cast<uint16_t>(eingang & mask) == cmp;
 }
 
+uint8_t ComposeInputWord(const RaceState& s, uint16_t activeInputs) {
+    uint8_t w = 0;
+    for (const bool active : {false, true}) {  // idle levels first, active ones win
+        for (int n = 1; n <= 10; ++n) {
+            if (((activeInputs >> n) & 1) != static_cast<int>(active)) continue;
+            const auto m = static_cast<uint8_t>(s.Maske[n].load());
+            const auto c = static_cast<uint8_t>(s.Vergleich[n].load());
+            w = static_cast<uint8_t>((w & ~m) | ((active ? c : ~c) & m));
+        }
+    }
+    return w;
+}
+
 void FastTimerTick(RaceSystem& sys) {
     RaceState& s = sys.st;
     if (s.TickBelegt == 1) ++s.TickUeberlauf;

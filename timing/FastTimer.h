@@ -22,4 +22,9 @@ void SimulateInputs(RaceSystem& sys);
 // (Eingang AND Maske(n)) = Vergleich(n), compared as 16-bit values.
 bool InputActive(const RaceState& s, int n, uint16_t eingang);
 
+// The input word a simulated port shows when the inputs whose bit n is set in
+// `activeInputs` (n = 1..10) are active and every other input is idle: the
+// reverse of InputActive, for simulations and tests.
+uint8_t ComposeInputWord(const RaceState& s, uint16_t activeInputs);
+
 }  // namespace zk
