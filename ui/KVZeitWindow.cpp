@@ -37,18 +37,7 @@ KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
     PowerBtn.resize(lanes_, nullptr);
     ResetBtn.resize(lanes_, nullptr);
 
-    auto* top = new QVBoxLayout(this);
-    top->setContentsMargins(6, 6, 6, 6);
-    top->setSpacing(4);
-
-    auto* head = new QHBoxLayout;
-    lblTitel_ = MakeLabel("lblTitel", QString(), 16, this);
-    lblTitel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lblGesZeit = MakeLabel("lblGesZeit", "00:00.00", 20, this);
-    lblGesZeit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    head->addWidget(lblTitel_, 3);
-    head->addWidget(lblGesZeit, 1);
-    top->addLayout(head, 1);
+    QVBoxLayout* top = MakeLayoutWithHead(16, 20);
 
     auto* body = new QHBoxLayout;
     const int perBlock = cfg.lanes / cfg.blocks;

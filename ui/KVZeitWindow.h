@@ -30,7 +30,6 @@ public:
 
 private:
     QWidget* MakeBlock(int firstLane, int count);
-    QLabel* lblTitel_ = nullptr;
 };
 
 }  // namespace zk

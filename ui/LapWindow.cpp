@@ -55,6 +55,21 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
     return l;
 }
 
+QVBoxLayout* LapWindow::MakeLayoutWithHead(double titlePt, double timePt) {
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(6, 6, 6, 6);
+    top->setSpacing(4);
+    auto* head = new QHBoxLayout;
+    lblTitel_ = MakeLabel("lblTitel", QString(), titlePt, this);
+    lblTitel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblGesZeit = MakeLabel("lblGesZeit", "00:00.00", timePt, this);
+    lblGesZeit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    head->addWidget(lblTitel_, 3);
+    head->addWidget(lblGesZeit, 1);
+    top->addLayout(head, 1);
+    return top;
+}
+
 QPushButton* LapWindow::MakeButton(const QString& name, const QString& text, double pt, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);

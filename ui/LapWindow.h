@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <vector>
 
@@ -70,6 +71,9 @@ protected:
 
     QLabel* MakeLabel(const QString& name, const QString& text, double pt, QWidget* parent);
     QPushButton* MakeButton(const QString& name, const QString& text, double pt, QWidget* parent);
+    // The window's outer layout with its head row: the race title (lblTitel)
+    // on the left, the time-race countdown (lblGesZeit) on the right.
+    QVBoxLayout* MakeLayoutWithHead(double titlePt, double timePt);
     // The row of race buttons at the bottom of the window.
     QWidget* MakeRaceButtons(bool withPowerAll);
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
@@ -85,6 +89,7 @@ protected:
     std::vector<QLabel*> Spur_Laps, Spur_LapTime, Spur_Fastest, Spur_Rank, Spur_Name, Spur_Driver, Spur_FuelVal;
     std::vector<FuelBar*> Spur_FuelBar;
     std::vector<QPushButton*> PowerBtn, ResetBtn;
+    QLabel* lblTitel_ = nullptr;
     QLabel* lblGesZeit = nullptr;
     QPushButton* btnStartRace = nullptr;
     QPushButton* btnStopRace = nullptr;

@@ -39,17 +39,7 @@ void StatusLamp::paintEvent(QPaintEvent*) {
 }
 
 Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur", kWinStd4, kStd4Lanes) {
-    auto* top = new QVBoxLayout(this);
-    top->setContentsMargins(6, 6, 6, 6);
-    top->setSpacing(4);
-
-    auto* head = new QHBoxLayout;
-    lblTitel_ = MakeLabel("lblTitel", QString(), 15, this);
-    lblTitel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lblGesZeit = MakeLabel("lblGesZeit", "00:00.00", 18, this);
-    head->addWidget(lblTitel_, 3);
-    head->addWidget(lblGesZeit, 1);
-    top->addLayout(head, 1);
+    QVBoxLayout* top = MakeLayoutWithHead(15, 18);
 
     auto* lanes = new QHBoxLayout;
     lanes->setSpacing(6);

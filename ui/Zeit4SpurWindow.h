@@ -53,7 +53,6 @@ private:
     std::vector<QListWidget*> lstZeitenT;
     std::vector<QLabel*> lblTotal, lblThroughTime, lblStandT;
     std::vector<StatusLamp*> shpStatus;
-    QLabel* lblTitel_ = nullptr;
     QLabel* lblPausenzeit = nullptr;
     QLabel* lblDispNachlauf = nullptr;
     QLineEdit* txtNachlaufzeit = nullptr;
