@@ -26,7 +26,6 @@ const KVZeitConfig* FindKVZeitConfig(const std::string& name) {
 }
 
 namespace {
-QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 }  // namespace
 
 KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
@@ -116,18 +115,9 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
 }
 
 void KVZeitWindow::Update() {
+    ShowCountdownAndLaps();
     const RaceState& s = ctx_.sys.st;
-    lblGesZeit->setText(TwoDigits(s.RestStunden) + ":" + TwoDigits(s.RestMinuten) + ":" + TwoDigits(s.RestSekunden));
-    for (int i = 0; i < lanes_; ++i) {
-        const SpurSatz& r = s.SpurDaten[i + 1];
-        if (r.NeueRunde == kTrue) {
-            const QString text = QString::fromStdString(r.SekText + r.MsText);
-            Spur_LapTime[i]->setText(text);
-            if (r.NeueBestzeit == kTrue) Spur_Fastest[i]->setText(text);
-            Spur_Laps[i]->setText(QString::number(r.Runden));
-        }
-        Spur_Rank[i]->setText(QString::number(r.Platz));
-    }
+    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.SpurDaten[i + 1].Platz));
 }
 
 void KVZeitWindow::ClearWindow() {

@@ -55,6 +55,20 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
     return l;
 }
 
+void LapWindow::ShowCountdownAndLaps() {
+    const RaceState& s = ctx_.sys.st;
+    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    lblGesZeit->setText(two(s.RestStunden) + ":" + two(s.RestMinuten) + ":" + two(s.RestSekunden));
+    for (int i = 0; i < lanes_; ++i) {
+        const SpurSatz& r = s.SpurDaten[i + 1];
+        if (r.NeueRunde != kTrue) continue;
+        const QString text = QString::fromStdString(r.SekText + r.MsText);
+        Spur_LapTime[i]->setText(text);
+        if (r.NeueBestzeit == kTrue) Spur_Fastest[i]->setText(text);
+        Spur_Laps[i]->setText(QString::number(r.Runden));
+    }
+}
+
 QVBoxLayout* LapWindow::MakeLayoutWithHead(double titlePt, double timePt) {
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(6, 6, 6, 6);

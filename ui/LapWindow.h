@@ -76,6 +76,9 @@ protected:
     QVBoxLayout* MakeLayoutWithHead(double titlePt, double timePt);
     // The row of race buttons at the bottom of the window.
     QWidget* MakeRaceButtons(bool withPowerAll);
+    // Shows the time-race countdown and, for every lane with a lap evaluated in
+    // this cycle, its lap time, lap count and (when it was a best lap) best lap.
+    void ShowCountdownAndLaps();
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
     void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
     QString DriverName(int lane) const;

@@ -15,7 +15,6 @@ namespace zk {
 
 namespace {
 constexpr int kStd4Lanes = 4;
-QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 }  // namespace
 
 StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {
@@ -186,17 +185,7 @@ void Zeit4SpurWindow::ClearWindow() {
 }
 
 void Zeit4SpurWindow::Update() {
-    RaceState& s = ctx_.sys.st;
-    lblGesZeit->setText(TwoDigits(s.RestStunden) + ":" + TwoDigits(s.RestMinuten) + ":" + TwoDigits(s.RestSekunden));
-    for (int i = 0; i < kStd4Lanes; ++i) {
-        const SpurSatz& r = s.SpurDaten[i + 1];
-        if (r.NeueRunde == kTrue) {
-            const QString text = QString::fromStdString(r.SekText + r.MsText);
-            Spur_LapTime[i]->setText(text);
-            if (r.NeueBestzeit == kTrue) Spur_Fastest[i]->setText(text);
-            Spur_Laps[i]->setText(QString::number(r.Runden));
-        }
-    }
+    ShowCountdownAndLaps();
     Refresh();
 }
 
