@@ -5,10 +5,10 @@
 
 #include <array>
 
-#include "hardware/SimLptIo.h"
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/RaceSystem.h"
+#include "devices/SimLptIo.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "system/RaceSystem.h"
 
 using namespace zk;
 

@@ -25,11 +25,11 @@
 #include <thread>
 #include <vector>
 
-#include "hardware/SimLptIo.h"
-#include "timing/Clock.h"
-#include "timing/FastTimerThread.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "devices/SimLptIo.h"
+#include "base/Clock.h"
+#include "tick/FastTimerThread.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 
 using namespace zk;
 

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "timing/Clock.h"
+#include "base/Clock.h"
 
 int main(int argc, char** argv) {
     int seconds = 60;

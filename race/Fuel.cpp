@@ -5,7 +5,7 @@
 #include <string>
 
 #include "race/RaceSequence.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -7,7 +7,7 @@
 
 #include "race/Fuel.h"
 #include "settings/Settings.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

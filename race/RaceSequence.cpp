@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
-#include "hardware/Lpt.h"
+#include "race/Lpt.h"
 #include "race/Fuel.h"
 #include "race/RaceModes.h"
 #include "race/StartLight.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "hardware/Lpt.h"
+#include "race/Lpt.h"
 #include "race/RaceSequence.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

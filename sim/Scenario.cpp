@@ -10,18 +10,18 @@
 #include <ostream>
 #include <sstream>
 
-#include "hardware/SimLptIo.h"
+#include "devices/SimLptIo.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
-#include "settings/IniFileIO.h"
+#include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
 #include "settings/Settings.h"
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "hardware/SimLptIo.h"
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "devices/SimLptIo.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 
 namespace zk::test {
 

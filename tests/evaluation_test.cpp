@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "TestRig.h"
-#include "hardware/SerialTexts.h"
-#include "timing/Erfassung.h"
+#include "race/SerialTexts.h"
+#include "race/Erfassung.h"
 
 using namespace zk;
 using namespace zk::test;

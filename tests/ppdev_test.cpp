@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "TestRig.h"
-#include "hardware/LptOpen.h"
-#include "hardware/PpdevLptIo.h"
+#include "devices/LptOpen.h"
+#include "devices/PpdevLptIo.h"
 
 using namespace zk;
 

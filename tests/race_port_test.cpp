@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "TestRig.h"
-#include "hardware/Lpt.h"
-#include "hardware/TeachIn.h"
+#include "race/Lpt.h"
+#include "race/TeachIn.h"
 #include "race/RaceSequence.h"
 
 using namespace zk;

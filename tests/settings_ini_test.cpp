@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "TestRig.h"
-#include "settings/IniFileIO.h"
+#include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 #include "settings_test_util.h"

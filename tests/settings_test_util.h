@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "timing/UiPort.h"
+#include "base/UiPort.h"
 
 namespace zk::test {
 

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 
 #include "settings/DataDir.h"
-#include "settings/IniFileIO.h"
+#include "system/IniFileIO.h"
 #include "settings/Settings.h"
 #include "settings_test_util.h"
 

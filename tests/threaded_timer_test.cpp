@@ -14,12 +14,12 @@
 #include <random>
 #include <thread>
 
-#include "hardware/SimLptIo.h"
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/FastTimerThread.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "devices/SimLptIo.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "tick/FastTimerThread.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 
 using namespace zk;
 

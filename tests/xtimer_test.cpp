@@ -1,7 +1,7 @@
 // The stopwatch with an injected counter.
 #include <gtest/gtest.h>
 
-#include "timing/XTimer.h"
+#include "base/XTimer.h"
 
 using zk::xTimer;
 

@@ -16,11 +16,11 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "hardware/SimLptIo.h"
-#include "settings/IniFileIO.h"
+#include "devices/SimLptIo.h"
+#include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
-#include "timing/Clock.h"
-#include "timing/RaceSystem.h"
+#include "base/Clock.h"
+#include "system/RaceSystem.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "timing/FastTimerThread.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "tick/FastTimerThread.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -1,6 +1,6 @@
 #include "ui/IniStore.h"
 
-#include "settings/IniFileIO.h"
+#include "system/IniFileIO.h"
 
 namespace zk {
 

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 #include "ui/RaceActions.h"
 
 namespace zk {

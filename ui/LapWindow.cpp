@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 #include "ui/RaceActions.h"
 #include "ui/UpdateForms.h"
 

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <functional>
 
-#include "hardware/Lpt.h"
-#include "timing/RaceSystem.h"
+#include "race/Lpt.h"
+#include "system/RaceSystem.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
 #include "ui/UpdateForms.h"

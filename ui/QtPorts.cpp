@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 #include "ui/GlobalKeys.h"
 #include "ui/UpdateForms.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "timing/Hooks.h"
-#include "timing/UiPort.h"
+#include "race/Hooks.h"
+#include "base/UiPort.h"
 
 namespace zk {
 

@@ -3,7 +3,7 @@
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

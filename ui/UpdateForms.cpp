@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 #include "ui/InputWindows.h"
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"

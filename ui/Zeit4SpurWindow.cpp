@@ -5,9 +5,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "timing/FastTimer.h"
-#include "timing/InterneZeit.h"
-#include "timing/RaceSystem.h"
+#include "tick/FastTimer.h"
+#include "race/InterneZeit.h"
+#include "system/RaceSystem.h"
 #include "ui/RaceActions.h"
 #include "ui/UpdateForms.h"
 

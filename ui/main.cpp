@@ -9,11 +9,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "hardware/LptIo.h"
-#include "hardware/LptOpen.h"
+#include "devices/LptIo.h"
+#include "devices/LptOpen.h"
 #include "settings/DataDir.h"
-#include "timing/Clock.h"
-#include "timing/RaceSystem.h"
+#include "base/Clock.h"
+#include "system/RaceSystem.h"
 #include "ui/FrmMain.h"
 #include "ui/GlobalKeys.h"
 #include "ui/IniStore.h"

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "hardware/SimLptIo.h"
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/RaceSystem.h"
+#include "devices/SimLptIo.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "system/RaceSystem.h"
 #include "ui/FrmMain.h"
 
 namespace zk::test {

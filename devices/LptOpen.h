@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "hardware/LptIo.h"
+#include "devices/LptIo.h"
 
 namespace zk {
 

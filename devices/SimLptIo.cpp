@@ -1,6 +1,6 @@
-#include "hardware/SimLptIo.h"
+#include "devices/SimLptIo.h"
 
-#include "timing/Clock.h"
+#include "base/Clock.h"
 
 namespace zk {
 

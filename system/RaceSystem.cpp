@@ -1,4 +1,4 @@
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 #include "race/RaceSequence.h"
 

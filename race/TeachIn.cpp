@@ -1,10 +1,10 @@
-#include "hardware/TeachIn.h"
+#include "race/TeachIn.h"
 
 #include <cstdlib>
 #include <string>
 
-#include "timing/FastTimer.h"
-#include "timing/RaceSystem.h"
+#include "tick/FastTimer.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -1,9 +1,9 @@
-#include "timing/Clock.h"
+#include "base/Clock.h"
 
 #include <cstdio>
 #include <ctime>
 
-#include "timing/Shared.h"
+#include "base/Shared.h"
 
 namespace zk {
 

@@ -5,13 +5,13 @@
 // each with its own manual clock and simulated port.
 #pragma once
 
-#include "hardware/LptIo.h"
+#include "devices/LptIo.h"
 #include "race/RaceUiState.h"
 #include "settings/Settings.h"
-#include "timing/Clock.h"
-#include "timing/Hooks.h"
-#include "timing/RaceState.h"
-#include "timing/UiPort.h"
+#include "base/Clock.h"
+#include "race/Hooks.h"
+#include "race/RaceState.h"
+#include "base/UiPort.h"
 
 namespace zk {
 

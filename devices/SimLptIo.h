@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "hardware/LptIo.h"
+#include "devices/LptIo.h"
 
 namespace zk {
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "timing/Shared.h"
+#include "base/Shared.h"
 
 namespace zk {
 

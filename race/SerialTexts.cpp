@@ -1,4 +1,4 @@
-#include "hardware/SerialTexts.h"
+#include "race/SerialTexts.h"
 
 #include <cmath>
 #include <cstdio>

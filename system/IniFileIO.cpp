@@ -1,16 +1,16 @@
-#include "settings/IniFileIO.h"
+#include "system/IniFileIO.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
 
-#include "hardware/Lpt.h"
-#include "settings/PowerValues.h"
+#include "race/Lpt.h"
+#include "race/PowerValues.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
 #include "settings/Settings.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -1,17 +1,17 @@
-#include "timing/InterneZeit.h"
+#include "race/InterneZeit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-#include "audio/AnsageQueue.h"
-#include "club/ClubLap.h"
-#include "hardware/SerialTexts.h"
+#include "race/AnsageQueue.h"
+#include "race/ClubLap.h"
+#include "race/SerialTexts.h"
 #include "race/Fuel.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
-#include "timing/Erfassung.h"
-#include "timing/RaceSystem.h"
+#include "race/Erfassung.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -1,6 +1,6 @@
-#include "timing/XTimer.h"
+#include "base/XTimer.h"
 
-#include "timing/Clock.h"
+#include "base/Clock.h"
 
 namespace zk {
 

@@ -1,7 +1,7 @@
-#include "hardware/LptOpen.h"
+#include "devices/LptOpen.h"
 
-#include "hardware/PpdevLptIo.h"
-#include "timing/RaceSystem.h"
+#include "devices/PpdevLptIo.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

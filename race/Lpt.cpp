@@ -1,6 +1,6 @@
-#include "hardware/Lpt.h"
+#include "race/Lpt.h"
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

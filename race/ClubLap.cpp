@@ -1,8 +1,8 @@
-#include "club/ClubLap.h"
+#include "race/ClubLap.h"
 
 #include "race/RaceSequence.h"
 
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

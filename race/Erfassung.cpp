@@ -1,8 +1,8 @@
-#include "timing/Erfassung.h"
+#include "race/Erfassung.h"
 
 #include <array>
 
-#include "timing/RaceState.h"
+#include "race/RaceState.h"
 
 namespace zk {
 

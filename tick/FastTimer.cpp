@@ -1,7 +1,7 @@
-#include "timing/FastTimer.h"
+#include "tick/FastTimer.h"
 
-#include "hardware/Lpt.h"
-#include "timing/RaceSystem.h"
+#include "race/Lpt.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

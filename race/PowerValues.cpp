@@ -1,9 +1,9 @@
-#include "settings/PowerValues.h"
+#include "race/PowerValues.h"
 
 #include <cmath>
 
 #include "settings/ProfileParse.h"
-#include "timing/RaceSystem.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

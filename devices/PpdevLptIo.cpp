@@ -1,4 +1,4 @@
-#include "hardware/PpdevLptIo.h"
+#include "devices/PpdevLptIo.h"
 
 #include <fcntl.h>
 #include <linux/ppdev.h>
@@ -15,8 +15,8 @@
 #define ZK_HAVE_PORT_IO 1
 #endif
 
-#include "timing/RaceSystem.h"
-#include "timing/UiPort.h"
+#include "system/RaceSystem.h"
+#include "base/UiPort.h"
 
 namespace zk {
 

@@ -1,4 +1,4 @@
-#include "timing/FastTimerThread.h"
+#include "tick/FastTimerThread.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "timing/Clock.h"
-#include "timing/FastTimer.h"
-#include "timing/RaceSystem.h"
+#include "base/Clock.h"
+#include "tick/FastTimer.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hardware/LptIo.h"
+#include "devices/LptIo.h"
 
 namespace zk {
 

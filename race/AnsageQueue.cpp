@@ -1,6 +1,6 @@
-#include "audio/AnsageQueue.h"
+#include "race/AnsageQueue.h"
 
-#include "timing/RaceState.h"
+#include "race/RaceState.h"
 
 namespace zk {
 
