@@ -5,16 +5,13 @@
 
 #include <array>
 
-#include "devices/SimLptIo.h"
-#include "base/Clock.h"
-#include "tick/FastTimer.h"
-#include "system/RaceSystem.h"
+#include "tests/TestRig.h"
 
 using namespace zk;
+using zk::test::kLaneBit;
 
 namespace {
 
-constexpr std::array<uint8_t, 9> kLaneBit = {0, 8, 16, 32, 64, 128, 1, 2, 4};
 constexpr int kPeriod = 600;  // ms between pulse starts of one lane
 constexpr int kPulse = 20;
 
@@ -27,27 +24,17 @@ std::array<uint8_t, kPeriod> Pattern() {
     return p;
 }
 
+// The rig's eight lanes, racing, past their start crossing so laps are counted.
 struct Bench {
-    explicit Bench(MsClock& c) : port(&c), wall(c), sys(c, port, wall) {
-        for (int n = 1; n <= 8; ++n) {
-            sys.cfg.Masken.MS[n] = kLaneBit[n];
-            sys.cfg.Masken.CS[n] = kLaneBit[n];
-            sys.cfg.AktiveSpuren.Spur[n] = 1;
-        }
-        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
-        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
-        sys.cfg.Lpt.Port = 1;
-        sys.cfg.LiZeit.Minimum = 500;
-        sys.cfg.LiZeit.MinLength = 3;
-        sys.cfg.I2COutput.Aktiv = 0;
-        sys.InitProgram();
-        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    explicit Bench(MsClock& c) : rig(0, &c), port(rig.port), sys(rig.sys) {
+        zk::test::EightLanes(sys.cfg);
+        rig.Init();
         sys.st.RennenLaeuft = kTrue;
-        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;  // laps are counted
+        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;
     }
-    SimLptIo port;
-    DerivedWallClock wall;
-    RaceSystem sys;
+    zk::test::Rig rig;
+    SimLptIo& port;
+    RaceSystem& sys;
 };
 
 // Clock stepped by hand: the tick's own work.
@@ -57,11 +44,12 @@ void BM_FastTimerTick(benchmark::State& state) {
     const auto pattern = Pattern();
     int32_t now = 1;
     int t = 0;
+    TickContext tick = b.sys.Tick();
     for (auto _ : state) {
         clock.Set(++now);
         b.port.SetInputWord(pattern[t]);
         if (++t == kPeriod) t = 0;
-        FastTimerTick(b.sys);
+        FastTimerTick(tick);
     }
     state.counters["laps"] = static_cast<double>(b.sys.st.Runden[1] + b.sys.st.Runden[8]) / 2;
 }
@@ -74,10 +62,11 @@ void BM_FastTimerTickMonotonicClock(benchmark::State& state) {
     Bench b(clock);
     const auto pattern = Pattern();
     int t = 0;
+    TickContext tick = b.sys.Tick();
     for (auto _ : state) {
         b.port.SetInputWord(pattern[t]);
         if (++t == kPeriod) t = 0;
-        FastTimerTick(b.sys);
+        FastTimerTick(tick);
     }
 }
 BENCHMARK(BM_FastTimerTickMonotonicClock);

@@ -25,17 +25,13 @@
 #include <thread>
 #include <vector>
 
-#include "devices/SimLptIo.h"
-#include "base/Clock.h"
 #include "tick/FastTimerThread.h"
-#include "race/InterneZeit.h"
-#include "system/RaceSystem.h"
+#include "tests/TestRig.h"
 
 using namespace zk;
+using zk::test::kLaneBit;
 
 namespace {
-
-constexpr std::array<uint8_t, 9> kLaneBit = {0, 8, 16, 32, 64, 128, 1, 2, 4};
 
 struct Options {
     int seconds = 120;
@@ -109,14 +105,15 @@ struct Crossing {
 
 // Runs in the tick (I2CTakt, with the bus step switched on): records when each
 // tick ran into a buffer sized beforehand. Observes the evaluation on the main thread.
-struct Recorder : RaceHooks {
+struct Recorder : RaceObserver, BusQueue {
     Recorder(RaceState& s, size_t ticks) : st(s), tickNs(ticks) {}
     RaceState& st;
     std::vector<int64_t> tickNs;
     size_t nTicks = 0;  // tick thread only; read after the thread has stopped
     std::array<std::vector<Crossing>, 9> crossings;
 
-    void I2CTakt() override {
+    void I2CSend(uint8_t, uint8_t, uint8_t, int) override {}
+    void I2CTakt(TickState&, LptIo&) override {
         if (nTicks < tickNs.size()) tickNs[nTicks++] = MonotonicNs();
     }
     void OnReaction(int lane, int32_t) override { crossings[lane].push_back({st.Durchfahrt[lane], -1}); }
@@ -144,30 +141,21 @@ int main(int argc, char** argv) {
     }
 
     BenchClock clock;
-    SimLptIo port(&clock);
-    SystemWallClock wall;
-    RaceSystem sys(clock, port, wall);
-    for (int n = 1; n <= 8; ++n) {
-        sys.cfg.Masken.MS[n] = kLaneBit[n];
-        sys.cfg.Masken.CS[n] = kLaneBit[n];
-        sys.cfg.AktiveSpuren.Spur[n] = 1;
-    }
-    sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
-    sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
-    sys.cfg.Lpt.Port = 1;
-    sys.cfg.LiZeit.Minimum = static_cast<int16_t>(o.minZeit);
-    sys.cfg.LiZeit.MinLength = static_cast<int16_t>(o.minLength);
+    zk::test::Rig rig(0, &clock);
+    SimLptIo& port = rig.port;
+    RaceSystem& sys = rig.sys;
+    zk::test::EightLanes(sys.cfg, o.minZeit, o.minLength);
     sys.cfg.I2COutput.Aktiv = 1;  // the recorder sits in the bus step
-    sys.InitProgram();
-    port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    rig.Init();
     port.SetInputWord(0);
 
     Recorder rec(sys.st, static_cast<size_t>(o.seconds + 30) * 1000);
-    sys.SetHooks(&rec);
+    sys.SetObserver(&rec);
+    sys.SetBus(&rec);
     const size_t perLane = static_cast<size_t>(o.seconds) * 1000 / static_cast<size_t>(o.minLapMs) + 8;
     for (auto& c : rec.crossings) c.reserve(perLane);
 
-    FastTimerThread timer(sys);
+    FastTimerThread timer(sys.Tick());
     timer.StartFastTimer();
     SleepUntilNs(MonotonicNs() + 50'000'000);
 

@@ -24,6 +24,20 @@ public:
     virtual std::string Description() const = 0;
 };
 
+// Base address for [Lpt] "Port" 1, 2, 3; 0 for any other value.
+constexpr int16_t LptBasisForPort(int port) {
+    switch (port) {
+        case 1:
+            return 888;  // 0x378
+        case 2:
+            return 632;  // 0x278
+        case 3:
+            return 956;  // 0x3BC
+        default:
+            return 0;
+    }
+}
+
 class NullLptIo final : public LptIo {
 public:
     uint8_t Inp32(uint16_t) override { return 0; }

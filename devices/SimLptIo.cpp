@@ -24,8 +24,11 @@ void SimLptIo::Out32(uint16_t addr, uint8_t value) {
     const int off = addr - base_.load(std::memory_order_relaxed);
     if (off == 0) data_.store(value, std::memory_order_relaxed);
     if (off == 2) control_.store(value, std::memory_order_relaxed);
-    std::lock_guard<std::mutex> lock(mu_);
-    writes_.push_back(Write{clock_ ? clock_->NowMs() : 0, addr, value});
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        writes_.push_back(Write{clock_ ? clock_->NowMs() : 0, addr, value});
+    }
+    if (observer_ != nullptr) observer_->OnLptWrite(off, value);
 }
 
 std::vector<SimLptIo::Write> SimLptIo::Writes() const {

@@ -13,6 +13,14 @@ namespace zk {
 
 class MsClock;
 
+// Sees every register write of a simulated port as it is made (replay trace).
+class LptWriteObserver {
+public:
+    virtual ~LptWriteObserver() = default;
+    // offset 0 data register, 2 control register.
+    virtual void OnLptWrite(int offset, uint8_t value) = 0;
+};
+
 class SimLptIo final : public LptIo {
 public:
     struct Write {
@@ -40,9 +48,12 @@ public:
     uint8_t DataRegister() const { return data_.load(std::memory_order_relaxed); }
     uint8_t ControlRegister() const { return control_.load(std::memory_order_relaxed); }
     int64_t ReadCount() const { return reads_.load(std::memory_order_relaxed); }
+    // Set before the tick starts; nullptr for none.
+    void SetWriteObserver(LptWriteObserver* o) { observer_ = o; }
 
 private:
     MsClock* clock_;
+    LptWriteObserver* observer_ = nullptr;
     std::atomic<uint16_t> base_{888};
     std::atomic<uint8_t> inputs_{0};
     std::atomic<uint8_t> data_{0};

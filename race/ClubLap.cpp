@@ -2,11 +2,11 @@
 
 #include "race/RaceSequence.h"
 
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
-void ClubLapTime(RaceSystem& sys, int lane) {
+void ClubLapTime(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
     const int32_t z = s.ZielRunden;
     const auto lapTime = [&] {

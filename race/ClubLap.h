@@ -4,10 +4,10 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
 // Computes RestRunden, Rundenzeit and Gesamtzeit for a club-heat lap of `lane`.
 // With more laps than the target nothing is computed (the previous lap time stays).
-void ClubLapTime(RaceSystem& sys, int lane);
+void ClubLapTime(RaceContext& sys, int lane);
 
 }  // namespace zk

@@ -5,34 +5,34 @@
 #include <string>
 
 #include "race/RaceSequence.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
 
-uint8_t Begrenzt(const RaceSystem& sys, int lane, double value) {
+uint8_t Begrenzt(const RaceContext& sys, int lane, double value) {
     const double hi = sys.st.SpurWert[lane];
     if (!(value > 0.0)) return 0;  // also NaN
     return static_cast<uint8_t>(std::min(value, hi));
 }
 
-bool SpannungFolgtTank(const RaceSystem& sys, int lane) {
+bool SpannungFolgtTank(const RaceContext& sys, int lane) {
     return sys.st.TankAus[lane] == 0 && sys.cfg.Tankoption.MitTnt == 1 && sys.st.SafetyCar == 0;
 }
 
 }  // namespace
 
-void PrepareFuel(RaceSystem& sys) {
+void PrepareFuel(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
     // Litres per 100 ms; rounded half to even (6 -> 1, 15 -> 2, 25 -> 2).
     s.TankSchritt = static_cast<int32_t>(std::nearbyint(t.Tankgeschwindigkeit * 100 / 1000.0));
-    s.TankAktiv = s.Rennmodus > 0 ? 1 : 0;
+    s.TankAktiv = s.Rennmodus != Rennart::Training ? 1 : 0;
     s.NormrundeSek = static_cast<int32_t>(std::nearbyint(t.Normrunde / 1000.0));
 }
 
-uint8_t FuelStartWert(const RaceSystem& sys, int lane) {
+uint8_t FuelStartWert(const RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
     const double anteil = t.Tankinhalt > 0 ? s.TankStand[lane] / t.Tankinhalt : 0.0;
@@ -40,7 +40,7 @@ uint8_t FuelStartWert(const RaceSystem& sys, int lane) {
     return Begrenzt(sys, lane, std::nearbyint(s.SpurWert[lane] - abzug));
 }
 
-uint8_t FuelTabellenWert(const RaceSystem& sys, int lane, double fuellstand) {
+uint8_t FuelTabellenWert(const RaceContext& sys, int lane, double fuellstand) {
     const RaceState& s = sys.st;
     const double r = std::nearbyint(fuellstand);
     const int idx = static_cast<int>(std::clamp(std::isfinite(r) ? r : 0.0, 0.0, 100.0));
@@ -48,7 +48,7 @@ uint8_t FuelTabellenWert(const RaceSystem& sys, int lane, double fuellstand) {
     return Begrenzt(sys, lane, static_cast<double>(s.SpurWert[lane]) - abzug);
 }
 
-uint8_t FuelTrockenWert(const RaceSystem& sys, int lane) {
+uint8_t FuelTrockenWert(const RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
     return Begrenzt(sys, lane, static_cast<double>(s.TankAktiv) * sys.cfg.Tankoption.Tankoption * s.TrockenWert);
 }
@@ -59,18 +59,17 @@ int32_t FuelFarbe(double tankStand) {
     return kRgbRot;
 }
 
-void TankanzeigeSenden(RaceSystem& sys, int lane) {
+void TankanzeigeSenden(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
-    if (s.Rennmodus == 0) return;
+    if (s.Rennmodus == Rennart::Training) return;
     const double zehner = std::floor(std::max(0.0, s.TankStand[lane]) / 10.0);
     std::string t = "C";
     t += static_cast<char>(48 + lane);
     t += static_cast<char>(48 + static_cast<int>(std::min(zehner, 79.0)));
-    s.SerialText = t;
-    sys.hooks().SerialSenden(s.SerialText);
+    SerialAusgeben(sys, t);
 }
 
-void FuelStep(RaceSystem& sys) {
+void FuelStep(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
 
@@ -82,7 +81,7 @@ void FuelStep(RaceSystem& sys) {
         SpurSatz& r = s.SpurDaten[lane];
         if (steht && (s.SpurAktiv[lane] != 0 || box)) {
             if (r.Tankt == 0 && SpannungFolgtTank(sys, lane))
-                sys.hooks().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, 100.0));
+                sys.supply().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, 100.0));
             r.Tankt = kTrue;
             s.TankStand[lane] = std::min<double>(s.TankStand[lane] + s.TankSchritt, t.Tankinhalt);
         } else if (steht) {
@@ -91,7 +90,7 @@ void FuelStep(RaceSystem& sys) {
             const int verbrauch = t.Tankoption * s.TankAktiv;
             s.TankStand[lane] = std::max(0.0, s.TankStand[lane] - s.TankSchritt * verbrauch);
         } else if (r.Tankt == kTrue && SpannungFolgtTank(sys, lane)) {
-            sys.hooks().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, s.TankStand[lane]));
+            sys.supply().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, s.TankStand[lane]));
             r.Tankt = 0;
         }
     }
@@ -111,7 +110,7 @@ void FuelStep(RaceSystem& sys) {
         if (s.TankFlag[lane] == kTrue && s.SpurStromEin[lane] == kTrue) {
             PowerOn(sys, lane);
             if (s.TankAus[lane] == 0 && sys.cfg.KVPowerSetup.I2C_Netzteil == 1 && t.MitTrocken == 0)
-                sys.hooks().NetzteilSetzen(lane - 1, s.SpurWert[lane]);
+                sys.supply().NetzteilSetzen(lane - 1, s.SpurWert[lane]);
             s.TankFlag[lane] = 0;
             --r.Strafe;
         }
@@ -131,7 +130,7 @@ void FuelStep(RaceSystem& sys) {
     if (s.InterneZeitmessung == kTrue) {
         for (int lane = 1; lane <= kLanes; ++lane) {
             const SpurSatz& r = s.SpurDaten[lane];
-            if (r.Tankt != 0 || r.NeueRunde != 0) sys.hooks().FuelUpdate(lane - 1);
+            if (r.Tankt != 0 || r.NeueRunde != 0) sys.windows().FuelUpdate(lane - 1);
         }
     }
 }

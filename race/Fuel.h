@@ -11,26 +11,26 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
 // TankSchritt, TankAktiv and NormrundeSek from the settings and the race mode.
-void PrepareFuel(RaceSystem& sys);
+void PrepareFuel(RaceContext& sys);
 
 // Refuelling, penalties (false start, empty tank), fuel colours and window refresh.
-void FuelStep(RaceSystem& sys);
+void FuelStep(RaceContext& sys);
 
 // Start value: set value less the fill fraction of the full fuel swing.
-uint8_t FuelStartWert(const RaceSystem& sys, int lane);
+uint8_t FuelStartWert(const RaceContext& sys, int lane);
 // Table value: set value less the table reduction at the given fill level.
-uint8_t FuelTabellenWert(const RaceSystem& sys, int lane, double fuellstand);
+uint8_t FuelTabellenWert(const RaceContext& sys, int lane, double fuellstand);
 // Dry-running value with an empty tank.
-uint8_t FuelTrockenWert(const RaceSystem& sys, int lane);
+uint8_t FuelTrockenWert(const RaceContext& sys, int lane);
 
 // Fuel-bar colour of a fill level in litres: green from 35, yellow from 20, red.
 int32_t FuelFarbe(double tankStand);
 
 // Fuel gauge of the "I2C Tankanzeige" option (travels over the serial line; not
 // in training).
-void TankanzeigeSenden(RaceSystem& sys, int lane);
+void TankanzeigeSenden(RaceContext& sys, int lane);
 
 }  // namespace zk

@@ -11,7 +11,7 @@
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
 #include "race/Erfassung.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
@@ -19,33 +19,28 @@ namespace {
 
 std::string Ms3(int32_t ms) { return FormatZeros(ms, 3); }
 
-void Send(RaceSystem& sys, std::string text) {
-    sys.st.SerialText = std::move(text);
-    sys.hooks().SerialSenden(sys.st.SerialText);
-}
-
 // Lap count, lap time and fuel to the display boards, by board type.
-void SendLapToBoards(RaceSystem& sys, int lane) {
+void SendLapToBoards(RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
     const auto& azt = sys.cfg.AZT;
     const std::string count = LapCountText(s.Runden[lane]);
     const std::string time = LapTimeText(s.ZeitSek, s.ZeitMs);
     if (azt.Aktiv[3] != 0 || azt.Aktiv[2] != 0) {
-        Send(sys, std::string("B") + static_cast<char>(65 + 3 * lane) + count);
-        Send(sys, std::string("B") + static_cast<char>(66 + 3 * lane) + time);
-        Send(sys, std::string("B") + static_cast<char>(67 + 3 * lane) + FuelText(s.TankStand[lane]));
+        SerialAusgeben(sys, std::string("B") + static_cast<char>(65 + 3 * lane) + count);
+        SerialAusgeben(sys, std::string("B") + static_cast<char>(66 + 3 * lane) + time);
+        SerialAusgeben(sys, std::string("B") + static_cast<char>(67 + 3 * lane) + FuelText(s.TankStand[lane]));
     } else if (azt.AlteAZT != 0 || azt.Aktiv[1] != 0) {
         const std::string addr = std::string("B") + static_cast<char>(67 + lane);
-        if (azt.Laps != 0) Send(sys, addr + count);
+        if (azt.Laps != 0) SerialAusgeben(sys, addr + count);
         if (azt.Time != 0) {
-            Send(sys, addr + time);
-            Send(sys, addr + time);
+            SerialAusgeben(sys, addr + time);
+            SerialAusgeben(sys, addr + time);
         }
     }
 }
 
 // Fuel used by a lap and its deduction, with the empty-tank penalties.
-void FuelForLap(RaceSystem& sys, int lane) {
+void FuelForLap(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
     const double factor = static_cast<double>(s.NormrundeSek) * t.Tankoption * s.TankAktiv;
@@ -55,8 +50,8 @@ void FuelForLap(RaceSystem& sys, int lane) {
                       ? (t.Rundenverbrauch / (s.Rundenzeit[lane] / 1000.0)) * factor
                       : 0.0;
 
-    const bool beyondLapRace = s.Rennmodus == 1 && s.Runden[lane] > s.RennRunden;
-    const bool beyondHeat = s.Rennmodus == 3 && s.RestRunden[lane] < 0;
+    const bool beyondLapRace = s.Rennmodus == Rennart::Rundenrennen && s.Runden[lane] > s.RennRunden;
+    const bool beyondHeat = s.Rennmodus == Rennart::Clubrennen && s.RestRunden[lane] < 0;
     if (beyondLapRace || beyondHeat) return;
     s.TankStand[lane] -= s.Verbrauch;
     if (s.TankStand[lane] < 0.0) {
@@ -73,7 +68,7 @@ void FuelForLap(RaceSystem& sys, int lane) {
 }
 
 // Track voltage that follows the fuel load (or the dry-running voltage).
-void FuelVoltage(RaceSystem& sys, int lane) {
+void FuelVoltage(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
     if (s.TankAus[lane] != 0 || t.MitTnt != 1 || s.SafetyCar != 0) return;
@@ -87,12 +82,12 @@ void FuelVoltage(RaceSystem& sys, int lane) {
     }
     // Never below 0 V and never above the lane's set voltage.
     value = std::clamp(value, 0, static_cast<int>(s.SpurWert[lane]));
-    sys.hooks().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
+    sys.supply().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
 }
 
-void EvaluateLap(RaceSystem& sys, int lane) {
+void EvaluateLap(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
-    if (s.Rennmodus == 3) {
+    if (s.Rennmodus == Rennart::Clubrennen) {
         ClubLapTime(sys, lane);
     } else {
         s.Rundenzeit[lane] = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
@@ -103,7 +98,7 @@ void EvaluateLap(RaceSystem& sys, int lane) {
 
     FuelForLap(sys, lane);
     FuelVoltage(sys, lane);
-    if (sys.cfg.TAZ.LED == 1) Send(sys, FuelGaugeText(lane, s.TankStand[lane]));
+    if (sys.cfg.TAZ.LED == 1) SerialAusgeben(sys, FuelGaugeText(lane, s.TankStand[lane]));
 
     if (s.InterneZeitmessung == kTrue) {
         SpurSatz& r = s.SpurDaten[lane];
@@ -117,7 +112,7 @@ void EvaluateLap(RaceSystem& sys, int lane) {
         r.Gesamtzeit = s.Gesamtzeit[lane];
         UpdatePositions(s, lane);
         r.Runden = s.Runden[lane];
-        if (s.ExcelAufzeichnung == kTrue) sys.hooks().LapRecordAppend(lane, r.Runden, r.Zeit);
+        if (s.ExcelAufzeichnung == kTrue) sys.recorder().Append(lane, r.Runden, r.Zeit);
     }
     if (s.AnsageAktiv == 1 && s.InterneZeitmessung == kTrue) AnsageEinreihen(s, s.ZeitMs + 1000 * s.ZeitSek);
 
@@ -131,7 +126,7 @@ void EvaluateLap(RaceSystem& sys, int lane) {
     // it already elapsed is added (16-bit, as the after-run counters are).
     const auto nachlauf = static_cast<int16_t>(s.Nachzeit - s.NachlaufRest);
     s.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
-    sys.hooks().OnLap(lane);
+    sys.observer().OnLap(lane);
 }
 
 }  // namespace
@@ -145,14 +140,14 @@ void FormatRaceTime(RaceState& s, double ms) {
     s.ZeitText = std::to_string(minuten) + ":" + std::to_string(sekunden) + ":" + Ms3(s.ZeitMs);
 }
 
-void EvaluateLaps(RaceSystem& sys) {
+void EvaluateLaps(RaceContext& sys) {
     RaceState& s = sys.st;
     if (s.Pause == kTrue) {
         FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
         s.PauseText = s.ZeitText;
         s.PauseLetzte = s.AktZeit;
         FormatRaceTime(s, s.NachlaufRest);
-        if (s.NachlaufStatus == 2) {
+        if (s.NachlaufStatus == Nachlauf::Vorbei) {
             // After-run over: crossings from before the pause are dropped.
             for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = 0;
             return;
@@ -168,10 +163,10 @@ void EvaluateLaps(RaceSystem& sys) {
             s.ErsteDurchfahrt[lane] = 0;
             const int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
             if (s.RLMeldung == 1) {
-                sys.hooks().RaceDirectorLine("Reaktionszeit Spur " + std::to_string(lane) + ": " +
+                sys.director().Line("Reaktionszeit Spur " + std::to_string(lane) + ": " +
                                              std::to_string(reaktion) + " Millisekunden");
             }
-            sys.hooks().OnReaction(lane, reaktion);
+            sys.observer().OnReaction(lane, reaktion);
             continue;
         }
         EvaluateLap(sys, lane);
@@ -179,7 +174,7 @@ void EvaluateLaps(RaceSystem& sys) {
     if (s.RennenLaeuft == kTrue) FuelStep(sys);
 }
 
-void ProcessRaceTick(RaceSystem& sys) {
+void ProcessRaceTick(RaceContext& sys) {
     RaceState& s = sys.st;
     if (s.AuswertungBelegt == 1) ++s.AuswertungUeberlauf;
     s.AuswertungBelegt = 1;
@@ -192,10 +187,10 @@ void ProcessRaceTick(RaceSystem& sys) {
     }
 
     EvaluateLaps(sys);
-    sys.hooks().DisplayOutput();
+    sys.windows().DisplayOutput();
     if (s.InterneZeitmessung == kTrue) {
-        if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.hooks().AnnouncementStep();
-        if (s.ExcelLive == kTrue) sys.hooks().LiveSpreadsheet();
+        if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
+        if (s.ExcelLive == kTrue) sys.recorder().LiveStep();
     }
     if (s.RennenLaeuft == kTrue) CheckRaceEnd(sys);
     for (int lane = 1; lane <= kLanes; ++lane) {
@@ -203,11 +198,11 @@ void ProcessRaceTick(RaceSystem& sys) {
         s.SpurDaten[lane].NeueBestzeit = 0;
     }
     if (sys.cfg.AutoStart.Enabled == 1 && s.AutoStartScharf == 1 && s.SekundeNeu == 1 && s.PausenRest >= 1) {
-        sys.hooks().ClubAutoStartRefresh();
+        sys.club().AutoStartRefresh();
         s.SekundeNeu = 0;
     }
     if (s.SekundeNeu > 9) s.SekundeNeu = 0;
-    if (s.ZsaOffen == 1) sys.hooks().SettingsLiveView();
+    if (s.ZsaOffen == 1) sys.windows().SettingsLiveView();
     if (s.StartPhase == kTrue) {
         s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + 100);
         if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
@@ -218,7 +213,7 @@ void ProcessRaceTick(RaceSystem& sys) {
     s.AuswertungBelegt = 0;
 }
 
-void MainLoopCycle(RaceSystem& sys) {
+void MainLoopCycle(RaceContext& sys) {
     ProcessRaceTick(sys);
     RaceState& s = sys.st;
     if (s.AnlaufZaehler < 4) {

@@ -7,18 +7,18 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 struct RaceState;
 
 // One 100 ms cycle of race processing (called by the main loop only).
-void ProcessRaceTick(RaceSystem& sys);
-void EvaluateLaps(RaceSystem& sys);
+void ProcessRaceTick(RaceContext& sys);
+void EvaluateLaps(RaceContext& sys);
 
 // ZeitSek, ZeitMs and ZeitText ("m:s:mmm", 83042 ms -> "1:23:042") from ms.
 void FormatRaceTime(RaceState& s, double ms);
 
 // The main loop's 100 ms step: ProcessRaceTick, the start-up counter, the
 // keyboard and input poll with no key pressed.
-void MainLoopCycle(RaceSystem& sys);
+void MainLoopCycle(RaceContext& sys);
 
 }  // namespace zk

@@ -1,12 +1,12 @@
 #include "race/Lpt.h"
 
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
 
-void SteuerBit(RaceSystem& sys, uint8_t bit, bool set) {
+void SteuerBit(RaceContext& sys, uint8_t bit, bool set) {
     if (set) {
         sys.st.LptSteuer.SetBits(bit);
     } else {
@@ -17,23 +17,7 @@ void SteuerBit(RaceSystem& sys, uint8_t bit, bool set) {
 
 }  // namespace
 
-bool LptZugriff(RaceSystem& sys) { return sys.st.LptPort != 0 && sys.st.LptBasis != 0 && sys.port().Available(); }
-
-void LptDatenAusgeben(RaceSystem& sys) {
-    if (!LptZugriff(sys)) return;
-    const auto v = static_cast<uint8_t>(sys.st.LptDaten.load() & 0xFF);
-    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis), v);
-    sys.hooks().OnLptWrite(0, v);
-}
-
-void LptSteuerAusgeben(RaceSystem& sys) {
-    if (!LptZugriff(sys)) return;
-    const uint8_t v = sys.st.LptSteuer;
-    sys.port().Out32(static_cast<uint16_t>(sys.st.LptBasis + 2), v);
-    sys.hooks().OnLptWrite(2, v);
-}
-
-void LptPortWaehlen(RaceSystem& sys, int index) {
+void LptPortWaehlen(RaceContext& sys, int index) {
     sys.st.LptPort = static_cast<int16_t>(index);
     sys.cfg.Lpt.Port = static_cast<int16_t>(index);
     if (const int16_t b = LptBasisForPort(index)) sys.st.LptBasis = b;
@@ -43,7 +27,7 @@ void LptPortWaehlen(RaceSystem& sys, int index) {
     }
 }
 
-int16_t LptCheckSetzen(RaceSystem& sys, LptCheck box, int16_t value) {
+int16_t LptCheckSetzen(RaceContext& sys, LptCheck box, int16_t value) {
     if (sys.st.LptPort < 1) return 0;
     switch (box) {
         case LptCheck::Ampel:
@@ -64,7 +48,7 @@ int16_t LptCheckSetzen(RaceSystem& sys, LptCheck box, int16_t value) {
     return value;
 }
 
-void PinOptionWaehlen(RaceSystem& sys, PinOption opt) {
+void PinOptionWaehlen(RaceContext& sys, PinOption opt) {
     auto& l = sys.cfg.Lpt;
     switch (opt) {
         case PinOption::Pin1Input:
@@ -110,27 +94,27 @@ void PinOptionWaehlen(RaceSystem& sys, PinOption opt) {
     }
 }
 
-void LptLampenRuhe(RaceSystem& sys) {
+void LptLampenRuhe(RaceContext& sys) {
     const auto& l = sys.cfg.Lpt;
     if (l.Pin16Gruen == 1 || l.Pin16Rot == 1) SteuerBit(sys, 0x04, false);
     if (l.Pin1Rot == 1) SteuerBit(sys, 0x01, true);
     if (l.PinI2CInput == 1) SteuerBit(sys, 0x0A, false);
 }
 
-void Pin16Gruen(RaceSystem& sys, bool on) {
+void Pin16Gruen(RaceContext& sys, bool on) {
     if (sys.cfg.Lpt.Pin16Gruen == 1) SteuerBit(sys, 0x04, on);
 }
 
-void Pin16Rot(RaceSystem& sys, bool on) {
+void Pin16Rot(RaceContext& sys, bool on) {
     if (sys.cfg.Lpt.Pin16Rot == 1) SteuerBit(sys, 0x04, on);
 }
 
-void Pin1Rot(RaceSystem& sys, bool on) {
+void Pin1Rot(RaceContext& sys, bool on) {
     // Pin 1 is inverted by the port: the lamp lights while the bit is clear.
     if (sys.cfg.Lpt.Pin1Rot == 1) SteuerBit(sys, 0x01, !on);
 }
 
-void LptStromBits(RaceSystem& sys, int lane, bool on) {
+void LptStromBits(RaceContext& sys, int lane, bool on) {
     // A set bit switches the relay; which way depends on how the relays are wired.
     const bool setBit = (sys.cfg.Bahnstrom.InvertPowerRelais == 1) == on;
     const uint16_t v = sys.st.LptDaten;

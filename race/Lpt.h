@@ -16,42 +16,36 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
-// Writes the data-register image LptDaten (its low byte) to LptBasis.
-void LptDatenAusgeben(RaceSystem& sys);
-// Writes the control-register image LptSteuer to LptBasis + 2.
-void LptSteuerAusgeben(RaceSystem& sys);
-// True when register access may be made.
-bool LptZugriff(RaceSystem& sys);
 
 // Port choice of the settings dialog (list index of cmbPPort: 0 none, 1..3).
 // Choosing no port also switches the lamp and power outputs off.
-void LptPortWaehlen(RaceSystem& sys, int index);
+void LptPortWaehlen(RaceContext& sys, int index);
 
 // The four port check boxes store their value only while a port is selected;
 // the result is what the box shows afterwards (forced to 0 without a port).
 enum class LptCheck { Ampel, Bahnstrom, Chaos, Gelbphase };
-int16_t LptCheckSetzen(RaceSystem& sys, LptCheck box, int16_t value);
+int16_t LptCheckSetzen(RaceContext& sys, LptCheck box, int16_t value);
 
 // Pin option buttons of the settings dialog. Choosing an input role writes the
 // control register so that the line floats high.
 enum class PinOption { Pin1Input, Pin1Rot, Pin16Input, Pin16Gruen, Pin16Rot, PinI2COutput, PinI2CInput };
-void PinOptionWaehlen(RaceSystem& sys, PinOption opt);
+void PinOptionWaehlen(RaceContext& sys, PinOption opt);
 
 // Start-up idle levels of the lamp pins (all dark; the data image is left to the
 // power procedure that follows).
-void LptLampenRuhe(RaceSystem& sys);
+void LptLampenRuhe(RaceContext& sys);
 
 // Lamp pins, each only when the pin is configured for that lamp, each change
 // followed by a control write.
-void Pin16Gruen(RaceSystem& sys, bool on);
-void Pin16Rot(RaceSystem& sys, bool on);
-void Pin1Rot(RaceSystem& sys, bool on);
+void Pin16Gruen(RaceContext& sys, bool on);
+void Pin16Rot(RaceContext& sys, bool on);
+void Pin1Rot(RaceContext& sys, bool on);
 
 // Sets the relay bit(s) of a lane (0 = lanes 1..6) in LptDaten by the relay
 // polarity. Lanes 7 and 8 change bits that reach no output. No register write.
-void LptStromBits(RaceSystem& sys, int lane, bool on);
+void LptStromBits(RaceContext& sys, int lane, bool on);
 
 // Relay byte for the relay board: the six power bits moved down (bit 0 = lane 1).
 uint8_t RelaisByte(uint16_t lptDaten);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "settings/ProfileParse.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
@@ -19,7 +19,7 @@ void RebuildTankAbzug(RaceState& st, int volleVolt) {
         if (l > volleVolt) st.TankAbzug[l] = RoundToInt16((l - volleVolt) * step);
 }
 
-void DerivePowerValues(RaceSystem& sys) {
+void DerivePowerValues(RaceContext& sys) {
     const auto& p = sys.cfg.KVPowerSetup;
     RaceState& st = sys.st;
     if (p.Gain1 != 0) {

@@ -9,7 +9,7 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 struct RaceState;
 
 // Converter value of a lane voltage: (korrektur / 1000 + volts) x faktor, rounded
@@ -24,6 +24,6 @@ void RebuildTankAbzug(RaceState& st, int volleVolt);
 // with Gain2, else unchanged), SpurVolt and SpurWert of lanes 1..8, HubWert,
 // SCWert, TrockenWert and TankAbzug. Byte values outside 0..255 are limited to
 // that range.
-void DerivePowerValues(RaceSystem& sys);
+void DerivePowerValues(RaceContext& sys);
 
 }  // namespace zk

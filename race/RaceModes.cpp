@@ -7,44 +7,44 @@
 
 #include "race/Fuel.h"
 #include "settings/Settings.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
 
-void SetRennRunden(RaceSystem& sys, int16_t v) {
+void SetRennRunden(RaceContext& sys, int16_t v) {
     sys.st.RennRunden = v;
     sys.cfg.Letzte.Runden = v;
 }
 
-void SetRennZeit(RaceSystem& sys, int16_t v) {
+void SetRennZeit(RaceContext& sys, int16_t v) {
     sys.st.RennZeit = v;
     sys.cfg.Letzte.Zeit = v;
 }
 
-void RundenCaption(RaceSystem& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
-void ZeitCaption(RaceSystem& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
+void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
+void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
 
 }  // namespace
 
 std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::to_string(v); }
 
-bool ChooseRaceMode(RaceSystem& sys, int mode) {
+bool ChooseRaceMode(RaceContext& sys, int mode) {
     RaceState& s = sys.st;
-    switch (mode) {
-        case 0:
-            s.Rennmodus = 0;
+    switch (static_cast<Rennart>(mode)) {
+        case Rennart::Training:
+            s.Rennmodus = Rennart::Training;
             s.RennmodusText = "Training";
             break;
-        case 1:
-            s.Rennmodus = 1;
+        case Rennart::Rundenrennen:
+            s.Rennmodus = Rennart::Rundenrennen;
             if (s.RennRunden == 0) SetRennRunden(sys, 10);
             s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
             break;
-        case 2:
+        case Rennart::Zeitrennen:
             if (s.RennZeit == 0) SetRennZeit(sys, 2);
-            s.Rennmodus = 2;
+            s.Rennmodus = Rennart::Zeitrennen;
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
                 s.RennmodusText = "Zeitrennen mit Automatischem Spurwechsel";
                 if (s.RennZeit < 8) SetRennZeit(sys, 8);
@@ -60,89 +60,89 @@ bool ChooseRaceMode(RaceSystem& sys, int mode) {
     return true;
 }
 
-void SetupRaceMode(RaceSystem& sys) {
+void SetupRaceMode(RaceContext& sys) {
     RaceState& s = sys.st;
     RaceUiState& v = sys.view;
     PrepareFuel(sys);
-    if (s.Rennmodus == 0 || s.Rennmodus == 1) sys.hooks().ClearLapWindows();
-    v.GesZeitSichtbar = s.Rennmodus == 2 ? kTrue : kFalse;
+    if (s.Rennmodus == Rennart::Training || s.Rennmodus == Rennart::Rundenrennen) sys.windows().ClearLapWindows();
+    v.GesZeitSichtbar = s.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;
     v.ZmsInfoSichtbar = 0;
-    if (s.Rennmodus == 2 && sys.cfg.ZrMitWechsel.Wechsel == 1) {
+    if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) {
         v.SpwAnzeigeSichtbar = kTrue;
         v.ZmsInfoSichtbar = kTrue;
-        sys.hooks().LaneChangeSetup();
+        sys.club().LaneChangeSetup();
     }
-    if (s.Rennmodus >= 3 && s.Rennmodus <= 5) {
-        if (s.Rennmodus == 5) v.GesZeitSichtbar = kTrue;
-        sys.hooks().ClubSetup();
+    if (IstClubrennen(s.Rennmodus)) {
+        if (s.Rennmodus == Rennart::ClubZeitRennen) v.GesZeitSichtbar = kTrue;
+        sys.club().Setup();
     }
-    if (s.Rennmodus == 2 || s.Rennmodus == 5) {
+    if (s.Rennmodus == Rennart::Zeitrennen || s.Rennmodus == Rennart::ClubZeitRennen) {
         s.RestSekunden = 0;
         s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
         s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
-        sys.hooks().DisplayOutput();
-        sys.hooks().ClearLapWindows();
+        sys.windows().DisplayOutput();
+        sys.windows().ClearLapWindows();
     }
-    sys.hooks().RefreshStandardWindow();
+    sys.windows().RefreshStandardWindow();
 }
 
-std::string LapWindowName(int windowNo) {
+std::optional<Fenster> LapWindow(int windowNo) {
     switch (windowNo) {
         case kWinKV3:
-            return "frmKVZeit3Spur";
+            return Fenster::KVZeit3Spur;
         case kWinKV5:
-            return "frmKVZeit5Spur";
+            return Fenster::KVZeit5Spur;
         case kWinKV6:
-            return "frmKVZeit6Spur";
+            return Fenster::KVZeit6Spur;
         case kWinKV4Neu:
-            return "frmKVZeit4SpurNeu";
+            return Fenster::KVZeit4SpurNeu;
         case kWinKV2:
-            return "frmKVZeit2Spur";
+            return Fenster::KVZeit2Spur;
         case kWinKV48Neu:
-            return "frmKVZeit48SpurNeu";
+            return Fenster::KVZeit48SpurNeu;
         case kWinKV8:
-            return "frmKVZeit8Spur";
+            return Fenster::KVZeit8Spur;
         case kWinStd4:
-            return "frmZeit4Spur";
+            return Fenster::Zeit4Spur;
         default:
-            return "";
+            return std::nullopt;
     }
 }
 
-void LapWindowLoaded(RaceSystem& sys, int windowNo) {
-    if (LapWindowName(windowNo).empty() || sys.st.FensterOffen[windowNo] != 0) return;
+void LapWindowLoaded(RaceContext& sys, int windowNo) {
+    if (!LapWindow(windowNo) || sys.st.FensterOffen[windowNo] != 0) return;
     sys.st.FensterOffen[windowNo] = kTrue;
     ++sys.view.OffeneZeitfenster;
 }
 
-void LapWindowUnloaded(RaceSystem& sys, int windowNo) {
-    if (LapWindowName(windowNo).empty() || sys.st.FensterOffen[windowNo] == 0) return;
+void LapWindowUnloaded(RaceContext& sys, int windowNo) {
+    if (!LapWindow(windowNo) || sys.st.FensterOffen[windowNo] == 0) return;
     sys.st.FensterOffen[windowNo] = 0;
     --sys.view.OffeneZeitfenster;
 }
 
-void ShowRaceWindows(RaceSystem& sys) {
+void ShowRaceWindows(RaceContext& sys) {
     // In the order of the window menu.
     static const int menu[] = {kWinStd4, kWinKV2, kWinKV3, kWinKV4Neu, kWinKV5, kWinKV6, kWinKV8, kWinKV48Neu};
     bool eines = false;
     for (int w : menu) {
         if (sys.st.FensterOffen[w] == 0) continue;
-        sys.ui().OpenWindow(LapWindowName(w));
+        sys.ui().OpenWindow(*LapWindow(w));
         eines = true;
     }
     if (eines) return;
     static const int standard[] = {-1, kWinKV2, kWinKV3, kWinStd4, kWinKV5, kWinKV4Neu, kWinKV6, kWinKV8, kWinKV48Neu};
     const int ansicht = sys.cfg.AnsichtFenster.Ansicht;
-    if (ansicht >= 1 && ansicht <= 8) sys.ui().OpenWindow(LapWindowName(standard[ansicht]));
+    if (ansicht >= 1 && ansicht <= 8) sys.ui().OpenWindow(*LapWindow(standard[ansicht]));
 }
 
-void ChooseLapPreset(RaceSystem& sys, int i) {
+void ChooseLapPreset(RaceContext& sys, int i) {
     if (i < 1 || i > 5) return;
     SetRennRunden(sys, sys.cfg.LapTime.L[i]);
     RundenCaption(sys);
 }
 
-void ChooseTimePreset(RaceSystem& sys, int i) {
+void ChooseTimePreset(RaceContext& sys, int i) {
     if (i < 1 || i > 5) return;
     SetRennZeit(sys, sys.cfg.LapTime.T[i]);
     ZeitCaption(sys);
@@ -167,26 +167,26 @@ std::optional<int16_t> EingabeZahl(const std::string& text) {
     return static_cast<int16_t>(r);
 }
 
-std::string LapInputText(const RaceSystem& sys) { return std::to_string(sys.st.RennRunden); }
+std::string LapInputText(const RaceContext& sys) { return std::to_string(sys.st.RennRunden); }
 
-void LapInputChanged(RaceSystem& sys, const std::string& text) {
+void LapInputChanged(RaceContext& sys, const std::string& text) {
     const auto v = EingabeZahl(text);
     if (!v) return;  // the last valid value stays
     SetRennRunden(sys, *v);
     RundenCaption(sys);
 }
 
-std::string TimeInputText(const RaceSystem& sys) { return std::to_string(sys.st.RennZeit); }
+std::string TimeInputText(const RaceContext& sys) { return std::to_string(sys.st.RennZeit); }
 
-void TimeInputChanged(RaceSystem& sys, const std::string& text) {
+void TimeInputChanged(RaceContext& sys, const std::string& text) {
     if (const auto v = EingabeZahl(text)) SetRennZeit(sys, *v);
 }
 
-void TimeInputClose(RaceSystem& sys) {
+void TimeInputClose(RaceContext& sys) {
     if (sys.st.RennZeit == 0) SetRennZeit(sys, 6);
 }
 
-void UpdateLapTimeSettings(RaceSystem& sys) {
+void UpdateLapTimeSettings(RaceContext& sys) {
     for (int i = 1; i <= 5; ++i) {
         sys.view.rundenPresetCaption[i] = std::to_string(sys.cfg.LapTime.L[i]) + " Runden";
         sys.view.zeitPresetCaption[i] = std::to_string(sys.cfg.LapTime.T[i]) + " Minuten";

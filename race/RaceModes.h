@@ -7,25 +7,27 @@
 #include <optional>
 #include <string>
 
+#include "base/Windows.h"
+
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
 // Menu choice of a race mode: 0 "&Training", 1 "&Rundenrennen", 2 "&Zeitrennen".
 // Sets the mode and its title, prepares it and shows the lap windows. Returns
 // false for other modes (the club modes are chosen through the club module).
-bool ChooseRaceMode(RaceSystem& sys, int mode);
+bool ChooseRaceMode(RaceContext& sys, int mode);
 
 // Prepares the chosen mode (fuel constants, window flags, countdown).
-void SetupRaceMode(RaceSystem& sys);
+void SetupRaceMode(RaceContext& sys);
 // Shows every lap window marked open; with none open the default window of
 // [AnsichtFenster] "Ansicht".
-void ShowRaceWindows(RaceSystem& sys);
+void ShowRaceWindows(RaceContext& sys);
 
 // Presets L1..L5 / T1..T5 (i = 1..5): store the preset and update the submenu
 // caption. Mode and title stay as they are.
-void ChooseLapPreset(RaceSystem& sys, int i);
-void ChooseTimePreset(RaceSystem& sys, int i);
+void ChooseLapPreset(RaceContext& sys, int i);
+void ChooseTimePreset(RaceContext& sys, int i);
 
 // Text-to-number conversion of the input windows: a 16-bit integer, rounded
 // half to even ("12.5" -> 12, "13,5" -> 14); nothing for text that is empty,
@@ -33,22 +35,22 @@ void ChooseTimePreset(RaceSystem& sys, int i);
 std::optional<int16_t> EingabeZahl(const std::string& text);
 
 // frmRundeneingabe: text shown on load, and every change of the text.
-std::string LapInputText(const RaceSystem& sys);
-void LapInputChanged(RaceSystem& sys, const std::string& text);
+std::string LapInputText(const RaceContext& sys);
+void LapInputChanged(RaceContext& sys, const std::string& text);
 // frmZeiteingabe: the same for minutes; closing turns 0 minutes into 6.
-std::string TimeInputText(const RaceSystem& sys);
-void TimeInputChanged(RaceSystem& sys, const std::string& text);
-void TimeInputClose(RaceSystem& sys);
+std::string TimeInputText(const RaceContext& sys);
+void TimeInputChanged(RaceContext& sys, const std::string& text);
+void TimeInputClose(RaceContext& sys);
 
 // Preset and submenu captions (at start-up and when the settings dialog closes).
-void UpdateLapTimeSettings(RaceSystem& sys);
+void UpdateLapTimeSettings(RaceContext& sys);
 
 // Lap-window bookkeeping (Form_Load / Form_Unload of every lap window).
 // `windowNo` is the window number of settings/Settings.h (WindowNo).
-void LapWindowLoaded(RaceSystem& sys, int windowNo);
-void LapWindowUnloaded(RaceSystem& sys, int windowNo);
-// Name of a lap window by window number ("" for numbers without a lap window).
-std::string LapWindowName(int windowNo);
+void LapWindowLoaded(RaceContext& sys, int windowNo);
+void LapWindowUnloaded(RaceContext& sys, int windowNo);
+// The lap window with that window number (nothing for numbers without one).
+std::optional<Fenster> LapWindow(int windowNo);
 
 // "Rundenrennen über  10 Runden": a number formatted with a leading blank when
 // it is not negative.

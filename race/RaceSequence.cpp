@@ -7,16 +7,11 @@
 #include "race/Fuel.h"
 #include "race/RaceModes.h"
 #include "race/StartLight.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
-
-void Serial(RaceSystem& sys, std::string text) {
-    sys.st.SerialText = std::move(text);
-    sys.hooks().SerialSenden(sys.st.SerialText);
-}
 
 // The countdown of a time race from RennZeit minutes.
 void CountdownLaden(RaceState& s) {
@@ -26,7 +21,7 @@ void CountdownLaden(RaceState& s) {
 }
 
 // All red on the port: lamps 1..4 on, power off, pin lamps red.
-void AllesRot(RaceSystem& sys) {
+void AllesRot(RaceContext& sys) {
     sys.st.LptDaten = 15;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     PowerOff(sys, 0);
@@ -36,18 +31,18 @@ void AllesRot(RaceSystem& sys) {
 }
 
 // Power module command for a lane ("A20"/"A21" for all, "AL0".."AO1" for 1..4).
-void LeistungsModul(RaceSystem& sys, int lane, bool on) {
+void LeistungsModul(RaceContext& sys, int lane, bool on) {
     if (sys.cfg.TNT_MC.Aktiv == 0 || lane > 4) return;
     std::string t = "A";
     t += lane == 0 ? '2' : static_cast<char>('K' + lane);
     t += on ? '0' : '1';
-    Serial(sys, t + '\r');
+    SerialAusgeben(sys, t + '\r');
 }
 
-void Power(RaceSystem& sys, int lane, bool on) {
+void Power(RaceContext& sys, int lane, bool on) {
     if (lane < 0 || lane > kLanes) return;
     RaceState& s = sys.st;
-    sys.hooks().OnPower(lane, on);
+    sys.observer().OnPower(lane, on);
     LptStromBits(sys, lane, on);
     if (lane == 0) {
         for (int l = 1; l <= kLanes; ++l) s.SpurStrom[l] = on ? kTrue : kFalse;
@@ -55,7 +50,7 @@ void Power(RaceSystem& sys, int lane, bool on) {
         s.SpurStrom[lane] = on ? kTrue : kFalse;
     }
     if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
-    if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
+    if (sys.cfg.I2COutput.Aktiv != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
     LeistungsModul(sys, lane, on);
 }
 
@@ -63,7 +58,7 @@ void Power(RaceSystem& sys, int lane, bool on) {
 bool Gedrueckt(int state) { return state == 0x8001 || state == 1; }
 
 // Converter value of a lane's set voltage (halves to even).
-uint8_t SpurWertAusVolt(const RaceSystem& sys, int lane) {
+uint8_t SpurWertAusVolt(const RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
     const double v = std::nearbyint((sys.cfg.KVPowerSetup.Korrektur / 1000.0 + s.SpurVolt[lane]) * s.VoltFaktor);
     return static_cast<uint8_t>(std::fmin(std::fmax(std::isfinite(v) ? v : 0.0, 0.0), 255.0));
@@ -71,10 +66,10 @@ uint8_t SpurWertAusVolt(const RaceSystem& sys, int lane) {
 
 }  // namespace
 
-void PowerOn(RaceSystem& sys, int lane) { Power(sys, lane, true); }
-void PowerOff(RaceSystem& sys, int lane) { Power(sys, lane, false); }
+void PowerOn(RaceContext& sys, int lane) { Power(sys, lane, true); }
+void PowerOff(RaceContext& sys, int lane) { Power(sys, lane, false); }
 
-void PowerBtn(RaceSystem& sys, int index) {
+void PowerBtn(RaceContext& sys, int index) {
     const int lane = index + 1;
     if (lane < 1 || lane > kLanes) return;
     if (sys.st.SpurStrom[lane] == kTrue) {
@@ -84,19 +79,19 @@ void PowerBtn(RaceSystem& sys, int index) {
     }
 }
 
-void PowerAll(RaceSystem& sys) { PowerOn(sys, 0); }
+void PowerAll(RaceContext& sys) { PowerOn(sys, 0); }
 
-void SetButtonsRunning(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Running; }
-void SetButtonsPaused(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Paused; }
-void SetButtonsStopped(RaceSystem& sys) { sys.view.buttons = ButtonSatz::Stopped; }
+void SetButtonsRunning(RaceContext& sys) { sys.view.buttons = ButtonSatz::Running; }
+void SetButtonsPaused(RaceContext& sys) { sys.view.buttons = ButtonSatz::Paused; }
+void SetButtonsStopped(RaceContext& sys) { sys.view.buttons = ButtonSatz::Stopped; }
 
-void ResetRace(RaceSystem& sys) {
+void ResetRace(RaceContext& sys) {
     RaceState& s = sys.st;
     PrepareFuel(sys);
     const double voll = sys.cfg.Tankoption.Tankinhalt;
-    const bool gesamtzeitLoeschen = s.Rennmodus < 2 || sys.hooks().LaneChangeSeriesComplete();
+    const bool gesamtzeitLoeschen = s.Rennmodus < Rennart::Zeitrennen || sys.club().LaneChangeSeriesComplete();
     for (int l = 1; l <= kLanes; ++l) {
-        if (s.Rennmodus != 3) {
+        if (s.Rennmodus != Rennart::Clubrennen) {
             s.TankStand[l] = voll;
             s.SpurDaten[l].Tank = voll;
             s.SpurDaten[l].Farbe = kFarbeGruen;
@@ -114,23 +109,23 @@ void ResetRace(RaceSystem& sys) {
         s.RundeOffen[l] = 0;
         if (gesamtzeitLoeschen) s.Gesamtzeit[l] = 0;
     }
-    sys.hooks().ClearLapWindows();
+    sys.windows().ClearLapWindows();
     s.NachlaufRest = s.Nachzeit.load();
     s.StartPhase = 0;
     s.RennenLaeuft = 0;
     s.AmpelSchritt = 0;
-    s.NachlaufStatus = 0;
+    s.NachlaufStatus = Nachlauf::Aus;
     StartampelLampenAus(sys);
-    if (s.Rennmodus == 3) sys.hooks().ClubResetIfComplete();
+    if (s.Rennmodus == Rennart::Clubrennen) sys.club().ResetIfComplete();
 }
 
-void StartRace(RaceSystem& sys) {
+void StartRace(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
     if (s.RennenLaeuft == kTrue) return;
     s.NeustartNachPause = 0;
     s.Startzeit = s.AktZeit.load();
-    if (s.Rennmodus == 2 && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
+    if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
     const int32_t start = s.Startzeit;
     for (int l = 0; l <= kLanes; ++l) {
         // No lockout: one millisecond in the past, whatever the clock reads.
@@ -151,61 +146,61 @@ void StartRace(RaceSystem& sys) {
         s.LetzteDurchfahrt[l] = start;
     }
     for (int l = 1; l <= kLanes; ++l) s.SpurDaten[l].Spur = static_cast<uint8_t>(l);
-    if (cfg.AZT.Aktiv[1] != 0) Serial(sys, "B2\r");
+    if (cfg.AZT.Aktiv[1] != 0) SerialAusgeben(sys, "B2\r");
     if (cfg.AutoStart.Enabled == 1) s.AutoStartScharf = 1;
     for (int l = 1; l <= 4; ++l) {
         s.SpurFertig[l] = 0;
         s.StatusLampe[l] = 0;
     }
-    sys.hooks().RefreshStandardWindow();
+    sys.windows().RefreshStandardWindow();
     sys.view.beendenEnabled = false;
-    sys.hooks().ClearLapWindows();
+    sys.windows().ClearLapWindows();
     PrepareFuel(sys);
     SetButtonsRunning(sys);
     ResetRace(sys);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1) {
         for (int l = 1; l <= kLanes; ++l) s.SpurWert[l] = SpurWertAusVolt(sys, l);
-        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
+        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
     }
     StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
     s.StartPhase = kTrue;
-    if (s.Rennmodus == 3) sys.hooks().ClubHeatStart();
+    if (s.Rennmodus == Rennart::Clubrennen) sys.club().HeatStart();
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
-    if (cfg.I2COutput.Positionsanzeige == 1) Serial(sys, "bA9876");
+    if (cfg.I2COutput.Positionsanzeige == 1) SerialAusgeben(sys, "bA9876");
     s.AnsageAktiv = cfg.Audio.Zeitansage;
-    if (s.Rennmodus >= 1 && cfg.Audio.AutoOff == 1) s.AnsageAktiv = 0;
-    sys.hooks().RefreshStandardWindow();
+    if (s.Rennmodus != Rennart::Training && cfg.Audio.AutoOff == 1) s.AnsageAktiv = 0;
+    sys.windows().RefreshStandardWindow();
 }
 
-void EndRace(RaceSystem& sys) {
+void EndRace(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
     s.StartPhase = 0;
     s.RennenLaeuft = 0;
-    s.NachlaufStatus = 0;
+    s.NachlaufStatus = Nachlauf::Aus;
     s.NachlaufRest = s.Nachzeit.load();
     AllesRot(sys);
-    if (cfg.I2COutput.Startampel == 1) sys.hooks().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
+    if (cfg.I2COutput.Startampel == 1) sys.bus().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1)
-        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, s.SpurWert[l]);
+        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, s.SpurWert[l]);
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     SetButtonsStopped(sys);
     for (int l = 1; l <= 4; ++l) s.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
     s.SafetyCar = 0;
     sys.view.safetyCarFarbe = kRgbHellgrau;
-    sys.hooks().RefreshStandardWindow();
+    sys.windows().RefreshStandardWindow();
     s.NeustartNachPause = 0;
 }
 
-void StopRace(RaceSystem& sys) {
+void StopRace(RaceContext& sys) {
     EndRace(sys);
     StartampelSchliessen(sys);
     sys.view.beendenEnabled = true;
 }
 
-void PauseRace(RaceSystem& sys) {
+void PauseRace(RaceContext& sys) {
     RaceState& s = sys.st;
     if (s.RennenLaeuft == 0) return;
     if (s.ChaosTaste == kTrue) {
@@ -217,10 +212,10 @@ void PauseRace(RaceSystem& sys) {
     AllesRot(sys);
     s.PauseBeginn = s.AktZeit;
     s.PauseLetzte = s.AktZeit;
-    s.NachlaufStatus = 1;
+    s.NachlaufStatus = Nachlauf::Laeuft;
 }
 
-void ResumeRace(RaceSystem& sys) {
+void ResumeRace(RaceContext& sys) {
     RaceState& s = sys.st;
     // Only a paused race resumes, and only once: a second resume while the
     // restart light runs would shift the lap references by the pause again.
@@ -235,11 +230,11 @@ void ResumeRace(RaceSystem& sys) {
     s.NeustartNachPause = kTrue;
     s.StartPhase = kTrue;
     StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
-    s.NachlaufStatus = 0;
+    s.NachlaufStatus = Nachlauf::Aus;
     s.NachlaufRest = s.Nachzeit.load();
 }
 
-void ToggleSafetyCar(RaceSystem& sys) {
+void ToggleSafetyCar(RaceContext& sys) {
     RaceState& s = sys.st;
     // Without the controllable power supply only the flag changes.
     const bool netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
@@ -247,28 +242,28 @@ void ToggleSafetyCar(RaceSystem& sys) {
         s.SafetyCar = 1;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
-                if (s.SpurAktiv[l] != 0) sys.hooks().NetzteilSetzen(l - 1, s.SCWert);
+                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, s.SCWert);
     } else {
         s.SafetyCar = 0;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
-                if (s.SpurAktiv[l] != 0) sys.hooks().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
+                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
     }
 }
 
-void SafetyCarButton(RaceSystem& sys) {
+void SafetyCarButton(RaceContext& sys) {
     if (sys.st.RennenLaeuft != kTrue) return;
     ToggleSafetyCar(sys);
     sys.view.safetyCarFarbe = sys.st.SafetyCar == 1 ? kRgbGelb : kRgbHellgrau;
 }
 
-void PollRaceKeys(RaceSystem& sys, char key) {
+void PollRaceKeys(RaceContext& sys, char key) {
     RaceState& s = sys.st;
     bool space = false, w = false, c = false;
     if (sys.cfg.Tastatur.GlobalOn == 1) {
-        space = Gedrueckt(sys.hooks().AsyncKeyState(0x20));
-        w = Gedrueckt(sys.hooks().AsyncKeyState(0x57));
-        c = Gedrueckt(sys.hooks().AsyncKeyState(0x43));
+        space = Gedrueckt(sys.ui().AsyncKeyState(0x20));
+        w = Gedrueckt(sys.ui().AsyncKeyState(0x57));
+        c = Gedrueckt(sys.ui().AsyncKeyState(0x43));
     }
     // A chaos switch let go outside a race has nothing to resume; remembering it
     // would resume the next pause the moment it is made.
@@ -292,41 +287,41 @@ void PollRaceKeys(RaceSystem& sys, char key) {
     }
 }
 
-void StandardWindowKey(RaceSystem& sys, char key) {
+void StandardWindowKey(RaceContext& sys, char key) {
     PollRaceKeys(sys, key);
     if ((key == 'S' || key == 's') && sys.st.RennenLaeuft == 0) StartRace(sys);
     if ((key == 'T' || key == 't') && sys.st.RennenLaeuft == kTrue) StopRace(sys);
 }
 
-void LapWindowCloseButton(RaceSystem& sys) {
+void LapWindowCloseButton(RaceContext& sys) {
     if (sys.view.OffeneZeitfenster == 1) StopRace(sys);
 }
 
-void CheckRaceEnd(RaceSystem& sys) {
+void CheckRaceEnd(RaceContext& sys) {
     RaceState& s = sys.st;
     switch (s.Rennmodus) {
-        case 0:
+        case Rennart::Training:
             return;
-        case 1: {
+        case Rennart::Rundenrennen: {
             bool erreicht = false;
             for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || s.Runden[l] >= s.RennRunden;
             if (!erreicht) return;
-            if (s.NachlaufStatus == 0) {
-                s.NachlaufStatus = 1;
+            if (s.NachlaufStatus == Nachlauf::Aus) {
+                s.NachlaufStatus = Nachlauf::Laeuft;
                 PowerOff(sys, 0);
-            } else if (s.NachlaufStatus == 2) {
+            } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
                 EndRace(sys);
                 for (int l = 1; l <= 4; ++l)
                     if (s.Runden[l] == s.RennRunden) s.SpurFertig[l] = kTrue;
             }
             return;
         }
-        case 2: {
+        case Rennart::Zeitrennen: {
             // Counted on the wall clock's seconds, looked at every 0.9 s; stands
             // still during a pause, the after-run and the start light. (The
             // counter keeps counting while it waits, so "reaches" is >= 9.)
             s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
-            if (s.RestZeitTakt >= 9 && s.NachlaufStatus == 0 && s.StartPhase == 0) {
+            if (s.RestZeitTakt >= 9 && s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0) {
                 s.RestZeitTakt = 0;
                 if (s.SekundeNeu == 1) {
                     s.SekundeNeu = 0;
@@ -340,33 +335,33 @@ void CheckRaceEnd(RaceSystem& sys) {
                 }
             }
             if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
-            if (s.NachlaufStatus == 0) {
-                s.NachlaufStatus = 1;
+            if (s.NachlaufStatus == Nachlauf::Aus) {
+                s.NachlaufStatus = Nachlauf::Laeuft;
                 PowerOff(sys, 0);
-            } else if (s.NachlaufStatus == 2) {
+            } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
                 EndRace(sys);
                 if (sys.cfg.ZrMitWechsel.Wechsel == 0) {
                     CountdownLaden(s);
                 } else {
-                    sys.hooks().LaneChangeRunEnd();
+                    sys.club().LaneChangeRunEnd();
                 }
             }
             return;
         }
         default:
-            sys.hooks().ClubHeatCheck();
+            sys.club().HeatCheck();
             return;
     }
 }
 
-void AnlaufSenden(RaceSystem& sys) {
+void AnlaufSenden(RaceContext& sys) {
     if (sys.cfg.KVPowerSetup.I2C_Netzteil == 1)
-        for (int l = 1; l <= kLanes; ++l) sys.hooks().NetzteilSetzen(l - 1, sys.st.SpurWert[l]);
+        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, sys.st.SpurWert[l]);
     if (sys.cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
 }
 
-void InitRaceControl(RaceSystem& sys) {
+void InitRaceControl(RaceContext& sys) {
     RaceState& s = sys.st;
     s.RennRunden = sys.cfg.Letzte.Runden;
     s.RennZeit = sys.cfg.Letzte.Zeit;
@@ -375,7 +370,7 @@ void InitRaceControl(RaceSystem& sys) {
     SetupRaceMode(sys);
     PowerOn(sys, 0);
     LptLampenRuhe(sys);
-    if (sys.cfg.I2COutput.Startampel != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
+    if (sys.cfg.I2COutput.Startampel != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
     s.SafetyCar = 1;
     ToggleSafetyCar(sys);
     UpdateLapTimeSettings(sys);

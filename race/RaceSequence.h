@@ -9,45 +9,45 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
-void StartRace(RaceSystem& sys);
-void StopRace(RaceSystem& sys);
-void EndRace(RaceSystem& sys);
-void ResetRace(RaceSystem& sys);
-void PauseRace(RaceSystem& sys);
-void ResumeRace(RaceSystem& sys);
-void ToggleSafetyCar(RaceSystem& sys);
-void PowerOn(RaceSystem& sys, int lane);
-void PowerOff(RaceSystem& sys, int lane);
+void StartRace(RaceContext& sys);
+void StopRace(RaceContext& sys);
+void EndRace(RaceContext& sys);
+void ResetRace(RaceContext& sys);
+void PauseRace(RaceContext& sys);
+void ResumeRace(RaceContext& sys);
+void ToggleSafetyCar(RaceContext& sys);
+void PowerOn(RaceContext& sys, int lane);
+void PowerOff(RaceContext& sys, int lane);
 // Keyboard and push-button poll; key 0 = no key pressed (the 100 ms poll).
-void PollRaceKeys(RaceSystem& sys, char key);
+void PollRaceKeys(RaceContext& sys, char key);
 
 // PowerBtn(Index) of a lap window: toggles lane Index + 1.
-void PowerBtn(RaceSystem& sys, int index);
+void PowerBtn(RaceContext& sys, int index);
 // PowerAll of the standard window: power on for all lanes.
-void PowerAll(RaceSystem& sys);
+void PowerAll(RaceContext& sys);
 // btnSafetyCar: toggles the safety car while the race runs.
-void SafetyCarButton(RaceSystem& sys);
+void SafetyCarButton(RaceContext& sys);
 // Key press in frmZeit4Spur or frmRennleitung: the poll, then "S" starts a race
 // when none runs and "T" stops a running one. The other lap windows call
 // PollRaceKeys alone.
-void StandardWindowKey(RaceSystem& sys, char key);
+void StandardWindowKey(RaceContext& sys, char key);
 // bntZmClose of a lap window: closing the last open lap window stops the race.
 // The window unloads itself afterwards.
-void LapWindowCloseButton(RaceSystem& sys);
+void LapWindowCloseButton(RaceContext& sys);
 
 // Button sets of every lap window and of the race director (sys.view.buttons).
-void SetButtonsRunning(RaceSystem& sys);
-void SetButtonsPaused(RaceSystem& sys);
-void SetButtonsStopped(RaceSystem& sys);
+void SetButtonsRunning(RaceContext& sys);
+void SetButtonsPaused(RaceContext& sys);
+void SetButtonsStopped(RaceContext& sys);
 
 // The race-end check of the 100 ms cycle (only while the race runs).
-void CheckRaceEnd(RaceSystem& sys);
+void CheckRaceEnd(RaceContext& sys);
 // Main-loop start-up step (second cycle): lane voltages and fuel gauges.
-void AnlaufSenden(RaceSystem& sys);
+void AnlaufSenden(RaceContext& sys);
 // Race control's share of program start-up: fuel constants, mode set-up, track
 // power on, idle lamps, safety car off (which sets the normal voltages).
-void InitRaceControl(RaceSystem& sys);
+void InitRaceControl(RaceContext& sys);
 
 }  // namespace zk

@@ -5,24 +5,32 @@
 // element 0 carries no lane; arrays marked "1-based" are also sized nine (or
 // eleven for the ten inputs) and element 0 is never used. Flags: True = -1.
 //
-// Everything the 1 ms tick and the UI thread both touch is a Shared<> word or a
-// SyncFlag<> (acquire/release). The rest belongs to the UI thread alone.
+// The words the 1 ms tick shares are the TickState this state is built on (see
+// tick/TickState.h for who writes which). Everything declared here belongs to the
+// UI thread alone: the 100 ms cycle, race control and the windows.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "base/Shared.h"
+#include "tick/TickState.h"
 
 namespace zk {
 
-constexpr int kLanes = 8;
 constexpr int32_t kBesteRundeReset = 300000;
 constexpr int32_t kFarbeGruen = 49152;  // 0x00C000
 
-template <class T>
-using LaneArray = std::array<T, kLanes + 1>;  // 0..8
+// Race modes (menu "Zeitmessung").
+enum class Rennart : int16_t {
+    Training = 0,
+    Rundenrennen = 1,
+    Zeitrennen = 2,
+    Clubrennen = 3,
+    ClubRundenRennen = 4,
+    ClubZeitRennen = 5,
+};
+constexpr bool IstClubrennen(Rennart m) { return m >= Rennart::Clubrennen; }
 
 // Lane record: the summary of one lane's race.
 struct SpurSatz {
@@ -44,78 +52,22 @@ struct SpurSatz {
     int16_t Tankt = 0;
 };
 
-struct RaceState {
-    // --- clock and timer (written by the tick unless stated) ---
-    Shared<int32_t> AktZeit{0};
-    Shared<int32_t> Startzeit{0};
-    Shared<int32_t> TimerHandle{0};
-    Shared<int16_t> TimerLaeuft{0};
-    Shared<int16_t> TickBelegt{0};
-    Shared<int32_t> TickUeberlauf{0};
-    Shared<int32_t> TickLetzte{0};
-    Shared<int32_t> TickMaxAbstand{0};
-    Shared<int32_t> TickZaehler{0};
-    Shared<uint8_t> TickStatReset{0};
-    SharedDouble TickAbweichung{0.0};
-    // Real-time thread statistics (the platform timer's own view of its ticks).
-    Shared<int32_t> TickVerspaetet{0};  // ticks that started more than 0.5 ms late
-    Shared<int32_t> TickVerpasst{0};    // whole periods skipped because a tick was too late
-    Shared<int32_t> TickSpaetMaxUs{0};  // largest start delay seen, microseconds
-
-    // --- sensor configuration ---
-    Shared<int16_t> LptPort{0};  // [Lpt] "Port": 0 = no port, 1..3
-    Shared<int16_t> LptBasis{0};
-    Shared<uint16_t> Eingang{0};
-    std::array<Shared<int16_t>, 11> Maske{};      // 1-based 1..10
-    std::array<Shared<int16_t>, 11> Vergleich{};  // 1-based 1..10
-    Shared<int16_t> GelbphaseEin{0};
-    Shared<int16_t> ChaosEin{0};
-    Shared<int16_t> MinLength{0};
-    Shared<int16_t> MinZeit{0};
-    Shared<int16_t> Nachzeit{0};
-    LaneArray<Shared<int16_t>> SpurAktiv{};
-    Shared<int16_t> SimulationActive{0};
-    Shared<int16_t> I2CAktiv{0};
-
-    // --- extra inputs ---
-    SyncFlag<int16_t> GelbTaste{0};
-    Shared<int16_t> GelbAusgeloest{0};
-    SyncFlag<int16_t> ChaosTaste{0};
-    Shared<int16_t> ChaosGemerkt{0};
-
+struct RaceState : TickState {
     // --- race phase ---
-    int16_t Rennmodus = 0;
+    Rennart Rennmodus = Rennart::Training;
     std::string RennmodusText = "Training";
     int16_t RennRunden = 0;
     int16_t RennZeit = 0;
     int16_t RestStunden = 0, RestMinuten = 0, RestSekunden = 0;
     int16_t ZielRunden = 0;
-    Shared<int16_t> StartPhase{0};
-    Shared<int16_t> RennenLaeuft{0};
-    Shared<int16_t> Pause{0};
     int32_t PauseBeginn = 0;
     int32_t PauseLetzte = 0;
-    SyncFlag<int16_t> NachlaufStatus{0};
-    Shared<int16_t> NachlaufRest{0};
     int16_t SafetyCar = 0;
     int16_t AmpelSchritt = 0;
     int16_t NeustartNachPause = 0;
     int16_t AmpelTakt = 0;
 
-    // --- per-lane acquisition (tick) ---
-    LaneArray<Shared<int32_t>> SperreBis{};
-    LaneArray<Shared<int16_t>> ImPuls{};
-    LaneArray<Shared<int32_t>> Durchfahrt{};
-    LaneArray<Shared<int32_t>> PulsLaenge{};
-    LaneArray<Shared<int16_t>> PulsGemeldet{};
-    LaneArray<Shared<int32_t>> AktivAbtastungen{};
-    LaneArray<Shared<int32_t>> InaktivAbtastungen{};
-    LaneArray<SyncFlag<int16_t>> RundeOffen{};
-    LaneArray<SyncFlag<int16_t>> Fehlstart{};
-
     // --- per-lane results ---
-    LaneArray<Shared<int32_t>> Runden{};
-    LaneArray<Shared<int16_t>> ErsteDurchfahrt{};
     LaneArray<int32_t> LetzteDurchfahrt{};
     LaneArray<int32_t> Rundenzeit{};
     LaneArray<int32_t> BesteRunde{};
@@ -137,12 +89,6 @@ struct RaceState {
     int16_t RLMeldung = 0;
     int16_t ExcelAufzeichnung = 0;
     std::string SerialText;
-    // Register images of the parallel port. Only the low byte of LptDaten reaches
-    // the data register; bits 8 and 9 (power of lanes 5 and 6) reach the relay
-    // board on the two-wire bus, bits 10 and 11 (lanes 7 and 8) nothing.
-    Shared<uint16_t> LptDaten{0};
-    Shared<uint8_t> LptSteuer{0};
-
     // --- sensor teach-in (settings dialog, UI thread) ---
     std::array<int16_t, 11> TeachAktiv{};  // 1..10: input waits to be learned
     uint16_t TeachRuhewert = 0;            // Eingang when the teach-in was armed
@@ -158,14 +104,6 @@ struct RaceState {
     LaneArray<double> TankZeit{};    // fuel value last shown
     LaneArray<int16_t> TankFlag{};   // penalty ran out, power not yet given back
     int32_t TankSchritt = 0;         // litres per 100 ms while refuelling
-
-    // --- port simulator (tick side of the simulation window) ---
-    Shared<int16_t> SimSpur{0};
-    Shared<int16_t> SimTakt{0};
-    Shared<uint8_t> SimRueckwaerts{0};
-    Shared<uint8_t> SimWechseln{0};
-    Shared<int16_t> SimNachlauf{0};
-    Shared<uint16_t> EingangRuhe{0};
 
     // --- lap evaluation working state (UI thread) ---
     int32_t ZeitSek = 0;

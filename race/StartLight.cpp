@@ -4,26 +4,22 @@
 
 #include "race/Lpt.h"
 #include "race/RaceSequence.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
 
-void Serial(RaceSystem& sys, const char* text) {
-    sys.st.SerialText = text;
-    sys.st.SerialText += '\r';
-    sys.hooks().SerialSenden(sys.st.SerialText);
-}
+void Serial(RaceContext& sys, const char* text) { SerialAusgeben(sys, std::string(text) + '\r'); }
 
-void RotesPaar(RaceSystem& sys, int paar) {
+void RotesPaar(RaceContext& sys, int paar) {
     sys.view.ampel.lampeAn[2 * paar] = true;
     sys.view.ampel.lampeAn[2 * paar + 1] = true;
 }
 
 // The green light: the race runs. On a fresh start every lane's first lap is
 // timed from now; after a pause the references stay as the resume shifted them.
-void Gruen(RaceSystem& sys) {
+void Gruen(RaceContext& sys) {
     RaceState& s = sys.st;
     s.RennenLaeuft = kTrue;
     if (s.Pause == 0) {
@@ -42,17 +38,17 @@ int StartampelCode(int step) {
     return 32;
 }
 
-void StartampelLampenAus(RaceSystem& sys) {
+void StartampelLampenAus(RaceContext& sys) {
     for (int i = 0; i <= 14; ++i) sys.view.ampel.lampeAn[i] = false;
 }
 
-void StartampelZeigen(RaceSystem& sys, bool zusatzampel) {
+void StartampelZeigen(RaceContext& sys, bool zusatzampel) {
     RaceUiState& v = sys.view;
     if (!v.startampelOffen) {
         // Loading the window: start-light board dark, every lamp dark (a restart
         // after a pause must not begin with the greens of the last start),
         // false-start marks hidden.
-        if (sys.cfg.I2COutput.Aktiv != 0) sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
+        if (sys.cfg.I2COutput.Aktiv != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
         StartampelLampenAus(sys);
         for (int i = 15; i <= 22; ++i) {
             v.ampel.lampeSichtbar[i] = false;
@@ -61,31 +57,31 @@ void StartampelZeigen(RaceSystem& sys, bool zusatzampel) {
         v.ampel.spurNrSichtbar.fill(false);
         v.startampelOffen = true;
     }
-    sys.ui().OpenWindow("frmStartampel");
+    sys.ui().OpenWindow(Fenster::Startampel);
     if (zusatzampel) {
         v.zusatzampelOffen = true;
-        sys.ui().OpenWindow("frmZusatzampel");
+        sys.ui().OpenWindow(Fenster::Zusatzampel);
     }
 }
 
-void StartampelSchliessen(RaceSystem& sys) {
+void StartampelSchliessen(RaceContext& sys) {
     if (sys.view.zusatzampelOffen) {
         sys.view.zusatzampelOffen = false;
-        sys.ui().CloseWindow("frmZusatzampel");
+        sys.ui().CloseWindow(Fenster::Zusatzampel);
     }
     if (sys.view.startampelOffen) {
         sys.view.startampelOffen = false;
-        sys.ui().CloseWindow("frmStartampel");
+        sys.ui().CloseWindow(Fenster::Startampel);
     }
 }
 
-void StartAblauf(RaceSystem& sys) {
+void StartAblauf(RaceContext& sys) {
     RaceState& s = sys.st;
     StartampelAnzeige& a = sys.view.ampel;
 
     for (int lane = 1; lane <= kLanes; ++lane) {
         if (s.Fehlstart[lane] != kTrue) continue;
-        sys.hooks().OnFalseStart(lane);
+        sys.observer().OnFalseStart(lane);
         a.lampeSichtbar[lane + 14] = true;
         a.lampeAn[lane + 14] = true;
         a.spurNrSichtbar[lane - 1] = true;
@@ -96,7 +92,7 @@ void StartAblauf(RaceSystem& sys) {
     }
 
     const int step = s.AmpelSchritt;
-    sys.hooks().OnLightStep(step);
+    sys.observer().OnLightStep(step);
     switch (step) {
         case 0:
             s.LptDaten = 0;
@@ -145,11 +141,11 @@ void StartAblauf(RaceSystem& sys) {
     s.NeustartNachPause = 0;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Startampel == 1)
-        sys.hooks().I2CSend(sys.cfg.I2COutput.ADR[1], static_cast<uint8_t>(StartampelCode(step)), 0, 2);
+        sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], static_cast<uint8_t>(StartampelCode(step)), 0, 2);
     s.AmpelSchritt = static_cast<int16_t>(s.AmpelSchritt + 1);
 }
 
-void AmpelAbbruch(RaceSystem& sys) {
+void AmpelAbbruch(RaceContext& sys) {
     sys.st.StartPhase = 0;
     ResetRace(sys);
     StartampelSchliessen(sys);

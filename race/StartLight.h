@@ -6,19 +6,19 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
 // One step of the sequence (step number sys.st.AmpelSchritt, 0..8).
-void StartAblauf(RaceSystem& sys);
+void StartAblauf(RaceContext& sys);
 // btnAmpelAbbruch of either start-light window.
-void AmpelAbbruch(RaceSystem& sys);
+void AmpelAbbruch(RaceContext& sys);
 // Shows frmStartampel (loading it when it is not open) and, when requested,
 // frmZusatzampel.
-void StartampelZeigen(RaceSystem& sys, bool zusatzampel);
+void StartampelZeigen(RaceContext& sys, bool zusatzampel);
 // Closes both start-light windows.
-void StartampelSchliessen(RaceSystem& sys);
+void StartampelSchliessen(RaceContext& sys);
 // All lamps dark (race reset); false-start lamps stay as they are.
-void StartampelLampenAus(RaceSystem& sys);
+void StartampelLampenAus(RaceContext& sys);
 
 // Start-light code of the start-light board for a step: red lamps as bits 0..4,
 // green as bit 5.

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "tick/FastTimer.h"
-#include "system/RaceSystem.h"
+#include "race/Race.h"
 
 namespace zk {
 
 namespace {
 
-void Lernen(RaceSystem& sys, int n, int16_t maske, int16_t vergleich) {
+void Lernen(RaceContext& sys, int n, int16_t maske, int16_t vergleich) {
     sys.st.Maske[n] = maske;
     sys.st.Vergleich[n] = vergleich;
     // The learned pair persists through the settings file.
@@ -18,7 +18,7 @@ void Lernen(RaceSystem& sys, int n, int16_t maske, int16_t vergleich) {
     sys.cfg.Masken.CS[n] = vergleich;
 }
 
-std::string Beschriftung(const RaceSystem& sys, int n) {
+std::string Beschriftung(const RaceContext& sys, int n) {
     if (sys.st.TeachAktiv[n] != 0) return "Teach In aktiv";
     if (n <= 4) return "Spur " + std::to_string(n);
     if (n <= 8) {
@@ -30,7 +30,7 @@ std::string Beschriftung(const RaceSystem& sys, int n) {
 
 }  // namespace
 
-void TeachInKlick(RaceSystem& sys, int n) {
+void TeachInKlick(RaceContext& sys, int n) {
     if (n < 1 || n > 10) return;
     RaceState& s = sys.st;
     if (s.TeachAktiv[n] == 0) {
@@ -42,7 +42,7 @@ void TeachInKlick(RaceSystem& sys, int n) {
     }
 }
 
-void TeachInPass(RaceSystem& sys) {
+void TeachInPass(RaceContext& sys) {
     RaceState& s = sys.st;
     const uint16_t eingang = s.Eingang;
     for (int n = 1; n <= 10; ++n) {
@@ -60,14 +60,14 @@ void TeachInPass(RaceSystem& sys) {
     }
 }
 
-void TeachInReset(RaceSystem& sys) {
+void TeachInReset(RaceContext& sys) {
     for (int n = 1; n <= 10; ++n) {
         Lernen(sys, n, 0, 1);  // mask 0 never matches compare 1
         sys.st.TeachAktiv[n] = 0;
     }
 }
 
-void TeachInDialogGeschlossen(RaceSystem& sys) {
+void TeachInDialogGeschlossen(RaceContext& sys) {
     for (int n = 1; n <= 8; ++n) sys.st.TeachAktiv[n] = 0;
 }
 

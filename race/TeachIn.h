@@ -7,17 +7,17 @@
 
 namespace zk {
 
-class RaceSystem;
+class RaceContext;
 
 // Button btnZsaTrack(n - 1): arms input n (disarming any other), or disarms it.
-void TeachInKlick(RaceSystem& sys, int n);
+void TeachInKlick(RaceContext& sys, int n);
 // The 100 ms pass while the dialog shows its sensor tab: learns every armed input
 // whose input word differs from the idle word, then refreshes captions and
 // indicator colours.
-void TeachInPass(RaceSystem& sys);
+void TeachInPass(RaceContext& sys);
 // "Alle Werte löschen": every input inactive until learned again.
-void TeachInReset(RaceSystem& sys);
+void TeachInReset(RaceContext& sys);
 // Closing the dialog disarms the lane inputs 1..8.
-void TeachInDialogGeschlossen(RaceSystem& sys);
+void TeachInDialogGeschlossen(RaceContext& sys);
 
 }  // namespace zk

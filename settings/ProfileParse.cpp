@@ -1,5 +1,7 @@
 #include "settings/ProfileParse.h"
 
+#include <charconv>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -109,7 +111,11 @@ double ParseLeadingReal(std::string_view text) {
         if (k > j) num += ex;
     }
     if (!digits) return 0.0;
-    const double v = std::strtod(num.c_str(), nullptr);
+    // from_chars reads "." whatever the process locale says (a German desktop
+    // session sets "," as the decimal separator for strtod).
+    double v = 0.0;
+    const char* b = num.data() + (num[0] == '+' ? 1 : 0);
+    std::from_chars(b, num.data() + num.size(), v);
     return std::isfinite(v) ? v : 0.0;
 }
 

@@ -53,7 +53,11 @@ struct SimContext {
 };
 
 // Writes one trace line per observed event.
-class TraceHooks : public RaceHooks {
+class TraceHooks : public RaceObserver,
+                   public LptWriteObserver,
+                   public SerialLine,
+                   public PowerSupply,
+                   public BusQueue {
 public:
     explicit TraceHooks(SimContext& c) : c_(c) {}
 
@@ -75,7 +79,7 @@ public:
     void OnLptWrite(int offset, uint8_t v) override {
         Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
     }
-    void SerialSenden(const std::string& text) override {
+    void Senden(const std::string& text) override {
         std::string t;
         for (char ch : text) {
             if (ch == '\r') {
@@ -96,6 +100,7 @@ public:
         Line() << "i2c addr=" << static_cast<int>(addr) << " data=" << static_cast<int>(d1) << ','
                << static_cast<int>(d2) << " count=" << count << '\n';
     }
+    void I2CTakt(TickState&, LptIo&) override {}
 
     // After each simulated millisecond: phase changes and changed fuel values.
     void AfterMs() {
@@ -133,7 +138,7 @@ private:
         if (!laeuft) return start ? "startlight" : "idle";
         if (s.Pause == kTrue) return start ? "restart" : "paused";
         if (start) return "racing";  // green is out, the start-light windows still show
-        return s.NachlaufStatus != 0 ? "afterrun" : "racing";
+        return s.NachlaufStatus != Nachlauf::Aus ? "afterrun" : "racing";
     }
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
     SimContext& c_;
@@ -147,8 +152,8 @@ private:
 class TraceUi : public UiPort {
 public:
     explicit TraceUi(SimContext& c) : c_(c) {}
-    void OpenWindow(const std::string& name) override { Line() << "window open " << name << '\n'; }
-    void CloseWindow(const std::string& name) override { Line() << "window close " << name << '\n'; }
+    void OpenWindow(Fenster w) override { Line() << "window open " << FensterName(w) << '\n'; }
+    void CloseWindow(Fenster w) override { Line() << "window close " << FensterName(w) << '\n'; }
 
 private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
@@ -362,8 +367,13 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     TraceHooks hooks(c);
     TraceUi traceUi(c);
     RaceSystem& sys = c.sys;
-    sys.SetHooks(&hooks);
+    sys.SetObserver(&hooks);
+    sys.SetSerial(&hooks);
+    sys.SetSupply(&hooks);
+    sys.SetBus(&hooks);
+    c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
+    TickContext tick = sys.Tick();
 
     // The settings file of this run, in memory only: the first-run values written
     // out as a valid file; an "ini" line replaces it by a file's content, a "set"
@@ -407,7 +417,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
         c.clock.Set(ms);
         c.port.SetInputWord(c.InputWord());
-        FastTimerTick(sys);
+        FastTimerTick(tick);
         for (auto& left : c.activeLeft)
             if (left > 0) --left;
         if (ms % 100 == 0) MainLoopCycle(sys);

@@ -85,7 +85,7 @@ void FollowSettings(RaceSystem& sys) {
 bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
     RaceState& st = sys.st;
     if (st.SimMaskenAktiv == 1) return true;
-    sys.ui().OpenWindow("frmSaveDisplay");
+    sys.ui().OpenWindow(Fenster::SaveDisplay);
     auto show = [&](int percent) {
         st.SpeicherFortschritt = static_cast<int16_t>(percent);
         if (progress) progress(percent);
@@ -98,7 +98,7 @@ bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<vo
         show(100);
         ok = file.Save();
     }
-    sys.ui().CloseWindow("frmSaveDisplay");
+    sys.ui().CloseWindow(Fenster::SaveDisplay);
     if (!ok && report) ReportSaveFailure(sys, file);
     return ok;
 }
@@ -254,11 +254,11 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
 void ReadOpenWindows(RaceSystem& sys, ProfileFile& file) {
     if (sys.cfg.AnsichtFenster.OpenTimeWindows != 1) return;
     file.Load();
-    static const std::pair<const char*, const char*> kWindows[] = {
-        {"KV3LaneOpen", "frmKVZeit3Spur"},     {"KV2LaneOpen", "frmKVZeit2Spur"},
-        {"KV4LaneOpen", "frmKVZeit5Spur"},     {"KV6LaneOpen", "frmKVZeit6Spur"},
-        {"KV8LaneOpen", "frmKVZeit8Spur"},     {"KV4NeuLaneOpen", "frmKVZeit4SpurNeu"},
-        {"KV48NeuLaneOpen", "frmKVZeit48SpurNeu"}, {"Std4Open", "frmZeit4Spur"},
+    static const std::pair<const char*, Fenster> kWindows[] = {
+        {"KV3LaneOpen", Fenster::KVZeit3Spur},         {"KV2LaneOpen", Fenster::KVZeit2Spur},
+        {"KV4LaneOpen", Fenster::KVZeit5Spur},         {"KV6LaneOpen", Fenster::KVZeit6Spur},
+        {"KV8LaneOpen", Fenster::KVZeit8Spur},         {"KV4NeuLaneOpen", Fenster::KVZeit4SpurNeu},
+        {"KV48NeuLaneOpen", Fenster::KVZeit48SpurNeu}, {"Std4Open", Fenster::Zeit4Spur},
     };
     for (const auto& [key, window] : kWindows)
         if (file.Doc().GetInt("OpenWindows", key, 1) == -1) sys.ui().OpenWindow(window);

@@ -1,40 +1,32 @@
-// One race system: the shared race state, the settings, and the devices the core
-// talks to (millisecond clock, time of day, parallel port, extension points, UI).
+// One race system: the race state, the settings and every part of the system
+// (clock, time of day, parallel port, serial line, bus queue, power supply,
+// announcer, lap recorder, race-director list, club, observer, window refresh,
+// UI port), wired together.
 //
 // Nothing here is global: a test creates as many independent systems as it likes,
-// each with its own manual clock and simulated port.
+// each with its own manual clock and simulated port. Each part starts as its
+// do-nothing stand-in; the application and the tests put theirs in place before
+// the tick thread starts (nullptr restores the stand-in).
 #pragma once
 
-#include "devices/LptIo.h"
-#include "race/RaceUiState.h"
-#include "settings/Settings.h"
-#include "base/Clock.h"
-#include "race/Hooks.h"
-#include "race/RaceState.h"
-#include "base/UiPort.h"
+#include "race/Race.h"
 
 namespace zk {
 
-class RaceSystem {
+class RaceSystem : public RaceContext {
 public:
     RaceSystem(MsClock& clock, LptIo& port, WallClock& wall);
-    RaceSystem(const RaceSystem&) = delete;
-    RaceSystem& operator=(const RaceSystem&) = delete;
 
-    RaceState st;
-    Settings cfg;
-    RaceUiState view;  // what the windows show of race control
-
-    MsClock& clock() { return *clock_; }
-    LptIo& port() { return *port_; }
-    WallClock& wall() { return *wall_; }
-    RaceHooks& hooks() { return *hooks_; }
-    UiPort& ui() { return *ui_; }
-
-    // Replaces the extension points / UI (nullptr restores the do-nothing default).
-    // Must be set before the tick thread starts.
-    void SetHooks(RaceHooks* h) { hooks_ = h ? h : &noHooks_; }
-    void SetUi(UiPort* u) { ui_ = u ? u : &noUi_; }
+    void SetUi(UiPort* p) { ui_ = p ? p : &noUi_; }
+    void SetSerial(SerialLine* p) { serial_ = p ? p : &noSerial_; }
+    void SetBus(BusQueue* p) { bus_ = p ? p : &noBus_; }
+    void SetSupply(PowerSupply* p) { supply_ = p ? p : &noSupply_; }
+    void SetAnnouncer(Announcer* p) { announcer_ = p ? p : &noAnnouncer_; }
+    void SetRecorder(LapRecorder* p) { recorder_ = p ? p : &noRecorder_; }
+    void SetDirector(DirectorList* p) { director_ = p ? p : &noDirector_; }
+    void SetClub(Club* p) { club_ = p ? p : &noClub_; }
+    void SetObserver(RaceObserver* p) { observer_ = p ? p : &noObserver_; }
+    void SetWindows(WindowRefresh* p) { windows_ = p ? p : &noWindows_; }
 
     // Copies the sensor configuration and the other values the timing core reads
     // from the settings into the race state (masks, limits, active lanes, port).
@@ -45,16 +37,16 @@ public:
     void InitProgram();
 
 private:
-    MsClock* clock_;
-    LptIo* port_;
-    WallClock* wall_;
-    RaceHooks noHooks_;
     UiPort noUi_;
-    RaceHooks* hooks_ = &noHooks_;
-    UiPort* ui_ = &noUi_;
+    NullSerialLine noSerial_;
+    NullBusQueue noBus_;
+    PowerSupply noSupply_;
+    Announcer noAnnouncer_;
+    LapRecorder noRecorder_;
+    DirectorList noDirector_;
+    Club noClub_;
+    RaceObserver noObserver_;
+    WindowRefresh noWindows_;
 };
-
-// Base address for [Lpt] "Port" 1, 2, 3; 0 for any other value.
-int16_t LptBasisForPort(int port);
 
 }  // namespace zk

@@ -3,6 +3,8 @@
 // extension point the core calls.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,7 +17,19 @@
 
 namespace zk::test {
 
-struct Recorder : RaceHooks {
+// Stands in for every part of the system at once and records what the core asks
+// of each.
+struct Recorder : RaceObserver,
+                  WindowRefresh,
+                  SerialLine,
+                  BusQueue,
+                  PowerSupply,
+                  Announcer,
+                  LapRecorder,
+                  DirectorList,
+                  Club,
+                  UiPort,
+                  LptWriteObserver {
     std::vector<std::string> calls;  // the 100 ms cycle's extension points, in order, by name
     std::vector<std::pair<int, int32_t>> reactions;
     std::vector<int> laps;
@@ -32,14 +46,14 @@ struct Recorder : RaceHooks {
     int startAblauf = 0, i2c = 0, displayOutput = 0, clearWindows = 0;
 
     void DisplayOutput() override { ++displayOutput; calls.push_back("DisplayOutput"); }
-    void AnnouncementStep() override { calls.push_back("AnnouncementStep"); }
-    void LiveSpreadsheet() override { calls.push_back("LiveSpreadsheet"); }
-    void ClubAutoStartRefresh() override { calls.push_back("ClubAutoStartRefresh"); }
+    void AnsageTakt() override { calls.push_back("AnnouncementStep"); }
+    void LiveStep() override { calls.push_back("LiveSpreadsheet"); }
+    void AutoStartRefresh() override { calls.push_back("ClubAutoStartRefresh"); }
     void SettingsLiveView() override { calls.push_back("SettingsLiveView"); }
     void NetzteilSetzen(int idx, uint8_t v) override { voltages.emplace_back(idx, v); }
     void I2CSend(uint8_t a, uint8_t d1, uint8_t d2, int n) override { i2cSends.push_back({a, d1, d2, n}); }
-    void SerialSenden(const std::string& t) override { serial.push_back(t); }
-    void RaceDirectorLine(const std::string& l) override { directorLines.push_back(l); }
+    void Senden(const std::string& t) override { serial.push_back(t); }
+    void Line(const std::string& l) override { directorLines.push_back(l); }
     void ClearLapWindows() override { ++clearWindows; }
     void FuelUpdate(int i) override { fuelUpdates.push_back(i); }
     int AsyncKeyState(int vk) override {
@@ -53,27 +67,64 @@ struct Recorder : RaceHooks {
     void OnFalseStart(int lane) override { falseStarts.push_back(lane); }
     void OnPower(int lane, bool on) override { (on ? powerOn : powerOff).push_back(lane); }
     void OnLptWrite(int off, uint8_t v) override { lptWrites.emplace_back(off, v); }
-    void I2CTakt() override { ++i2c; }
+    void I2CTakt(TickState&, LptIo&) override { ++i2c; }
+
+    // Puts this recorder in place of every part of `sys`.
+    void Attach(RaceSystem& sys, SimLptIo& port) {
+        sys.SetObserver(this);
+        sys.SetWindows(this);
+        sys.SetSerial(this);
+        sys.SetBus(this);
+        sys.SetSupply(this);
+        sys.SetAnnouncer(this);
+        sys.SetRecorder(this);
+        sys.SetDirector(this);
+        sys.SetClub(this);
+        sys.SetUi(this);
+        port.SetWriteObserver(this);
+    }
 };
 
+// The standard test wiring: lane n active-high on its own input bit (lanes 1..5
+// on status bits 3..7, lanes 6..8 on control bits 0..2); inputs 9 and 10 never
+// active.
+constexpr std::array<uint8_t, 9> kLaneBit = {0, 8, 16, 32, 64, 128, 1, 2, 4};
+
+inline void StandardWiring(Settings& cfg) {
+    for (int n = 1; n <= 8; ++n) {
+        cfg.Masken.MS[n] = kLaneBit[n];
+        cfg.Masken.CS[n] = kLaneBit[n];
+    }
+    cfg.Masken.MS[9] = cfg.Masken.MS[10] = 0;
+    cfg.Masken.CS[9] = cfg.Masken.CS[10] = 1;
+}
+
+// Eight busy lanes on port 1 with the standard wiring, the bus step off (the
+// threaded test and the benchmarks).
+inline void EightLanes(Settings& cfg, int minZeit = 500, int minLength = 3) {
+    StandardWiring(cfg);
+    for (int n = 1; n <= 8; ++n) cfg.AktiveSpuren.Spur[n] = 1;
+    cfg.Lpt.Port = 1;
+    cfg.LiZeit.Minimum = static_cast<int16_t>(minZeit);
+    cfg.LiZeit.MinLength = static_cast<int16_t>(minLength);
+    cfg.I2COutput.Aktiv = 0;
+}
+
+// One race system on a simulated port. By default on a manual clock that Step()
+// advances; with `realClock` the system reads that clock instead (the real-time
+// thread's tests and benchmarks), and Step() is not used.
 class Rig {
 public:
-    explicit Rig(int32_t startMs = 0) : clock(startMs), port(&clock), wall(clock), sys(clock, port, wall) {
-        sys.SetHooks(&rec);
+    explicit Rig(int32_t startMs = 0, MsClock* realClock = nullptr)
+        : clock(startMs),
+          port(realClock ? realClock : &clock),
+          wall(realClock ? *realClock : clock),
+          sys(realClock ? *realClock : clock, port, wall) {
+        rec.Attach(sys, port);
         now = startMs;
     }
 
-    // Sets the standard test wiring: lane n active-high on one status bit
-    // (lane 1 = bit 3 ... lane 5 = bit 7), lanes 6..8 on control bits 0..2.
-    void StandardWiring() {
-        static const int bits[9] = {0, 8, 16, 32, 64, 128, 1, 2, 4};
-        for (int n = 1; n <= 8; ++n) {
-            sys.cfg.Masken.MS[n] = static_cast<int16_t>(bits[n]);
-            sys.cfg.Masken.CS[n] = static_cast<int16_t>(bits[n]);
-        }
-        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
-        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;  // never active
-    }
+    void StandardWiring() { test::StandardWiring(sys.cfg); }
 
     void Init() {
         sys.InitProgram();
@@ -88,10 +139,17 @@ public:
         now = TimeAdd(now, 1);
         clock.Set(now);
         port.SetInputWord(Word());
-        FastTimerTick(sys);
+        TickContext t = sys.Tick();
+        FastTimerTick(t);
         for (auto& [n, left] : held)
             if (left > 0) --left;
-        if (now % 100 == 0) MainLoopCycle(sys);
+        if (now % 100 == 0) {
+            if (cycle) {
+                cycle();
+            } else {
+                MainLoopCycle(sys);
+            }
+        }
     }
     void RunTo(int32_t t) {
         while (TimeDiff(t, now) > 0) Step();
@@ -118,6 +176,7 @@ public:
     Recorder rec;
     int32_t now;
     std::map<int, int> held;
+    std::function<void()> cycle;  // replaces MainLoopCycle when set (the main window's cycle)
 };
 
 }  // namespace zk::test

@@ -202,7 +202,7 @@ TEST(EvaluationFuel, ShortLapsUseMoreAndLapRaceFinishersUseNone) {
     r.sys.cfg.Tankoption.Rundenverbrauch = 7;
     r.sys.st.TankAktiv = 1;
     r.sys.st.NormrundeSek = 5;
-    r.sys.st.Rennmodus = 1;
+    r.sys.st.Rennmodus = Rennart::Rundenrennen;
     r.sys.st.RennRunden = 1;
     r.Lap(2, 10000);
     r.Lap(2, 12500);  // half the standard lap: twice the fuel
@@ -231,7 +231,7 @@ TEST(EvaluationFuel, FuelVoltageStaysBetweenZeroAndTheSetVoltage) {
 
 TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
     EvalRig r;
-    r.sys.st.Rennmodus = 3;
+    r.sys.st.Rennmodus = Rennart::Clubrennen;
     r.sys.st.ZielRunden = 10;
     r.Lap(4, 10000);
     r.sys.st.Runden[4] = 9;
@@ -247,7 +247,7 @@ TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
 
 TEST(EvaluationClub, LapBeyondTheTargetWithoutALapTimeUsesNoFuel) {
     EvalRig r;
-    r.sys.st.Rennmodus = 3;
+    r.sys.st.Rennmodus = Rennart::Clubrennen;
     r.sys.st.ZielRunden = 1;
     r.sys.cfg.Tankoption.Tankoption = 0;
     r.Lap(5, 10000);
@@ -272,7 +272,7 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     r.RunTo(1050);
     r.sys.st.Pause = kTrue;
     r.sys.st.PauseBeginn = r.sys.st.AktZeit;
-    r.sys.st.NachlaufStatus = 1;
+    r.sys.st.NachlaufStatus = Nachlauf::Laeuft;
     r.RunTo(1100);
     EXPECT_EQ(r.rec.laps, std::vector<int>{1});
     // The lap reference includes the after-run time already elapsed.
@@ -283,7 +283,7 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     r.sys.st.RundeOffen[4] = kTrue;
     r.sys.st.SpurAktiv[4] = 0;  // keep it pending for now
     r.RunTo(4100);
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 2);
+    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Vorbei);
     r.sys.st.SpurAktiv[4] = 1;
     r.RunTo(4200);
     EXPECT_EQ(r.sys.st.RundeOffen[4], 0);

@@ -278,6 +278,6 @@ TEST(PpdevSampler, TickReadsStatusAndControlThroughPpdev) {
     sys.InitProgram();
     fake.status = 0xF8 | 0x07;  // the status read must drop bits 0..2
     fake.controlPins = 0xF5;    // and the control read keeps only them
-    FastTimerTick(sys);
+    { TickContext t = sys.Tick(); FastTimerTick(t); }
     EXPECT_EQ(sys.st.Eingang, 0xFD);
 }

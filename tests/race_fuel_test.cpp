@@ -29,7 +29,7 @@ struct FuelRig : Rig {
     }
     void Race(int16_t mode = 1) {
         Init();
-        sys.st.Rennmodus = mode;
+        sys.st.Rennmodus = static_cast<Rennart>(mode);
         sys.st.RennRunden = 100;
         RunTo(1000);
         StartRace(sys);
@@ -64,7 +64,7 @@ TEST(Fuel, ConstantsRoundHalfToEven) {
     }
     EXPECT_EQ(r.sys.st.TankAktiv, 0);  // training uses no fuel
     EXPECT_EQ(r.sys.st.NormrundeSek, 5);
-    r.sys.st.Rennmodus = 2;
+    r.sys.st.Rennmodus = Rennart::Zeitrennen;
     PrepareFuel(r.sys);
     EXPECT_EQ(r.sys.st.TankAktiv, 1);
 }
@@ -195,7 +195,7 @@ TEST(Fuel, StartSendsTheStartValueWithThePowerSupply) {
     r.sys.cfg.Tankoption.MitTnt = 1;
     r.sys.cfg.KVPowerSetup.I2C_Netzteil = 1;
     r.Init();
-    r.sys.st.Rennmodus = 1;
+    r.sys.st.Rennmodus = Rennart::Rundenrennen;
     for (int l = 1; l <= 8; ++l) r.sys.st.SpurVolt[l] = 12.0;
     r.sys.st.HubWert = 16;
     r.rec.voltages.clear();

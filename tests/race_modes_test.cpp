@@ -13,7 +13,7 @@ namespace {
 
 struct WindowLog : UiPort {
     std::vector<std::string> opened;
-    void OpenWindow(const std::string& n) override { opened.push_back(n); }
+    void OpenWindow(Fenster f) override { opened.push_back(std::string(FensterName(f))); }
 };
 
 struct ModeRig : Rig {
@@ -33,7 +33,7 @@ TEST(RaceModes, TitlesAndDefaultsOfTheThreeModes) {
 
     s.RennRunden = 0;
     ASSERT_TRUE(ChooseRaceMode(r.sys, 1));
-    EXPECT_EQ(s.Rennmodus, 1);
+    EXPECT_EQ(s.Rennmodus, Rennart::Rundenrennen);
     EXPECT_EQ(s.RennRunden, 10);
     EXPECT_EQ(r.sys.cfg.Letzte.Runden, 10);
     EXPECT_EQ(s.RennmodusText, "Rundenrennen über  10 Runden");
@@ -61,7 +61,7 @@ TEST(RaceModes, TitlesAndDefaultsOfTheThreeModes) {
     EXPECT_EQ(s.TankAktiv, 0);
 
     EXPECT_FALSE(ChooseRaceMode(r.sys, 3));
-    EXPECT_EQ(s.Rennmodus, 0);
+    EXPECT_EQ(s.Rennmodus, Rennart::Training);
     EXPECT_EQ(ZahlMitVorzeichenstelle(-5), "-5");
 }
 

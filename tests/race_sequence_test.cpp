@@ -73,7 +73,7 @@ TEST(RaceSequence, PauseShiftsTheLapReferenceByTheExcessOverNachzeit) {
         const int32_t ref = r.sys.st.LetzteDurchfahrt[2];
         r.RunTo(5000);
         PauseRace(r.sys);
-        EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+        EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
         r.RunFor(pauseMs);
         ResumeRace(r.sys);
         EXPECT_EQ(r.sys.st.LetzteDurchfahrt[2], ref + shift) << pauseMs;
@@ -147,7 +147,7 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     SeqRig r;
     r.sys.cfg.NachZeit.Nachzeit = 1000;
     r.Init();
-    r.sys.st.Rennmodus = 1;
+    r.sys.st.Rennmodus = Rennart::Rundenrennen;
     r.sys.st.RennRunden = 2;
     r.StartAndGreen(1000);
     r.Crossing(1);
@@ -157,7 +157,7 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     r.Crossing(2);
     r.RunFor(600);
     r.Crossing(1);  // lane 1 completes lap 2: power off for all, after-run
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
     EXPECT_EQ(r.rec.powerOff.back(), 0);
     EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
     r.Crossing(2);  // still counted during the after-run
@@ -172,7 +172,7 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
 TEST(RaceSequence, TimeRaceCountsWallSecondsAndReloadsAfterTheEnd) {
     SeqRig r;
     r.Init();
-    r.sys.st.Rennmodus = 2;
+    r.sys.st.Rennmodus = Rennart::Zeitrennen;
     r.sys.st.RennZeit = 90;
     r.RunTo(1000);
     StartRace(r.sys);
@@ -199,8 +199,8 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndReloadsAfterTheEnd) {
     r.sys.st.RestMinuten = 0;
     r.sys.st.RestSekunden = 2;
     const int32_t from = r.now;
-    while (r.sys.st.NachlaufStatus == 0 && TimeDiff(r.now, from) < 5000) r.Step();
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+    while (r.sys.st.NachlaufStatus == Nachlauf::Aus && TimeDiff(r.now, from) < 5000) r.Step();
+    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
     EXPECT_GE(TimeDiff(r.now, from), 1000);
     EXPECT_LE(TimeDiff(r.now, from), 3000);
     EXPECT_EQ(r.rec.powerOff.back(), 0);
@@ -213,7 +213,7 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndReloadsAfterTheEnd) {
 TEST(RaceSequence, TimeRaceCountdownGoesOnAfterAPause) {
     SeqRig r;
     r.Init();
-    r.sys.st.Rennmodus = 2;
+    r.sys.st.Rennmodus = Rennart::Zeitrennen;
     r.sys.st.RennZeit = 5;
     r.StartAndGreen(1000);
     PauseRace(r.sys);

@@ -18,8 +18,8 @@ namespace {
 
 struct UiRecorder : UiPort {
     std::vector<std::string> events;
-    void OpenWindow(const std::string& n) override { events.push_back("open " + n); }
-    void CloseWindow(const std::string& n) override { events.push_back("close " + n); }
+    void OpenWindow(Fenster f) override { events.push_back("open " + std::string(FensterName(f))); }
+    void CloseWindow(Fenster f) override { events.push_back("close " + std::string(FensterName(f))); }
 };
 
 struct LightRig : Rig {

@@ -63,10 +63,10 @@ TEST(SamplerPulse, ActiveLowSensorOnStatusBit3) {
     r.port.SetInputWord(0xFF);
     // Bit 3 high: no car.
     r.sys.st.AktZeit = 5;
-    ReadLptInputs(r.sys);
+    { TickContext t = r.sys.Tick(); ReadLptInputs(t); }
     EXPECT_FALSE(InputActive(r.sys.st, 1, r.sys.st.Eingang));
     r.port.SetInputWord(0xF7);
-    ReadLptInputs(r.sys);
+    { TickContext t = r.sys.Tick(); ReadLptInputs(t); }
     EXPECT_TRUE(InputActive(r.sys.st, 1, r.sys.st.Eingang));
 }
 
@@ -117,13 +117,13 @@ TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
     r.sys.st.Pause = kTrue;
     r.sys.st.Nachzeit = 2000;
     r.sys.st.NachlaufRest = 2000;
-    r.sys.st.NachlaufStatus = 1;
+    r.sys.st.NachlaufStatus = Nachlauf::Laeuft;
     r.Hold(1, 3000);
     for (int i = 1; i <= 2000; ++i) r.Step();
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 1);
+    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
     EXPECT_EQ(r.sys.st.NachlaufRest, 0);
     r.Step();  // the 2001st tick after the pause began
-    EXPECT_EQ(r.sys.st.NachlaufStatus, 2);
+    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Vorbei);
     EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
 }
 
@@ -193,7 +193,7 @@ TEST(SamplerPort, NoPortMeansNoRegisterAccessAndPort2ReadsItsOwnAddresses) {
     EXPECT_EQ(r2.sys.st.LptBasis, 632);
     r2.port.SetInputWord(0xA8 | 0x05);
     r2.clock.Set(1);
-    FastTimerTick(r2.sys);
+    { TickContext t = r2.sys.Tick(); FastTimerTick(t); }
     EXPECT_EQ(r2.sys.st.Eingang, 0xAD);
     EXPECT_EQ(r2.port.ReadCount(), 2);
 }
@@ -222,7 +222,7 @@ TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
     for (int i = 1; i <= 1000; ++i) {
         r.sys.st.AktZeit = i;  // the simulator never reads the port
         r.clock.Set(i);
-        FastTimerTick(r.sys);
+        { TickContext t = r.sys.Tick(); FastTimerTick(t); }
         const uint16_t in = r.sys.st.Eingang;
         if (lane1At < 0 && (in & 8)) lane1At = i;
         if (lane2At < 0 && (in & 16)) lane2At = i;

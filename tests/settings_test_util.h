@@ -61,8 +61,8 @@ struct UiRecorder : UiPort {
     std::vector<Msg> messages;
     std::vector<std::string> opened, closed;
     void ShowMessage(const std::string& t, const std::string& c, MessageIcon i) override { messages.push_back({t, c, i}); }
-    void OpenWindow(const std::string& n) override { opened.push_back(n); }
-    void CloseWindow(const std::string& n) override { closed.push_back(n); }
+    void OpenWindow(Fenster f) override { opened.push_back(std::string(FensterName(f))); }
+    void CloseWindow(Fenster f) override { closed.push_back(std::string(FensterName(f))); }
 };
 
 }  // namespace zk::test

@@ -20,13 +20,13 @@
 #include "tick/FastTimerThread.h"
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
+#include "tests/TestRig.h"
 
 using namespace zk;
 
 namespace {
 
-// Lane n on its own input bit: lanes 1..5 on status bits 3..7, 6..8 on control bits 0..2.
-constexpr std::array<uint8_t, 9> kLaneBit = {0, 8, 16, 32, 64, 128, 1, 2, 4};
+using test::kLaneBit;
 
 void SleepUntilNs(int64_t t) {
     timespec ts{};
@@ -37,7 +37,7 @@ void SleepUntilNs(int64_t t) {
 }
 
 // Observes the evaluation on the main thread.
-struct LapCounter : RaceHooks {
+struct LapCounter : RaceObserver {
     explicit LapCounter(RaceState& s) : st(s) {}
     RaceState& st;
     std::array<int, 9> laps{}, reactions{};
@@ -49,27 +49,16 @@ struct LapCounter : RaceHooks {
     void OnReaction(int lane, int32_t) override { ++reactions[lane]; }
 };
 
+// The test rig on the real monotonic clock: eight lanes, no bus step.
 struct ThreadedRig {
     MonotonicMsClock clock;
-    SimLptIo port{&clock};
-    SystemWallClock wall;
-    RaceSystem sys{clock, port, wall};
+    test::Rig rig{0, &clock};
+    SimLptIo& port = rig.port;
+    RaceSystem& sys = rig.sys;
 
     ThreadedRig() {
-        for (int n = 1; n <= 8; ++n) {
-            sys.cfg.Masken.MS[n] = kLaneBit[n];
-            sys.cfg.Masken.CS[n] = kLaneBit[n];
-            sys.cfg.AktiveSpuren.Spur[n] = 1;
-        }
-        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;  // extra inputs never active
-        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
-        sys.cfg.Lpt.Port = 1;
-        sys.cfg.LiZeit.Minimum = 500;
-        sys.cfg.LiZeit.MinLength = 3;
-        sys.cfg.I2COutput.Aktiv = 0;
-        sys.InitProgram();
-        sys.ApplySettings();
-        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+        test::EightLanes(sys.cfg);
+        rig.Init();
         port.SetInputWord(0);
     }
 };
@@ -79,9 +68,9 @@ struct ThreadedRig {
 TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
     ThreadedRig r;
     LapCounter counter(r.sys.st);
-    r.sys.SetHooks(&counter);
+    r.sys.SetObserver(&counter);
 
-    FastTimerThread timer(r.sys);
+    FastTimerThread timer(r.sys.Tick());
     timer.StartFastTimer();
     while (r.port.ReadCount() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
@@ -203,10 +192,11 @@ TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
 }
 
 TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
-    struct SlowBus : RaceHooks {
+    struct SlowBus : BusQueue {
         std::atomic<bool> slow{false}, inside{false}, finished{false};
         std::atomic<int> ticks{0};
-        void I2CTakt() override {
+        void I2CSend(uint8_t, uint8_t, uint8_t, int) override {}
+        void I2CTakt(TickState&, LptIo&) override {
             ticks.fetch_add(1);
             if (!slow.load()) return;
             inside.store(true);
@@ -219,9 +209,9 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
     r.sys.cfg.I2COutput.Aktiv = 1;
     r.sys.ApplySettings();
     SlowBus bus;
-    r.sys.SetHooks(&bus);
+    r.sys.SetBus(&bus);
 
-    FastTimerThread timer(r.sys);
+    FastTimerThread timer(r.sys.Tick());
     timer.StartFastTimer();
     const int32_t firstHandle = r.sys.st.TimerHandle;
     EXPECT_NE(firstHandle, 0);
@@ -265,7 +255,7 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
 TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
     ThreadedRig r;
     {
-        FastTimerThread timer(r.sys);
+        FastTimerThread timer(r.sys.Tick());
         timer.StartFastTimer();
         while (r.port.ReadCount() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         r.sys.st.TimerHandle = 0;  // as if something reset the timer variables

@@ -1,17 +1,18 @@
 #include "tick/FastTimer.h"
 
-#include "race/Lpt.h"
-#include "system/RaceSystem.h"
+#include "devices/LptIo.h"
+#include "base/Clock.h"
+#include "tick/BusQueue.h"
 
 namespace zk {
 
-bool InputActive(const RaceState& s, int n, uint16_t eingang) {
+bool InputActive(const TickState& s, int n, uint16_t eingang) {
     const auto mask = static_cast<uint16_t>(s.Maske[n].load());
     const auto cmp = static_cast<uint16_t>(s.Vergleich[n].load());
     return static_cast<uint16_t>(eingang & mask) == cmp;
 }
 
-uint8_t ComposeInputWord(const RaceState& s, uint16_t activeInputs) {
+uint8_t ComposeInputWord(const TickState& s, uint16_t activeInputs) {
     uint8_t w = 0;
     for (const bool active : {false, true}) {  // idle levels first, active ones win
         for (int n = 1; n <= 10; ++n) {
@@ -24,20 +25,50 @@ uint8_t ComposeInputWord(const RaceState& s, uint16_t activeInputs) {
     return w;
 }
 
-void FastTimerTick(RaceSystem& sys) {
-    RaceState& s = sys.st;
+uint16_t ForceInputs(const TickState& s, uint16_t word, uint16_t inputs) {
+    for (int n = 1; n <= 10; ++n) {
+        if (((inputs >> n) & 1) == 0) continue;
+        const auto m = static_cast<uint16_t>(s.Maske[n].load());
+        const auto c = static_cast<uint16_t>(s.Vergleich[n].load());
+        word = static_cast<uint16_t>((word & ~m) | (c & m));
+    }
+    return word;
+}
+
+bool LptZugriff(const TickState& s, const LptIo& port) {
+    return s.LptPort != 0 && s.LptBasis != 0 && port.Available();
+}
+
+void LptDatenAusgeben(TickState& s, LptIo& port) {
+    if (!LptZugriff(s, port)) return;
+    port.Out32(static_cast<uint16_t>(s.LptBasis), static_cast<uint8_t>(s.LptDaten.load() & 0xFF));
+}
+
+void LptSteuerAusgeben(TickState& s, LptIo& port) {
+    if (!LptZugriff(s, port)) return;
+    port.Out32(static_cast<uint16_t>(s.LptBasis + 2), s.LptSteuer.load());
+}
+
+void FastTimerTick(TickContext& t) {
+    TickState& s = t.s;
     if (s.TickBelegt == 1) ++s.TickUeberlauf;
     s.TickBelegt = 1;
-    s.AktZeit = sys.clock().NowMs();
-    ReadLptInputs(sys);
-    SampleLanes(sys);
-    if (s.I2CAktiv == 1) sys.hooks().I2CTakt();
+    s.AktZeit = t.clock.NowMs();
+    ReadLptInputs(t);
+    SampleLanes(t);
+    if (s.I2CAktiv == 1) t.bus.I2CTakt(s, t.port);
     s.TickBelegt = 0;
 }
 
-void ReadLptInputs(RaceSystem& sys) {
-    RaceState& s = sys.st;
+void ReadLptInputs(TickContext& t) {
+    TickState& s = t.s;
     const int32_t now = s.AktZeit;
+    // The simulated word restarts from the idle word whenever the UI sets a new one.
+    const uint32_t ruheNeu = s.EingangRuheNeu;
+    if (ruheNeu != s.SimRuheGesehen) {
+        s.SimRuheGesehen = ruheNeu;
+        s.SimEingang = s.EingangRuhe.load();
+    }
     if (s.SimulationActive == 1) {
         const int32_t gap = TimeDiff(now, s.TickLetzte);
         if (gap > s.TickMaxAbstand) s.TickMaxAbstand = gap;
@@ -49,17 +80,19 @@ void ReadLptInputs(RaceSystem& sys) {
             s.TickMaxAbstand = 0;
         }
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
-        SimulateInputs(sys);
+        SimulateInputs(t);
+        s.Eingang = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
         return;
     }
 
-    if (LptZugriff(sys)) {
+    if (LptZugriff(s, t.port)) {
         const auto base = static_cast<uint16_t>(s.LptBasis);
-        const uint8_t status = sys.port().Inp32(static_cast<uint16_t>(base + 1));
-        const uint8_t control = sys.port().Inp32(static_cast<uint16_t>(base + 2));
-        s.Eingang = static_cast<uint16_t>((status & 0xF8) | (control & 0x07));
+        const uint8_t status = t.port.Inp32(static_cast<uint16_t>(base + 1));
+        const uint8_t control = t.port.Inp32(static_cast<uint16_t>(base + 2));
+        s.SimEingang = static_cast<uint16_t>((status & 0xF8) | (control & 0x07));
     }
-    const uint16_t in = s.Eingang;
+    const uint16_t in = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
+    s.Eingang = in;
 
     // Input 9: yellow-phase button. GelbAusgeloest is cleared only once the button
     // is released, so one press triggers the safety car once.
@@ -78,8 +111,8 @@ void ReadLptInputs(RaceSystem& sys) {
     }
 }
 
-void SampleLanes(RaceSystem& sys) {
-    RaceState& s = sys.st;
+void SampleLanes(TickContext& t) {
+    TickState& s = t.s;
     const int32_t now = s.AktZeit;
     const int16_t rennenLaeuft = s.RennenLaeuft;
     const int16_t startPhase = s.StartPhase;
@@ -136,29 +169,29 @@ void SampleLanes(RaceSystem& sys) {
         }
     }
 
-    if (s.NachlaufStatus == 1) {
+    if (s.NachlaufStatus == Nachlauf::Laeuft) {
         if (s.NachlaufRest > 0) {
             --s.NachlaufRest;
         } else {
-            s.NachlaufStatus = 2;
+            s.NachlaufStatus = Nachlauf::Vorbei;
         }
     }
 }
 
-void SimulateInputs(RaceSystem& sys) {
-    RaceState& s = sys.st;
+void SimulateInputs(TickContext& t) {
+    TickState& s = t.s;
     if (s.SimSpur > 0) {
         if (s.SimTakt > 100) {
             const int n = s.SimRueckwaerts == 0 ? s.SimSpur.load() : 9 - s.SimSpur.load();
             const auto mask = static_cast<uint16_t>(s.Maske[n].load());
-            uint16_t in = s.Eingang;
+            uint16_t in = s.SimEingang;
             if (s.Vergleich[n] != 0) {
                 in = static_cast<uint16_t>(in | mask);
             } else {
                 in = static_cast<uint16_t>(in & ~mask);
             }
-            s.Eingang = in;
-            LptDatenAusgeben(sys);
+            s.SimEingang = in;
+            LptDatenAusgeben(s, t.port);
             if (++s.SimSpur == 9) {
                 s.SimSpur = 0;
                 s.SimNachlauf = 10;
@@ -170,7 +203,7 @@ void SimulateInputs(RaceSystem& sys) {
         }
     }
     if (s.SimNachlauf > 0) {
-        if (--s.SimNachlauf == 1) s.Eingang = s.EingangRuhe.load();
+        if (--s.SimNachlauf == 1) s.SimEingang = s.EingangRuhe.load();
     }
 }
 

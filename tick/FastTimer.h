@@ -1,30 +1,59 @@
 // The 1 ms tick: takes the time, reads the port's input lines, follows every
 // lane's sensor pulse, registers crossings, locks lanes out after a crossing,
-// catches false starts, counts the after-run down and gives the I2C bus a step.
+// catches false starts, counts the after-run down and gives the bus a step.
 //
 // These are plain functions: the real-time thread (FastTimerThread) and the tests
-// call them the same way. Nothing here allocates, locks or waits.
+// call them the same way. They run on the tick thread and take only a
+// TickContext: the shared words, the clock, the port and the bus queue. Nothing
+// here allocates, locks or waits.
 #pragma once
 
 #include <cstdint>
 
+#include "tick/TickState.h"
+
 namespace zk {
 
-class RaceSystem;
-struct RaceState;
+class BusQueue;
+class LptIo;
+class MsClock;
 
-void FastTimerTick(RaceSystem& sys);
-void ReadLptInputs(RaceSystem& sys);
-void SampleLanes(RaceSystem& sys);
-void SimulateInputs(RaceSystem& sys);
+// What the tick may touch.
+struct TickContext {
+    TickState& s;
+    MsClock& clock;
+    LptIo& port;
+    BusQueue& bus;
+};
+
+// Tick thread.
+void FastTimerTick(TickContext& t);
+// Tick thread: reads the input word (port, or simulation) and the extra inputs.
+void ReadLptInputs(TickContext& t);
+// Tick thread: pulse detection, lockout, false starts, after-run countdown.
+void SampleLanes(TickContext& t);
+// Tick thread: the port simulator's sweep over the lane inputs.
+void SimulateInputs(TickContext& t);
 
 // Input n (lanes 1..8, extra inputs 9 and 10) is active when
-// (Eingang AND Maske(n)) = Vergleich(n), compared as 16-bit values.
-bool InputActive(const RaceState& s, int n, uint16_t eingang);
+// (Eingang AND Maske(n)) = Vergleich(n), compared as 16-bit values. Any thread.
+bool InputActive(const TickState& s, int n, uint16_t eingang);
 
 // The input word a simulated port shows when the inputs whose bit n is set in
 // `activeInputs` (n = 1..10) are active and every other input is idle: the
-// reverse of InputActive, for simulations and tests.
-uint8_t ComposeInputWord(const RaceState& s, uint16_t activeInputs);
+// reverse of InputActive, for simulations and tests. Any thread.
+uint8_t ComposeInputWord(const TickState& s, uint16_t activeInputs);
+
+// `word` with the inputs whose bit n is set in `inputs` (n = 1..10) made active,
+// every other bit left as it is. Any thread.
+uint16_t ForceInputs(const TickState& s, uint16_t word, uint16_t inputs);
+
+// --- register access (either thread; each call is one port access) ---
+// True when register access may be made.
+bool LptZugriff(const TickState& s, const LptIo& port);
+// Writes the data-register image LptDaten (its low byte) to LptBasis.
+void LptDatenAusgeben(TickState& s, LptIo& port);
+// Writes the control-register image LptSteuer to LptBasis + 2.
+void LptSteuerAusgeben(TickState& s, LptIo& port);
 
 }  // namespace zk

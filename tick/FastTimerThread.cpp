@@ -8,7 +8,6 @@
 
 #include "base/Clock.h"
 #include "tick/FastTimer.h"
-#include "system/RaceSystem.h"
 
 namespace zk {
 
@@ -27,33 +26,34 @@ timespec ToTimespec(int64_t ns) {
 void FastTimerThread::StartFastTimer() {
     // The thread itself decides, not only the handle: assigning to a running
     // std::thread would end the program.
-    if (sys_.st.TimerHandle != 0 || thread_.joinable()) StopFastTimer();
+    if (tick_.s.TimerHandle != 0 || thread_.joinable()) StopFastTimer();
     stop_.store(false, std::memory_order_relaxed);
-    sys_.st.TickZaehler = sys_.st.Startzeit.load();
+    tick_.s.TickZaehler = tick_.s.Startzeit.load();
     thread_ = std::thread([this] { Run(); });
-    sys_.st.TimerHandle = nextHandle_++;
-    sys_.st.TimerLaeuft = kTrue;
+    tick_.s.TimerHandle = nextHandle_++;
+    tick_.s.TimerLaeuft = kTrue;
 }
 
 void FastTimerThread::StopFastTimer() {
     // A running thread is always joined, even when TimerHandle was cleared behind
     // its back: destroying a running std::thread would end the program.
-    if (sys_.st.TimerHandle == 0 && !thread_.joinable()) {
-        sys_.st.TimerLaeuft = 0;
+    if (tick_.s.TimerHandle == 0 && !thread_.joinable()) {
+        tick_.s.TimerLaeuft = 0;
         return;
     }
     stop_.store(true, std::memory_order_relaxed);
     if (thread_.joinable()) thread_.join();  // a running tick finishes first
-    sys_.st.TimerHandle = 0;
-    sys_.st.TimerLaeuft = 0;
+    tick_.s.TimerHandle = 0;
+    tick_.s.TimerLaeuft = 0;
 }
 
+// Tick thread.
 void FastTimerThread::Run() {
     sched_param sp{};
     sp.sched_priority = std::max(1, sched_get_priority_max(SCHED_FIFO) - 10);
     realtime_.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0, std::memory_order_relaxed);
 
-    RaceState& s = sys_.st;
+    TickState& s = tick_.s;
     int64_t next = MonotonicNs() + kPeriodNs;
     while (!stop_.load(std::memory_order_relaxed)) {
         const timespec ts = ToTimespec(next);
@@ -73,7 +73,7 @@ void FastTimerThread::Run() {
             s.TickVerpasst += static_cast<int32_t>(std::min<int64_t>(missed, INT32_MAX));
             next += missed * kPeriodNs;
         }
-        FastTimerTick(sys_);
+        FastTimerTick(tick_);
         next += kPeriodNs;
     }
 }

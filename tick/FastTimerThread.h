@@ -10,18 +10,18 @@
 #include <atomic>
 #include <thread>
 
-namespace zk {
+#include "tick/FastTimer.h"
 
-class RaceSystem;
+namespace zk {
 
 class FastTimerThread {
 public:
-    explicit FastTimerThread(RaceSystem& sys) : sys_(sys) {}
+    explicit FastTimerThread(TickContext tick) : tick_(tick) {}
     ~FastTimerThread() { StopFastTimer(); }
     FastTimerThread(const FastTimerThread&) = delete;
     FastTimerThread& operator=(const FastTimerThread&) = delete;
 
-    // Starts the periodic tick (stopping a running one first). Seeds TickZaehler
+    // UI thread. Starts the periodic tick (stopping a running one first). Seeds TickZaehler
     // with Startzeit and sets TimerHandle and TimerLaeuft.
     void StartFastTimer();
     // Stops the tick; returns after a running tick has finished. Must not be
@@ -34,7 +34,7 @@ public:
 private:
     void Run();
 
-    RaceSystem& sys_;
+    TickContext tick_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> realtime_{false};

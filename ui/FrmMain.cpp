@@ -15,7 +15,7 @@
 
 namespace zk {
 
-ThreadTickControl::ThreadTickControl(RaceSystem& sys) : thread_(std::make_unique<FastTimerThread>(sys)) {}
+ThreadTickControl::ThreadTickControl(RaceSystem& sys) : thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
 ThreadTickControl::~ThreadTickControl() = default;
 void ThreadTickControl::Start() { thread_->StartFastTimer(); }
 void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
@@ -43,9 +43,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
       race_(sys),
       forms_(sys),
       ctx_{sys, race_, forms_},
-      uiPort_(forms_),
       keys_(std::make_unique<GlobalKeys>()),
-      hooks_(sys, forms_, keys_.get()) {
+      uiPort_(forms_, keys_.get()),
+      refresh_(forms_) {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Zirkato"));
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
@@ -53,7 +53,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     sys_.SetUi(&uiPort_);
-    sys_.SetHooks(&hooks_);
+    sys_.SetWindows(&refresh_);
 
     BuildMenus();
     BuildCentral();
@@ -68,7 +68,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
 
 frmMain::~frmMain() {
     Shutdown();
-    sys_.SetHooks(nullptr);
+    sys_.SetWindows(nullptr);
     sys_.SetUi(nullptr);
 }
 

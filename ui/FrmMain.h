@@ -137,9 +137,9 @@ private:
     RaceActions race_;
     UpdateForms forms_;
     UiContext ctx_;
-    QtUiPort uiPort_;
     std::unique_ptr<GlobalKeys> keys_;
-    UiHooks hooks_;
+    QtUiPort uiPort_;
+    QtWindowRefresh refresh_;
     QTimer tmr_100;
     bool shutDown_ = false;
     bool inCycle_ = false;

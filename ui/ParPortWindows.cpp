@@ -11,6 +11,8 @@
 #include <functional>
 
 #include "race/Lpt.h"
+#include "race/PortSim.h"
+#include "settings/ProfileParse.h"
 #include "system/RaceSystem.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
@@ -18,29 +20,6 @@
 #include "ui/WindowGeometry.h"
 
 namespace zk {
-
-double LeadingNumber(const QString& text) {
-    const QString t = text.trimmed();
-    int i = 0;
-    QString num;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) num += t[i++];
-    bool digits = false, sep = false;
-    for (; i < t.size(); ++i) {
-        if (t[i].isDigit()) {
-            num += t[i];
-            digits = true;
-        } else if ((t[i] == ',' || t[i] == '.') && !sep) {
-            num += '.';
-            sep = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return 0.0;
-    bool ok = false;
-    const double v = num.toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0.0;
-}
 
 namespace {
 
@@ -89,7 +68,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
         og->addWidget(b, i % 4, i / 4);
         connect(b, &QPushButton::clicked, this, [this, i] {
             RaceSystem& s = ctx_.sys;
-            s.st.LptDaten = static_cast<uint16_t>(s.st.LptDaten ^ (1u << i));
+            s.st.LptDaten.ToggleBits(static_cast<uint16_t>(1u << i));
             LptDatenAusgeben(s);
             Update();
         });
@@ -111,7 +90,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
         cg->addWidget(b, bit / 2, bit % 2);
         connect(b, &QPushButton::clicked, this, [this, bit] {
             RaceSystem& s = ctx_.sys;
-            s.st.LptSteuer = static_cast<uint8_t>(s.st.LptSteuer ^ (1u << bit));
+            s.st.LptSteuer.ToggleBits(static_cast<uint8_t>(1u << bit));
             LptSteuerAusgeben(s);
             Update();
         });
@@ -173,24 +152,9 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     Update();
 }
 
-void ParPortSimWindow::OnCheck1(bool on) {
-    RaceState& s = ctx_.sys.st;
-    s.SimMaskenAktiv = on ? 1 : 0;
-    // Whatever the box value: lane n on bit n-1 of the input word, active low.
-    for (int n = 1; n <= 8; ++n) {
-        s.Vergleich[n] = 0;
-        s.Maske[n] = static_cast<int16_t>(1 << (n - 1));
-    }
-    s.MinLength = 1;
-    s.MinZeit = 2500;
-    s.Eingang = 255;
-    s.EingangRuhe = 255;
-}
+void ParPortSimWindow::OnCheck1(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
 
-void ParPortSimWindow::OnParSim() {
-    RaceState& s = ctx_.sys.st;
-    s.SimSpur = (Check1->isChecked() && s.RennenLaeuft == kTrue && s.StartPhase == 0) ? 1 : 0;
-}
+void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, Check1->isChecked()); }
 
 void ParPortSimWindow::Update() {
     RaceSystem& sys = ctx_.sys;
@@ -211,19 +175,6 @@ void ParPortSimWindow::Update() {
     lblZustand->setText(text);
 }
 
-void ParPortSimWindow::RestoreLearnedValues() {
-    // The simulator only replaced the in-memory values; the learned ones come
-    // back from the settings (the file's values as read at start-up or saved since).
-    RaceSystem& sys = ctx_.sys;
-    for (int n = 1; n <= 8; ++n) {
-        sys.st.Vergleich[n] = sys.cfg.Masken.CS[n];
-        sys.st.Maske[n] = sys.cfg.Masken.MS[n];
-    }
-    // The same floor as at start-up: a lockout below 500 ms would count one car twice.
-    sys.st.MinZeit = std::max<int16_t>(sys.cfg.LiZeit.Minimum, 500);
-    sys.st.MinLength = std::max<int16_t>(sys.cfg.LiZeit.MinLength, 1);
-}
-
 void ParPortSimWindow::closeEvent(QCloseEvent* e) {
     ParSim_.stop();
     RaceSystem& sys = ctx_.sys;
@@ -233,7 +184,9 @@ void ParPortSimWindow::closeEvent(QCloseEvent* e) {
     StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
                   sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
     ctx_.showDebugFrame(false);
-    RestoreLearnedValues();
+    // The simulator only replaced the in-memory values; the learned ones come
+    // back from the settings, with the floors they always have.
+    sys.ApplySettings();
     sys.st.SimMaskenAktiv = 0;
     e->accept();
     emit Unloaded(this);
@@ -283,7 +236,7 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
         const int n = i + 1;
         auto* b = new HoldButton(QStringLiteral("Spur %1").arg(n), this);
         b->setObjectName(ArrayName("SpurTrue", i));
-        b->onHold = [this, n](bool down) { ForceInput(n, down); };
+        b->onHold = [this, n](bool down) { EingangErzwingen(ctx_.sys.st, n, down); };
         SpurTrue.push_back(b);
         auto* t = new QLineEdit(this);
         t->setObjectName(ArrayName("AutoZeit", i));
@@ -305,66 +258,32 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
     AutoAusBox = new QCheckBox(QStringLiteral("Automatische Simulation ausschalten"), this);
     AutoAusBox->setObjectName("AutoAus");
     top->addWidget(AutoAusBox);
-    connect(AutoAusBox, &QCheckBox::toggled, this, [this](bool on) { AutoAus = on ? 1 : 0; });
+    connect(AutoAusBox, &QCheckBox::toggled, this, [this](bool on) { ctx_.sys.portSim.AutoAus = on ? 1 : 0; });
 
     // Form_Load
-    RaceState& s = sys.st;
+    AutoSimulationLaden(sys);
     for (int n = 1; n <= kSimLanes; ++n) {
-        s.Eingang = s.EingangRuhe.load();
-        AutoPeriode[n] = s.MinZeit + 100 * n;
-        AutoZeit[n - 1]->setText(QString::number(AutoPeriode[n]));
-        AutoAktiv[n] = 0;
-        AutoZaehler[n] = 0;
+        AutoZeit[n - 1]->setText(QString::number(sys.portSim.AutoPeriode[n]));
         TankWert[n - 1]->setText(QString::number(sys.cfg.Tankoption.Tankinhalt) + ",00");
     }
-    AutoAus = 0;
     for (int i = 0; i < kSimLanes; ++i) {
         connect(AutoZeit[i], &QLineEdit::textChanged, this, [this, i](const QString& t) {
-            AutoPeriode[i + 1] = static_cast<int32_t>(std::clamp(LeadingNumber(t), 0.0, 2147483647.0));
+            AutoPeriodeSetzen(ctx_.sys, i + 1, ParseLeadingReal(t.toStdString()));
         });
     }
     adjustSize();
     RestorePosition(this, sys.cfg.WindowPositions.Top[kWinParDebug], sys.cfg.WindowPositions.Left[kWinParDebug]);
 }
 
-void ParPortDebugWindow::ForceInput(int n, bool active) {
-    RaceState& s = ctx_.sys.st;
-    const auto mask = static_cast<uint16_t>(s.Maske[n].load());
-    const bool setBits = (s.Vergleich[n] != 0) == active;
-    const uint16_t in = s.Eingang;
-    s.Eingang = static_cast<uint16_t>(setBits ? (in | mask) : (in & ~mask));
-}
+void ParPortDebugWindow::Update() { AutoSimulationSchritt(ctx_.sys); }
 
-void ParPortDebugWindow::Update() {
-    if (AutoAus != 0) return;
-    for (int n = 1; n <= kSimLanes; ++n) {
-        if (AutoAktiv[n] == kTrue) {
-            AutoAktiv[n] = 0;
-            AutoZaehler[n] = 0;
-            ForceInput(n, false);
-        }
-        AutoZaehler[n] += 100;
-        if (AutoZaehler[n] >= AutoPeriode[n]) {
-            AutoAktiv[n] = kTrue;
-            ForceInput(n, true);
-        }
-    }
-}
-
-void ParPortDebugWindow::ClearWindow() {
-    RaceState& s = ctx_.sys.st;
-    for (int n = 1; n <= kSimLanes; ++n) {
-        s.Eingang = s.EingangRuhe.load();
-        AutoAktiv[n] = 0;
-        AutoZaehler[n] = 0;
-    }
-}
+void ParPortDebugWindow::ClearWindow() { AutoSimulationLeeren(ctx_.sys); }
 
 void ParPortDebugWindow::Tanken(int i) {
     RaceSystem& sys = ctx_.sys;
     const double inhalt = sys.cfg.Tankoption.Tankinhalt;
     // Never more than the tank holds, never less than empty.
-    const double v = std::clamp(LeadingNumber(TankWert[i]->text()), 0.0, std::max(0.0, inhalt));
+    const double v = std::clamp(ParseLeadingReal(TankWert[i]->text().toStdString()), 0.0, std::max(0.0, inhalt));
     sys.st.TankStand[i + 1] = v;
 }
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <vector>
 
+#include "race/PortSim.h"
 #include "ui/UiContext.h"
 
 namespace zk {
@@ -39,7 +40,6 @@ protected:
 private:
     void OnCheck1(bool on);
     void OnParSim();
-    void RestoreLearnedValues();
 
     UiContext& ctx_;
     std::vector<QPushButton*> SpurTrue;
@@ -57,17 +57,13 @@ private:
 class ParPortDebugWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kSimLanes = 6;
+    static constexpr int kSimLanes = PortSimulation::kSimLanes;
     explicit ParPortDebugWindow(UiContext& ctx);
     // Automatic crossings: called by the display output every 100 ms.
     void Update();
     void ClearWindow();
     void CloseForShutdown() { close(); }
 
-    std::array<int32_t, kSimLanes + 1> AutoPeriode{};  // 1..6, ms
-    std::array<int32_t, kSimLanes + 1> AutoZaehler{};
-    std::array<int16_t, kSimLanes + 1> AutoAktiv{};
-    uint8_t AutoAus = 0;
 
 signals:
     void Unloaded(QWidget* w);
@@ -76,8 +72,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // Forces input n (1..6) active or inactive in the input word.
-    void ForceInput(int n, bool active);
     void Tanken(int i);
 
     UiContext& ctx_;
@@ -87,10 +81,5 @@ private:
     std::vector<QPushButton*> TankenBtn;
     QCheckBox* AutoAusBox = nullptr;
 };
-
-// Numeric value of a text as the windows read typed numbers: leading blanks, an
-// optional sign, digits and a decimal separator ("," or "."); anything after the
-// number is ignored and a text without a number gives 0.
-double LeadingNumber(const QString& text);
 
 }  // namespace zk

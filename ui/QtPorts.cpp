@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 
+#include <cstdio>
+
 #include "system/RaceSystem.h"
 #include "ui/GlobalKeys.h"
 #include "ui/UpdateForms.h"
@@ -29,9 +31,14 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
     box->show();
 }
 
-void QtUiPort::OpenWindow(const std::string& name) { forms_.Open(name); }
+void QtUiPort::OpenWindow(Fenster window) {
+    const std::string name(FensterName(window));
+    if (forms_.Open(name) != nullptr) return;
+    messages_.push_back("Fenster " + name + " kann nicht geöffnet werden.");
+    std::fprintf(stderr, "zirkato: %s\n", messages_.back().c_str());
+}
 
-void QtUiPort::CloseWindow(const std::string& name) { forms_.Close(name); }
+void QtUiPort::CloseWindow(Fenster window) { forms_.Close(std::string(FensterName(window))); }
 
 void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -42,15 +49,15 @@ void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
     }
 }
 
-void UiHooks::DisplayOutput() { forms_.DisplayOutput(); }
+void QtWindowRefresh::DisplayOutput() { forms_.DisplayOutput(); }
 
-void UiHooks::ClearLapWindows() { forms_.ClearAllWindows(); }
+void QtWindowRefresh::ClearLapWindows() { forms_.ClearAllWindows(); }
 
-void UiHooks::FuelUpdate(int laneIndex0to7) { forms_.FuelUpdateAll(laneIndex0to7); }
+void QtWindowRefresh::FuelUpdate(int laneIndex0to7) { forms_.FuelUpdateAll(laneIndex0to7); }
 
-void UiHooks::RefreshStandardWindow() { forms_.RefreshStandardWindow(); }
+void QtWindowRefresh::RefreshStandardWindow() { forms_.RefreshStandardWindow(); }
 
-int UiHooks::AsyncKeyState(int vk) {
+int QtUiPort::AsyncKeyState(int vk) {
     // While one of the program's own windows has the focus its key events
     // deliver the keys; the system-wide state would count them twice.
     return keys_ ? keys_->State(vk, QApplication::activeWindow() != nullptr) : 0;

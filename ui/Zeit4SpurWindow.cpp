@@ -161,7 +161,7 @@ void Zeit4SpurWindow::RefreshWindow() {
     lblGesZeit->setVisible(v.GesZeitSichtbar != 0);
     btnZmsInfo->setVisible(v.ZmsInfoSichtbar != 0);
     lblSpwAnzeige->setVisible(v.SpwAnzeigeSichtbar != 0);
-    btnShowClubRace->setVisible(ctx_.sys.st.Rennmodus >= 3);
+    btnShowClubRace->setVisible(ctx_.sys.st.Rennmodus >= Rennart::Clubrennen);
     txtNachlaufzeit->setText(QString::number(ctx_.sys.cfg.NachZeit.Nachzeit));
 }
 

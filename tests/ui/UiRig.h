@@ -14,6 +14,7 @@
 #include "devices/SimLptIo.h"
 #include "base/Clock.h"
 #include "tick/FastTimer.h"
+#include "tests/TestRig.h"
 #include "system/RaceSystem.h"
 #include "ui/FrmMain.h"
 
@@ -64,18 +65,12 @@ private:
 class UiRig {
 public:
     explicit UiRig(SettingsStore* store = nullptr)
-        : port(&clock), wall(clock), sys(clock, port, wall), tick(journal, sys), fakeStore(journal),
-          store_(store ? store : &fakeStore) {
-        // Lane n active high on one input bit: lanes 1..5 status bits 3..7,
-        // lanes 6..8 control bits 0..2. All lanes take part.
-        static const int bits[9] = {0, 8, 16, 32, 64, 128, 1, 2, 4};
-        for (int n = 1; n <= 8; ++n) {
-            sys.cfg.Masken.MS[n] = static_cast<int16_t>(bits[n]);
-            sys.cfg.Masken.CS[n] = static_cast<int16_t>(bits[n]);
-            sys.cfg.AktiveSpuren.Spur[n] = 1;
-        }
-        sys.cfg.Masken.MS[9] = sys.cfg.Masken.MS[10] = 0;
-        sys.cfg.Masken.CS[9] = sys.cfg.Masken.CS[10] = 1;
+        : tick(journal, sys), fakeStore(journal), store_(store ? store : &fakeStore) {
+        // The standard wiring; all lanes take part. The main window's cycle
+        // takes the place of the bare 100 ms cycle.
+        StandardWiring(sys.cfg);
+        for (int n = 1; n <= 8; ++n) sys.cfg.AktiveSpuren.Spur[n] = 1;
+        rig.cycle = [this] { main->Cycle(); };
         sys.cfg.AnsichtFenster.Ansicht = 0;  // no default window unless a test asks
         sys.cfg.Tastatur.GlobalOn = 0;
     }
@@ -90,33 +85,15 @@ public:
         port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }
 
-    void Hold(int lane, int ms) { held[lane] = ms; }
-
-    void Step() {
-        now = TimeAdd(now, 1);
-        clock.Set(now);
-        port.SetInputWord(Word());
-        FastTimerTick(sys);
-        for (auto& [n, left] : held)
-            if (left > 0) --left;
-        if (now % 100 == 0) main->Cycle();
-    }
-    void RunTo(int32_t t) {
-        while (TimeDiff(t, now) > 0) Step();
-    }
-    void RunFor(int32_t ms) { RunTo(TimeAdd(now, ms)); }
+    void Hold(int lane, int ms) { rig.Hold(lane, ms); }
+    void Step() { rig.Step(); }
+    void RunTo(int32_t t) { rig.RunTo(t); }
+    void RunFor(int32_t ms) { rig.RunFor(ms); }
 
     // Start button of a window, then the start light up to green.
     void StartAndRunToGreen(QWidget* w) {
         Click(w, "btnStartRace");
         for (int k = 0; k < 100 && sys.st.RennenLaeuft != kTrue; ++k) RunFor(100);
-    }
-
-    uint8_t Word() const {
-        uint8_t w = 0;
-        for (const auto& [n, left] : held)
-            if (left > 0) w = static_cast<uint8_t>(w | sys.cfg.Masken.MS[n]);
-        return w;
     }
 
     QWidget* Open(const char* name) { return main->Forms().Open(name); }
@@ -131,15 +108,14 @@ public:
     }
 
     Journal journal;
-    ManualMsClock clock;
-    SimLptIo port;
-    DerivedWallClock wall;
-    RaceSystem sys;
+    Rig rig;
+    ManualMsClock& clock = rig.clock;
+    SimLptIo& port = rig.port;
+    RaceSystem& sys = rig.sys;
+    int32_t& now = rig.now;
     FakeTick tick;
     FakeStore fakeStore;
     std::unique_ptr<frmMain> main;
-    int32_t now = 0;
-    std::map<int, int> held;
 
 private:
     SettingsStore* store_;

@@ -90,7 +90,7 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     // Lap race: title with the lap count, the default window opens.
     rig.sys.cfg.AnsichtFenster.Ansicht = 3;
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
-    QCOMPARE(rig.sys.st.Rennmodus, int16_t{1});
+    QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Rundenrennen);
     QCOMPARE(rig.sys.st.RennmodusText, std::string("Rundenrennen über  15 Runden"));
     QVERIFY(rig.main->Forms().IsOpen("frmZeit4Spur"));
     QCOMPARE(rig.main->Forms().Find("frmZeit4Spur")->windowTitle(), QStringLiteral("Rundenrennen über  15 Runden"));

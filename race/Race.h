@@ -1,0 +1,81 @@
+// What race control, the lap evaluation and the 100 ms cycle work on: the race
+// state, the settings, what the windows show, and the parts of the system they
+// drive. The system object (RaceSystem) is built on it and decides which part
+// stands behind each interface.
+//
+// Everything reached through a RaceContext belongs to the UI thread, except
+// Tick(), which hands the 1 ms tick the few things it may touch.
+#pragma once
+
+#include "base/Clock.h"
+#include "base/UiPort.h"
+#include "devices/LptIo.h"
+#include "devices/SerialLine.h"
+#include "race/Components.h"
+#include "race/PortSim.h"
+#include "race/RaceState.h"
+#include "race/RaceUiState.h"
+#include "settings/Settings.h"
+#include "tick/BusQueue.h"
+#include "tick/FastTimer.h"
+
+namespace zk {
+
+class RaceContext {
+public:
+    RaceContext(const RaceContext&) = delete;
+    RaceContext& operator=(const RaceContext&) = delete;
+
+    RaceState st;
+    Settings cfg;
+    RaceUiState view;  // what the windows show of race control
+    PortSimulation portSim;  // the automatic cars of "Simulation ohne Bahn"
+
+    MsClock& clock() { return *clock_; }
+    LptIo& port() { return *port_; }
+    WallClock& wall() { return *wall_; }
+    UiPort& ui() { return *ui_; }
+
+    // The outputs the race drives.
+    SerialLine& serial() { return *serial_; }
+    BusQueue& bus() { return *bus_; }
+    PowerSupply& supply() { return *supply_; }
+    Announcer& announcer() { return *announcer_; }
+    LapRecorder& recorder() { return *recorder_; }
+    DirectorList& director() { return *director_; }
+    Club& club() { return *club_; }
+    // Observation and window refresh.
+    RaceObserver& observer() { return *observer_; }
+    WindowRefresh& windows() { return *windows_; }
+
+    // What the 1 ms tick may touch: the shared words, the clock, the port and
+    // the bus queue.
+    TickContext Tick() { return TickContext{st, *clock_, *port_, *bus_}; }
+
+protected:
+    RaceContext(MsClock& clock, LptIo& port, WallClock& wall) : clock_(&clock), port_(&port), wall_(&wall) {}
+    ~RaceContext() = default;
+
+    MsClock* clock_;
+    LptIo* port_;
+    WallClock* wall_;
+    UiPort* ui_ = nullptr;
+    SerialLine* serial_ = nullptr;
+    BusQueue* bus_ = nullptr;
+    PowerSupply* supply_ = nullptr;
+    Announcer* announcer_ = nullptr;
+    LapRecorder* recorder_ = nullptr;
+    DirectorList* director_ = nullptr;
+    Club* club_ = nullptr;
+    RaceObserver* observer_ = nullptr;
+    WindowRefresh* windows_ = nullptr;
+};
+
+// Sends one message on the serial line; SerialText keeps the last one sent.
+void SerialAusgeben(RaceContext& sys, std::string text);
+
+// Writes the data-register image / control-register image to the port.
+void LptDatenAusgeben(RaceContext& sys);
+void LptSteuerAusgeben(RaceContext& sys);
+
+}  // namespace zk
