@@ -1,7 +1,6 @@
 #include "devices/LptOpen.h"
 
 #include "devices/PpdevLptIo.h"
-#include "system/RaceSystem.h"
 
 namespace zk {
 

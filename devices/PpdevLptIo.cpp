@@ -15,7 +15,6 @@
 #define ZK_HAVE_PORT_IO 1
 #endif
 
-#include "system/RaceSystem.h"
 #include "base/UiPort.h"
 
 namespace zk {
