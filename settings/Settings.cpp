@@ -100,7 +100,7 @@ std::vector<KeyDef> BuildKeys() {
         // never matches, so no input is active until it is taught in or set.
         SectionRows sec(k, "Masken", W::Masken);
         for (int i = 1; i <= 10; ++i) {
-            sec.Int16("CS" + n(i), I16IX(Masken.CS), i).First(0);
+            sec.Int16("CS" + n(i), I16IX(Masken.CS), i).First(1);
             sec.Int16("MS" + n(i), I16IX(Masken.MS), i).First(0);
         }
     }
