@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -193,7 +194,8 @@ struct Settings {
     std::vector<std::string> Fahrer;
 };
 
-// First-run values: what a missing or invalid settings file gives.
+// First-run values: what a missing or invalid settings file gives. They come
+// from the key table below; the driver list starts with "Niemand".
 void SetIniDefaults(Settings& s);
 
 // Kind of a registered key and where its value lives in a Settings object.
@@ -205,6 +207,47 @@ void SetIniDefaults(Settings& s);
 //           holds centimetres, memory metres)
 enum class KeyType { Int16, Byte, Real, RealInt, Centi };
 
+// The steps of a full save, in the order the writer takes them. Each step is one
+// tick of the save progress. Most steps are one section; [KVPowerSetup] is
+// written in two steps (the supply keys, later the lane voltages and Korrektur).
+enum class WriteStep : uint8_t {
+    Version,
+    Valid,
+    FrmRennleitung,
+    AktiveSpuren,
+    Bahn,
+    Masken,
+    Tankoption,
+    Bahnstrom,
+    LiZeit,
+    NachZeit,
+    ZrMitWechsel,
+    Startampel,
+    Tastatur,
+    I2COutput,
+    Audio,
+    KavelinExtension,
+    WindowPositions,  // only when the window settings are saved
+    Farben,
+    Lpt,
+    Save,
+    AutoStart,
+    PowerSupply,      // [KVPowerSetup] supply keys
+    TNT_MC,
+    RS232,
+    Fehlstart,
+    AnsichtFenster,
+    LaneVoltages,     // [KVPowerSetup] lane voltages and Korrektur
+    LapTime,
+    Letzte,
+    AZT,
+    TAZ,
+    Count
+};
+
+// One key of the settings file: where it lives, its first-run value, the limit
+// the reader applies and its place in the writer's order. The table of all keys
+// is in the reader's order (which is also the order of "zirkato-ini dump").
 struct KeyDef {
     std::string section;  // as spelled in the file, e.g. "Aktive Spuren"
     std::string key;      // as spelled in the file, e.g. "Spur 1", "S1Grün"
@@ -213,11 +256,20 @@ struct KeyDef {
     uint8_t* (*byteAt)(Settings&, int);
     double* (*realAt)(Settings&, int);
     int index;  // argument for the accessor (lane, slot, window number)
+
+    double firstRun = 0.0;           // value of a fresh install, in memory units
+    std::optional<double> atLeast;   // the reader raises smaller values to this
+    WriteStep write = WriteStep::Count;
+    int writeRank = 0;               // order within the write step; equal ranks keep table order
+    bool readApart = false;          // read by the reader's own code, not in the table pass
 };
 
 // Every key that the settings reader fills (all sections but [OpenWindows],
 // [SoundFiles], [Fahrer] and [AnzahlFahrer]), in the order the reader reads them.
 const std::vector<KeyDef>& SettingsKeys();
+
+// The keys of one write step, in the order the writer writes them.
+std::vector<const KeyDef*> KeysOfWriteStep(WriteStep step);
 
 // Case-insensitive lookup of one key; nullptr when unknown.
 const KeyDef* FindSettingsKey(const std::string& section, const std::string& key);

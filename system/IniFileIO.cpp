@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <limits>
 
 #include "race/Lpt.h"
@@ -31,6 +30,14 @@ void ReadKey(const ProfileDocument& doc, Settings& c, const KeyDef& d) {
     const bool real = d.type == KeyType::Real || d.type == KeyType::RealInt;
     const size_t buffer = real ? kTextBuffer : std::numeric_limits<size_t>::max();
     SetKeyFromText(c, d, doc.GetString(d.section, d.key, "", buffer), 1);
+    if (!d.atLeast) return;
+    if (d.type == KeyType::Int16) {
+        int16_t& v = *d.int16At(c, d.index);
+        v = std::max<int16_t>(v, static_cast<int16_t>(*d.atLeast));
+    } else if (d.realAt) {
+        double& v = *d.realAt(c, d.index);
+        v = std::max(v, *d.atLeast);
+    }
 }
 
 std::string FileText(const Settings& cs, const KeyDef& d) {
@@ -49,19 +56,14 @@ std::string FileText(const Settings& cs, const KeyDef& d) {
     return {};
 }
 
-void PutKey(ProfileDocument& doc, const Settings& c, const std::string& section, const std::string& key) {
-    const KeyDef* d = FindSettingsKey(section, key);
-    if (d) doc.Set(d->section, d->key, FileText(c, *d));
+void PutStep(ProfileDocument& doc, const Settings& c, WriteStep step) {
+    for (const KeyDef* d : KeysOfWriteStep(step)) doc.Set(d->section, d->key, FileText(c, *d));
 }
 
-void PutSection(ProfileDocument& doc, const Settings& c, const std::string& section) {
-    for (const KeyDef& d : SettingsKeys())
-        if (d.section == section) doc.Set(d.section, d.key, FileText(c, d));
-}
-
-void PutKeys(ProfileDocument& doc, const Settings& c, const std::string& section,
-             std::initializer_list<const char*> keys) {
-    for (const char* k : keys) PutKey(doc, c, section, k);
+const KeyDef* LaneVoltageKey(int lane) {
+    for (const KeyDef* d : KeysOfWriteStep(WriteStep::LaneVoltages))
+        if (d->type == KeyType::Real && d->index == lane) return d;
+    return nullptr;
 }
 
 void ReportSaveFailure(RaceSystem& sys, const ProfileFile& file) {
@@ -126,7 +128,7 @@ bool WriteOpenWindowsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
 
 bool WriteWindowPositionsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
     if (file.Load()) {
-        PutSection(file.Doc(), sys.cfg, "WindowPositions");
+        PutStep(file.Doc(), sys.cfg, WriteStep::WindowPositions);
         if (file.Save()) return true;
     }
     if (report) ReportSaveFailure(sys, file);
@@ -219,14 +221,10 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
         }
     }
 
-    for (const KeyDef& d : SettingsKeys()) {
-        if (IsRegistryKey(d, "Valid", "ValIniFile") || IsRegistryKey(d, "Version", "REV")) continue;
-        ReadKey(doc, c, d);
-    }
-    // The lockout is also the shortest possible lap.
-    if (c.LiZeit.Minimum < 500) c.LiZeit.Minimum = 500;
-    for (int n = 1; n <= kLanes; ++n)
-        if (c.KVPowerSetup.SpurSpannung[n] < 4.0) c.KVPowerSetup.SpurSpannung[n] = 4.0;
+    // Every key of the table in its order, with the table's lower limits
+    // (lockout at least 500 ms, lane voltages at least 4 V).
+    for (const KeyDef& d : SettingsKeys())
+        if (!d.readApart) ReadKey(doc, c, d);
     FollowSettings(sys);
 
     // Drivers: slots 1..Fahrer; a key that is missing leaves its slot empty.
@@ -268,70 +266,23 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
                            const std::function<void()>& sectionDone) {
     Settings& c = sys.cfg;
     RaceState& st = sys.st;
-    auto done = [&] {
-        if (sectionDone) sectionDone();
-    };
     c.Version.REV = kIniRevision;
-    doc.Set("Version", "REV", IniIntText(kIniRevision));
-    done();
     c.Valid.ValIniFile = kIniValidMarker;
-    doc.Set("Valid", "ValIniFile", IniIntText(kIniValidMarker));
-    done();
-    for (const char* sec : {"FrmRennleitung", "Aktive Spuren", "Bahn", "Masken", "Tankoption", "Bahnstrom", "LiZeit",
-                            "NachZeit", "ZrMitWechsel", "Startampel", "Tastatur"}) {
-        PutSection(doc, c, sec);
-        done();
+    for (int i = 0; i < static_cast<int>(WriteStep::Count); ++i) {
+        const auto step = static_cast<WriteStep>(i);
+        if (step == WriteStep::WindowPositions && !withWindowPositions) continue;
+        // The boards cannot show lap count and lap time at once: such a
+        // combination switches the board display off.
+        if (step == WriteStep::AZT && c.AZT.Laps == 1 && c.AZT.Time == 1) {
+            c.AZT.Aktiv[1] = 0;
+            c.AZT.Uhr = 0;
+            c.AZT.Laps = 0;
+            c.AZT.Time = 0;
+            c.AZT.Position = 0;
+        }
+        PutStep(doc, c, step);
+        if (sectionDone) sectionDone();
     }
-    PutKeys(doc, c, "I2COutput",
-            {"ADR0", "ADR1", "ADR2", "ADR3", "ADR4", "ADR5", "ADR6", "ADR7", "Aktiv", "Positionsanzeige", "Tankanzeige",
-             "Startampel"});
-    done();
-    for (const char* sec : {"Audio", "Kavelin Extension"}) {
-        PutSection(doc, c, sec);
-        done();
-    }
-    if (withWindowPositions) {
-        PutSection(doc, c, "WindowPositions");
-        done();
-    }
-    PutSection(doc, c, "Farben");
-    done();
-    PutKeys(doc, c, "Lpt",
-            {"Port", "Ampel", "Gelbphase", "Chaos", "Pin1Input", "Pin1Rot", "Pin16Grün", "Pin16Input", "Pin16Rot",
-             "PinI2COutput", "PinI2CInput"});
-    done();
-    for (const char* sec : {"Save", "AutoStart"}) {
-        PutSection(doc, c, sec);
-        done();
-    }
-    PutKeys(doc, c, "KVPowerSetup", {"I2C_Netzteil", "MaxVoltage", "VoltHub", "Gain1", "Gain2", "SC Volt", "VolleVolt"});
-    done();
-    for (const char* sec : {"TNT_MC", "RS232", "Fehlstart"}) {
-        PutSection(doc, c, sec);
-        done();
-    }
-    PutKeys(doc, c, "AnsichtFenster", {"Ansicht", "Speichern", "OpenTimeWindows", "Zusatzampel"});
-    done();
-    for (int n = 1; n <= kLanes; ++n) PutKey(doc, c, "KVPowerSetup", "Spur " + std::to_string(n) + " Spannung");
-    PutKey(doc, c, "KVPowerSetup", "Korrektur");
-    done();
-    for (const char* sec : {"LapTime", "Letzte"}) {
-        PutSection(doc, c, sec);
-        done();
-    }
-    // The boards cannot show lap count and lap time at once: such a combination
-    // switches the board display off.
-    if (c.AZT.Laps == 1 && c.AZT.Time == 1) {
-        c.AZT.Aktiv[1] = 0;
-        c.AZT.Uhr = 0;
-        c.AZT.Laps = 0;
-        c.AZT.Time = 0;
-        c.AZT.Position = 0;
-    }
-    PutSection(doc, c, "AZT");
-    done();
-    PutSection(doc, c, "TAZ");
-    done();
 
     // Drivers: the pool up to its first empty slot, then the active-driver list.
     // Empty active names are left out: read back, an empty slot would end the pool
@@ -361,9 +312,8 @@ bool WriteWindowPositions(RaceSystem& sys, ProfileFile& file) { return WriteWind
 bool WriteLaneVoltage(RaceSystem& sys, ProfileFile& file, int lane) {
     if (lane < 1 || lane > kLanes) return false;
     sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.SpurVolt[lane];
-    if (file.WriteString("KVPowerSetup", "Spur " + std::to_string(lane) + " Spannung",
-                         IniRealText(sys.st.SpurVolt[lane])))
-        return true;
+    const KeyDef* d = LaneVoltageKey(lane);
+    if (d && file.WriteString(d->section, d->key, FileText(sys.cfg, *d))) return true;
     ReportSaveFailure(sys, file);
     return false;
 }

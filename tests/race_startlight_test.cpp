@@ -1,6 +1,7 @@
 // The start light through the real tick and cycle: step timing, what each step
 // shows and sends, false starts and their penalty, the abort and the restart
-// after a pause; and the lap race of examples/lap-race.scn end to end.
+// after a pause; a bare start with first-run settings; and the lap race of
+// examples/lap-race.scn end to end.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,7 +10,10 @@
 #include "TestRig.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
+#include "settings/ProfileFile.h"
 #include "sim/Scenario.h"
+#include "system/IniFileIO.h"
+#include "tick/FastTimer.h"
 
 using namespace zk;
 using namespace zk::test;
@@ -122,6 +126,30 @@ TEST(StartLight, EachStepShowsAndSendsItsLampState) {
         codes.push_back(m[1]);
     }
     EXPECT_EQ(codes, (std::vector<int>{0, 1, 3, 7, 15, 31, 32, 32, 32}));
+}
+
+TEST(StartLight, FreshInstallSeesNoInputAndABareStartTimesNothing) {
+    // First-run settings, both as a new race system has them and as the reader
+    // gives them for a missing settings file: no input is active on any input
+    // word until a sensor is taught in or set.
+    Rig fresh, r;
+    ProfileFile none;
+    ReadIniFile(r.sys, none);
+    for (const RaceState* st : {&fresh.sys.st, &r.sys.st}) {
+        int active = 0;
+        for (uint32_t word = 0; word <= 0xFFFF; ++word)
+            for (int n = 1; n <= 10; ++n) active += InputActive(*st, n, static_cast<uint16_t>(word));
+        EXPECT_EQ(active, 0);
+    }
+
+    // A race started on such a system sees neither false starts nor laps.
+    r.Init();
+    StartRace(r.sys);
+    r.RunTo(20000);
+    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    EXPECT_TRUE(r.rec.falseStarts.empty());
+    EXPECT_TRUE(r.rec.reactions.empty());
+    EXPECT_TRUE(r.rec.laps.empty());
 }
 
 TEST(StartLight, FalseStartOnAnActiveLaneCostsPowerUntilTheStrafzeitAfterGreen) {

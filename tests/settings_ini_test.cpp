@@ -273,6 +273,16 @@ TEST(SettingsWrite, FullObjectRoundTrip) {
     EXPECT_EQ(bytes.find("= -"), std::string::npos);
 }
 
+TEST(SettingsWrite, FirstRunSaveWritesEveryKeyInTheWritersOrder) {
+    // A first save on a fresh install creates every section and key in the
+    // order the program has always written them (window positions included,
+    // as the first-run Speichern = 1 asks for).
+    IniRig t;
+    t.Read("");
+    ASSERT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_EQ(ReadBytes(t.path), ReadBytes(SourcePath("tests/data/settings/first-run.ini")));
+}
+
 TEST(SettingsWrite, WriterRules) {
     IniRig t;
     t.Read("[Valid]\nValIniFile=10\n[AnsichtFenster]\nSpeichern=3\n");
