@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Silent and quick
 # when everything is present; otherwise installs what is missing with apt-get.
+# `install-deps.sh fuzz` adds clang and its libFuzzer runtime (scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

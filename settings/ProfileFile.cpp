@@ -1,8 +1,11 @@
 #include "settings/ProfileFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,12 +28,13 @@ std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) 
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
 
-// German reason for a failed file operation.
-std::string ReasonText(int err) {
+// German reason for a failed file operation; `reading` tells which permission
+// was missing.
+std::string ReasonText(int err, bool reading = false) {
     switch (err) {
         case EACCES:
         case EPERM:
-            return "keine Schreibberechtigung";
+            return reading ? "keine Leseberechtigung" : "keine Schreibberechtigung";
         case EROFS:
             return "der Datenträger ist schreibgeschützt";
         case ENOSPC:
@@ -43,6 +47,8 @@ std::string ReasonText(int err) {
             return "der Name gehört zu einem Verzeichnis";
         case EIO:
             return "Ein-/Ausgabefehler";
+        case ELOOP:
+            return "zu viele symbolische Verknüpfungen";
         default:
             return "Systemfehler " + std::to_string(err);
     }
@@ -58,6 +64,50 @@ std::string DirOf(const std::string& path) {
 std::string BaseOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+constexpr const char* kTooLargeText = "die Datei ist zu groß für eine Einstellungsdatei";
+
+// Why a file of this kind is not read as a settings file, or "" when it is.
+std::string KindProblem(const struct stat& st, bool streams) {
+    if (S_ISDIR(st.st_mode)) return "der Name gehört zu einem Verzeichnis";
+    if (S_ISREG(st.st_mode)) return st.st_size > kMaxFileSize ? kTooLargeText : "";
+    if (streams && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) return "";
+    return "keine gewöhnliche Datei (Gerät, Pipe oder Socket)";
+}
+
+// Follows a chain of symbolic links to the name they end at, which need not
+// exist yet (a dangling link names the file a save creates). Only the last
+// component is followed; links among the directories resolve on their own.
+bool FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return true;  // let the caller's own call report it
+        link.resize(static_cast<size_t>(n));
+        target = link[0] == '/' ? link : DirOf(target) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// Name prefix of the temporary files a save of `target` writes; the full name is
+// PREFIX + process id + "-" + attempt.
+std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + ".tmp-"; }
+
+// The process id in a temporary file name after the prefix, or 0 when the rest
+// is not "PID-N".
+pid_t TempOwner(std::string_view rest) {
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() || dash > 9) return 0;
+    auto digits = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
 }  // namespace
@@ -263,50 +313,50 @@ bool ProfileFile::Load() {
     error_.clear();
     if (!OnDisk()) return true;
     readable_ = false;
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            doc_.SetBytes("");
-            readable_ = true;
-            savedGeneration_ = doc_.Generation();
-            return true;
-        }
-        error_ = "die Datei kann nicht gelesen werden (" + ReasonText(errno) + ")";
-        doc_.SetBytes("");
+    doc_.SetBytes("");
+    savedGeneration_ = doc_.Generation();
+    auto refuse = [&](const std::string& why) {
+        error_ = why;
         return false;
-    }
+    };
+    // The kind of file is checked before it is opened: opening a FIFO for reading
+    // waits for a writer, a device may never end.
     struct stat st {};
-    std::string bytes;
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && S_ISDIR(st.st_mode)) {
-        ok = false;
-        error_ = "der Name gehört zu einem Verzeichnis";
-    } else if (ok && st.st_size > kMaxFileSize) {
-        ok = false;
-        error_ = "die Datei ist zu groß für eine Einstellungsdatei";
+    if (::stat(path_.c_str(), &st) != 0) {
+        if (errno != ENOENT) return refuse("die Datei kann nicht gelesen werden (" + ReasonText(errno, true) + ")");
+        readable_ = true;  // no file yet (or a link to a file still to be created)
+        return true;
     }
+    if (std::string why = KindProblem(st, streams_); !why.empty()) return refuse(why);
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | (streams_ ? 0 : O_NONBLOCK));
+    if (fd < 0) return refuse("die Datei kann nicht gelesen werden (" + ReasonText(errno, true) + ")");
+    // The name may have been replaced between stat and open.
+    std::string why;
+    if (::fstat(fd, &st) != 0) {
+        why = "die Datei kann nicht gelesen werden (" + ReasonText(errno, true) + ")";
+    } else {
+        why = KindProblem(st, streams_);
+    }
+    std::string bytes;
     char buf[8192];
-    while (ok) {
+    while (why.empty()) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            ok = false;
-            error_ = "die Datei kann nicht gelesen werden (" + ReasonText(errno) + ")";
+            why = "die Datei kann nicht gelesen werden (" + ReasonText(errno, true) + ")";
         } else if (n == 0) {
             break;
         } else {
             bytes.append(buf, static_cast<size_t>(n));
-            if (bytes.size() > static_cast<size_t>(kMaxFileSize)) {
-                ok = false;
-                error_ = "die Datei ist zu groß für eine Einstellungsdatei";
-            }
+            if (bytes.size() > static_cast<size_t>(kMaxFileSize)) why = kTooLargeText;
         }
     }
     ::close(fd);
-    doc_.SetBytes(ok ? bytes : std::string());
+    if (!why.empty()) return refuse(why);
+    doc_.SetBytes(bytes);
     savedGeneration_ = doc_.Generation();
-    readable_ = ok;
-    return ok;
+    readable_ = true;
+    return true;
 }
 
 bool ProfileFile::CheckWritable(const std::string& target) {
@@ -314,6 +364,10 @@ bool ProfileFile::CheckWritable(const std::string& target) {
     if (::stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
             error_ = "der Name gehört zu einem Verzeichnis";
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error_ = "keine gewöhnliche Datei (Gerät, Pipe oder Socket)";
             return false;
         }
         // A file without any write permission bit counts as read-only even for a
@@ -334,6 +388,28 @@ bool ProfileFile::CheckWritable(const std::string& target) {
     return true;
 }
 
+int ProfileFile::RemoveStaleTemporaries() {
+    if (!OnDisk()) return 0;
+    std::string target;
+    if (!FollowLinks(path_, target)) return 0;
+    const std::string dir = DirOf(target), prefix = TempPrefix(target);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    int removed = 0;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (name.substr(0, prefix.size()) != prefix) continue;
+        const pid_t owner = TempOwner(name.substr(prefix.size()));
+        // A process that still runs (or that we may not signal) may be saving.
+        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        const std::string full = dir + "/" + std::string(name);
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+    }
+    ::closedir(d);
+    return removed;
+}
+
 bool ProfileFile::Save() {
     error_.clear();
     if (!OnDisk()) {
@@ -344,14 +420,16 @@ bool ProfileFile::Save() {
         error_ = "die vorhandene Datei konnte nicht gelesen werden und wird nicht überschrieben";
         return false;
     }
-    // Write through a symbolic link to the file it names.
-    std::string target = path_;
-    if (char* real = ::realpath(path_.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
+    // Write through a symbolic link: the temporary file goes beside the file the
+    // link names and is renamed over it, so the link stays a link.
+    std::string target;
+    if (!FollowLinks(path_, target)) {
+        error_ = ReasonText(errno);
+        return false;
     }
     if (!CheckWritable(target)) return false;
     if (doc_.Generation() == savedGeneration_) return true;
+    RemoveStaleTemporaries();
 
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
@@ -359,7 +437,7 @@ bool ProfileFile::Save() {
     std::string tmp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = dir + "/." + BaseOf(target) + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        tmp = dir + "/" + TempPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }

@@ -112,14 +112,24 @@ public:
     const ProfileDocument& Doc() const { return doc_; }
 
     // Reads the file from disk (no-op in memory). A missing file gives an empty
-    // document. Returns false when the file exists but cannot be read; the
+    // document. Returns false when the file exists but cannot be read (no read
+    // permission, a directory, a device, FIFO or socket, more than 16 MiB); the
     // document is then empty and Save refuses, so the file cannot be overwritten
     // by a document that never saw its content.
     bool Load();
+    // Lets Load read a pipe or character device too (up to the same size), for
+    // tools handed a file by a process substitution. The program never does: a
+    // FIFO would block it.
+    void SetReadsStreams(bool on) { streams_ = on; }
     // Saves the document when it changed since Load or the last Save; when it did
     // not, checks that a save could be made. Returns false with a German reason in
-    // Error(); the file on disk is then unchanged.
+    // Error(); the file on disk is then unchanged. A symbolic link is written
+    // through: the file it names is replaced (or created), the link stays.
     bool Save();
+    // Removes the temporary files that saves of this file left behind when their
+    // process was killed (".NAME.tmp-PID-N" beside the file, PID no longer
+    // running). Save calls it; the program calls it at start. Returns the count.
+    int RemoveStaleTemporaries();
     // True when the file exists on disk.
     bool Exists() const;
     const std::string& Error() const { return error_; }
@@ -139,6 +149,7 @@ private:
     ProfileDocument doc_;
     uint64_t savedGeneration_ = 0;
     bool readable_ = true;
+    bool streams_ = false;
     std::string error_;
     ProfileFileOps defaultOps_;
     ProfileFileOps* ops_ = &defaultOps_;

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -249,6 +254,47 @@ const std::map<std::string, ActionDef>& Actions() {
 
 }  // namespace
 
+bool ReadScenarioFile(const std::string& path, std::string& text, std::string& why) {
+    // The kind is checked before opening: a FIFO would block, a device never end.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        why = "is a directory";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    text.clear();
+    why.clear();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) why = "not a regular file";
+    char buf[65536];
+    while (why.empty()) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            why = std::strerror(errno);
+        } else if (n == 0) {
+            break;
+        } else if (text.size() + static_cast<size_t>(n) > kMaxScenarioBytes) {
+            why = "larger than " + std::to_string(kMaxScenarioBytes / (1024 * 1024)) + " MiB";
+        } else {
+            text.append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    return why.empty();
+}
+
 std::vector<std::string> SplitScenarioLine(const std::string& line, bool* ok) {
     std::vector<std::string> words;
     std::string cur;
@@ -299,6 +345,10 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             return false;
         }
         if (w.empty()) continue;
+        if (haveEnd) {
+            err = {lineNo, "nothing may follow 'end'"};
+            return false;
+        }
         if (w[0] == "set") {
             if (w.size() != 4) {
                 err = {lineNo, "expected: set SECTION KEY VALUE"};
@@ -336,8 +386,8 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             out.actions.push_back(ScenarioAction{lineNo, static_cast<int32_t>(ms), w[2], std::move(args)});
         } else if (w[0] == "end") {
             int64_t ms = 0;
-            if (w.size() != 2 || !ParseInt(w[1], ms) || ms < 0 || ms > INT32_MAX) {
-                err = {lineNo, "expected: end MS"};
+            if (w.size() != 2 || !ParseInt(w[1], ms) || ms < 0 || ms > kMaxScenarioMs) {
+                err = {lineNo, "expected: end MS (MS a whole number from 0 to " + std::to_string(kMaxScenarioMs) + ")"};
                 return false;
             }
             out.endMs = static_cast<int32_t>(ms);
@@ -408,7 +458,9 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     std::stable_sort(acts.begin(), acts.end(), [](auto* a, auto* b) { return a->ms < b->ms; });
 
     size_t next = 0;
-    for (int32_t ms = 1; ms <= sc.endMs; ++ms) {
+    // 64 bits, so that even an end time at the top of the 32-bit range ends.
+    for (int64_t ms64 = 1; ms64 <= sc.endMs; ++ms64) {
+        const auto ms = static_cast<int32_t>(ms64);
         const size_t first = next;
         while (next < acts.size() && acts[next]->ms == ms) ++next;
         for (size_t i = first; i < next; ++i) {

@@ -4,7 +4,8 @@
 //   ini PATH                a settings file (relative to the scenario's folder)
 //   set SECTION KEY VALUE   a setting, as if the settings file had held it
 //   at MS ACTION [ARGS]     perform ACTION at millisecond MS
-//   end MS                  run through millisecond MS, then stop
+//   end MS                  run through millisecond MS, then stop (the last
+//                           statement; MS at most kMaxScenarioMs)
 // Names with blanks are written in double quotes.
 //
 // Within each millisecond MS = 1, 2, ...: (1) input actions at MS take effect,
@@ -12,6 +13,7 @@
 // runs, (4) every other action at MS runs, in scenario order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -42,6 +44,15 @@ struct Scenario {
     int32_t endMs = 0;
     std::string baseDir;  // directory of the scenario file, for relative paths
 };
+
+// Longest run a scenario may ask for: 24 hours of simulated time.
+inline constexpr int32_t kMaxScenarioMs = 24 * 60 * 60 * 1000;
+// Largest scenario file read.
+inline constexpr size_t kMaxScenarioBytes = 16 * 1024 * 1024;
+
+// Reads a scenario file: a regular file of at most kMaxScenarioBytes. Returns
+// false with the reason in `why`.
+bool ReadScenarioFile(const std::string& path, std::string& text, std::string& why);
 
 // Splits a line into words; double quotes group words with blanks.
 std::vector<std::string> SplitScenarioLine(const std::string& line, bool* ok);

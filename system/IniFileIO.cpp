@@ -195,6 +195,9 @@ void OnSaveAllCleared(RaceSystem& sys) {
 ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptions& opt) {
     ReadIniResult r;
     r.readable = file.Load();
+    if (!r.readable)
+        sys.ui().ShowMessage(std::string(kIniUnreadableText) + "\n" + file.Path() + ": " + file.Error(),
+                             kIniUnreadableCaption, MessageIcon::Critical);
     const ProfileDocument& doc = file.Doc();
     Settings& c = sys.cfg;
 

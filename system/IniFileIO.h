@@ -24,6 +24,12 @@ struct Settings;
 inline constexpr const char* kIniReadOnlyText =
     "Achtung, das Zirkato.INI File ist schreibgeschützt. Einstellungen können nicht gespeichert werden";
 inline constexpr const char* kIniReadOnlyCaption = "Achtung schreibschutz...";
+// Message at start when the settings file exists but cannot be read; the text is
+// followed by the file and the reason.
+inline constexpr const char* kIniUnreadableText =
+    "Achtung, das Zirkato.INI File kann nicht gelesen werden. Das Programm startet mit den "
+    "Grundeinstellungen; die Datei bleibt unverändert, Einstellungen können nicht gespeichert werden.";
+inline constexpr const char* kIniUnreadableCaption = "Achtung Lesefehler...";
 // Message of any other failed save; the text is followed by the file and the reason.
 inline constexpr const char* kIniSaveFailedText = "Die Einstellungen konnten nicht gespeichert werden.";
 inline constexpr const char* kIniSaveFailedCaption = "Fehler beim Speichern";

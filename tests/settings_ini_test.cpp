@@ -1,7 +1,9 @@
 // Reading and writing the whole settings file.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "TestRig.h"
 #include "system/IniFileIO.h"
@@ -357,4 +359,41 @@ TEST(SettingsWrite, ProgramEndSavesOnceEachAndWritesOpenWindows) {
     u.sys.cfg.Save.All = 1;
     EXPECT_FALSE(SaveAtProgramEnd(u.sys, u.file, {}));
     EXPECT_EQ(u.ui.messages.size(), 1u);
+}
+
+TEST(SettingsRead, UnreadableFileIsReportedAtStartAndLeftAlone) {
+    // Each case: a name that exists but is no readable settings file.
+    auto check = [](const std::function<void(const std::string&)>& make, const std::string& reason) {
+        IniRig t;
+        make(t.path);
+        const auto r = ReadIniFile(t.sys, t.file);
+        EXPECT_FALSE(r.readable);
+        EXPECT_EQ(SettingsDumpLines(t.sys.cfg), FirstRunDump());
+        EXPECT_EQ(t.ui.messages.size(), 1u) << reason;
+        for (const auto& m : t.ui.messages) {
+            EXPECT_EQ(m.caption, kIniUnreadableCaption);
+            EXPECT_NE(m.text.find(reason), std::string::npos) << m.text;
+        }
+        // Saving later refuses rather than replacing what it never read.
+        EXPECT_FALSE(WriteIniFile(t.sys, t.file));
+        return t.dir.Entries();
+    };
+    EXPECT_EQ(check([](const std::string& p) { ::mkdir(p.c_str(), 0755); }, "Verzeichnis"),
+              std::vector<std::string>{"Zirkato.ini"});
+    check([](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, "keine gewöhnliche Datei");
+    check([](const std::string& p) { ::symlink("/dev/zero", p.c_str()); }, "keine gewöhnliche Datei");
+    check(
+        [](const std::string& p) {
+            WriteBytes(p, "[Valid]\nValIniFile= 10\n");
+            std::filesystem::resize_file(p, 17 << 20);
+        },
+        "zu groß");
+    if (::geteuid() != 0) {  // root reads any file
+        check(
+            [](const std::string& p) {
+                WriteBytes(p, "[Valid]\nValIniFile= 10\n");
+                ::chmod(p.c_str(), 0);
+            },
+            "keine Leseberechtigung");
+    }
 }

@@ -2,8 +2,13 @@
 // encodings and the crash-safe save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "settings/ProfileFile.h"
 #include "settings/TextEncoding.h"
@@ -216,4 +221,120 @@ TEST(IniFileSave, RefusesReadOnlyUnreadableAndMissingPlaces) {
     ProfileFile fresh(dir / "neu.ini");
     EXPECT_TRUE(fresh.WriteString("Valid", "ValIniFile", " 10"));
     EXPECT_EQ(ReadBytes(dir / "neu.ini"), "[Valid]\nValIniFile= 10\n");
+}
+
+TEST(IniFileSave, WritesThroughSymbolicLinksEvenDanglingOnes) {
+    TempDir dir;
+    ::mkdir((dir / "echt").c_str(), 0755);
+    const std::string link = dir / "Zirkato.ini";
+    // A relative link to a file that does not exist yet, through a second link.
+    ASSERT_EQ(::symlink("zwischen.ini", link.c_str()), 0);
+    ASSERT_EQ(::symlink("echt/Zirkato.ini", (dir / "zwischen.ini").c_str()), 0);
+    ProfileFile f(link);
+    ASSERT_TRUE(f.Load());
+    EXPECT_TRUE(f.Doc().Empty());
+    f.Doc().Set("Valid", "ValIniFile", " 10");
+    ASSERT_TRUE(f.Save()) << f.Error();
+    EXPECT_EQ(ReadBytes(dir / "echt/Zirkato.ini"), "[Valid]\nValIniFile= 10\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "zwischen.ini"));
+
+    // A second save replaces the target, not the links; no temporary is left.
+    ASSERT_TRUE(f.WriteString("Valid", "ValIniFile", " 11"));
+    EXPECT_EQ(ReadBytes(dir / "echt/Zirkato.ini"), "[Valid]\nValIniFile= 11\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(TempDir::EntriesOf(dir / "echt"), std::vector<std::string>{"Zirkato.ini"});
+
+    // A link loop is an error, not a hang.
+    ASSERT_EQ(::symlink("schleife", (dir / "schleife").c_str()), 0);
+    ProfileFile loop(dir / "schleife");
+    EXPECT_FALSE(loop.WriteString("A", "b", "1"));
+}
+
+TEST(IniFileLoad, ReasonsOfAFailedRead) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ProfileFile p(fifo);
+    EXPECT_FALSE(p.Load());  // returns at once: a FIFO is refused before it is opened
+    EXPECT_EQ(p.Error(), "keine gewöhnliche Datei (Gerät, Pipe oder Socket)");
+    EXPECT_FALSE(p.Save());
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+
+    ProfileFile zero("/dev/zero");
+    EXPECT_FALSE(zero.Load());
+    zero.SetReadsStreams(true);  // tools may read a stream, but not without end
+    EXPECT_FALSE(zero.Load());
+    EXPECT_EQ(zero.Error(), "die Datei ist zu groß für eine Einstellungsdatei");
+
+    if (::geteuid() != 0) {
+        const std::string secret = dir / "geheim.ini";
+        WriteBytes(secret, "[A]\nb=1\n");
+        ::chmod(secret.c_str(), 0200);
+        ProfileFile s(secret);
+        EXPECT_FALSE(s.Load());
+        EXPECT_EQ(s.Error(), "die Datei kann nicht gelesen werden (keine Leseberechtigung)");
+    }
+}
+
+TEST(IniFileSave, RemovesTemporariesOfDeadProcessesOnly) {
+    TempDir dir;
+    const std::string path = dir / "Zirkato.ini";
+    WriteBytes(path, "[A]\nb=1\n");
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string d = std::to_string(dead), live = std::to_string(::getpid());
+    for (const std::string& name : {".Zirkato.ini.tmp-" + d + "-0", ".Zirkato.ini.tmp-" + d + "-17",
+                                   ".Zirkato.ini.tmp-" + live + "-0", std::string(".Zirkato.ini.tmp-1-0"),
+                                   ".Zirkato.ini.tmp-" + d, ".Zirkato.ini.tmp-" + d + "-0x",
+                                   ".Andere.ini.tmp-" + d + "-0"})
+        WriteBytes(dir / name, "halb");
+    ProfileFile f(path);
+    ASSERT_TRUE(f.WriteString("A", "b", "2"));
+    auto left = dir.Entries();
+    std::sort(left.begin(), left.end());
+    // Gone: the two of the dead process. Kept: a live process's (this one, init),
+    // names of another pattern and another file's temporaries.
+    std::vector<std::string> kept{".Andere.ini.tmp-" + d + "-0", ".Zirkato.ini.tmp-" + d,
+                                  ".Zirkato.ini.tmp-" + d + "-0x", ".Zirkato.ini.tmp-1-0",
+                                  ".Zirkato.ini.tmp-" + live + "-0", "Zirkato.ini"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
+    EXPECT_EQ(ReadBytes(path), "[A]\nb=2\n");
+}
+
+TEST(IniFileSave, FullDiskFailsVisiblyAndKeepsTheOldFile) {
+    TempDir dir;
+    // A 64 KiB file system of its own; needs the right to mount (root).
+    const std::string mount = "mount -t tmpfs -o size=64k zk-full '" + dir.path() + "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root); skipped";
+    struct Unmount {
+        std::string dir;
+        ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + dir + "'").c_str()); }
+    } unmount{dir.path()};
+
+    const std::string path = dir / "Zirkato.ini";
+    std::string old = "[Valid]\nValIniFile= 10\n[Fahrer]\n";
+    for (int i = 1; old.size() < 16 * 1024; ++i)
+        old += "F " + std::to_string(i) + "=Fahrerin Nummer " + std::to_string(i) + "\n";
+    WriteBytes(path, old);
+    // Fill the rest of the disk.
+    {
+        std::FILE* fill = std::fopen((dir / "voll").c_str(), "wb");
+        ASSERT_NE(fill, nullptr);
+        const std::string block(4096, 'x');
+        while (std::fwrite(block.data(), 1, block.size(), fill) == block.size() && std::fflush(fill) == 0) {
+        }
+        std::fclose(fill);
+    }
+    ProfileFile f(path);
+    ASSERT_TRUE(f.Load());
+    f.Doc().Set("Fahrer", "F 999", std::string(2000, 'y'));
+    EXPECT_FALSE(f.Save());
+    EXPECT_EQ(f.Error(), "der Datenträger ist voll");
+    EXPECT_EQ(ReadBytes(path), old);
+    auto left = dir.Entries();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Zirkato.ini", "voll"}));
 }

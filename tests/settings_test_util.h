@@ -29,9 +29,10 @@ public:
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     const std::string& path() const { return path_; }
     // Names of the entries in the directory.
-    std::vector<std::string> Entries() const {
+    std::vector<std::string> Entries() const { return EntriesOf(path_); }
+    static std::vector<std::string> EntriesOf(const std::string& dir) {
         std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
         return out;
     }
 

@@ -91,6 +91,25 @@ TEST(SettingsTools, GetSetAndErrors) {
     EXPECT_EQ(RunCmd(t + " set " + Q(f) + " S K v").status, 1);
 }
 
+TEST(SettingsTools, StreamsAreReadOnceAndNeverWritten) {
+    TempDir dir;
+    const std::string f = dir / "z.ini";
+    WriteBytes(f, "[Valid]\nValIniFile=10\n[LiZeit]\nMinimum=700\n");
+    const std::string t = IniTool();
+    // A process substitution can be read only once; reading it twice gave first-run values.
+    const auto piped = RunCmd("bash -c " + Q(t + " dump <(cat " + f + ")"));
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out, RunCmd(t + " dump " + Q(f)).out);
+    EXPECT_NE(piped.out.find("\n[LiZeit] Minimum=700\n"), std::string::npos) << piped.out;
+    EXPECT_EQ(RunCmd("bash -c " + Q(t + " get-int <(cat " + f + ") LiZeit Minimum 1")).out, "700\n");
+
+    // A FIFO without a writer is refused by set, not waited for.
+    const std::string fifo = dir / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(RunCmd(t + " set " + Q(fifo) + " A b 1").status, 2);
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
 TEST(SettingsTools, SimulatorReadsIniLinesThroughTheReader) {
     TempDir dir;
     ::mkdir((dir / "sub").c_str(), 0755);

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,10 +18,8 @@ struct SimRun {
     std::string out;
 };
 
-SimRun RunSim(const std::string& scenario, const std::string& name) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream(path) << scenario;
-    const std::string cmd = std::string(ZK_SIM_BIN) + " " + path + " 2>&1";
+SimRun RunSimOn(const std::string& path) {
+    const std::string cmd = std::string(ZK_SIM_BIN) + " '" + path + "' 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -26,6 +27,12 @@ SimRun RunSim(const std::string& scenario, const std::string& name) {
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     const int rc = pclose(p);
     return {WEXITSTATUS(rc), out};
+}
+
+SimRun RunSim(const std::string& scenario, const std::string& name) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << scenario;
+    return RunSimOn(path);
 }
 
 }  // namespace
@@ -80,4 +87,34 @@ TEST(SimTool, ReplayIsDeterministic) {
     }
     EXPECT_EQ(traces[0], traces[1]);
     EXPECT_NE(traces[0].find("lap lane=2 laps=3"), std::string::npos) << traces[0];
+}
+
+TEST(SimTool, EndIsLastAndBoundedAndOnlyRegularFilesAreRead) {
+    // An end time beyond the limit used to overflow the millisecond loop.
+    const SimRun huge = RunSim("end 2147483647\n", "huge-end.scn");
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_NE(huge.out.find("huge-end.scn:1: expected: end MS"), std::string::npos) << huge.out;
+    EXPECT_EQ(RunSim("end 86400001\n", "over-end.scn").status, 2);
+
+    const SimRun twoEnds = RunSim("at 5 green\nend 10\n# Kommentar\n\nat 20 green\nend 30\n", "two-ends.scn");
+    EXPECT_EQ(twoEnds.status, 2);
+    EXPECT_NE(twoEnds.out.find("two-ends.scn:5: nothing may follow 'end'"), std::string::npos) << twoEnds.out;
+    EXPECT_EQ(RunSim("end 10\nset LiZeit Minimum 500\n", "set-after-end.scn").status, 2);
+    EXPECT_EQ(RunSim("end 10\n# Kommentar\n\n", "comment-after-end.scn").status, 0);
+
+    // Neither endless nor blocking: a device, a FIFO and a directory are refused.
+    const std::string fifo = ::testing::TempDir() + "fifo.scn";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {std::string("/dev/zero"), fifo, ::testing::TempDir()}) {
+        const SimRun r = RunSimOn(path);
+        EXPECT_EQ(r.status, 2) << path;
+        EXPECT_NE(r.out.find(path + ": cannot read: "), std::string::npos) << r.out;
+    }
+    ::unlink(fifo.c_str());
+    const std::string big = ::testing::TempDir() + "big.scn";
+    std::ofstream(big) << "end 10\n";
+    std::filesystem::resize_file(big, zk::kMaxScenarioBytes + 1);
+    EXPECT_NE(RunSimOn(big).out.find("big.scn: cannot read: larger than 16 MiB"), std::string::npos);
+    ::unlink(big.c_str());
 }

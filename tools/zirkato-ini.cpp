@@ -32,8 +32,10 @@ int Usage() {
     return 2;
 }
 
-// Loads FILE; a missing file is an empty document unless `mustExist`.
-bool LoadOrComplain(zk::ProfileFile& f, bool mustExist) {
+// Loads FILE; a missing file is an empty document unless `mustExist`. The
+// reading commands also take a pipe (`dump <(...)`), read exactly once.
+bool LoadOrComplain(zk::ProfileFile& f, bool mustExist, bool streams = true) {
+    f.SetReadsStreams(streams);
     struct stat st {};
     if (mustExist && ::stat(f.Path().c_str(), &st) != 0) {
         std::cerr << "zirkato-ini: cannot read " << f.Path() << ": no such file\n";
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
     if (cmd == "set") {
         if (a.size() != 5) return Usage();
         zk::ProfileFile f(a[1]);
-        if (!LoadOrComplain(f, false)) return 2;
+        if (!LoadOrComplain(f, false, false)) return 2;
         if (!f.Doc().Set(a[2], a[3], a[4])) {
             std::cerr << "zirkato-ini: a settings file cannot hold section '" << a[2] << "' key '" << a[3] << "'\n";
             return 2;
@@ -108,7 +110,11 @@ int main(int argc, char** argv) {
         sys.SetUi(&ui);
         zk::ReadIniOptions opt;
         opt.writeTest = false;
-        zk::ReadIniFile(sys, f, opt);
+        // The reader loads its file itself; it gets the bytes read above, since a
+        // pipe cannot be read a second time.
+        zk::ProfileFile once;
+        once.Doc().SetBytes(f.Doc().Bytes());
+        zk::ReadIniFile(sys, once, opt);
         for (const auto& line : zk::SettingsDumpLines(sys.cfg)) std::cout << line << '\n';
         return 0;
     }

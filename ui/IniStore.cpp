@@ -1,10 +1,40 @@
 #include "ui/IniStore.h"
 
+#include <cstdio>
+
 #include "system/IniFileIO.h"
+#include "system/RaceSystem.h"
 
 namespace zk {
 
-void IniSettingsStore::ReadIniFile(RaceSystem& sys) { zk::ReadIniFile(sys, file_); }
+namespace {
+
+// Passes everything on to the program's UI port except message boxes, which
+// become one line on standard error.
+class LogOnlyUi final : public UiPort {
+public:
+    explicit LogOnlyUi(UiPort& inner) : inner_(inner) {}
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon) override {
+        std::string line = caption + ": " + text;
+        for (char& c : line)
+            if (c == '\n') c = ' ';
+        std::fprintf(stderr, "zirkato: %s\n", line.c_str());
+    }
+    void OpenWindow(const std::string& name) override { inner_.OpenWindow(name); }
+    void CloseWindow(const std::string& name) override { inner_.CloseWindow(name); }
+    void AddListLine(const std::string& list, const std::string& line) override { inner_.AddListLine(list, line); }
+
+private:
+    UiPort& inner_;
+};
+
+}  // namespace
+
+void IniSettingsStore::ReadIniFile(RaceSystem& sys) {
+    file_.RemoveStaleTemporaries();
+    const ReadIniResult r = zk::ReadIniFile(sys, file_);
+    toldAtStart_ = !r.readable || !r.writable;
+}
 
 std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
     // The settings module opens the windows itself, through the UI port.
@@ -17,7 +47,15 @@ void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, fil
 void IniSettingsStore::WriteWindowPositions(RaceSystem& sys) { zk::WriteWindowPositions(sys, file_); }
 
 void IniSettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {
+    if (!unattended_ && !toldAtStart_) {
+        zk::SaveAtProgramEnd(sys, file_, closeWindows);
+        return;
+    }
+    UiPort& ui = sys.ui();
+    LogOnlyUi log(ui);
+    sys.SetUi(&log);
     zk::SaveAtProgramEnd(sys, file_, closeWindows);
+    sys.SetUi(&ui);
 }
 
 }  // namespace zk

@@ -12,16 +12,26 @@ namespace zk {
 class IniSettingsStore final : public SettingsStore {
 public:
     explicit IniSettingsStore(std::string path) : file_(std::move(path)) {}
+    // Also removes temporary files that killed saves left behind.
     void ReadIniFile(RaceSystem& sys) override;
     std::vector<std::string> ReadOpenWindows(RaceSystem& sys) override;
     void WriteOpenWindows(RaceSystem& sys) override;
     void WriteIniFile(RaceSystem& sys) override;
     void WriteWindowPositions(RaceSystem& sys) override;
+    // A failure is shown in a message box only when nobody has been told yet and
+    // a person closed the program; otherwise it goes to standard error, so a
+    // shutdown never waits for a click.
     void SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) override;
     const std::string& Path() const { return file_.Path(); }
 
+    // The program ends by a signal or with the session: no one may be there to
+    // close a message box.
+    void SetUnattended() { unattended_ = true; }
+
 private:
     ProfileFile file_;
+    bool unattended_ = false;
+    bool toldAtStart_ = false;  // the start-up said that the file cannot be read or written
 };
 
 }  // namespace zk

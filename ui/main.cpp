@@ -106,16 +106,25 @@ int main(int argc, char** argv) {
     QObject::connect(&notifier, &QSocketNotifier::activated, &main, [&] {
         char buf[16];
         [[maybe_unused]] const ssize_t n = read(g_signalPipe[0], buf, sizeof buf);
+        store.SetUnattended();
         main.close();
     });
-    // Session logout: shut down properly before the session ends.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &main, [&](QSessionManager&) { main.Shutdown(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &main, [&] { main.Shutdown(); });
+    // Session logout: shut down properly before the session ends. Neither this nor
+    // a signal waits for a click on a message box.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &main, [&](QSessionManager&) {
+        store.SetUnattended();
+        main.Shutdown();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &main, [&] {
+        store.SetUnattended();
+        main.Shutdown();
+    });
     // Closing the main window ends the program once its shutdown has run.
     QObject::connect(&main, &zk::frmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     main.show();
     const int rc = app.exec();
+    store.SetUnattended();
     main.Shutdown();
     return rc;
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The zirkato program as a whole: without a display it says in one line how to
 # start it; SIGTERM closes it through the normal shutdown, which writes the
-# settings file.
+# settings file and never waits for a click on a message box.
 BIN="$1"
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
@@ -26,6 +26,42 @@ rc=$?
 [ "$rc" -eq 0 ] || fail "SIGTERM: status $rc: $(cat "$DIR/log")"
 grep -q '^\[OpenWindows\]' "$DIR/Zirkato.ini" || fail "open windows not written"
 grep -q '^ValIniFile= 10' "$DIR/Zirkato.ini" || fail "settings not written (first run saves all)"
+
+# Starts the program on $DIR2, sends SIGTERM after two seconds and waits at most
+# ten seconds for it to end; sets rc.
+term_within() {
+  QT_QPA_PLATFORM=offscreen "$BIN" --data-dir "$DIR2" >"$DIR2/log" 2>&1 &
+  pid=$!
+  sleep 2
+  kill -0 "$pid" 2>/dev/null || fail "$1: program ended by itself: $(cat "$DIR2/log")"
+  kill -TERM "$pid"
+  n=0
+  while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid"
+    fail "$1: still running 10 s after SIGTERM: $(cat "$DIR2/log")"
+  fi
+  wait "$pid"
+  rc=$?
+}
+DIR2="$DIR/second"
+
+# A read-only settings file: said at start; the failed save at the end is only logged.
+mkdir "$DIR2"
+printf '[Valid]\nValIniFile= 10\n' >"$DIR2/Zirkato.ini"
+chmod 444 "$DIR2/Zirkato.ini"
+term_within "read-only"
+[ "$rc" -eq 0 ] || fail "read-only: status $rc: $(cat "$DIR2/log")"
+grep -q "Fehler beim Speichern" "$DIR2/log" || fail "read-only: save failure not logged: $(cat "$DIR2/log")"
+[ "$(cat "$DIR2/Zirkato.ini")" = "$(printf '[Valid]\nValIniFile= 10')" ] || fail "read-only file changed"
+
+# A FIFO as settings file neither blocks the start nor is replaced.
+rm -rf "$DIR2" && mkdir "$DIR2"
+mkfifo "$DIR2/Zirkato.ini"
+term_within "fifo"
+[ "$rc" -eq 0 ] || fail "fifo: status $rc: $(cat "$DIR2/log")"
+[ -p "$DIR2/Zirkato.ini" ] || fail "fifo replaced"
+ls -A "$DIR2" | grep -q tmp && fail "fifo: temporary file left: $(ls -A "$DIR2")"
 
 # SIGINT the same way.
 QT_QPA_PLATFORM=offscreen "$BIN" --data-dir "$DIR" >"$DIR/log" 2>&1 &
