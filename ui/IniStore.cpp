@@ -20,9 +20,10 @@ public:
             if (c == '\n') c = ' ';
         std::fprintf(stderr, "zirkato: %s\n", line.c_str());
     }
-    void OpenWindow(const std::string& name) override { inner_.OpenWindow(name); }
-    void CloseWindow(const std::string& name) override { inner_.CloseWindow(name); }
+    void OpenWindow(Fenster window) override { inner_.OpenWindow(window); }
+    void CloseWindow(Fenster window) override { inner_.CloseWindow(window); }
     void AddListLine(const std::string& list, const std::string& line) override { inner_.AddListLine(list, line); }
+    int AsyncKeyState(int vk) override { return inner_.AsyncKeyState(vk); }
 
 private:
     UiPort& inner_;
