@@ -20,6 +20,7 @@
 #include "tick/FastTimerThread.h"
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
+#include "race/PortSim.h"
 #include "tests/TestRig.h"
 
 using namespace zk;
@@ -271,4 +272,51 @@ TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
         r.sys.st.TimerHandle = 0;
     }  // the destructor joins the last thread
     EXPECT_EQ(r.sys.st.TimerLaeuft, 0);
+}
+
+// The port test window forces inputs on the UI thread while the tick composes the
+// input word from its own simulated crossings. The UI never writes the word, so
+// neither side can undo the other's change: a UI thread hammering a forced input
+// loses none of the simulator's crossings, and the forced input reaches the tick.
+TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
+    ThreadedRig r;
+    r.sys.st.SimulationActive = 1;
+    SimRuhewortSetzen(r.sys.st, 0);
+    r.sys.st.RennenLaeuft = kTrue;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;  // every crossing counts a lap
+
+    FastTimerThread timer(r.sys.Tick());
+    timer.StartFastTimer();
+    std::atomic<bool> stop{false};
+    std::thread ui([&] {
+        // Input 9 is wired to no bit: pressing it changes nothing but the word
+        // of forced inputs.
+        while (!stop.load(std::memory_order_relaxed)) {
+            EingangErzwingen(r.sys.st, 9, true);
+            EingangErzwingen(r.sys.st, 9, false);
+        }
+    });
+    for (int sweep = 1; sweep <= 2; ++sweep) {
+        r.sys.st.SimSpur = 1;  // "Sim 1 MS": one crossing on each of the eight lanes
+        while (r.sys.st.SimSpur != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));  // past the lockout
+    }
+    stop.store(true);
+    ui.join();
+    std::array<int32_t, 9> laps{};
+    for (int l = 1; l <= 8; ++l) laps[l] = r.sys.st.Runden[l];
+
+    // A forced lane input reaches the tick and goes away again when released.
+    EingangErzwingen(r.sys.st, 3, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bool seen = InputActive(r.sys.st, 3, r.sys.st.Eingang);
+    EingangErzwingen(r.sys.st, 3, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bool gone = !InputActive(r.sys.st, 3, r.sys.st.Eingang);
+    timer.StopFastTimer();
+
+    for (int l = 1; l <= 8; ++l) EXPECT_EQ(laps[l], 2) << "lane " << l;
+    EXPECT_EQ(r.sys.st.Runden[3], 3);  // the forced press counted as a crossing
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(gone);
 }

@@ -33,7 +33,7 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
 
 void QtUiPort::OpenWindow(Fenster window) {
     const std::string name(FensterName(window));
-    if (forms_.Open(name) != nullptr) return;
+    if (forms_.Open(name) != nullptr || forms_.ShuttingDown()) return;
     messages_.push_back("Fenster " + name + " kann nicht geöffnet werden.");
     std::fprintf(stderr, "zirkato: %s\n", messages_.back().c_str());
 }

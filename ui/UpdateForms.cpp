@@ -7,6 +7,7 @@
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
+#include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
@@ -63,8 +64,9 @@ QWidget* UpdateForms::Open(const std::string& name) {
     if (!w) return nullptr;
     w->show();
     w->raise();
-    // The start light must not take the keyboard from the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w)) w->activateWindow();
+    // The start light and the save progress must not take the keyboard from
+    // the lap windows.
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w)) w->activateWindow();
     emit WindowsChanged();
     return w;
 }
@@ -113,6 +115,10 @@ QWidget* UpdateForms::Create(const std::string& name) {
             sys_.st.FensterOffen[kWinParDebug] = 0;
             Forget(name);
         });
+        w = p;
+    } else if (name == "frmSaveDisplay") {
+        auto* p = new SaveDisplayWindow(sys_.st);
+        connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");

@@ -19,7 +19,25 @@ private slots:
     void geometryComesFromTwipsAndGoesBack();
     void allLapWindowsOpenFromTheMenu();
     void fontsScaleWithTheWindow();
+    void everyWindowTheCoreOpensExists();
 };
+
+// Every window identifier the core may open names a window the application
+// creates under that name; an identifier without a window is reported, not
+// silently ignored.
+void LapWindowsTest::everyWindowTheCoreOpensExists() {
+    UiRig rig;
+    rig.Load();
+    for (int i = 0; i < zk::kFensterAnzahl; ++i) {
+        const auto f = static_cast<zk::Fenster>(i);
+        const size_t before = rig.main->Ui().Messages().size();
+        rig.sys.ui().OpenWindow(f);
+        QVERIFY2(rig.main->Ui().Messages().size() == before, std::string(zk::FensterName(f)).c_str());
+        QVERIFY(rig.main->Forms().IsOpen(std::string(zk::FensterName(f))));
+        rig.sys.ui().CloseWindow(f);
+    }
+    QVERIFY(!zk::FensterAusName("frmGibtEsNicht"));
+}
 
 void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
     UiRig rig;
