@@ -16,6 +16,7 @@ namespace zk {
 class MsClock {
 public:
     virtual ~MsClock() = default;
+    // Called by the tick thread once per tick, and by the UI thread.
     virtual int32_t NowMs() = 0;
 };
 

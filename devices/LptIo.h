@@ -14,9 +14,11 @@ namespace zk {
 class LptIo {
 public:
     virtual ~LptIo() = default;
-    // Reads one register; `addr` is LptBasis + 0, 1 or 2.
+    // Reads one register; `addr` is LptBasis + 0, 1 or 2. Called by the tick
+    // thread (input lines) and the UI thread.
     virtual uint8_t Inp32(uint16_t addr) = 0;
-    // Writes one register; `addr` is LptBasis + 0 or 2.
+    // Writes one register; `addr` is LptBasis + 0 or 2. Called by the UI thread,
+    // and by the tick thread for the simulator and the bus engine.
     virtual void Out32(uint16_t addr, uint8_t value) = 0;
     // False when no register access may be made (no port, or it could not be opened).
     virtual bool Available() const = 0;

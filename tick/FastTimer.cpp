@@ -26,6 +26,7 @@ uint8_t ComposeInputWord(const TickState& s, uint16_t activeInputs) {
 }
 
 uint16_t ForceInputs(const TickState& s, uint16_t word, uint16_t inputs) {
+    if (inputs == 0) return word;  // the usual case: nothing held by hand
     for (int n = 1; n <= 10; ++n) {
         if (((inputs >> n) & 1) == 0) continue;
         const auto m = static_cast<uint16_t>(s.Maske[n].load());
