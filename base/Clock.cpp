@@ -32,7 +32,7 @@ std::string SystemWallClock::TimeOfDay() {
 }
 
 std::string DerivedWallClock::TimeOfDay() {
-    const int64_t sec = static_cast<uint32_t>(ms_.NowMs()) / 1000;
+    const int64_t sec = static_cast<uint32_t>(ms_.NowMs()) / 1000 + start_;
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", static_cast<int>(sec / 3600 % 24),
                   static_cast<int>(sec / 60 % 60), static_cast<int>(sec % 60));

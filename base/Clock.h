@@ -56,15 +56,19 @@ public:
     std::string TimeOfDay() override;
 };
 
-// Time of day derived from a millisecond clock, for deterministic replays:
-// starts at 00:00:00 when the clock reads 0.
+// Time of day derived from a millisecond clock, for deterministic replays: the
+// start time (00:00:00 unless set) when the clock reads 0, then one second per
+// 1000 ms of the clock, wrapping at midnight.
 class DerivedWallClock final : public WallClock {
 public:
     explicit DerivedWallClock(MsClock& ms) : ms_(ms) {}
     std::string TimeOfDay() override;
+    // Time of day at clock 0, in seconds since midnight (0..86399).
+    void SetStart(int32_t secondOfDay) { start_ = secondOfDay; }
 
 private:
     MsClock& ms_;
+    int32_t start_ = 0;
 };
 
 }  // namespace zk

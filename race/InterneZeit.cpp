@@ -142,26 +142,38 @@ void FormatRaceTime(RaceState& s, double ms) {
 
 void EvaluateLaps(RaceContext& sys) {
     RaceState& s = sys.st;
+    bool nachlaufVorbei = false;
     if (s.Pause == kTrue) {
         FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
         s.PauseText = s.ZeitText;
         s.PauseLetzte = s.AktZeit;
         FormatRaceTime(s, s.NachlaufRest);
-        if (s.NachlaufStatus == Nachlauf::Vorbei) {
-            // After-run over: crossings from before the pause are dropped.
-            for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = 0;
-            return;
-        }
+        nachlaufVorbei = s.NachlaufStatus == Nachlauf::Vorbei;
     }
+    // While paused the sampler registers nothing, so every crossing still pending
+    // was made while the cars were allowed to run; the sampler has counted it in
+    // Runden already. It is evaluated like any other, also in the cycle that ends
+    // the after-run, so that lap count and lap list agree.
+    bool ausgewertet = false;
     for (int lane = 1; lane <= kLanes; ++lane) {
         // A pending crossing on an inactive lane stays pending.
         if (s.RundeOffen[lane] != kTrue || s.SpurAktiv[lane] == 0) continue;
         s.RundeOffen[lane] = 0;
+        ausgewertet = true;
         if (s.ErsteDurchfahrt[lane] != 0) {
             // The start crossing: reaction time only. The first lap is timed from
             // the green light and so includes the reaction time.
             s.ErsteDurchfahrt[lane] = 0;
-            const int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+            int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+            if (reaktion < 0) {
+                // The car was over the line before green and registered only after
+                // it (a pulse shorter than MinLength before green): a false start,
+                // punished at the next light step like one seen during the red
+                // phase, its reaction counted from the start request as theirs are.
+                s.Fehlstart[lane] = kTrue;
+                if (s.StartPhase != kTrue) FehlstartsBestrafen(sys);
+                reaktion = std::max(TimeDiff(s.Durchfahrt[lane], s.Startzeit), int32_t{0});
+            }
             if (s.RLMeldung == 1) {
                 sys.director().Line("Reaktionszeit Spur " + std::to_string(lane) + ": " +
                                              std::to_string(reaktion) + " Millisekunden");
@@ -170,6 +182,14 @@ void EvaluateLaps(RaceContext& sys) {
             continue;
         }
         EvaluateLap(sys, lane);
+    }
+    if (nachlaufVorbei) {
+        // What is still pending sits on inactive lanes and is no lap: dropped, so
+        // that it cannot be timed after the restart against the shifted reference.
+        for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = 0;
+        // The fuel and penalty step rests until the restart, except to show a lap
+        // evaluated in this cycle.
+        if (!ausgewertet) return;
     }
     if (s.RennenLaeuft == kTrue) FuelStep(sys);
 }

@@ -115,6 +115,10 @@ void ResetRace(RaceContext& sys) {
     s.RennenLaeuft = 0;
     s.AmpelSchritt = 0;
     s.NachlaufStatus = Nachlauf::Aus;
+    // A pause left over from the last race would gate the sampler off during the
+    // next start light and keep that race's lap references at its green light.
+    s.Pause = 0;
+    s.PauseDurchChaos = 0;
     StartampelLampenAus(sys);
     if (s.Rennmodus == Rennart::Clubrennen) sys.club().ResetIfComplete();
 }
@@ -180,6 +184,9 @@ void EndRace(RaceContext& sys) {
     s.RennenLaeuft = 0;
     s.NachlaufStatus = Nachlauf::Aus;
     s.NachlaufRest = s.Nachzeit.load();
+    // Every way out of a race ends idle, also a race stopped or ended while paused.
+    s.Pause = 0;
+    s.PauseDurchChaos = 0;
     AllesRot(sys);
     if (cfg.I2COutput.Startampel == 1) sys.bus().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1)
@@ -208,6 +215,7 @@ void PauseRace(RaceContext& sys) {
     } else {
         SetButtonsPaused(sys);
     }
+    s.PauseDurchChaos = s.ChaosTaste == kTrue ? kTrue : kFalse;
     s.Pause = kTrue;
     AllesRot(sys);
     s.PauseBeginn = s.AktZeit;
@@ -229,6 +237,7 @@ void ResumeRace(RaceContext& sys) {
     s.AmpelSchritt = 0;
     s.NeustartNachPause = kTrue;
     s.StartPhase = kTrue;
+    s.PauseDurchChaos = 0;  // the pause is over, whoever made it
     StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
     s.NachlaufStatus = Nachlauf::Aus;
     s.NachlaufRest = s.Nachzeit.load();
@@ -265,13 +274,17 @@ void PollRaceKeys(RaceContext& sys, char key) {
         w = Gedrueckt(sys.ui().AsyncKeyState(0x57));
         c = Gedrueckt(sys.ui().AsyncKeyState(0x43));
     }
-    // A chaos switch let go outside a race has nothing to resume; remembering it
-    // would resume the next pause the moment it is made.
-    if (s.RennenLaeuft == 0 && s.ChaosTaste == 0) s.ChaosGemerkt = 0;
-
     if ((key == ' ' || space || s.ChaosTaste == kTrue) && s.Pause == 0 && s.RennenLaeuft == kTrue) PauseRace(sys);
 
-    const bool chaosLos = s.ChaosTaste == 0 && s.ChaosGemerkt == kTrue;
+    // A chaos release resumes only the pause that the chaos switch itself made.
+    // Any other release (on an idle track, during a start light, while a pause
+    // made by key or button runs) is forgotten: remembered, it would resume the
+    // next pause in the cycle that makes it.
+    bool chaosLos = false;
+    if (s.ChaosTaste == 0 && s.ChaosGemerkt == kTrue) {
+        chaosLos = s.PauseDurchChaos == kTrue;
+        s.ChaosGemerkt = 0;
+    }
     if ((key == 'W' || key == 'w' || w || chaosLos) && s.Pause == kTrue && s.StartPhase == 0 &&
         s.RennenLaeuft == kTrue) {
         s.ChaosGemerkt = 0;

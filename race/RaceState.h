@@ -66,6 +66,7 @@ struct RaceState : TickState {
     int16_t AmpelSchritt = 0;
     int16_t NeustartNachPause = 0;
     int16_t AmpelTakt = 0;
+    int16_t PauseDurchChaos = 0;  // True while the running pause was made by the chaos switch
 
     // --- per-lane results ---
     LaneArray<int32_t> LetzteDurchfahrt{};

@@ -30,7 +30,45 @@ void Gruen(RaceContext& sys) {
     SetButtonsRunning(sys);
 }
 
+// True while a lane's power is withheld as a penalty (false start, or an empty
+// tank with power cut-off; an empty tank with dry running keeps the power on).
+bool StromGesperrt(const RaceContext& sys, int lane) {
+    const RaceState& s = sys.st;
+    if (s.SpurStromEin[lane] != 0) return false;
+    return sys.cfg.Tankoption.MitTrocken == 0 || s.TankStand[lane] > 0.0;
+}
+
+// Track power on at step 0 of a start or restart: every lane but those under a
+// penalty, which get their power back only when the penalty has run out. Without
+// such a lane it is the one all-lanes command.
+void StromFuerDenStart(RaceContext& sys) {
+    bool gesperrt = false;
+    for (int lane = 1; lane <= kLanes; ++lane) gesperrt = gesperrt || StromGesperrt(sys, lane);
+    if (!gesperrt) {
+        PowerOn(sys, 0);
+        return;
+    }
+    for (int lane = 1; lane <= kLanes; ++lane)
+        if (!StromGesperrt(sys, lane)) PowerOn(sys, lane);
+}
+
 }  // namespace
+
+void FehlstartsBestrafen(RaceContext& sys) {
+    RaceState& s = sys.st;
+    StartampelAnzeige& a = sys.view.ampel;
+    for (int lane = 1; lane <= kLanes; ++lane) {
+        if (s.Fehlstart[lane] != kTrue) continue;
+        sys.observer().OnFalseStart(lane);
+        a.lampeSichtbar[lane + 14] = true;
+        a.lampeAn[lane + 14] = true;
+        a.spurNrSichtbar[lane - 1] = true;
+        s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
+        PowerOff(sys, lane);
+        s.SpurStromEin[lane] = 0;
+        s.Fehlstart[lane] = 0;
+    }
+}
 
 int StartampelCode(int step) {
     static const int codes[] = {0, 1, 3, 7, 15, 31};
@@ -79,28 +117,21 @@ void StartAblauf(RaceContext& sys) {
     RaceState& s = sys.st;
     StartampelAnzeige& a = sys.view.ampel;
 
-    for (int lane = 1; lane <= kLanes; ++lane) {
-        if (s.Fehlstart[lane] != kTrue) continue;
-        sys.observer().OnFalseStart(lane);
-        a.lampeSichtbar[lane + 14] = true;
-        a.lampeAn[lane + 14] = true;
-        a.spurNrSichtbar[lane - 1] = true;
-        s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
-        PowerOff(sys, lane);
-        s.SpurStromEin[lane] = 0;
-        s.Fehlstart[lane] = 0;
-    }
+    FehlstartsBestrafen(sys);
 
     const int step = s.AmpelSchritt;
     sys.observer().OnLightStep(step);
     switch (step) {
         case 0:
             s.LptDaten = 0;
+            // The image starts afresh, but a lane under penalty keeps its relay off.
+            for (int lane = 1; lane <= kLanes; ++lane)
+                if (StromGesperrt(sys, lane)) LptStromBits(sys, lane, false);
             Pin16Gruen(sys, false);
             Pin16Rot(sys, false);
             Pin1Rot(sys, false);
             // A restart powers the track below, once, like a start does here.
-            if (s.NeustartNachPause != kTrue) PowerOn(sys, 0);
+            if (s.NeustartNachPause != kTrue) StromFuerDenStart(sys);
             break;
         case 1:
             RotesPaar(sys, 0);
@@ -137,7 +168,7 @@ void StartAblauf(RaceContext& sys) {
             break;
     }
 
-    if (s.NeustartNachPause == kTrue) PowerOn(sys, 0);
+    if (s.NeustartNachPause == kTrue) StromFuerDenStart(sys);
     s.NeustartNachPause = 0;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Startampel == 1)

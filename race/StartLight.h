@@ -10,6 +10,9 @@ class RaceContext;
 
 // One step of the sequence (step number sys.st.AmpelSchritt, 0..8).
 void StartAblauf(RaceContext& sys);
+// Punishes every lane whose Fehlstart is set: false-start lamp and lane number
+// shown, penalty time set, lane power off until the penalty has run out.
+void FehlstartsBestrafen(RaceContext& sys);
 // btnAmpelAbbruch of either start-light window.
 void AmpelAbbruch(RaceContext& sys);
 // Shows frmStartampel (loading it when it is not open) and, when requested,

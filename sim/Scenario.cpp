@@ -39,6 +39,20 @@ bool ParseInt(const std::string& s, int64_t& v) {
     return r.ec == std::errc() && r.ptr == e;
 }
 
+// "HH:MM:SS" with two digits each, 00:00:00..23:59:59, as seconds since midnight.
+bool ParseTimeOfDay(const std::string& s, int32_t& sec) {
+    if (s.size() != 8 || s[2] != ':' || s[5] != ':') return false;
+    int v[3];
+    for (int i = 0; i < 3; ++i) {
+        const char a = s[3 * i], b = s[3 * i + 1];
+        if (!std::isdigit(static_cast<unsigned char>(a)) || !std::isdigit(static_cast<unsigned char>(b))) return false;
+        v[i] = (a - '0') * 10 + (b - '0');
+    }
+    if (v[0] > 23 || v[1] > 59 || v[2] > 59) return false;
+    sec = v[0] * 3600 + v[1] * 60 + v[2];
+    return true;
+}
+
 // The state a running scenario works on.
 struct SimContext {
     ManualMsClock clock{0};
@@ -47,6 +61,10 @@ struct SimContext {
     RaceSystem sys{clock, port, wall};
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
+
+    // Holds input n for d ticks from this one; an input still held stays held
+    // until the later of both ends.
+    void Hold(int n, int32_t d) { activeLeft[n] = std::max(activeLeft[n], d); }
 
     // Input word with the inputs that are held now.
     uint8_t InputWord() const {
@@ -107,8 +125,10 @@ public:
     }
     void I2CTakt(TickState&, LptIo&) override {}
 
-    // After each simulated millisecond: phase changes and changed fuel values.
-    void AfterMs() {
+    // Phase and safety-car changes; called after the tick, after the cycle and
+    // after each action of a millisecond, so that two changes of one millisecond
+    // (a pause and the resume right after it) both show.
+    void NotePhase() {
         const RaceState& s = c_.sys.st;
         const char* phase = Phase(s);
         if (phase != phase_) {
@@ -119,6 +139,12 @@ public:
             safetyCar_ = s.SafetyCar;
             Line() << "safetycar " << (safetyCar_ == 1 ? "on" : "off") << '\n';
         }
+    }
+
+    // At the end of each simulated millisecond: phase and changed fuel values.
+    void AfterMs() {
+        NotePhase();
+        const RaceState& s = c_.sys.st;
         for (int l = 1; l <= kLanes; ++l) {
             char buf[32];
             std::snprintf(buf, sizeof buf, "%.2f", s.SpurDaten[l].Tank);
@@ -138,11 +164,14 @@ private:
         std::snprintf(buf, sizeof buf, "%02X", v);
         return buf;
     }
+    // The phase from the race flags. A set Pause always shows: as "paused" while
+    // its after-run runs or is over (also when the start light still shows after
+    // green), as "restart" when a start light runs with it. The after-run shows
+    // whether or not the start light is still on screen after green.
     static const char* Phase(const RaceState& s) {
         const bool start = s.StartPhase == kTrue, laeuft = s.RennenLaeuft == kTrue;
+        if (s.Pause == kTrue) return start && s.NachlaufStatus == Nachlauf::Aus ? "restart" : "paused";
         if (!laeuft) return start ? "startlight" : "idle";
-        if (s.Pause == kTrue) return start ? "restart" : "paused";
-        if (start) return "racing";  // green is out, the start-light windows still show
         return s.NachlaufStatus != Nachlauf::Aus ? "afterrun" : "racing";
     }
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
@@ -200,18 +229,14 @@ const std::map<std::string, ActionDef>& Actions() {
               std::string e = CheckRange(a[0], 1, 8, "lane");
               return e.empty() ? CheckRange(a[1], 1, 100000000, "duration") : e;
           },
-          [](SimContext& c, const std::vector<std::string>& a) {
-              c.activeLeft[std::stoi(a[0])] = std::stoi(a[1]);
-          }}},
+          [](SimContext& c, const std::vector<std::string>& a) { c.Hold(std::stoi(a[0]), std::stoi(a[1])); }}},
         {"input",
          {true, 2, 2,
           [](const std::vector<std::string>& a) {
               std::string e = CheckRange(a[0], 1, 10, "input");
               return e.empty() ? CheckRange(a[1], 1, 100000000, "duration") : e;
           },
-          [](SimContext& c, const std::vector<std::string>& a) {
-              c.activeLeft[std::stoi(a[0])] = std::stoi(a[1]);
-          }}},
+          [](SimContext& c, const std::vector<std::string>& a) { c.Hold(std::stoi(a[0]), std::stoi(a[1])); }}},
         {"green",
          {false, 0, 0, [](const std::vector<std::string>&) { return std::string(); },
           [](SimContext& c, const std::vector<std::string>&) {
@@ -327,7 +352,7 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
     std::istringstream in(text);
     std::string raw;
     int lineNo = 0;
-    bool haveEnd = false;
+    bool haveEnd = false, haveTime = false;
     while (std::getline(in, raw)) {
         ++lineNo;
         // A '#' outside quotes starts a comment.
@@ -363,6 +388,18 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             }
             out.settings.push_back(w);
             out.settingsLines.push_back(lineNo);
+        } else if (w[0] == "set-time") {
+            int32_t sec = 0;
+            if (w.size() != 2 || !ParseTimeOfDay(w[1], sec)) {
+                err = {lineNo, "expected: set-time HH:MM:SS (00:00:00 to 23:59:59)"};
+                return false;
+            }
+            if (haveTime) {
+                err = {lineNo, "set-time given twice"};
+                return false;
+            }
+            out.startTimeOfDay = sec;
+            haveTime = true;
         } else if (w[0] == "at") {
             int64_t ms = 0;
             if (w.size() < 3 || !ParseInt(w[1], ms) || ms < 1 || ms > INT32_MAX) {
@@ -424,6 +461,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
     TickContext tick = sys.Tick();
+    c.wall.SetStart(sc.startTimeOfDay);
 
     // The settings file of this run, in memory only: the first-run values written
     // out as a valid file; an "ini" line replaces it by a file's content, a "set"
@@ -470,12 +508,18 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         c.clock.Set(ms);
         c.port.SetInputWord(c.InputWord());
         FastTimerTick(tick);
+        hooks.NotePhase();
         for (auto& left : c.activeLeft)
             if (left > 0) --left;
-        if (ms % 100 == 0) MainLoopCycle(sys);
+        if (ms % 100 == 0) {
+            MainLoopCycle(sys);
+            hooks.NotePhase();
+        }
         for (size_t i = first; i < next; ++i) {
             const auto& def = Actions().at(acts[i]->name);
-            if (!def.input) def.run(c, acts[i]->args);
+            if (def.input) continue;
+            def.run(c, acts[i]->args);
+            hooks.NotePhase();
         }
         hooks.AfterMs();
     }

@@ -3,6 +3,7 @@
 // Scenario lines ("#" starts a comment, blank lines are ignored):
 //   ini PATH                a settings file (relative to the scenario's folder)
 //   set SECTION KEY VALUE   a setting, as if the settings file had held it
+//   set-time HH:MM:SS       time of day at millisecond 0 (default 00:00:00)
 //   at MS ACTION [ARGS]     perform ACTION at millisecond MS
 //   end MS                  run through millisecond MS, then stop (the last
 //                           statement; MS at most kMaxScenarioMs)
@@ -42,6 +43,7 @@ struct Scenario {
     std::vector<int> settingsLines;
     std::vector<ScenarioAction> actions;
     int32_t endMs = 0;
+    int32_t startTimeOfDay = 0;  // "set-time": seconds since midnight at millisecond 0
     std::string baseDir;  // directory of the scenario file, for relative paths
 };
 

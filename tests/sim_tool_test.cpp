@@ -118,3 +118,101 @@ TEST(SimTool, EndIsLastAndBoundedAndOnlyRegularFilesAreRead) {
     EXPECT_NE(RunSimOn(big).out.find("big.scn: cannot read: larger than 16 MiB"), std::string::npos);
     ::unlink(big.c_str());
 }
+
+namespace {
+
+const char* const kTwoLanes =
+    "set LiZeit Minimum 500\n"
+    "set Masken MS1 64\nset Masken CS1 64\n"
+    "set Masken MS2 128\nset Masken CS2 128\n"
+    "set Masken CS3 1\nset Masken CS4 1\nset Masken CS5 1\n"
+    "set Masken CS6 1\nset Masken CS7 1\nset Masken CS8 1\n"
+    "set \"Aktive Spuren\" \"Spur 4\" 0\n"
+    "set NachZeit Nachzeit 200\n";
+
+}  // namespace
+
+// Every phase change is traced, also two in one millisecond, and the after-run
+// shows as such while the start light is still on screen after green.
+TEST(SimTool, PhaseLinesFollowEveryChange) {
+    const SimRun r = RunSim(std::string(kTwoLanes) +
+                                "set Startampel Interval 1000\n"
+                                "at 500 mode 1\nat 600 laps 1\n"
+                                "at 1000 start\n"  // green at 8000, light 7 at 9000
+                                "at 8200 car 1 20\n"
+                                "at 8800 car 1 20\n"  // the race is decided before light 7
+                                "at 12000 start\n"
+                                "at 23000 pause\n"
+                                "at 23000 resume\n"
+                                "end 24000\n",
+                            "phases.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const char* expected[] = {"1000 phase startlight\n", "8000 phase racing\n",   "8900 phase afterrun\n",
+                              "9200 phase idle\n",       "12000 phase startlight\n", " phase racing\n",
+                              "23000 phase paused\n",    "23000 phase restart\n"};
+    size_t at = 0;
+    for (const char* line : expected) {
+        const auto pos = r.out.find(line, at);
+        ASSERT_NE(pos, std::string::npos) << line << r.out;
+        at = pos;
+    }
+}
+
+// The time of day starts at the set-time value; a one-minute time race started
+// just before midnight runs exactly as one started at noon.
+TEST(SimTool, TimeOfDayIsSettableAndCrossesMidnight) {
+    const std::string race =
+        "set Startampel Interval 100\n"
+        "at 500 mode 2\nat 600 minutes 1\n"
+        "at 1000 start\n"
+        "at 2000 car 1 20\n"
+        "end 66000\n";
+    const SimRun midnight = RunSim("set-time 23:59:30\n" + std::string(kTwoLanes) + race, "midnight.scn");
+    const SimRun noon = RunSim("set-time 12:00:00\n" + std::string(kTwoLanes) + race, "noon.scn");
+    ASSERT_EQ(midnight.status, 0) << midnight.out;
+    EXPECT_EQ(midnight.out, noon.out);
+    const auto end = midnight.out.find(" phase afterrun\n");
+    ASSERT_NE(end, std::string::npos) << midnight.out;
+    const int endMs = std::stoi(midnight.out.substr(midnight.out.rfind('\n', end) + 1));
+    EXPECT_GE(endMs, 61000);
+    EXPECT_LE(endMs, 63000);
+    EXPECT_NE(midnight.out.find(" phase idle\n", end), std::string::npos) << midnight.out;
+
+    const SimRun bad = RunSim("set-time 24:00:00\nend 10\n", "badtime.scn");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("badtime.scn:1:"), std::string::npos) << bad.out;
+}
+
+// A second car action on a lane still held extends the hold: with MinLength 50
+// the 100 ms car registers although a 20 ms car follows 10 ms later.
+TEST(SimTool, ASecondHoldExtendsTheFirst) {
+    const SimRun r = RunSim(std::string(kTwoLanes) +
+                                "set LiZeit MinLength 50\n"
+                                "at 1000 green\n"
+                                "at 1200 car 1 100\n"
+                                "at 1210 car 1 20\n"
+                                "end 1500\n",
+                            "hold.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("1300 reaction lane=1 ms=200\n"), std::string::npos) << r.out;
+}
+
+// The header line comes only on request.
+TEST(SimTool, HeaderLineOnRequest) {
+    const std::string path = ::testing::TempDir() + "header.scn";
+    std::ofstream(path) << "end 10\n";
+    for (const bool header : {false, true}) {
+        const std::string cmd = std::string(ZK_SIM_BIN) + (header ? " --header " : " ") + path + " 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        std::string out;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
+        EXPECT_EQ(out.rfind("# zirkato-sim ", 0) == 0, header) << out;
+        if (header) {
+            EXPECT_NE(out.find(" scenario=header.scn\n"), std::string::npos) << out;
+        }
+        EXPECT_EQ(out.find("# ", 1), std::string::npos) << out;
+    }
+}

@@ -1,16 +1,33 @@
 // zirkato-sim: replays a race scenario through the real tick and cycle code and
-// prints the trace. Usage: zirkato-sim SCENARIO
+// prints the trace. Usage: zirkato-sim [--header] SCENARIO
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "sim/Scenario.h"
 
+#ifndef ZK_VERSION
+#define ZK_VERSION "0"
+#endif
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: zirkato-sim SCENARIO\n";
+    bool header = false;
+    std::string path;
+    bool usage = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--header") {
+            header = true;
+        } else if (path.empty() && !(a.size() > 1 && a[0] == '-')) {
+            path = a;
+        } else {
+            usage = true;
+        }
+    }
+    if (usage || path.empty()) {
+        std::cerr << "usage: zirkato-sim [--header] SCENARIO\n";
         return 2;
     }
-    const std::string path = argv[1];
     std::string text, why;
     if (!zk::ReadScenarioFile(path, text, why)) {
         std::cerr << "zirkato-sim: " << path << ": cannot read: " << why << '\n';
@@ -20,9 +37,20 @@ int main(int argc, char** argv) {
     const auto slash = path.find_last_of('/');
     sc.baseDir = slash == std::string::npos ? "." : path.substr(0, slash);
     zk::ScenarioError err;
-    if (!zk::ParseScenario(text, sc, err) || !zk::RunScenario(sc, std::cout, err)) {
+    if (!zk::ParseScenario(text, sc, err)) {
         std::cerr << "zirkato-sim: " << path << ":" << err.line << ": " << err.message << '\n';
         return 2;
     }
+    // The trace goes to a buffer first, so that a start-up error prints no header.
+    std::ostringstream trace;
+    if (!zk::RunScenario(sc, trace, err)) {
+        std::cerr << "zirkato-sim: " << path << ":" << err.line << ": " << err.message << '\n';
+        return 2;
+    }
+    if (header) {
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        std::cout << "# zirkato-sim " << ZK_VERSION << " scenario=" << name << '\n';
+    }
+    std::cout << trace.str();
     return 0;
 }
