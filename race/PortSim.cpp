@@ -32,6 +32,11 @@ void AutoSimulationLaden(RaceContext& sys) {
     p.AutoAus = 0;
 }
 
+bool AutoFahrzeugFaehrt(const RaceState& s, int lane) {
+    // Green light given, no pause, and the lane's relay on.
+    return s.RennenLaeuft == kTrue && s.Pause == 0 && s.SpurStrom[lane] == kTrue;
+}
+
 void AutoSimulationSchritt(RaceContext& sys) {
     PortSimulation& p = sys.portSim;
     if (p.AutoAus != 0) return;
@@ -41,6 +46,8 @@ void AutoSimulationSchritt(RaceContext& sys) {
             p.AutoZaehler[n] = 0;
             EingangErzwingen(sys.st, n, false);
         }
+        // A car without track power stands where it is.
+        if (!AutoFahrzeugFaehrt(sys.st, n)) continue;
         p.AutoZaehler[n] += 100;
         if (p.AutoZaehler[n] >= p.AutoPeriode[n]) {
             p.AutoAktiv[n] = kTrue;

@@ -11,6 +11,7 @@
 namespace zk {
 
 class RaceContext;
+struct RaceState;
 struct TickState;
 
 struct PortSimulation {
@@ -24,8 +25,12 @@ struct PortSimulation {
 // Opening the simulation window: every car at the start of a lap, lap times of
 // MinZeit + 100 ms x lane, the input word at its idle level.
 void AutoSimulationLaden(RaceContext& sys);
-// Every 100 ms: a car on its sensor leaves it, a car whose lap time is up
-// crosses (its input is held active for one cycle).
+// Whether the automatic car of `lane` drives: only from the green light on,
+// not while the race is paused, and only while its lane has track power. So the
+// cars neither jump the start nor keep lapping after the power is cut.
+bool AutoFahrzeugFaehrt(const RaceState& s, int lane);
+// Every 100 ms: a car on its sensor leaves it, a driving car whose lap time is
+// up crosses (its input is held active for one cycle).
 void AutoSimulationSchritt(RaceContext& sys);
 // Clearing the simulation window: cars back to the start of a lap, inputs idle.
 void AutoSimulationLeeren(RaceContext& sys);

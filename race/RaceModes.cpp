@@ -23,6 +23,17 @@ void SetRennZeit(RaceContext& sys, int16_t v) {
     sys.cfg.Letzte.Zeit = v;
 }
 
+bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft == kTrue || s.StartPhase == kTrue; }
+
+// An idle time race shows the countdown it will start with.
+void CountdownVorschau(RaceContext& sys) {
+    RaceState& s = sys.st;
+    if (s.Rennmodus != Rennart::Zeitrennen || sys.cfg.ZrMitWechsel.Wechsel != 0 || RennenAktiv(s)) return;
+    s.RestSekunden = 0;
+    s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
+    s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+}
+
 void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
 void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
 
@@ -65,6 +76,16 @@ void SetupRaceMode(RaceContext& sys) {
     RaceUiState& v = sys.view;
     PrepareFuel(sys);
     if (s.Rennmodus == Rennart::Training || s.Rennmodus == Rennart::Rundenrennen) sys.windows().ClearLapWindows();
+    if (!RennenAktiv(s)) {
+        // The previous race's positions and totals do not belong to the new mode.
+        for (int l = 0; l <= kLanes; ++l) {
+            s.SpurDaten[l].Platz = 0;
+            s.SpurDaten[l].SpurAufPlatz = 0;
+            s.SpurDaten[l].Gesamtzeit = 0;
+            s.Gesamtzeit[l] = 0;
+        }
+        s.PauseText.clear();
+    }
     v.GesZeitSichtbar = s.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;
     v.ZmsInfoSichtbar = 0;
     if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) {
@@ -146,6 +167,7 @@ void ChooseTimePreset(RaceContext& sys, int i) {
     if (i < 1 || i > 5) return;
     SetRennZeit(sys, sys.cfg.LapTime.T[i]);
     ZeitCaption(sys);
+    CountdownVorschau(sys);
 }
 
 std::optional<int16_t> EingabeZahl(const std::string& text) {
@@ -171,7 +193,8 @@ std::string LapInputText(const RaceContext& sys) { return std::to_string(sys.st.
 
 void LapInputChanged(RaceContext& sys, const std::string& text) {
     const auto v = EingabeZahl(text);
-    if (!v) return;  // the last valid value stays
+    // The last valid value stays; a race of no laps would end at its green light.
+    if (!v || *v < 1) return;
     SetRennRunden(sys, *v);
     RundenCaption(sys);
 }
@@ -179,11 +202,27 @@ void LapInputChanged(RaceContext& sys, const std::string& text) {
 std::string TimeInputText(const RaceContext& sys) { return std::to_string(sys.st.RennZeit); }
 
 void TimeInputChanged(RaceContext& sys, const std::string& text) {
-    if (const auto v = EingabeZahl(text)) SetRennZeit(sys, *v);
+    const auto v = EingabeZahl(text);
+    // Negative minutes never count down to the end; the last valid value stays.
+    if (!v || *v < 0) return;
+    // 0 stands for the 6 minutes that closing the window makes of it, at once,
+    // so a race started with the window still open runs what the menu says.
+    SetRennZeit(sys, *v == 0 ? int16_t{6} : *v);
+    ZeitCaption(sys);
+    CountdownVorschau(sys);
 }
 
 void TimeInputClose(RaceContext& sys) {
     if (sys.st.RennZeit == 0) SetRennZeit(sys, 6);
+    ZeitCaption(sys);
+    CountdownVorschau(sys);
+}
+
+std::string CountdownText(const RaceContext& sys) {
+    const RaceState& s = sys.st;
+    if (sys.view.GesZeitSichtbar == 0) return {};
+    const auto zwei = [](int v) { return (v >= 0 && v < 10 ? "0" : "") + std::to_string(v); };
+    return zwei(s.RestStunden) + ":" + zwei(s.RestMinuten) + ":" + zwei(s.RestSekunden);
 }
 
 void UpdateLapTimeSettings(RaceContext& sys) {

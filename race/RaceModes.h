@@ -34,13 +34,20 @@ void ChooseTimePreset(RaceContext& sys, int i);
 // not a number or outside -32768..32767.
 std::optional<int16_t> EingabeZahl(const std::string& text);
 
-// frmRundeneingabe: text shown on load, and every change of the text.
+// frmRundeneingabe: text shown on load, and every change of the text. Lap
+// counts below 1 are refused like text that is no number: the last value stays.
 std::string LapInputText(const RaceContext& sys);
 void LapInputChanged(RaceContext& sys, const std::string& text);
-// frmZeiteingabe: the same for minutes; closing turns 0 minutes into 6.
+// frmZeiteingabe: the same for minutes (negative ones refused); 0 minutes
+// become 6, as closing the window has always made them. Every accepted value
+// shows in the menu caption and, in an idle time race, in the countdown.
 std::string TimeInputText(const RaceContext& sys);
 void TimeInputChanged(RaceContext& sys, const std::string& text);
 void TimeInputClose(RaceContext& sys);
+
+// The time-race countdown of the lap windows ("01:30:00"); empty in modes
+// without one.
+std::string CountdownText(const RaceContext& sys);
 
 // Preset and submenu captions (at start-up and when the settings dialog closes).
 void UpdateLapTimeSettings(RaceContext& sys);

@@ -119,6 +119,7 @@ void ResetRace(RaceContext& sys) {
     // next start light and keep that race's lap references at its green light.
     s.Pause = 0;
     s.PauseDurchChaos = 0;
+    s.PauseText.clear();  // the pause time shown belongs to the previous race
     StartampelLampenAus(sys);
     if (s.Rennmodus == Rennart::Clubrennen) sys.club().ResetIfComplete();
 }
@@ -194,6 +195,7 @@ void EndRace(RaceContext& sys) {
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     SetButtonsStopped(sys);
+    sys.view.beendenEnabled = true;  // also when the race ends by itself
     for (int l = 1; l <= 4; ++l) s.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
     s.SafetyCar = 0;
     sys.view.safetyCarFarbe = kRgbHellgrau;
@@ -353,11 +355,8 @@ void CheckRaceEnd(RaceContext& sys) {
                 PowerOff(sys, 0);
             } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
                 EndRace(sys);
-                if (sys.cfg.ZrMitWechsel.Wechsel == 0) {
-                    CountdownLaden(s);
-                } else {
-                    sys.club().LaneChangeRunEnd();
-                }
+                // The countdown stays at 00:00:00 until the next start loads it.
+                if (sys.cfg.ZrMitWechsel.Wechsel != 0) sys.club().LaneChangeRunEnd();
             }
             return;
         }

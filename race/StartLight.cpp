@@ -180,6 +180,9 @@ void AmpelAbbruch(RaceContext& sys) {
     sys.st.StartPhase = 0;
     ResetRace(sys);
     StartampelSchliessen(sys);
+    // No race any more: nothing to pause, and the program may be closed.
+    SetButtonsStopped(sys);
+    sys.view.beendenEnabled = true;
 }
 
 }  // namespace zk

@@ -71,7 +71,8 @@ TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
     LapInputChanged(r.sys, "25");
     EXPECT_EQ(s.RennRunden, 25);
     EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 25");
-    for (const char* bad : {"abc", "", "40000", "1x", "  "}) {
+    // Text that is no number, and lap counts a race could not run, are refused.
+    for (const char* bad : {"abc", "", "40000", "1x", "  ", "0", "-3", "0,4"}) {
         LapInputChanged(r.sys, bad);
         EXPECT_EQ(s.RennRunden, 25) << bad;
     }
@@ -79,20 +80,50 @@ TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
     EXPECT_EQ(s.RennRunden, 12);
     LapInputChanged(r.sys, "13,5");
     EXPECT_EQ(s.RennRunden, 14);
-    LapInputChanged(r.sys, "0");
-    EXPECT_EQ(s.RennRunden, 0);
+    EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 14");
     ChooseLapPreset(r.sys, 4);  // L4 = 20: caption follows, the title keeps its number
     EXPECT_EQ(r.sys.view.eingabeRundenCaption, "Runden : 20");
     UpdateLapTimeSettings(r.sys);
     EXPECT_EQ(r.sys.view.rundenPresetCaption[1], "5 Runden");
     EXPECT_EQ(r.sys.view.zeitPresetCaption[5], "10 Minuten");
 
-    const std::string caption = r.sys.view.zeitvorgabeCaption;
+    // The time caption always shows the minutes the race will run: 0 is the
+    // 6 minutes closing makes of it, negative minutes are refused.
+    TimeInputChanged(r.sys, "3");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 3");
+    TimeInputChanged(r.sys, "-2");
+    EXPECT_EQ(s.RennZeit, 3);
     TimeInputChanged(r.sys, "0");
-    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, caption);  // not updated on change
+    EXPECT_EQ(s.RennZeit, 6);
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6");
     TimeInputClose(r.sys);
     EXPECT_EQ(s.RennZeit, 6);
     EXPECT_EQ(r.sys.cfg.Letzte.Zeit, 6);
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6");
+}
+
+TEST(RaceModes, WindowsShowNothingOfThePreviousRaceAfterAModeChange) {
+    ModeRig r;
+    auto& s = r.sys.st;
+    // A finished time race: countdown at zero, positions, totals and a pause time.
+    s.RennZeit = 2;
+    ChooseRaceMode(r.sys, 2);
+    EXPECT_EQ(CountdownText(r.sys), "00:02:00");
+    ChooseTimePreset(r.sys, 2);  // T2 = 4: an idle time race shows what it will run
+    EXPECT_EQ(CountdownText(r.sys), "00:04:00");
+    s.RestMinuten = 0;
+    s.SpurDaten[1].Platz = 2;
+    s.SpurDaten[4].Platz = 1;
+    s.Gesamtzeit[4] = 61234;
+    s.PauseText = "0:12:345";
+    EXPECT_EQ(CountdownText(r.sys), "00:00:00");
+
+    ChooseRaceMode(r.sys, 0);  // training has no countdown
+    EXPECT_EQ(CountdownText(r.sys), "");
+    EXPECT_EQ(s.SpurDaten[1].Platz, 0);
+    EXPECT_EQ(s.SpurDaten[4].Platz, 0);
+    EXPECT_EQ(s.Gesamtzeit[4], 0);
+    EXPECT_EQ(s.PauseText, "");
 }
 
 TEST(RaceModes, ModeChoiceShowsTheOpenLapWindowsOrTheDefaultOne) {

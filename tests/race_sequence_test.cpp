@@ -169,7 +169,7 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     EXPECT_EQ(r.sys.st.SpurFertig[3], 0);
 }
 
-TEST(RaceSequence, TimeRaceCountsWallSecondsAndReloadsAfterTheEnd) {
+TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {
     SeqRig r;
     r.Init();
     r.sys.st.Rennmodus = Rennart::Zeitrennen;
@@ -206,7 +206,12 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndReloadsAfterTheEnd) {
     EXPECT_EQ(r.rec.powerOff.back(), 0);
     r.RunFor(500);
     EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
-    EXPECT_EQ(r.sys.st.RestStunden, 1);  // reloaded from RennZeit
+    // The ended race shows 00:00:00; the next start loads 1:30:00 again.
+    EXPECT_EQ(r.sys.st.RestStunden, 0);
+    EXPECT_EQ(r.sys.st.RestMinuten, 0);
+    EXPECT_EQ(r.sys.st.RestSekunden, 0);
+    StartRace(r.sys);
+    EXPECT_EQ(r.sys.st.RestStunden, 1);
     EXPECT_EQ(r.sys.st.RestMinuten, 30);
 }
 

@@ -83,6 +83,11 @@ void ReadLptInputs(TickContext& t) {
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
         SimulateInputs(t);
         s.Eingang = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
+        // The simulated word carries the lanes only (with "Automatisch zählen"
+        // on bits the buttons may share); the buttons are pressed only when the
+        // test window holds them.
+        const uint16_t erzwungen = s.EingangErzwungen;
+        ReadPushButtons(s, (erzwungen >> 9) & 1, (erzwungen >> 10) & 1);
         return;
     }
 
@@ -94,17 +99,21 @@ void ReadLptInputs(TickContext& t) {
     }
     const uint16_t in = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
     s.Eingang = in;
+    ReadPushButtons(s, InputActive(s, 9, in), InputActive(s, 10, in));
+}
 
+void ReadPushButtons(TickState& s, bool gelb, bool chaos) {
     // Input 9: yellow-phase button. GelbAusgeloest is cleared only once the button
-    // is released, so one press triggers the safety car once.
-    if (InputActive(s, 9, in) && s.GelbphaseEin == 1) {
+    // is released, so one press triggers the safety car once (and a C key press,
+    // which sets it too, is free again one tick later).
+    if (gelb && s.GelbphaseEin == 1) {
         s.GelbTaste = kTrue;
     } else {
         s.GelbTaste = 0;
         s.GelbAusgeloest = 0;
     }
     // Input 10: chaos button. ChaosGemerkt stays set after release.
-    if (InputActive(s, 10, in) && s.ChaosEin == 1) {
+    if (chaos && s.ChaosEin == 1) {
         s.ChaosTaste = kTrue;
         s.ChaosGemerkt = kTrue;
     } else {

@@ -30,6 +30,9 @@ struct TickContext {
 void FastTimerTick(TickContext& t);
 // Tick thread: reads the input word (port, or simulation) and the extra inputs.
 void ReadLptInputs(TickContext& t);
+// Tick thread: the yellow-phase (input 9) and chaos (input 10) buttons, pressed
+// or not, into their flags (each only when enabled in the settings).
+void ReadPushButtons(TickState& s, bool gelb, bool chaos);
 // Tick thread: pulse detection, lockout, false starts, after-run countdown.
 void SampleLanes(TickContext& t);
 // Tick thread: the port simulator's sweep over the lane inputs.

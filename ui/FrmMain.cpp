@@ -50,6 +50,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     setWindowTitle(QStringLiteral("Zirkato"));
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
     ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
+    ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     sys_.SetUi(&uiPort_);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -15,6 +16,12 @@
 namespace zk {
 
 QString ArrayName(const char* base, int index) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(index); }
+
+QString GermanDecimal(double v, int decimals) {
+    QLocale de(QLocale::German, QLocale::Germany);
+    de.setNumberOptions(QLocale::OmitGroupSeparator);
+    return de.toString(v, 'f', decimals);
+}
 
 FuelBar::FuelBar(QWidget* parent) : QWidget(parent) {
     setMinimumHeight(6);
@@ -57,8 +64,7 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
 
 void LapWindow::ShowCountdownAndLaps() {
     const RaceState& s = ctx_.sys.st;
-    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-    lblGesZeit->setText(two(s.RestStunden) + ":" + two(s.RestMinuten) + ":" + two(s.RestSekunden));
+    lblGesZeit->setText(QString::fromStdString(ctx_.race.CountdownText()));
     for (int i = 0; i < lanes_; ++i) {
         const SpurSatz& r = s.SpurDaten[i + 1];
         if (r.NeueRunde != kTrue) continue;
@@ -120,7 +126,7 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     connect(btnPause, &QPushButton::clicked, this, [this] { ctx_.race.Pause(); });
     connect(btnWeiter, &QPushButton::clicked, this, [this] { ctx_.race.Resume(); });
     connect(btnSafetyCar, &QPushButton::clicked, this, [this] { ctx_.race.SafetyCarButton(); });
-    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmSelectDriver"); });
+    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSelectDriver"); });
     connect(bntZmClose, &QPushButton::clicked, this, &QWidget::close);
     SetRaceButtons(ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
     return bar;
@@ -159,7 +165,7 @@ QString LapWindow::DriverName(int lane) const {
 void LapWindow::FuelUpdate(int i) {
     if (i < 0 || i >= lanes_ || i >= static_cast<int>(Spur_FuelVal.size())) return;
     const SpurSatz& r = ctx_.sys.st.SpurDaten[i + 1];
-    Spur_FuelVal[i]->setText(QString::number(r.Tank, 'f', 2));
+    Spur_FuelVal[i]->setText(GermanDecimal(r.Tank, 2));
     const double inhalt = ctx_.sys.cfg.Tankoption.Tankinhalt;
     // Whole percent of the tank; no capacity configured shows an empty bar.
     const double fraction = inhalt > 0 ? std::nearbyint(r.Tank * 100.0 / inhalt) / 100.0 : 0.0;

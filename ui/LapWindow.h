@@ -18,6 +18,8 @@
 namespace zk {
 
 QString ArrayName(const char* base, int index);
+// A number as the windows show it: decimal comma, no thousands separator ("100,00").
+QString GermanDecimal(double v, int decimals);
 
 // The fuel bar of a lane: filled to `Fraction` of its width in the lane's fuel colour.
 class FuelBar : public QWidget {

@@ -33,6 +33,7 @@ std::string RaceActions::TimeInputText() const { return zk::TimeInputText(sys_);
 void RaceActions::LapInputChanged(const std::string& text) { zk::LapInputChanged(sys_, text); }
 void RaceActions::TimeInputChanged(const std::string& text) { zk::TimeInputChanged(sys_, text); }
 void RaceActions::TimeInputClosed() { TimeInputClose(sys_); }
+std::string RaceActions::CountdownText() const { return zk::CountdownText(sys_); }
 void RaceActions::RefreshCaptions() { UpdateLapTimeSettings(sys_); }
 void RaceActions::ShowWindows() { ShowRaceWindows(sys_); }
 

@@ -51,6 +51,8 @@ public:
     void LapInputChanged(const std::string& text);
     void TimeInputChanged(const std::string& text);
     void TimeInputClosed();
+    // The time-race countdown as the lap windows show it (empty in other modes).
+    std::string CountdownText() const;
     // Menu captions of the presets and race lengths.
     void RefreshCaptions();
     // Shows the lap windows marked open, or the default window when none is.

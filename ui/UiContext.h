@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace zk {
 
@@ -19,6 +20,9 @@ struct UiContext {
     std::function<void(bool)> showDebugFrame = [](bool) {};
     // Refreshes the race-length captions of the main window's menu.
     std::function<void()> updateLapTimeSettings = [] {};
+    // Opens a window by name or, for one that does not exist yet, says so in
+    // the main window's status line.
+    std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
 };
 
 }  // namespace zk

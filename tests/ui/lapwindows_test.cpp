@@ -1,6 +1,9 @@
 // Lap-time windows driven by the real tick and cycle: what a car crossing the
 // simulated sensor shows, fuel display, closing rules, keys and the window flags.
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "ui/LapWindow.h"
@@ -20,6 +23,8 @@ private slots:
     void allLapWindowsOpenFromTheMenu();
     void fontsScaleWithTheWindow();
     void everyWindowTheCoreOpensExists();
+    void buttonsAndMenusFollowTheRace();
+    void nothingOfThePreviousRaceStaysOnScreen();
 };
 
 // Every window identifier the core may open names a window the application
@@ -93,7 +98,7 @@ void LapWindowsTest::fuelLabelAndBar() {
     rig.sys.st.SpurDaten[2].Farbe = 0x0000FF;  // red
     rig.main->Forms().FuelUpdateAll(1);
     for (QWidget* x : {w, std4}) {
-        QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37.40"));
+        QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37,40"));
         auto* bar = x->findChild<zk::FuelBar*>("Spur_FuelBar_1");
         QVERIFY(bar);
         QCOMPARE(bar->Fraction(), 0.37);
@@ -101,7 +106,7 @@ void LapWindowsTest::fuelLabelAndBar() {
     }
     // An element the window does not have is ignored.
     rig.main->Forms().FuelUpdateAll(6);
-    QCOMPARE(UiRig::Text(w, "Spur_FuelVal_0"), QStringLiteral("100.00"));
+    QCOMPARE(UiRig::Text(w, "Spur_FuelVal_0"), QStringLiteral("100,00"));
 }
 
 void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
@@ -221,6 +226,110 @@ void LapWindowsTest::fontsScaleWithTheWindow() {
     QCOMPARE(pt("Spur_LapTime_0"), 28.0);
     w->resize(440, 245);
     QCOMPARE(pt("Spur_LapTime_0"), 14.0);
+}
+
+void LapWindowsTest::buttonsAndMenusFollowTheRace() {
+    UiRig rig;
+    rig.Load();
+    QWidget* w = rig.Open("frmKVZeit4SpurNeu");
+    auto* pause = w->findChild<QPushButton*>("btnPause");
+    QAction* beenden = rig.main->findChild<QAction*>("mnuBeenden");
+    auto menu = [&](const char* name) { return rig.main->findChild<QMenu*>(name); };
+
+    // The lap input refuses counts below 1 and keeps the last one.
+    rig.main->findChild<QAction*>("mnuRundenEingabe")->trigger();
+    auto* runden = rig.main->Forms().Find("frmRundeneingabe")->findChild<QLineEdit*>("txtRundeneingabe");
+    runden->setText("3");
+    runden->setText("-3");
+    runden->setText("0");
+    QCOMPARE(rig.sys.st.RennRunden, int16_t{3});
+    QCOMPARE(menu("mnuEingabeRunden")->title(), QStringLiteral("Runden : 3"));
+    // The time menu says what the race will run: 0 typed is 6 minutes.
+    rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
+    QWidget* zeit = rig.main->Forms().Find("frmZeiteingabe");
+    zeit->findChild<QLineEdit*>("txtZeiteingabe")->setText("0");
+    zeit->close();
+    QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+    QCOMPARE(menu("mnuZeitvorgabe")->title(), QStringLiteral("Zeitvorgabe : 6"));
+
+    // An aborted start light leaves nothing to pause, and the program may end.
+    UiRig::Click(w, "btnStartRace");
+    rig.RunFor(1000);
+    QVERIFY(pause->isEnabled());
+    QVERIFY(!beenden->isEnabled());
+    UiRig::Click(rig.main->Forms().Find("frmStartampel"), "btnAmpelAbbruch");
+    rig.RunFor(100);
+    QVERIFY(!pause->isEnabled());
+    QVERIFY(beenden->isEnabled());
+
+    // A lap race of 3 laps that ends by itself enables "Beenden" again.
+    rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
+    rig.StartAndRunToGreen(w);
+    QVERIFY(!beenden->isEnabled());
+    const int32_t green = rig.sys.st.LetzteDurchfahrt[1];
+    for (int k = 0; k <= 3; ++k) {
+        rig.RunTo(green + 300 + 5500 * k);
+        rig.Hold(1, 20);
+    }
+    for (int k = 0; k < 20 && rig.sys.st.RennenLaeuft == zk::kTrue; ++k) rig.RunFor(100);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    rig.RunFor(100);
+    QVERIFY(!pause->isEnabled());
+    QVERIFY(beenden->isEnabled());
+
+    // "Fahrer" says what the menu says until the drivers can be chosen.
+    UiRig::Click(w, "btnFahrer");
+    QCOMPARE(rig.main->statusBar()->currentMessage(), QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."));
+}
+
+void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
+    UiRig rig;
+    rig.sys.cfg.Letzte.Zeit = 1;
+    rig.Load();
+    QWidget* kv = rig.Open("frmKVZeit4SpurNeu");
+    QWidget* std4 = rig.Open("frmZeit4Spur");
+    rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
+    rig.RunFor(100);
+    QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QStringLiteral("00:01:00"));
+
+    // A time race with a pause and one lap on lane 2, run to its end.
+    rig.StartAndRunToGreen(kv);
+    const int32_t green = rig.sys.st.LetzteDurchfahrt[2];
+    rig.RunTo(green + 300);
+    rig.Hold(2, 20);
+    rig.RunTo(green + 5800);
+    rig.Hold(2, 20);
+    rig.RunFor(500);
+    QTest::keyClick(kv, Qt::Key_Space);
+    rig.RunFor(1500);
+    QTest::keyClick(kv, Qt::Key_W);
+    for (int k = 0; k < 100 && rig.sys.st.Pause != 0; ++k) rig.RunFor(100);
+    QVERIFY(!UiRig::Text(std4, "lblPausenzeit").isEmpty());
+    for (int k = 0; k < 900 && rig.sys.st.RennenLaeuft == zk::kTrue; ++k) rig.RunFor(100);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    rig.RunFor(100);
+    QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QStringLiteral("00:00:00"));
+    QCOMPARE(UiRig::Text(kv, "Spur_Rank_1"), QStringLiteral("1"));
+
+    // The next start forgets the last pause.
+    rig.StartAndRunToGreen(kv);
+    QCOMPARE(UiRig::Text(std4, "lblPausenzeit"), QString());
+    QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QStringLiteral("00:01:00"));
+    const int32_t green2 = rig.sys.st.LetzteDurchfahrt[2];
+    rig.RunTo(green2 + 300);
+    rig.Hold(2, 20);
+    rig.RunTo(green2 + 5800);
+    rig.Hold(2, 20);
+    rig.RunFor(500);
+    QCOMPARE(UiRig::Text(kv, "Spur_Rank_1"), QStringLiteral("1"));
+    UiRig::Click(kv, "btnStopRace");
+
+    // Training: no countdown, no positions or totals of the time race.
+    rig.main->findChild<QAction*>("mnuTraining")->trigger();
+    rig.RunFor(100);
+    QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QString());
+    QCOMPARE(UiRig::Text(kv, "Spur_Rank_1"), QStringLiteral("0"));
+    QCOMPARE(UiRig::Text(std4, "lblTotal_1"), QStringLiteral("0:0:000"));
 }
 
 QTEST_MAIN(LapWindowsTest)

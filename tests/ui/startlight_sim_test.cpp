@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "ui/LapWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/StartLightWindow.h"
 #include "ui/WindowGeometry.h"
@@ -35,6 +36,8 @@ private slots:
     void abortInTheSecondWindowClosesBothAndKeepsPower();
     void simulationWindowsProduceLapsAtTheSetLapTime();
     void portTestWindowTogglesOutputsAndRestoresLearnedValues();
+    void demoRaceStartsCleanAndCarsDriveOnlyWithPower();
+    void safetyCarKeyTogglesOnEveryPressUnderSimulation();
 };
 
 void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
@@ -191,6 +194,78 @@ void StartLightSimTest::portTestWindowTogglesOutputsAndRestoresLearnedValues() {
     QCOMPARE(rig.sys.st.MinZeit.load(), int16_t{3000});
     QCOMPARE(rig.sys.st.MinLength.load(), int16_t{7});
     QVERIFY(!rig.main->findChild<QWidget*>("DebugFrame")->isVisibleTo(rig.main.get()));
+}
+
+void StartLightSimTest::demoRaceStartsCleanAndCarsDriveOnlyWithPower() {
+    UiRig rig;
+    rig.Load();
+    rig.main->findChild<QAction*>("mnuSimulationOhneBahn")->trigger();
+    rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
+    QCOMPARE(rig.sys.st.RennRunden, int16_t{10});
+    QWidget* lap = rig.Open("frmKVZeit6Spur");
+    QWidget* pd = rig.main->Forms().Find("frmParPortDebug");
+    QVERIFY(pd);
+
+    // Through the five red steps to green, nobody jumps the start.
+    rig.StartAndRunToGreen(lap);
+    QVERIFY(rig.rig.rec.falseStarts.empty());
+    for (int l = 1; l <= 6; ++l) QCOMPARE(rig.sys.st.SpurStrom[l], zk::kTrue);
+    // The start crossing after one lap time, then laps of exactly that time.
+    rig.RunFor(3 * 3100 + 300);
+    for (int i = 0; i < 6; ++i) {
+        const QString t = QStringLiteral("%1.%2").arg((2600 + 100 * i) / 1000).arg((2600 + 100 * i) % 1000, 3, 10, QChar('0'));
+        QCOMPARE(UiRig::Text(lap, zk::ArrayName("Spur_LapTime", i)), t);
+        QCOMPARE(UiRig::Text(lap, zk::ArrayName("Spur_Fastest", i)), t);
+    }
+
+    // Lane 2's power off: its car stands; back on, it drives on.
+    UiRig::Click(lap, "PowerBtn_1");
+    const QString laps = UiRig::Text(lap, "Spur_Laps_1");
+    const QString laps1 = UiRig::Text(lap, "Spur_Laps_0");
+    rig.RunFor(6000);
+    QCOMPARE(UiRig::Text(lap, "Spur_Laps_1"), laps);
+    QVERIFY(UiRig::Text(lap, "Spur_Laps_0").toInt() >= laps1.toInt() + 2);
+    UiRig::Click(lap, "PowerBtn_1");
+    rig.RunFor(3000);
+    QVERIFY(UiRig::Text(lap, "Spur_Laps_1").toInt() > laps.toInt());
+
+    // Lane 1 wins with ten clean laps.
+    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft == zk::kTrue; ++k) rig.RunFor(100);
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
+    QCOMPARE(UiRig::Text(lap, "Spur_Laps_0"), QStringLiteral("10"));
+    QCOMPARE(UiRig::Text(lap, "Spur_Rank_0"), QStringLiteral("1"));
+
+    // A false start can still be made by hand: lane 3 held during the red light.
+    UiRig::Click(lap, "btnStartRace");
+    rig.RunFor(2000);
+    auto* hand = pd->findChild<QPushButton*>("SpurTrue_2");
+    QTest::mousePress(hand, Qt::LeftButton);
+    rig.RunFor(30);
+    QTest::mouseRelease(hand, Qt::LeftButton);
+    for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
+    QCOMPARE(rig.rig.rec.falseStarts, std::vector<int>{3});
+}
+
+void StartLightSimTest::safetyCarKeyTogglesOnEveryPressUnderSimulation() {
+    UiRig rig;
+    rig.Load();
+    rig.main->findChild<QAction*>("mnuSimulationOhneBahn")->trigger();
+    QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{1});
+    QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
+    rig.StartAndRunToGreen(lap);
+    for (int16_t expected : {1, 0, 1, 0}) {
+        QTest::keyClick(lap, Qt::Key_C);
+        QCOMPARE(rig.sys.st.SafetyCar, expected);
+        rig.RunFor(300);
+    }
+    // The same after the simulation window is closed and the port is read again.
+    rig.main->Forms().Close("frmParPortSim");
+    QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{0});
+    for (int16_t expected : {1, 0}) {
+        QTest::keyClick(lap, Qt::Key_C);
+        QCOMPARE(rig.sys.st.SafetyCar, expected);
+        rig.RunFor(300);
+    }
 }
 
 QTEST_MAIN(StartLightSimTest)
