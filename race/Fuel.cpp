@@ -89,7 +89,7 @@ void FuelStep(RaceContext& sys) {
             // where fuel is used at all (fuel option on, not in training).
             const int verbrauch = t.Tankoption * s.TankAktiv;
             s.TankStand[lane] = std::max(0.0, s.TankStand[lane] - s.TankSchritt * verbrauch);
-        } else if (r.Tankt == kTrue && SpannungFolgtTank(sys, lane)) {
+        } else if (r.Tankt != 0 && SpannungFolgtTank(sys, lane)) {
             sys.supply().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, s.TankStand[lane]));
             r.Tankt = 0;
         }
@@ -107,7 +107,7 @@ void FuelStep(RaceContext& sys) {
                 s.TankFlag[lane] = kTrue;
             }
         }
-        if (s.TankFlag[lane] == kTrue && s.SpurStromEin[lane] == kTrue) {
+        if (s.TankFlag[lane] != 0 && s.SpurStromEin[lane] != 0) {
             PowerOn(sys, lane);
             if (s.TankAus[lane] == 0 && sys.cfg.KVPowerSetup.I2C_Netzteil == 1 && t.MitTrocken == 0)
                 sys.supply().NetzteilSetzen(lane - 1, s.SpurWert[lane]);
@@ -127,7 +127,7 @@ void FuelStep(RaceContext& sys) {
         r.Tank = s.TankStand[lane];
     }
 
-    if (s.InterneZeitmessung == kTrue) {
+    if (s.InterneZeitmessung != 0) {
         for (int lane = 1; lane <= kLanes; ++lane) {
             const SpurSatz& r = s.SpurDaten[lane];
             if (r.Tankt != 0 || r.NeueRunde != 0) sys.windows().FuelUpdate(lane - 1);

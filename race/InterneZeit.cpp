@@ -100,7 +100,7 @@ void EvaluateLap(RaceContext& sys, int lane) {
     FuelVoltage(sys, lane);
     if (sys.cfg.TAZ.LED == 1) SerialAusgeben(sys, FuelGaugeText(lane, s.TankStand[lane]));
 
-    if (s.InterneZeitmessung == kTrue) {
+    if (s.InterneZeitmessung != 0) {
         SpurSatz& r = s.SpurDaten[lane];
         r.Spur = static_cast<uint8_t>(lane);
         r.Zeit = s.ZeitMs / 1000.0 + s.ZeitSek;
@@ -112,14 +112,14 @@ void EvaluateLap(RaceContext& sys, int lane) {
         r.Gesamtzeit = s.Gesamtzeit[lane];
         UpdatePositions(s, lane);
         r.Runden = s.Runden[lane];
-        if (s.ExcelAufzeichnung == kTrue) sys.recorder().Append(lane, r.Runden, r.Zeit);
+        if (s.ExcelAufzeichnung != 0) sys.recorder().Append(lane, r.Runden, r.Zeit);
     }
-    if (s.AnsageAktiv == 1 && s.InterneZeitmessung == kTrue) AnsageEinreihen(s, s.ZeitMs + 1000 * s.ZeitSek);
+    if (s.AnsageAktiv == 1 && s.InterneZeitmessung != 0) AnsageEinreihen(s, s.ZeitMs + 1000 * s.ZeitSek);
 
     SendLapToBoards(sys, lane);
 
     if (s.Rundenzeit[lane] < s.BesteRunde[lane]) {
-        if (s.InterneZeitmessung == kTrue) s.SpurDaten[lane].NeueBestzeit = kTrue;
+        if (s.InterneZeitmessung != 0) s.SpurDaten[lane].NeueBestzeit = kTrue;
         s.BesteRunde[lane] = s.Rundenzeit[lane];
     }
     // The next lap is timed from this crossing; during an after-run the part of
@@ -143,7 +143,7 @@ void FormatRaceTime(RaceState& s, double ms) {
 void EvaluateLaps(RaceContext& sys) {
     RaceState& s = sys.st;
     bool nachlaufVorbei = false;
-    if (s.Pause == kTrue) {
+    if (s.Pause != 0) {
         FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
         s.PauseText = s.ZeitText;
         s.PauseLetzte = s.AktZeit;
@@ -157,7 +157,7 @@ void EvaluateLaps(RaceContext& sys) {
     bool ausgewertet = false;
     for (int lane = 1; lane <= kLanes; ++lane) {
         // A pending crossing on an inactive lane stays pending.
-        if (s.RundeOffen[lane] != kTrue || s.SpurAktiv[lane] == 0) continue;
+        if (s.RundeOffen[lane] == 0 || s.SpurAktiv[lane] == 0) continue;
         s.RundeOffen[lane] = 0;
         ausgewertet = true;
         if (s.ErsteDurchfahrt[lane] != 0) {
@@ -171,7 +171,7 @@ void EvaluateLaps(RaceContext& sys) {
                 // punished at the next light step like one seen during the red
                 // phase, its reaction counted from the start request as theirs are.
                 s.Fehlstart[lane] = kTrue;
-                if (s.StartPhase != kTrue) FehlstartsBestrafen(sys);
+                if (s.StartPhase == 0) FehlstartsBestrafen(sys);
                 reaktion = std::max(TimeDiff(s.Durchfahrt[lane], s.Startzeit), int32_t{0});
             }
             if (s.RLMeldung == 1) {
@@ -191,12 +191,12 @@ void EvaluateLaps(RaceContext& sys) {
         // evaluated in this cycle.
         if (!ausgewertet) return;
     }
-    if (s.RennenLaeuft == kTrue) FuelStep(sys);
+    if (s.RennenLaeuft != 0) FuelStep(sys);
 }
 
 void ProcessRaceTick(RaceContext& sys) {
     RaceState& s = sys.st;
-    if (s.AuswertungBelegt == 1) ++s.AuswertungUeberlauf;
+    if (s.AuswertungBelegt != 0) ++s.AuswertungUeberlauf;
     s.AuswertungBelegt = 1;
 
     s.Uhrzeit = sys.wall().TimeOfDay();
@@ -208,22 +208,22 @@ void ProcessRaceTick(RaceContext& sys) {
 
     EvaluateLaps(sys);
     sys.windows().DisplayOutput();
-    if (s.InterneZeitmessung == kTrue) {
+    if (s.InterneZeitmessung != 0) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
-        if (s.ExcelLive == kTrue) sys.recorder().LiveStep();
+        if (s.ExcelLive != 0) sys.recorder().LiveStep();
     }
-    if (s.RennenLaeuft == kTrue) CheckRaceEnd(sys);
+    if (s.RennenLaeuft != 0) CheckRaceEnd(sys);
     for (int lane = 1; lane <= kLanes; ++lane) {
         s.SpurDaten[lane].NeueRunde = 0;
         s.SpurDaten[lane].NeueBestzeit = 0;
     }
-    if (sys.cfg.AutoStart.Enabled == 1 && s.AutoStartScharf == 1 && s.SekundeNeu == 1 && s.PausenRest >= 1) {
+    if (sys.cfg.AutoStart.Enabled == 1 && s.AutoStartScharf != 0 && s.SekundeNeu == 1 && s.PausenRest >= 1) {
         sys.club().AutoStartRefresh();
         s.SekundeNeu = 0;
     }
     if (s.SekundeNeu > 9) s.SekundeNeu = 0;
-    if (s.ZsaOffen == 1) sys.windows().SettingsLiveView();
-    if (s.StartPhase == kTrue) {
+    if (s.ZsaOffen != 0) sys.windows().SettingsLiveView();
+    if (s.StartPhase != 0) {
         s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + 100);
         if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
             s.AmpelTakt = 0;

@@ -34,14 +34,14 @@ void AutoSimulationLaden(RaceContext& sys) {
 
 bool AutoFahrzeugFaehrt(const RaceState& s, int lane) {
     // Green light given, no pause, and the lane's relay on.
-    return s.RennenLaeuft == kTrue && s.Pause == 0 && s.SpurStrom[lane] == kTrue;
+    return s.RennenLaeuft != 0 && s.Pause == 0 && s.SpurStrom[lane] != 0;
 }
 
 void AutoSimulationSchritt(RaceContext& sys) {
     PortSimulation& p = sys.portSim;
     if (p.AutoAus != 0) return;
     for (int n = 1; n <= PortSimulation::kSimLanes; ++n) {
-        if (p.AutoAktiv[n] == kTrue) {
+        if (p.AutoAktiv[n] != 0) {
             p.AutoAktiv[n] = 0;
             p.AutoZaehler[n] = 0;
             EingangErzwingen(sys.st, n, false);
@@ -86,7 +86,7 @@ void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
 
 void SimSweepTakt(RaceContext& sys, bool automatischZaehlen) {
     RaceState& s = sys.st;
-    s.SimSpur = (automatischZaehlen && s.RennenLaeuft == kTrue && s.StartPhase == 0) ? 1 : 0;
+    s.SimSpur = (automatischZaehlen && s.RennenLaeuft != 0 && s.StartPhase == 0) ? 1 : 0;
 }
 
 }  // namespace zk

@@ -23,7 +23,7 @@ void SetRennZeit(RaceContext& sys, int16_t v) {
     sys.cfg.Letzte.Zeit = v;
 }
 
-bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft == kTrue || s.StartPhase == kTrue; }
+bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft != 0 || s.StartPhase != 0; }
 
 // An idle time race shows the countdown it will start with.
 void CountdownVorschau(RaceContext& sys) {

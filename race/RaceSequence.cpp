@@ -72,7 +72,7 @@ void PowerOff(RaceContext& sys, int lane) { Power(sys, lane, false); }
 void PowerBtn(RaceContext& sys, int index) {
     const int lane = index + 1;
     if (lane < 1 || lane > kLanes) return;
-    if (sys.st.SpurStrom[lane] == kTrue) {
+    if (sys.st.SpurStrom[lane] != 0) {
         PowerOff(sys, lane);
     } else {
         PowerOn(sys, lane);
@@ -127,7 +127,7 @@ void ResetRace(RaceContext& sys) {
 void StartRace(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
-    if (s.RennenLaeuft == kTrue) return;
+    if (s.RennenLaeuft != 0) return;
     s.NeustartNachPause = 0;
     s.Startzeit = s.AktZeit.load();
     if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
@@ -212,12 +212,12 @@ void StopRace(RaceContext& sys) {
 void PauseRace(RaceContext& sys) {
     RaceState& s = sys.st;
     if (s.RennenLaeuft == 0) return;
-    if (s.ChaosTaste == kTrue) {
+    if (s.ChaosTaste != 0) {
         SetButtonsStopped(sys);  // only releasing the chaos switch resumes
     } else {
         SetButtonsPaused(sys);
     }
-    s.PauseDurchChaos = s.ChaosTaste == kTrue ? kTrue : kFalse;
+    s.PauseDurchChaos = s.ChaosTaste != 0 ? kTrue : kFalse;
     s.Pause = kTrue;
     AllesRot(sys);
     s.PauseBeginn = s.AktZeit;
@@ -229,7 +229,7 @@ void ResumeRace(RaceContext& sys) {
     RaceState& s = sys.st;
     // Only a paused race resumes, and only once: a second resume while the
     // restart light runs would shift the lap references by the pause again.
-    if (s.RennenLaeuft != kTrue || s.Pause != kTrue || s.StartPhase == kTrue) return;
+    if (s.RennenLaeuft == 0 || s.Pause == 0 || s.StartPhase != 0) return;
     s.PauseWeiter = s.AktZeit;
     const int32_t d = TimeDiff(s.AktZeit, s.PauseBeginn);
     if (d > s.Nachzeit) {
@@ -249,7 +249,7 @@ void ToggleSafetyCar(RaceContext& sys) {
     RaceState& s = sys.st;
     // Without the controllable power supply only the flag changes.
     const bool netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
-    if (s.SafetyCar != 1) {
+    if (s.SafetyCar == 0) {
         s.SafetyCar = 1;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
@@ -263,9 +263,9 @@ void ToggleSafetyCar(RaceContext& sys) {
 }
 
 void SafetyCarButton(RaceContext& sys) {
-    if (sys.st.RennenLaeuft != kTrue) return;
+    if (sys.st.RennenLaeuft == 0) return;
     ToggleSafetyCar(sys);
-    sys.view.safetyCarFarbe = sys.st.SafetyCar == 1 ? kRgbGelb : kRgbHellgrau;
+    sys.view.safetyCarFarbe = sys.st.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
 }
 
 void PollRaceKeys(RaceContext& sys, char key) {
@@ -276,36 +276,36 @@ void PollRaceKeys(RaceContext& sys, char key) {
         w = Gedrueckt(sys.ui().AsyncKeyState(0x57));
         c = Gedrueckt(sys.ui().AsyncKeyState(0x43));
     }
-    if ((key == ' ' || space || s.ChaosTaste == kTrue) && s.Pause == 0 && s.RennenLaeuft == kTrue) PauseRace(sys);
+    if ((key == ' ' || space || s.ChaosTaste != 0) && s.Pause == 0 && s.RennenLaeuft != 0) PauseRace(sys);
 
     // A chaos release resumes only the pause that the chaos switch itself made.
     // Any other release (on an idle track, during a start light, while a pause
     // made by key or button runs) is forgotten: remembered, it would resume the
     // next pause in the cycle that makes it.
     bool chaosLos = false;
-    if (s.ChaosTaste == 0 && s.ChaosGemerkt == kTrue) {
-        chaosLos = s.PauseDurchChaos == kTrue;
+    if (s.ChaosTaste == 0 && s.ChaosGemerkt != 0) {
+        chaosLos = s.PauseDurchChaos != 0;
         s.ChaosGemerkt = 0;
     }
-    if ((key == 'W' || key == 'w' || w || chaosLos) && s.Pause == kTrue && s.StartPhase == 0 &&
-        s.RennenLaeuft == kTrue) {
+    if ((key == 'W' || key == 'w' || w || chaosLos) && s.Pause != 0 && s.StartPhase == 0 &&
+        s.RennenLaeuft != 0) {
         s.ChaosGemerkt = 0;
         ResumeRace(sys);
     }
 
-    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste == kTrue) && s.RennenLaeuft == kTrue &&
+    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste != 0) && s.RennenLaeuft != 0 &&
                        s.GelbAusgeloest == 0;
     if (taste || c) {
         s.GelbAusgeloest = kTrue;
         ToggleSafetyCar(sys);
-        sys.view.safetyCarFarbe = s.SafetyCar == 1 ? kRgbGelb : kRgbHellgrau;
+        sys.view.safetyCarFarbe = s.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
     }
 }
 
 void StandardWindowKey(RaceContext& sys, char key) {
     PollRaceKeys(sys, key);
     if ((key == 'S' || key == 's') && sys.st.RennenLaeuft == 0) StartRace(sys);
-    if ((key == 'T' || key == 't') && sys.st.RennenLaeuft == kTrue) StopRace(sys);
+    if ((key == 'T' || key == 't') && sys.st.RennenLaeuft != 0) StopRace(sys);
 }
 
 void LapWindowCloseButton(RaceContext& sys) {

@@ -3,7 +3,8 @@
 //
 // Lanes are numbered 1..8. Arrays marked "0..8" have nine elements of which
 // element 0 carries no lane; arrays marked "1-based" are also sized nine (or
-// eleven for the ten inputs) and element 0 is never used. Flags: True = -1.
+// eleven for the ten inputs) and element 0 is never used. Flags follow the rule
+// stated in tick/TickState.h: set when not 0, settings options on when 1.
 //
 // The words the 1 ms tick shares are the TickState this state is built on (see
 // tick/TickState.h for who writes which). Everything declared here belongs to the

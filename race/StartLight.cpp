@@ -58,7 +58,7 @@ void FehlstartsBestrafen(RaceContext& sys) {
     RaceState& s = sys.st;
     StartampelAnzeige& a = sys.view.ampel;
     for (int lane = 1; lane <= kLanes; ++lane) {
-        if (s.Fehlstart[lane] != kTrue) continue;
+        if (s.Fehlstart[lane] == 0) continue;
         sys.observer().OnFalseStart(lane);
         a.lampeSichtbar[lane + 14] = true;
         a.lampeAn[lane + 14] = true;
@@ -131,7 +131,7 @@ void StartAblauf(RaceContext& sys) {
             Pin16Rot(sys, false);
             Pin1Rot(sys, false);
             // A restart powers the track below, once, like a start does here.
-            if (s.NeustartNachPause != kTrue) StromFuerDenStart(sys);
+            if (s.NeustartNachPause == 0) StromFuerDenStart(sys);
             break;
         case 1:
             RotesPaar(sys, 0);
@@ -168,7 +168,7 @@ void StartAblauf(RaceContext& sys) {
             break;
     }
 
-    if (s.NeustartNachPause == kTrue) StromFuerDenStart(sys);
+    if (s.NeustartNachPause != 0) StromFuerDenStart(sys);
     s.NeustartNachPause = 0;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Startampel == 1)

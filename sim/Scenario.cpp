@@ -169,8 +169,8 @@ private:
     // green), as "restart" when a start light runs with it. The after-run shows
     // whether or not the start light is still on screen after green.
     static const char* Phase(const RaceState& s) {
-        const bool start = s.StartPhase == kTrue, laeuft = s.RennenLaeuft == kTrue;
-        if (s.Pause == kTrue) return start && s.NachlaufStatus == Nachlauf::Aus ? "restart" : "paused";
+        const bool start = s.StartPhase != 0, laeuft = s.RennenLaeuft != 0;
+        if (s.Pause != 0) return start && s.NachlaufStatus == Nachlauf::Aus ? "restart" : "paused";
         if (!laeuft) return start ? "startlight" : "idle";
         return s.NachlaufStatus != Nachlauf::Aus ? "afterrun" : "racing";
     }

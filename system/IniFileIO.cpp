@@ -86,7 +86,7 @@ void FollowSettings(RaceSystem& sys) {
 
 bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
     RaceState& st = sys.st;
-    if (st.SimMaskenAktiv == 1) return true;
+    if (st.SimMaskenAktiv != 0) return true;
     sys.ui().OpenWindow(Fenster::SaveDisplay);
     auto show = [&](int percent) {
         st.SpeicherFortschritt = static_cast<int16_t>(percent);
@@ -95,7 +95,7 @@ bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<vo
     show(0);
     bool ok = file.Load();
     if (ok) {
-        WriteSettingsDocument(sys, file.Doc(), st.SaveWindowSettings == 1,
+        WriteSettingsDocument(sys, file.Doc(), st.SaveWindowSettings != 0,
                               [&] { show(std::min(st.SpeicherFortschritt + 1, 99)); });
         show(100);
         ok = file.Save();

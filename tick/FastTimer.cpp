@@ -52,7 +52,7 @@ void LptSteuerAusgeben(TickState& s, LptIo& port) {
 
 void FastTimerTick(TickContext& t) {
     TickState& s = t.s;
-    if (s.TickBelegt == 1) ++s.TickUeberlauf;
+    if (s.TickBelegt != 0) ++s.TickUeberlauf;
     s.TickBelegt = 1;
     s.AktZeit = t.clock.NowMs();
     ReadLptInputs(t);
@@ -70,13 +70,13 @@ void ReadLptInputs(TickContext& t) {
         s.SimRuheGesehen = ruheNeu;
         s.SimEingang = s.EingangRuhe.load();
     }
-    if (s.SimulationActive == 1) {
+    if (s.SimulationActive != 0) {
         const int32_t gap = TimeDiff(now, s.TickLetzte);
         if (gap > s.TickMaxAbstand) s.TickMaxAbstand = gap;
         s.TickLetzte = now;
         ++s.TickZaehler;
         s.TickAbweichung = static_cast<double>(TimeDiff(now, s.TickZaehler));
-        if (s.TickStatReset == 1) {
+        if (s.TickStatReset != 0) {
             s.TickStatReset = 0;
             s.TickMaxAbstand = 0;
         }
@@ -127,7 +127,7 @@ void SampleLanes(TickContext& t) {
     const int16_t rennenLaeuft = s.RennenLaeuft;
     const int16_t startPhase = s.StartPhase;
 
-    if ((rennenLaeuft == kTrue || startPhase == kTrue) && s.Pause == 0) {
+    if ((rennenLaeuft != 0 || startPhase != 0) && s.Pause == 0) {
         const uint16_t in = s.Eingang;
         const int16_t minLength = s.MinLength;
         for (int lane = 1; lane <= kLanes; ++lane) {
@@ -157,8 +157,8 @@ void SampleLanes(TickContext& t) {
                         if (s.ErsteDurchfahrt[lane] == 0) ++s.Runden[lane];
                         s.RundeOffen[lane] = kTrue;
                     }
-                } else if (s.ImPuls[lane] == kTrue) {
-                    if (s.PulsGemeldet[lane] == kTrue) {
+                } else if (s.ImPuls[lane] != 0) {
+                    if (s.PulsGemeldet[lane] != 0) {
                         if (++s.InaktivAbtastungen[lane] > 5) {
                             s.SperreBis[lane] = TimeAdd(now, s.MinZeit);
                             s.AktivAbtastungen[lane] = 0;
@@ -173,7 +173,7 @@ void SampleLanes(TickContext& t) {
                 }
             }
             // False start: also for lanes in lockout.
-            if (s.SpurAktiv[lane] != 0 && startPhase == kTrue && rennenLaeuft == 0 && s.Fehlstart[lane] == 0) {
+            if (s.SpurAktiv[lane] != 0 && startPhase != 0 && rennenLaeuft == 0 && s.Fehlstart[lane] == 0) {
                 s.Fehlstart[lane] = s.RundeOffen[lane].load();
             }
         }
@@ -205,7 +205,7 @@ void SimulateInputs(TickContext& t) {
             if (++s.SimSpur == 9) {
                 s.SimSpur = 0;
                 s.SimNachlauf = 10;
-                if (s.SimWechseln == 1) s.SimRueckwaerts = s.SimRueckwaerts == 0 ? 1 : 0;
+                if (s.SimWechseln != 0) s.SimRueckwaerts = s.SimRueckwaerts == 0 ? 1 : 0;
             }
             s.SimTakt = 0;
         } else {

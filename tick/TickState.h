@@ -13,9 +13,12 @@
 // read-modify-write, so neither thread loses the other's change.
 //
 // Lanes are numbered 1..8; arrays marked "0..8" have nine elements of which
-// element 0 carries no lane. Flags hold kTrue (-1) when set and 0 when clear and
-// are tested against 0; values taken from the settings file (1/0) are tested the
-// same way.
+// element 0 carries no lane.
+//
+// Flags: a state flag is set when it is not 0 and is always tested that way
+// (`!= 0` / `== 0`); race control sets it to kTrue (-1), a few counters of the
+// tick to 1. Options copied from the settings file keep the file's meaning: on
+// is exactly 1, because a file may hold other values.
 #pragma once
 
 #include <array>

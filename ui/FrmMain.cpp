@@ -136,7 +136,7 @@ void frmMain::Shutdown() {
     race_.Stop();
     // The track stays usable after the program ends.
     race_.PowerAllOn();
-    if (sys_.st.ExcelLive == kTrue) CloseSpreadsheet();
+    if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
     if (sys_.st.ComOffen != 0) CloseSerialPort();
     store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
@@ -340,7 +340,7 @@ void frmMain::UpdateDebugFrame() {
 void frmMain::UpdateStatus() {
     if (shutDown_) return;
     QString text;
-    if (sys_.st.SimulationActive == 1) {
+    if (sys_.st.SimulationActive != 0) {
         text = QStringLiteral("Portsimulation aktiv");
     } else if (!sys_.port().Available()) {
         text = QString::fromUtf8(kStatusNoPort);

@@ -67,10 +67,10 @@ void LapWindow::ShowCountdownAndLaps() {
     lblGesZeit->setText(QString::fromStdString(ctx_.race.CountdownText()));
     for (int i = 0; i < lanes_; ++i) {
         const SpurSatz& r = s.SpurDaten[i + 1];
-        if (r.NeueRunde != kTrue) continue;
+        if (r.NeueRunde == 0) continue;
         const QString text = QString::fromStdString(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
-        if (r.NeueBestzeit == kTrue) Spur_Fastest[i]->setText(text);
+        if (r.NeueBestzeit != 0) Spur_Fastest[i]->setText(text);
         Spur_Laps[i]->setText(QString::number(r.Runden));
     }
 }

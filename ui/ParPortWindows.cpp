@@ -171,7 +171,7 @@ void ParPortSimWindow::Update() {
     text += QStringLiteral("Datenregister:  %1\n").arg(Bits(daten & 0xFF, 8));
     text += QStringLiteral("Steuerregister: %1\n").arg(Bits(steuer & 0xFF, 8));
     text += QStringLiteral("I2C-Bus:        %1\n").arg(s.I2CAktiv == 1 ? QStringLiteral("aktiv") : QStringLiteral("aus"));
-    text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive == 1 ? "ein" : "aus").arg(s.SimSpur.load());
+    text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive != 0 ? "ein" : "aus").arg(s.SimSpur.load());
     lblZustand->setText(text);
 }
 

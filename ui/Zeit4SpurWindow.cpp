@@ -197,7 +197,7 @@ void Zeit4SpurWindow::Refresh() {
     for (int i = 0; i < kStd4Lanes; ++i) {
         const int lane = i + 1;
         const SpurSatz& r = s.SpurDaten[lane];
-        if (s.ErsteDurchfahrt[lane] == 0 && r.NeueRunde == kTrue) {
+        if (s.ErsteDurchfahrt[lane] == 0 && r.NeueRunde != 0) {
             lstZeitenT[i]->addItem(QString::fromStdString(std::to_string(r.Runden) + " - " + r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();
         }
