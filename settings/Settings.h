@@ -173,6 +173,9 @@ struct Settings {
         int16_t LED = 0;
     } TAZ;
     struct {
+        int16_t Spin = 0;  // 1: the 1 ms thread spins the last part of each period
+    } Timer;
+    struct {
         int16_t Strafzeit = 0;
     } Fehlstart;
     struct {
@@ -242,6 +245,7 @@ enum class WriteStep : uint8_t {
     Letzte,
     AZT,
     TAZ,
+    Timer,
     Count
 };
 

@@ -37,7 +37,10 @@ public:
     virtual void Stop() = 0;
 };
 
-// The real-time thread.
+// Caption of the [Timer] "Spin" check box in the settings dialog.
+inline constexpr char kCaptionTimerSpin[] = "Genauer Zeittakt (bis zum Takt aktiv warten, braucht mehr Rechenzeit)";
+
+// The real-time thread. Its wake-up mode comes from [Timer] "Spin" when it starts.
 class ThreadTickControl final : public TickControl {
 public:
     explicit ThreadTickControl(RaceSystem& sys);
@@ -46,6 +49,7 @@ public:
     void Stop() override;
 
 private:
+    RaceSystem& sys_;
     std::unique_ptr<FastTimerThread> thread_;
 };
 
