@@ -173,7 +173,9 @@ struct Settings {
         int16_t LED = 0;
     } TAZ;
     struct {
-        int16_t Spin = 0;  // 1: the 1 ms thread spins the last part of each period
+        // Wake-up of the 1 ms thread: 1 sleeps to each deadline, 2 spins the
+        // last part of each period. 1 is also what a file without the key gives.
+        int16_t Wecken = 0;
     } Timer;
     struct {
         int16_t Strafzeit = 0;

@@ -104,9 +104,9 @@ TEST(SettingsRead, FileOfTheWindowsProgramReadAndRewrittenInPlace) {
     // order); the one section that program did not know is added at the end,
     // with its first-run value.
     EXPECT_EQ(ReadBytes(t.path), original);
-    EXPECT_EQ(c.Timer.Spin, 1);
+    EXPECT_EQ(c.Timer.Wecken, 1);  // sleeping, as before
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
-    const std::string rewritten = original + "[Timer]\r\nSpin= 1\r\n";
+    const std::string rewritten = original + "[Timer]\r\nWecken= 1\r\n";
     EXPECT_EQ(ReadBytes(t.path), rewritten);
     // One changed setting changes one line.
     t.sys.cfg.LiZeit.Minimum = 2500;

@@ -20,7 +20,7 @@
 
 namespace zk {
 
-// Spin time of the program's spin mode ([Timer] "Spin" = 1).
+// Spin time of the program's spin mode ([Timer] "Wecken" = 2).
 inline constexpr int kTickSpinUs = 150;
 
 class FastTimerThread {

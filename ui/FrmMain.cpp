@@ -19,7 +19,7 @@ ThreadTickControl::ThreadTickControl(RaceSystem& sys)
     : sys_(sys), thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
 ThreadTickControl::~ThreadTickControl() = default;
 void ThreadTickControl::Start() {
-    thread_->SetSpinUs(sys_.cfg.Timer.Spin == 1 ? kTickSpinUs : 0);
+    thread_->SetSpinUs(sys_.cfg.Timer.Wecken == 2 ? kTickSpinUs : 0);
     thread_->StartFastTimer();
 }
 void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
