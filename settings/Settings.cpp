@@ -280,6 +280,7 @@ std::vector<KeyDef> BuildKeys() {
         sec.Int16("AlteAZT", I16(AZT.AlteAZT));
     }
     SectionRows(k, "TAZ", W::TAZ).Int16("LED", I16(TAZ.LED));
+    SectionRows(k, "Timer", W::Timer).Int16("Wecken", I16(Timer.Wecken)).First(1);
     SectionRows(k, "Fehlstart", W::Fehlstart).Int16("Strafzeit", I16(Fehlstart.Strafzeit)).First(20);
     SectionRows(k, "TNT_MC", W::TNT_MC).Int16("Aktiv", I16(TNT_MC.Aktiv));
     SectionRows(k, "RS232", W::RS232).Int16("COM", I16(RS232.COM)).First(1);

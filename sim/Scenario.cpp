@@ -400,6 +400,18 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             }
             out.startTimeOfDay = sec;
             haveTime = true;
+        } else if (w[0] == "clock-start") {
+            int64_t ms = 0;
+            if (w.size() != 2 || !ParseInt(w[1], ms) || ms < 0 || ms > int64_t{UINT32_MAX}) {
+                err = {lineNo, "expected: clock-start MS (MS a whole number from 0 to 4294967295)"};
+                return false;
+            }
+            if (out.haveClockStart) {
+                err = {lineNo, "'clock-start' given twice"};
+                return false;
+            }
+            out.clockStart = static_cast<uint32_t>(ms);
+            out.haveClockStart = true;
         } else if (w[0] == "at") {
             int64_t ms = 0;
             if (w.size() < 3 || !ParseInt(w[1], ms) || ms < 1 || ms > INT32_MAX) {
@@ -462,6 +474,9 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetUi(&traceUi);
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
+    // Scenario millisecond -> clock reading (two's-complement wrap of the 32-bit clock).
+    const auto clockAt = [&sc](int64_t ms) { return static_cast<int32_t>(static_cast<uint32_t>(sc.clockStart + static_cast<uint64_t>(ms))); };
+    c.clock.Set(clockAt(0));
 
     // The settings file of this run, in memory only: the first-run values written
     // out as a valid file; an "ini" line replaces it by a file's content, a "set"
@@ -505,7 +520,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
             const auto& def = Actions().at(acts[i]->name);
             if (def.input) def.run(c, acts[i]->args);
         }
-        c.clock.Set(ms);
+        c.clock.Set(clockAt(ms64));
         c.port.SetInputWord(c.InputWord());
         FastTimerTick(tick);
         hooks.NotePhase();

@@ -216,3 +216,25 @@ TEST(SimTool, HeaderLineOnRequest) {
         EXPECT_EQ(out.find("# ", 1), std::string::npos) << out;
     }
 }
+
+TEST(SimTool, ClockStartRunsTheTickOnTheWrappedClock) {
+    // The same first lap as above, with the clock wrapping from 2147483647 to
+    // -2147483648 between the start crossing and the next one.
+    const std::string lane1 =
+        "set LiZeit Minimum 500\nset Masken MS1 64\nset Masken CS1 64\n"
+        "at 10000 green\nat 10350 car 1 20\nat 15350 car 1 20\nend 16000\n";
+    const SimRun r = RunSim("clock-start 2147471648\n" + lane1, "clock-start.scn");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("\n2147482048 reaction lane=1 ms=350\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n-2147480248 lap lane=1 laps=1 time=5.350 total=5350 best=1 pos=1\n"), std::string::npos)
+        << r.out;
+    // The other wrap, from -1 to 0, and the default start at 0 give the same laps.
+    EXPECT_NE(RunSim("clock-start 4294962296\n" + lane1, "clock-zero.scn").out.find("\n10400 lap lane=1 laps=1 time=5.350"),
+              std::string::npos);
+
+    EXPECT_EQ(RunSim("clock-start 4294967296\nend 10\n", "clock-big.scn").status, 2);
+    EXPECT_EQ(RunSim("clock-start -1\nend 10\n", "clock-neg.scn").status, 2);
+    const SimRun twice = RunSim("clock-start 5\nclock-start 6\nend 10\n", "clock-twice.scn");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.out.find("clock-twice.scn:2: 'clock-start' given twice"), std::string::npos) << twice.out;
+}

@@ -15,9 +15,13 @@
 
 namespace zk {
 
-ThreadTickControl::ThreadTickControl(RaceSystem& sys) : thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
+ThreadTickControl::ThreadTickControl(RaceSystem& sys)
+    : sys_(sys), thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
 ThreadTickControl::~ThreadTickControl() = default;
-void ThreadTickControl::Start() { thread_->StartFastTimer(); }
+void ThreadTickControl::Start() {
+    thread_->SetSpinUs(sys_.cfg.Timer.Wecken == 2 ? kTickSpinUs : 0);
+    thread_->StartFastTimer();
+}
 void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
 
 void SettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {

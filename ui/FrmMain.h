@@ -37,7 +37,12 @@ public:
     virtual void Stop() = 0;
 };
 
-// The real-time thread.
+// Captions of the [Timer] "Wecken" choice in the settings dialog (values 1, 2).
+inline constexpr char kCaptionTimerWecken[] = "1-ms-Takt wecken";
+inline constexpr char kCaptionTimerWeckenSchlafen[] = "Bis zum Takt schlafen (wenig Rechenzeit)";
+inline constexpr char kCaptionTimerWeckenSpin[] = "Vor dem Takt aktiv warten (braucht 15 % eines Kerns)";
+
+// The real-time thread. Its wake-up mode comes from [Timer] "Wecken" when it starts.
 class ThreadTickControl final : public TickControl {
 public:
     explicit ThreadTickControl(RaceSystem& sys);
@@ -46,6 +51,7 @@ public:
     void Stop() override;
 
 private:
+    RaceSystem& sys_;
     std::unique_ptr<FastTimerThread> thread_;
 };
 
