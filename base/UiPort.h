@@ -16,6 +16,8 @@ class UiPort {
 public:
     virtual ~UiPort() = default;
     virtual void ShowMessage(const std::string& /*text*/, const std::string& /*caption*/, MessageIcon /*icon*/) {}
+    // One line in the main window's status line; never waits for the user.
+    virtual void ShowStatus(const std::string& /*text*/) {}
     virtual void OpenWindow(Fenster /*window*/) {}
     virtual void CloseWindow(Fenster /*window*/) {}
     virtual void AddListLine(const std::string& /*list*/, const std::string& /*line*/) {}

@@ -9,6 +9,7 @@
 #include "race/SerialTexts.h"
 #include "race/Fuel.h"
 #include "race/RaceSequence.h"
+#include "race/RS232.h"
 #include "race/StartLight.h"
 #include "race/Erfassung.h"
 #include "race/Race.h"
@@ -208,6 +209,7 @@ void ProcessRaceTick(RaceContext& sys) {
 
     EvaluateLaps(sys);
     sys.windows().DisplayOutput();
+    PositionsanzeigeSenden(sys);
     if (s.InterneZeitmessung != 0) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
         if (s.ExcelLive != 0) sys.recorder().LiveStep();

@@ -71,7 +71,8 @@ protected:
     WindowRefresh* windows_ = nullptr;
 };
 
-// Sends one message on the serial line; SerialText keeps the last one sent.
+// Sends one message on the serial line if the port is open (race/RS232.cpp);
+// SerialText keeps the last one.
 void SerialAusgeben(RaceContext& sys, std::string text);
 
 // Writes the data-register image / control-register image to the port.

@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
 )
+# The serial line: termios, openpty and <linux/serial.h>.
+packages+=(libc6-dev linux-libc-dev)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +17,8 @@
 #include <sstream>
 
 #include "devices/SimLptIo.h"
+#include "devices/TermiosLine.h"
+#include "race/RS232.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
@@ -102,19 +105,29 @@ public:
     void OnLptWrite(int offset, uint8_t v) override {
         Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
     }
-    void Senden(const std::string& text) override {
-        std::string t;
-        for (char ch : text) {
-            if (ch == '\r') {
-                t += "\\r";
-            } else if (ch == '"' || ch == '\\') {
-                t += '\\';
-                t += ch;
-            } else {
-                t += ch;
-            }
+    // The serial line: a simulated port that always opens, or, for a COM
+    // number with ZIRKATO_COM<n> set, that real device. Only bytes that go out
+    // are traced.
+    bool Oeffnen(int com) override {
+        const std::string var = "ZIRKATO_COM" + std::to_string(com);
+        const char* dev = std::getenv(var.c_str());
+        real_ = dev && *dev;
+        if (!real_) return true;
+        const bool ok = line_.Oeffnen(com);
+        Line() << "serial-open COM" << com << ' ' << (ok ? "ok" : "failed") << '\n';
+        return ok;
+    }
+    void Schliessen() override {
+        if (real_) line_.Schliessen();
+    }
+    Ergebnis Senden(const std::string& text) override {
+        const Ergebnis e = real_ ? line_.Senden(text) : Ergebnis::Gesendet;
+        if (e == Ergebnis::Gesendet) {
+            Line() << "serial \"" << Quoted(text) << "\"\n";
+        } else {
+            Line() << "serial-" << (e == Ergebnis::Verworfen ? "dropped" : "gone") << " \"" << Quoted(text) << "\"\n";
         }
-        Line() << "serial \"" << t << "\"\n";
+        return e;
     }
     void NetzteilSetzen(int idx, uint8_t v) override {
         Line() << "voltage lane=" << idx + 1 << " value=" << static_cast<int>(v) << '\n';
@@ -159,6 +172,20 @@ public:
     }
 
 private:
+    static std::string Quoted(const std::string& text) {
+        std::string t;
+        for (char ch : text) {
+            if (ch == '\r') {
+                t += "\\r";
+            } else if (ch == '"' || ch == '\\') {
+                t += '\\';
+                t += ch;
+            } else {
+                t += ch;
+            }
+        }
+        return t;
+    }
     static std::string Hex2(uint8_t v) {
         char buf[4];
         std::snprintf(buf, sizeof buf, "%02X", v);
@@ -180,6 +207,8 @@ private:
     int16_t safetyCar_ = 0;
     std::array<std::string, kLanes + 1> tank_{};
     bool tankSeen_ = false;
+    TermiosSerialLine line_;
+    bool real_ = false;
 };
 
 // Windows opened and closed by the core.
@@ -188,6 +217,10 @@ public:
     explicit TraceUi(SimContext& c) : c_(c) {}
     void OpenWindow(Fenster w) override { Line() << "window open " << FensterName(w) << '\n'; }
     void CloseWindow(Fenster w) override { Line() << "window close " << FensterName(w) << '\n'; }
+    void ShowStatus(const std::string& t) override { Line() << "status \"" << t << "\"\n"; }
+    void ShowMessage(const std::string& t, const std::string&, MessageIcon) override {
+        Line() << "message \"" << t << "\"\n";
+    }
 
 private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
@@ -267,6 +300,51 @@ const std::map<std::string, ActionDef>& Actions() {
         {"laps",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) { LapInputChanged(c.sys, a[0]); }}},
+        // The serial tab of the settings dialog: options, buttons, port choice.
+        {"serial-option",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              static const char* names[] = {"azt1", "azt2", "azt3", "azt4", "alt",  "laps",
+                                            "time", "position", "uhr", "taz", "tnt"};
+              if (std::find_if(std::begin(names), std::end(names), [&](const char* n) { return a[0] == n; }) ==
+                  std::end(names))
+                  return std::string("option must be azt1..azt4, alt, laps, time, position, uhr, taz or tnt");
+              return CheckRange(a[1], 0, 1, "value");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const auto v = static_cast<int16_t>(std::stoi(a[1]));
+              const std::string& o = a[0];
+              if (o.rfind("azt", 0) == 0) AztAktivSetzen(c.sys, o[3] - '1', v);
+              else if (o == "alt") AlteAztSetzen(c.sys, v);
+              else if (o == "laps") AztAnzeigeSetzen(c.sys, AztAnzeige::Laps, v);
+              else if (o == "time") AztAnzeigeSetzen(c.sys, AztAnzeige::Time, v);
+              else if (o == "position") AztAnzeigeSetzen(c.sys, AztAnzeige::Position, v);
+              else if (o == "uhr") AztAnzeigeSetzen(c.sys, AztAnzeige::Uhr, v);
+              else if (o == "taz") TankAnzeigeSetzen(c.sys, v);
+              else LeistungsmodulSetzen(c.sys, v);
+          }}},
+        {"serial-button",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              static const char* names[] = {"version", "maxstrom", "spuren", "banner", "taz-ein", "taz-aus", "taz-blinken"};
+              return std::find_if(std::begin(names), std::end(names), [&](const char* n) { return a[0] == n; }) ==
+                             std::end(names)
+                         ? std::string("button must be version, maxstrom, spuren, banner, taz-ein, taz-aus or taz-blinken")
+                         : std::string();
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const std::string& b = a[0];
+              if (b == "version") FwVersionZeigen(c.sys);
+              else if (b == "maxstrom") MaximalerStrom(c.sys);
+              else if (b == "spuren") SpurzuordnungZeigen(c.sys);
+              else if (b == "banner") BannerZeigen(c.sys);
+              else if (b == "taz-ein") TankAnzeigenAlleEin(c.sys);
+              else if (b == "taz-aus") TankAnzeigenAlleAus(c.sys);
+              else TankAnzeigenBlinken(c.sys);
+          }}},
+        {"serial-port",
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 1, 20, "port"); },
+          [](SimContext& c, const std::vector<std::string>& a) { ComPortWaehlen(c.sys, std::stoi(a[0])); }}},
         {"minutes",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) {
@@ -502,6 +580,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
     }
     ReadIniFile(sys, ini);
+    ComProgrammStart(sys);
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
 
@@ -538,6 +617,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
         hooks.AfterMs();
     }
+    // Program end: the display boards' closing sequence, then the port closes.
+    ComProgrammEnde(sys);
     return true;
 }
 

@@ -170,7 +170,11 @@ TEST(SimTool, TimeOfDayIsSettableAndCrossesMidnight) {
     const SimRun midnight = RunSim("set-time 23:59:30\n" + std::string(kTwoLanes) + race, "midnight.scn");
     const SimRun noon = RunSim("set-time 12:00:00\n" + std::string(kTwoLanes) + race, "noon.scn");
     ASSERT_EQ(midnight.status, 0) << midnight.out;
-    EXPECT_EQ(midnight.out, noon.out);
+    // Equal up to the display boards' closing sequence, which carries the time.
+    const auto beforeEnd = [](const std::string& t) { return t.substr(0, t.find("66000 serial")); };
+    EXPECT_EQ(beforeEnd(midnight.out), beforeEnd(noon.out));
+    EXPECT_NE(midnight.out.find("66000 serial \"B100:00:36\\r\"\n"), std::string::npos) << midnight.out;
+    EXPECT_NE(noon.out.find("66000 serial \"B112:01:06\\r\"\n"), std::string::npos) << noon.out;
     const auto end = midnight.out.find(" phase afterrun\n");
     ASSERT_NE(end, std::string::npos) << midnight.out;
     const int endMs = std::stoi(midnight.out.substr(midnight.out.rfind('\n', end) + 1));

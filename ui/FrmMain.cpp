@@ -11,6 +11,7 @@
 
 #include "tick/FastTimerThread.h"
 #include "race/InterneZeit.h"
+#include "race/RS232.h"
 #include "system/RaceSystem.h"
 
 namespace zk {
@@ -57,6 +58,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
+    uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
 
@@ -141,12 +143,18 @@ void frmMain::Shutdown() {
     // The track stays usable after the program ends.
     race_.PowerAllOn();
     if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
-    if (sys_.st.ComOffen != 0) CloseSerialPort();
+    CloseSerialPort();
     store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
     ReleaseSound();
 }
+
+// The serial line (display boards, fuel gauges, power module): the port scan
+// before the settings are read, the opening after, the closing sequence at the end.
+void frmMain::ProbeSerialPorts() { ComSuchen(sys_); }
+void frmMain::OpenSerialPort() { ComProgrammStart(sys_); }
+void frmMain::CloseSerialPort() { ComProgrammEnde(sys_); }
 
 QString frmMain::Timestamp() {
     const QDateTime now = QDateTime::currentDateTime();

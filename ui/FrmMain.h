@@ -127,13 +127,13 @@ private:
 
     // Steps that belong to parts of the system built elsewhere; each is the
     // named place where that part joins start-up or shutdown.
-    void ProbeSerialPorts() {}
-    void OpenSerialPort() {}
+    void ProbeSerialPorts();
+    void OpenSerialPort();
     void InitI2CBus() {}
     void InitSound() {}
     void InitDisplayBoard() {}
     void CloseSpreadsheet() {}
-    void CloseSerialPort() {}
+    void CloseSerialPort();
     void ReleaseSound() {}
 
     RaceSystem& sys_;

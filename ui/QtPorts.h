@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ class QtUiPort : public UiPort {
 public:
     QtUiPort(UpdateForms& forms, GlobalKeys* keys) : forms_(forms), keys_(keys) {}
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    // Kept in Messages() and handed to the main window's status line.
+    void ShowStatus(const std::string& text) override;
+    void SetStatusSink(std::function<void(const std::string&)> sink) { statusSink_ = std::move(sink); }
     // A window the application cannot create is reported on stderr and in Messages().
     void OpenWindow(Fenster window) override;
     void CloseWindow(Fenster window) override;
@@ -35,6 +39,7 @@ private:
     GlobalKeys* keys_;
     std::vector<std::string> messages_;
     bool quiet_ = false;
+    std::function<void(const std::string&)> statusSink_;
 };
 
 class QtWindowRefresh : public WindowRefresh {

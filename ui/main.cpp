@@ -11,6 +11,7 @@
 
 #include "devices/LptIo.h"
 #include "devices/LptOpen.h"
+#include "devices/TermiosLine.h"
 #include "settings/DataDir.h"
 #include "base/Clock.h"
 #include "system/RaceSystem.h"
@@ -84,6 +85,9 @@ int main(int argc, char** argv) {
     zk::SystemWallClock wall;
     PortSwitch port;
     zk::RaceSystem sys(clock, port, wall);
+    // The serial line to the display boards; frmMain opens it after the settings.
+    zk::TermiosSerialLine serial;
+    sys.SetSerial(&serial);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     zk::MainOptions opt;
