@@ -11,6 +11,8 @@
 
 #include "devices/LptIo.h"
 #include "devices/LptOpen.h"
+#include "race/NetzTeil.h"
+#include "tick/I2CBus.h"
 #include "settings/DataDir.h"
 #include "base/Clock.h"
 #include "system/RaceSystem.h"
@@ -84,6 +86,11 @@ int main(int argc, char** argv) {
     zk::SystemWallClock wall;
     PortSwitch port;
     zk::RaceSystem sys(clock, port, wall);
+    // The bus engine and the supply on it, in place before the tick starts.
+    zk::I2CBus bus;
+    zk::BusNetzteil netzteil(sys);
+    sys.SetBus(&bus);
+    sys.SetSupply(&netzteil);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     zk::MainOptions opt;
