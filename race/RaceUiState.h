@@ -30,6 +30,13 @@ struct StartampelAnzeige {
     }
 };
 
+// Lane-voltage labels, lanes 1..8 (element 0 unused).
+struct NetzteilAnzeige {
+    std::array<std::string, 9> spannung;     // frmKVPower SpurSpannung: the set voltage ("12,0 Volt")
+    std::array<std::string, 9> wert;         // frmKVPower: the value last sent to the lane ("12,0 Volt")
+    std::array<std::string, 9> rennleitung;  // race director: the value last sent ("12,0V")
+};
+
 // Race button sets of every lap window and of the race director.
 enum class ButtonSatz { Stopped, Running, Paused };
 
@@ -65,6 +72,9 @@ struct RaceUiState {
     // --- teach-in buttons and indicators of the settings dialog, inputs 1..10 ---
     std::array<std::string, 11> teachCaption;
     std::array<int32_t, 11> teachFarbe{};  // 49152 active, 255 inactive
+
+    // --- lane voltages ---
+    NetzteilAnzeige netzteil;
 };
 
 }  // namespace zk

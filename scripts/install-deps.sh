@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
+  sigrok-cli
 )
 # The serial line: termios, openpty and <linux/serial.h>.
 packages+=(libc6-dev linux-libc-dev)

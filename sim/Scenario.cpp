@@ -19,6 +19,7 @@
 #include "devices/SimLptIo.h"
 #include "devices/TermiosLine.h"
 #include "race/RS232.h"
+#include "race/NetzTeil.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
@@ -28,6 +29,7 @@
 #include "settings/Settings.h"
 #include "base/Clock.h"
 #include "tick/FastTimer.h"
+#include "tick/I2CBus.h"
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
 
@@ -62,6 +64,9 @@ struct SimContext {
     SimLptIo port{&clock};
     DerivedWallClock wall{clock};
     RaceSystem sys{clock, port, wall};
+    // The real bus engine and supply behind the trace.
+    I2CBus bus;
+    BusNetzteil netzteil{sys};
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
 
@@ -131,12 +136,17 @@ public:
     }
     void NetzteilSetzen(int idx, uint8_t v) override {
         Line() << "voltage lane=" << idx + 1 << " value=" << static_cast<int>(v) << '\n';
+        c_.netzteil.NetzteilSetzen(idx, v);
     }
     void I2CSend(uint8_t addr, uint8_t d1, uint8_t d2, int count) override {
         Line() << "i2c addr=" << static_cast<int>(addr) << " data=" << static_cast<int>(d1) << ','
                << static_cast<int>(d2) << " count=" << count << '\n';
+        c_.bus.I2CSend(addr, d1, d2, count);
     }
-    void I2CTakt(TickState&, LptIo&) override {}
+    // The engine's control writes show as "lpt control" lines.
+    void I2CTakt(TickState& s, LptIo& port) override { c_.bus.I2CTakt(s, port); }
+    void I2CReset(TickState& s, LptIo& port) override { c_.bus.I2CReset(s, port); }
+    BusStatistik Statistik() const override { return c_.bus.Statistik(); }
 
     // Phase and safety-car changes; called after the tick, after the cycle and
     // after each action of a millisecond, so that two changes of one millisecond
@@ -345,6 +355,33 @@ const std::map<std::string, ActionDef>& Actions() {
         {"serial-port",
          {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 1, 20, "port"); },
           [](SimContext& c, const std::vector<std::string>& a) { ComPortWaehlen(c.sys, std::stoi(a[0])); }}},
+        // The lane-voltage window: "volt L +" / "volt L -" (0.1 V), "volt L 9|12|15|18"
+        // (a preset button); lane 0 is the group "Alle Spuren".
+        {"volt",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              std::string e = CheckRange(a[0], 0, 8, "lane");
+              if (!e.empty()) return e;
+              static const char* const ok[] = {"+", "-", "9", "12", "15", "18"};
+              for (const char* o : ok)
+                  if (a[1] == o) return std::string();
+              return std::string("step must be +, -, 9, 12, 15 or 18");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const std::string& k = a[1];
+              const VoltKnopf knopf = k == "+"    ? VoltKnopf::Plus1
+                                      : k == "-"  ? VoltKnopf::Minus1
+                                      : k == "9"  ? VoltKnopf::Volt9
+                                      : k == "12" ? VoltKnopf::Volt12
+                                      : k == "15" ? VoltKnopf::Volt15
+                                                  : VoltKnopf::Volt18;
+              const int lane = std::stoi(a[0]);
+              if (lane == 0) {
+                  AlleSpurenDruecken(c.sys, knopf);
+              } else {
+                  VoltKnopfDruecken(c.sys, lane, knopf);
+              }
+          }}},
         {"minutes",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) {

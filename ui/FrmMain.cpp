@@ -56,6 +56,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
     ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
     ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
+    ctx_.writeLaneVoltage = [this](int lane) { store_.WriteLaneVoltage(sys_, lane); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
@@ -126,6 +127,7 @@ void frmMain::Cycle() {
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     mnuBeenden->setEnabled(sys_.view.beendenEnabled);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
+    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
     inCycle_ = false;
 }
 
@@ -211,6 +213,8 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
+    connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
     zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
@@ -288,6 +292,7 @@ void frmMain::BuildCentral() {
         return b;
     };
     lblPortwrites = label("lblPortwrites", "PortWrites");
+    lblI2C = label("lblI2C", "I2C");
     MaxTick = label("MaxTick", "MaxTick");
     lblAbweichung = label("lblAbweichung", "Abweichung");
     lblAktuell = label("lblAktuell", "Aktuell");
@@ -302,7 +307,7 @@ void frmMain::BuildCentral() {
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
     for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
-                      lblPortwrites})
+                      lblPortwrites, lblI2C})
         g->addWidget(l, r++, 0, 1, 3);
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
@@ -347,6 +352,13 @@ void frmMain::UpdateDebugFrame() {
                           .arg(s.TickSpaetMaxUs.load()));
     lblUeberlauf->setText(
         QStringLiteral("Tick-Überlauf: %1, Auswertungs-Überlauf: %2").arg(s.TickUeberlauf.load()).arg(s.AuswertungUeberlauf));
+    const BusStatistik b = sys_.bus().Statistik();
+    lblI2C->setText(QString::fromUtf8("I2C-Meldungen gesendet: %1, wartend: %2, verworfen (Warteschlange voll): %3, "
+                                      "ungültig: %4")
+                        .arg(b.gesendet)
+                        .arg(b.wartend)
+                        .arg(b.voll)
+                        .arg(b.ungueltig));
 }
 
 void frmMain::UpdateStatus() {
@@ -360,6 +372,7 @@ void frmMain::UpdateStatus() {
         text = QStringLiteral("Parallelport: %1").arg(QString::fromStdString(sys_.port().Description()));
     }
     lblStatus->setText(text);
+    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
 }
 
 void frmMain::OpenOrSay(const std::string& name) {

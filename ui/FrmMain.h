@@ -67,6 +67,8 @@ public:
     virtual void WriteOpenWindows(RaceSystem&) {}
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
+    // One lane's set voltage (the lane-voltage window writes each change at once).
+    virtual void WriteLaneVoltage(RaceSystem&, int /*lane*/) {}
     // Program end: the open windows, then `closeWindows` (windows store their
     // positions as they close), then the settings as [Save] "All" and
     // [AnsichtFenster] "Speichern" say.
@@ -157,6 +159,7 @@ private:
     QMenu* mnuZeitvorgabe = nullptr;
     std::array<QAction*, 6> mnuRundenPreset{};  // 1..5: mnuZehnR .. mnuFuenfzig
     std::array<QAction*, 6> mnuZeitPreset{};    // 1..5: mnuZehnM .. mnuFuenfzigM
+    QAction* mnuBahnspannung = nullptr;  // enabled only while the bus supply is in use
     QAction* mnuBeenden = nullptr;
 
     // central
@@ -165,6 +168,7 @@ private:
     QGroupBox* DebugFrame = nullptr;
     QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
         *lblUeberlauf;
+    QLabel* lblI2C = nullptr;  // bus queue: sent, waiting, refused
     QPushButton *btnReset, *btnDiagFront, *btnDiagoff, *TimOff, *WrtExcel;
 };
 

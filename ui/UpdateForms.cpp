@@ -7,6 +7,7 @@
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
+#include "ui/KVPowerWindow.h"
 #include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
@@ -119,6 +120,10 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmSaveDisplay") {
         auto* p = new SaveDisplayWindow(sys_.st);
         connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmKVPower") {
+        auto* p = new KVPowerWindow(ctx);
+        connect(p, &KVPowerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");

@@ -12,6 +12,8 @@
 #include "devices/LptIo.h"
 #include "devices/LptOpen.h"
 #include "devices/TermiosLine.h"
+#include "race/NetzTeil.h"
+#include "tick/I2CBus.h"
 #include "settings/DataDir.h"
 #include "base/Clock.h"
 #include "system/RaceSystem.h"
@@ -88,6 +90,11 @@ int main(int argc, char** argv) {
     // The serial line to the display boards; frmMain opens it after the settings.
     zk::TermiosSerialLine serial;
     sys.SetSerial(&serial);
+    // The bus engine and the supply on it, in place before the tick starts.
+    zk::I2CBus bus;
+    zk::BusNetzteil netzteil(sys);
+    sys.SetBus(&bus);
+    sys.SetSupply(&netzteil);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     zk::MainOptions opt;
