@@ -55,6 +55,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     uiPort_.SetQuiet(opt_.quietMessages);
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
+    // The race director's lists and the lap file of this system.
+    sys_.SetDirector(&sys_.Desk());
+    sys_.SetRecorder(&sys_.Laps());
 
     BuildMenus();
     BuildCentral();
@@ -70,6 +73,8 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
 frmMain::~frmMain() {
     Shutdown();
     sys_.SetWindows(nullptr);
+    sys_.SetDirector(nullptr);
+    sys_.SetRecorder(nullptr);
     sys_.SetUi(nullptr);
 }
 
@@ -119,6 +124,7 @@ void frmMain::Cycle() {
     forms_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     mnuBeenden->setEnabled(sys_.view.beendenEnabled);
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     inCycle_ = false;
 }
@@ -137,6 +143,7 @@ void frmMain::Shutdown() {
     // The track stays usable after the program ends.
     race_.PowerAllOn();
     if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
+    sys_.Laps().Stop();
     if (sys_.st.ComOffen != 0) CloseSerialPort();
     store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
@@ -199,6 +206,12 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    zm->addSeparator();
+    mnuRundenAufzeichnen = add(zm, "mnuRundenAufzeichnen", "Runden aufzeichnen");
+    mnuRundenAufzeichnen->setCheckable(true);
+    connect(mnuRundenAufzeichnen, &QAction::triggered, this, &frmMain::ToggleLapRecording);
+    mnuWrtExcel = add(zm, "WrtExcel", "Excel-Datei erzeugen");
+    connect(mnuWrtExcel, &QAction::triggered, this, &frmMain::ExportLaps);
     zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
@@ -308,7 +321,8 @@ void frmMain::BuildCentral() {
         for (int k = 0; k < 10000000; ++k) last = sys_.st.TickZaehler;
         lblAktuell->setText(QStringLiteral("Aktuell: %1").arg(last));
     });
-    // TimOff has no action; WrtExcel belongs to the lap spreadsheet.
+    // TimOff has no action.
+    connect(WrtExcel, &QPushButton::clicked, this, &frmMain::ExportLaps);
     connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);
@@ -352,6 +366,21 @@ void frmMain::UpdateStatus() {
 
 void frmMain::OpenOrSay(const std::string& name) {
     if (!forms_.Open(name)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
+}
+
+void frmMain::ToggleLapRecording(bool on) {
+    if (on) {
+        sys_.Laps().Start();
+    } else {
+        sys_.Laps().Stop();
+    }
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+}
+
+void frmMain::ExportLaps() {
+    const QDateTime now = QDateTime::currentDateTime();
+    sys_.Laps().Export(now.toString(QStringLiteral("yyyyMMdd_HHmmss")).toStdString());
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
 }
 
 void frmMain::ChooseMode(int mode) {

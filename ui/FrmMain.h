@@ -118,6 +118,12 @@ private:
     void UpdateDebugFrame();
     void UpdateStatus();
     void OpenOrSay(const std::string& name);
+    // "Runden aufzeichnen" and "Excel-Datei erzeugen".
+    void ToggleLapRecording(bool on);
+    void ExportLaps();
+    // The club plan for the race director's race-flow list; the club part
+    // fills it once it exists.
+    void ShowClubPlanInDirector() {}
 
     // Steps that belong to parts of the system built elsewhere; each is the
     // named place where that part joins start-up or shutdown.
@@ -152,6 +158,8 @@ private:
     std::array<QAction*, 6> mnuRundenPreset{};  // 1..5: mnuZehnR .. mnuFuenfzig
     std::array<QAction*, 6> mnuZeitPreset{};    // 1..5: mnuZehnM .. mnuFuenfzigM
     QAction* mnuBeenden = nullptr;
+    QAction* mnuRundenAufzeichnen = nullptr;
+    QAction* mnuWrtExcel = nullptr;
 
     // central
     QLabel* lblRennmodus = nullptr;
