@@ -92,7 +92,8 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
         bl->setContentsMargins(3, 3, 3, 3);
         Spur[i] = Label(ArrayName("Spur", i), QString::number(lane), border);
         Spur[i]->setAlignment(Qt::AlignCenter);
-        Spur[i]->setAutoFillBackground(true);
+        // Dark text on a light field inside the coloured frame, whatever the lane colour.
+        Spur[i]->setStyleSheet(QStringLiteral("background: white; color: black;"));
         QFont nf = Spur[i]->font();
         nf.setBold(true);
         Spur[i]->setFont(nf);
@@ -190,7 +191,7 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
         sl->setContentsMargins(2, 1, 2, 1);
         Spannung[i] = Label(ArrayName("Spannung", i), QString(), sc);
         Spannung[i]->setAlignment(Qt::AlignCenter);
-        Spannung[i]->setAutoFillBackground(true);
+        Spannung[i]->setStyleSheet(QStringLiteral("background: white; color: black;"));
         sl->addWidget(Spannung[i]);
         Netz_Color[i] = sc;
         ng->addWidget(sc, 0, lane);
@@ -253,7 +254,7 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
     Counts = new QListWidget(this);
     Counts->setObjectName("Counts");
     Counts->setFocusPolicy(Qt::NoFocus);
-    Counts->setMinimumWidth(380);
+    Counts->setMinimumWidth(300);
     lstRennablauf = new QListWidget(this);
     lstRennablauf->setObjectName("lstRennablauf");
     lstRennablauf->setFocusPolicy(Qt::NoFocus);
