@@ -23,8 +23,9 @@ enum class Fenster {
     ParPortDebug,
     Rundeneingabe,
     Zeiteingabe,
+    Rennleitung,
 };
-constexpr int kFensterAnzahl = 15;
+constexpr int kFensterAnzahl = 16;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

@@ -13,6 +13,7 @@
 #include "race/StartLight.h"
 #include "race/Erfassung.h"
 #include "race/Race.h"
+#include "race/Rennleitung.h"
 
 namespace zk {
 
@@ -210,6 +211,7 @@ void ProcessRaceTick(RaceContext& sys) {
     EvaluateLaps(sys);
     sys.windows().DisplayOutput();
     PositionsanzeigeSenden(sys);
+    DirectorLapLines(sys);
     if (s.InterneZeitmessung != 0) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
         if (s.ExcelLive != 0) sys.recorder().LiveStep();

@@ -201,6 +201,7 @@ void EndRace(RaceContext& sys) {
     sys.view.safetyCarFarbe = kRgbHellgrau;
     sys.windows().RefreshStandardWindow();
     s.NeustartNachPause = 0;
+    sys.director().RaceEnded();
 }
 
 void StopRace(RaceContext& sys) {

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
   sigrok-cli
+  libxlsxwriter-dev python3-openpyxl
 )
 # The serial line: termios, openpty and <linux/serial.h>.
 packages+=(libc6-dev linux-libc-dev)

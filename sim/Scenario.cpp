@@ -22,6 +22,7 @@
 #include "race/NetzTeil.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
+#include "race/Rennleitung.h"
 #include "race/StartLight.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
@@ -82,6 +83,25 @@ struct SimContext {
         return ComposeInputWord(sys.st, active);
     }
 };
+
+// A text inside a quoted trace field: CR as \\r, LF as \\n, quote and
+// backslash escaped with a backslash.
+std::string Quoted(const std::string& text) {
+    std::string t;
+    for (char ch : text) {
+        if (ch == '\r') {
+            t += "\\r";
+        } else if (ch == '\n') {
+            t += "\\n";
+        } else if (ch == '"' || ch == '\\') {
+            t += '\\';
+            t += ch;
+        } else {
+            t += ch;
+        }
+    }
+    return t;
+}
 
 // Writes one trace line per observed event.
 class TraceHooks : public RaceObserver,
@@ -228,9 +248,12 @@ public:
     void OpenWindow(Fenster w) override { Line() << "window open " << FensterName(w) << '\n'; }
     void CloseWindow(Fenster w) override { Line() << "window close " << FensterName(w) << '\n'; }
     void ShowStatus(const std::string& t) override { Line() << "status \"" << t << "\"\n"; }
-    void ShowMessage(const std::string& t, const std::string&, MessageIcon) override {
-        Line() << "message \"" << t << "\"\n";
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
+        Line() << "message \"" << Quoted(text) << "\"\n";
     }
+    // The race director's list lines and the written workbooks.
+    void DirectorLine(const std::string& line) { Line() << "director \"" << Quoted(line) << "\"\n"; }
+    void Exported(const std::string& file) { Line() << "export \"" << Quoted(file) << "\"\n"; }
 
 private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
@@ -388,6 +411,40 @@ const std::map<std::string, ActionDef>& Actions() {
               TimeInputChanged(c.sys, a[0]);
               TimeInputClose(c.sys);
           }}},
+        // The race director's desk, lap recording and the lap spreadsheet.
+        {"director",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              if (a[0] != "plus" && a[0] != "minus" && a[0] != "reset") return std::string("expected plus, minus or reset");
+              return CheckRange(a[1], 1, 8, "lane");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const int lane = std::stoi(a[1]);
+              if (a[0] == "reset") {
+                  ResetBestLap(c.sys, lane);
+              } else {
+                  LapCorrection(c.sys, lane, a[0] == "plus" ? 1 : -1);
+              }
+          }}},
+        {"record",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0] == "on" || a[0] == "off" ? std::string() : std::string("expected on or off");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              if (a[0] == "on") {
+                  c.sys.Laps().Start();
+              } else {
+                  c.sys.Laps().Stop();
+              }
+          }}},
+        {"export", Command([](SimContext& c, const std::vector<std::string>&) {
+             // The replay has no date: its workbooks carry 2000-01-01 and the
+             // simulated time of day.
+             std::string t = c.wall.TimeOfDay();
+             t.erase(std::remove(t.begin(), t.end(), ':'), t.end());
+             c.sys.Laps().Export("20000101_" + t);
+         })},
     };
     return table;
 }
@@ -587,6 +644,17 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetBus(&hooks);
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
+    for (const auto& a : sc.actions) {
+        if ((a.name == "record" || a.name == "export") && sc.dataDir.empty()) {
+            err = {a.line, "'" + a.name + "' needs --data-dir"};
+            return false;
+        }
+    }
+    sys.SetDataDir(sc.dataDir);
+    sys.Desk().SetLineHook([&traceUi](const std::string& l) { traceUi.DirectorLine(l); });
+    sys.Laps().SetExportHook([&traceUi](const std::string& f) { traceUi.Exported(f); });
+    sys.SetDirector(&sys.Desk());
+    sys.SetRecorder(&sys.Laps());
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
     // Scenario millisecond -> clock reading (two's-complement wrap of the 32-bit clock).
@@ -620,6 +688,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     ComProgrammStart(sys);
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    // As the program does at start-up, [FrmRennleitung] "RL" 1 loads the desk.
+    if (sys.cfg.FrmRennleitung.RL == 1) sys.st.FensterOffen[kWinRennleitung] = kTrue;
 
     // Actions sorted by time, scenario order kept within one millisecond.
     std::vector<const ScenarioAction*> acts;

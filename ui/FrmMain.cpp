@@ -62,6 +62,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
+    // The race director's lists and the lap file of this system.
+    sys_.SetDirector(&sys_.Desk());
+    sys_.SetRecorder(&sys_.Laps());
 
     BuildMenus();
     BuildCentral();
@@ -77,6 +80,8 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
 frmMain::~frmMain() {
     Shutdown();
     sys_.SetWindows(nullptr);
+    sys_.SetDirector(nullptr);
+    sys_.SetRecorder(nullptr);
     sys_.SetUi(nullptr);
 }
 
@@ -126,6 +131,7 @@ void frmMain::Cycle() {
     forms_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     mnuBeenden->setEnabled(sys_.view.beendenEnabled);
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
     inCycle_ = false;
@@ -145,6 +151,7 @@ void frmMain::Shutdown() {
     // The track stays usable after the program ends.
     race_.PowerAllOn();
     if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
+    sys_.Laps().Stop();
     CloseSerialPort();
     store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
@@ -215,6 +222,12 @@ void frmMain::BuildMenus() {
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
     mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
     connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
+    zm->addSeparator();
+    mnuRundenAufzeichnen = add(zm, "mnuRundenAufzeichnen", "Runden aufzeichnen");
+    mnuRundenAufzeichnen->setCheckable(true);
+    connect(mnuRundenAufzeichnen, &QAction::triggered, this, &frmMain::ToggleLapRecording);
+    mnuWrtExcel = add(zm, "WrtExcel", "Excel-Datei erzeugen");
+    connect(mnuWrtExcel, &QAction::triggered, this, &frmMain::ExportLaps);
     zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
@@ -325,7 +338,8 @@ void frmMain::BuildCentral() {
         for (int k = 0; k < 10000000; ++k) last = sys_.st.TickZaehler;
         lblAktuell->setText(QStringLiteral("Aktuell: %1").arg(last));
     });
-    // TimOff has no action; WrtExcel belongs to the lap spreadsheet.
+    // TimOff has no action.
+    connect(WrtExcel, &QPushButton::clicked, this, &frmMain::ExportLaps);
     connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);
@@ -377,6 +391,21 @@ void frmMain::UpdateStatus() {
 
 void frmMain::OpenOrSay(const std::string& name) {
     if (!forms_.Open(name)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
+}
+
+void frmMain::ToggleLapRecording(bool on) {
+    if (on) {
+        sys_.Laps().Start();
+    } else {
+        sys_.Laps().Stop();
+    }
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+}
+
+void frmMain::ExportLaps() {
+    const QDateTime now = QDateTime::currentDateTime();
+    sys_.Laps().Export(now.toString(QStringLiteral("yyyyMMdd_HHmmss")).toStdString());
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
 }
 
 void frmMain::ChooseMode(int mode) {

@@ -126,6 +126,12 @@ private:
     void UpdateDebugFrame();
     void UpdateStatus();
     void OpenOrSay(const std::string& name);
+    // "Runden aufzeichnen" and "Excel-Datei erzeugen".
+    void ToggleLapRecording(bool on);
+    void ExportLaps();
+    // The club plan for the race director's race-flow list; the club part
+    // fills it once it exists.
+    void ShowClubPlanInDirector() {}
 
     // Steps that belong to parts of the system built elsewhere; each is the
     // named place where that part joins start-up or shutdown.
@@ -161,6 +167,8 @@ private:
     std::array<QAction*, 6> mnuZeitPreset{};    // 1..5: mnuZehnM .. mnuFuenfzigM
     QAction* mnuBahnspannung = nullptr;  // enabled only while the bus supply is in use
     QAction* mnuBeenden = nullptr;
+    QAction* mnuRundenAufzeichnen = nullptr;
+    QAction* mnuWrtExcel = nullptr;
 
     // central
     QLabel* lblRennmodus = nullptr;

@@ -172,6 +172,12 @@ void LapWindow::FuelUpdate(int i) {
     if (i < static_cast<int>(Spur_FuelBar.size())) Spur_FuelBar[i]->Set(fraction, FromBgr(r.Farbe));
 }
 
+void LapWindow::ShowBestLapReset(int lane) {
+    const int i = lane - 1;
+    if (i >= 0 && i < lanes_ && i < static_cast<int>(Spur_Fastest.size()) && Spur_Fastest[i])
+        Spur_Fastest[i]->setText(QStringLiteral("0.000"));
+}
+
 void LapWindow::ClearWindow() {
     for (int i = 0; i < lanes_; ++i) {
         if (i < static_cast<int>(Spur_LapTime.size())) Spur_LapTime[i]->clear();

@@ -57,6 +57,8 @@ public:
     void SetRaceButtons(bool pauseEnabled, bool weiterEnabled);
     // Colours each lane's power button: green with track power, red without.
     void ShowLanePower(const RaceActions& race);
+    // The race director reset lane `lane`'s best lap: its best-lap label shows "0.000".
+    void ShowBestLapReset(int lane);
     // Program end: close without the last-window race stop.
     void CloseForShutdown();
 

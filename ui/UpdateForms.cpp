@@ -8,6 +8,7 @@
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
 #include "ui/KVPowerWindow.h"
+#include "ui/RennleitungWindow.h"
 #include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
@@ -117,6 +118,20 @@ QWidget* UpdateForms::Create(const std::string& name) {
             Forget(name);
         });
         w = p;
+    } else if (name == "frmRennleitung") {
+        auto* d = new RennleitungWindow(ctx);
+        sys_.st.FensterOffen[kWinRennleitung] = kTrue;
+        const int no = kWinRennleitung;
+        RestoreGeometry(d, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no], d->size());
+        connect(d, &RennleitungWindow::Unloaded, this, [this, name](QWidget* x) {
+            sys_.st.FensterOffen[kWinRennleitung] = 0;
+            sys_.Desk().Unloaded();
+            auto& p = sys_.cfg.WindowPositions;
+            StoreGeometry(x, p.Top[kWinRennleitung], p.Left[kWinRennleitung], p.Height[kWinRennleitung],
+                          p.Width[kWinRennleitung]);
+            Forget(name);
+        });
+        w = d;
     } else if (name == "frmSaveDisplay") {
         auto* p = new SaveDisplayWindow(sys_.st);
         connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
@@ -152,8 +167,8 @@ void UpdateForms::DisplayOutput() {
         if (LapWindow* l = Lap(no)) l->Update();
     if (auto* d = qobject_cast<ParPortDebugWindow*>(Find("frmParPortDebug"))) d->Update();
     if (LapWindow* l = Lap(kWinStd4)) l->Update();
-    // The race-director window and the position display's lap messages follow
-    // here once those parts exist.
+    if (RennleitungWindow* d = Director()) d->Update();
+    // The position display's lap messages follow here once that part exists.
     if (auto* p = qobject_cast<ParPortSimWindow*>(Find("frmParPortSim"))) p->Update();
 }
 
@@ -165,6 +180,14 @@ void UpdateForms::ClearAllWindows() {
         s->ClearWindow();
         s->BlankStatusLights();
     }
+    if (RennleitungWindow* d = Director()) d->ClearWindow();
+}
+
+RennleitungWindow* UpdateForms::Director() const { return qobject_cast<RennleitungWindow*>(Find("frmRennleitung")); }
+
+void UpdateForms::ShowBestLapReset(int lane) {
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->ShowBestLapReset(lane);
 }
 
 void UpdateForms::RebuildStandardWindow() {
@@ -178,16 +201,19 @@ void UpdateForms::RefreshStandardWindow() {
 void UpdateForms::DisableWindows() {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->setEnabled(false);
+    if (RennleitungWindow* d = Director()) d->setEnabled(false);
 }
 
 void UpdateForms::EnableWindows() {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->setEnabled(true);
+    if (RennleitungWindow* d = Director()) d->setEnabled(true);
 }
 
 void UpdateForms::FuelUpdateAll(int i) {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->FuelUpdate(i);
+    if (RennleitungWindow* d = Director()) d->FuelUpdate(i);
 }
 
 void UpdateForms::RefreshRaceViews() {
@@ -198,6 +224,7 @@ void UpdateForms::RefreshRaceViews() {
             if (ctx_) l->ShowLanePower(ctx_->race);
         }
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
+    if (RennleitungWindow* d = Director()) d->RefreshRaceViews();
     for (const char* name : {"frmStartampel", "frmZusatzampel"})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);
 }

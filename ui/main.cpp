@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     zk::BusNetzteil netzteil(sys);
     sys.SetBus(&bus);
     sys.SetSupply(&netzteil);
+    sys.SetDataDir(dataDir);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     zk::MainOptions opt;
