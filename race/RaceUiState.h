@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "race/RaceResult.h"
 
 namespace zk {
 
@@ -65,6 +68,12 @@ struct RaceUiState {
     // --- teach-in buttons and indicators of the settings dialog, inputs 1..10 ---
     std::array<std::string, 11> teachCaption;
     std::array<int32_t, 11> teachFarbe{};  // 49152 active, 255 inactive
+
+    // --- result of the last race that ended (not kept for a training) ---
+    RennErgebnis ergebnis;
+    std::string ergebnisZeit;                  // "YYYY-MM-DD hh:mm:ss" of its end
+    std::vector<std::string> ergebnisDateien;  // files written (CSV, HTML)
+    int ergebnisNummer = 0;                    // counts the results; the windows show a new one
 };
 
 }  // namespace zk

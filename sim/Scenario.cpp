@@ -99,6 +99,12 @@ public:
     void OnPower(int lane, bool on) override {
         Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
     }
+    // Race results (only with --data-dir): the file, relative to the data directory.
+    void OnResult(const std::string& path) override {
+        const std::string& dir = c_.sys.datenVerzeichnis;
+        const bool innen = path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0;
+        Line() << "result \"" << (innen ? path.substr(dir.size() + 1) : path) << "\"\n";
+    }
     void OnLptWrite(int offset, uint8_t v) override {
         Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
     }
@@ -460,6 +466,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetBus(&hooks);
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
+    sys.datenVerzeichnis = sc.dataDir;
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
 

@@ -1,5 +1,6 @@
 // zirkato-sim: replays a race scenario through the real tick and cycle code and
-// prints the trace. Usage: zirkato-sim [--header] SCENARIO
+// prints the trace. Usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -14,10 +15,15 @@ int main(int argc, char** argv) {
     bool header = false;
     std::string path;
     bool usage = false;
+    std::string dataDir;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--header") {
             header = true;
+        } else if (a == "--data-dir" && i + 1 < argc) {
+            dataDir = argv[++i];
+        } else if (a.rfind("--data-dir=", 0) == 0) {
+            dataDir = a.substr(11);
         } else if (path.empty() && !(a.size() > 1 && a[0] == '-')) {
             path = a;
         } else {
@@ -25,7 +31,7 @@ int main(int argc, char** argv) {
         }
     }
     if (usage || path.empty()) {
-        std::cerr << "usage: zirkato-sim [--header] SCENARIO\n";
+        std::cerr << "usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO\n";
         return 2;
     }
     std::string text, why;
@@ -36,6 +42,16 @@ int main(int argc, char** argv) {
     zk::Scenario sc;
     const auto slash = path.find_last_of('/');
     sc.baseDir = slash == std::string::npos ? "." : path.substr(0, slash);
+    while (dataDir.size() > 1 && dataDir.back() == '/') dataDir.pop_back();
+    sc.dataDir = dataDir;
+    if (!dataDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dataDir, ec);
+        if (!std::filesystem::is_directory(dataDir)) {
+            std::cerr << "zirkato-sim: " << dataDir << ": cannot create the data directory\n";
+            return 2;
+        }
+    }
     zk::ScenarioError err;
     if (!zk::ParseScenario(text, sc, err)) {
         std::cerr << "zirkato-sim: " << path << ":" << err.line << ": " << err.message << '\n';
