@@ -12,6 +12,8 @@
 #include "tick/FastTimerThread.h"
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
+#include "ui/PendingWindows.h"
+#include "ui/ResultWindow.h"
 
 namespace zk {
 
@@ -200,6 +202,19 @@ void frmMain::BuildMenus() {
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
     zm->addSeparator();
+    QAction* ergebnis = add(zm, "mnuErgebnis", "&Ergebnis anzeigen");
+    connect(ergebnis, &QAction::triggered, this, [this] { forms_.Open("frmErgebnis"); });
+    QAction* ergebnisOrdner = add(zm, "mnuErgebnisOrdner", QString::fromUtf8("Ergebnis&ordner öffnen"));
+    connect(ergebnisOrdner, &QAction::triggered, this, [this] {
+        if (!OpenResultFolder(sys_))
+            statusBar()->showMessage(QString::fromUtf8("Der Ergebnisordner kann nicht geöffnet werden."), 6000);
+    });
+    if (sys_.datenVerzeichnis.empty()) {
+        ergebnisOrdner->setEnabled(false);
+        ergebnisOrdner->setToolTip(QString::fromUtf8("Kein Datenverzeichnis gewählt"));
+    }
+    zm->setToolTipsVisible(true);
+    zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 
@@ -243,6 +258,12 @@ void frmMain::BuildMenus() {
     connect(parDebug, &QAction::triggered, this, [this] { forms_.Open("frmParPortDebug"); });
     QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
     connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
+
+    // Entries of windows that are still being built: visible, disabled, with the reason.
+    an->setToolTipsVisible(true);
+    DisableIfPending(defFahrer, "frmSelectDriver");
+    DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
+    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) DisableIfPending(club, "frmClubErgebnis");
 }
 
 void frmMain::BuildCentral() {
@@ -308,7 +329,11 @@ void frmMain::BuildCentral() {
         for (int k = 0; k < 10000000; ++k) last = sys_.st.TickZaehler;
         lblAktuell->setText(QStringLiteral("Aktuell: %1").arg(last));
     });
-    // TimOff has no action; WrtExcel belongs to the lap spreadsheet.
+    // TimOff has no action; WrtExcel belongs to the lap spreadsheet, which is not built yet.
+    TimOff->setEnabled(false);
+    TimOff->setToolTip(QString::fromUtf8("Der 100-ms-Takt lässt sich nicht abschalten: ohne ihn stünde die Zeitmessung."));
+    WrtExcel->setEnabled(false);
+    WrtExcel->setToolTip(PendingTip());
     connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);

@@ -7,6 +7,7 @@
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
+#include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
@@ -66,7 +67,8 @@ QWidget* UpdateForms::Open(const std::string& name) {
     w->raise();
     // The start light and the save progress must not take the keyboard from
     // the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w)) w->activateWindow();
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w))
+        w->activateWindow();
     emit WindowsChanged();
     return w;
 }
@@ -119,6 +121,10 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmSaveDisplay") {
         auto* p = new SaveDisplayWindow(sys_.st);
         connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmErgebnis") {
+        auto* p = new ResultWindow(sys_);
+        connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
@@ -195,6 +201,12 @@ void UpdateForms::RefreshRaceViews() {
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
     for (const char* name : {"frmStartampel", "frmZusatzampel"})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);
+    // A race has ended: its result shows (and stays until the next one).
+    if (v.ergebnisNummer != shownResult_ && !shuttingDown_) {
+        shownResult_ = v.ergebnisNummer;
+        Open("frmErgebnis");
+        if (auto* r = qobject_cast<ResultWindow*>(Find("frmErgebnis"))) r->Fill();
+    }
 }
 
 void UpdateForms::CloseAllForShutdown() {

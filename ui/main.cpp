@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     zk::SystemWallClock wall;
     PortSwitch port;
     zk::RaceSystem sys(clock, port, wall);
+    sys.datenVerzeichnis = dataDir;  // race results go to its "Ergebnisse" folder
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     zk::MainOptions opt;
