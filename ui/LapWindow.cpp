@@ -94,10 +94,10 @@ QVBoxLayout* LapWindow::MakeLayoutWithHead(double titlePt, double timePt) {
     head->addWidget(lblGesZeit, 1);
     top->addLayout(head, 1);
     banner_ = new RaceBanner(this);
-    scaler_.Add(banner_->TextLabel(), 2.0 * timePt);
-    scaler_.Add(banner_->ZeileLabel(), 0.7 * timePt);
+    scaler_.Add(banner_->TextLabel(), 1.6 * timePt);
+    scaler_.Add(banner_->ZeileLabel(), 0.6 * timePt);
     banner_->Show(BannerBerechnen(ctx_.sys.st));
-    top->addWidget(banner_, 2);
+    top->addWidget(banner_, 3);
     return top;
 }
 
