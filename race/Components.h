@@ -72,6 +72,7 @@ public:
     virtual void OnLightStep(int /*step*/) {}
     virtual void OnFalseStart(int /*lane*/) {}
     virtual void OnPower(int /*lane*/, bool /*on*/) {}
+    virtual void OnResult(const std::string& /*path*/) {}  // a result file was written
 };
 
 // Refresh of the open windows from the race state.

@@ -58,6 +58,7 @@ void FuelForLap(RaceContext& sys, int lane) {
     s.TankStand[lane] -= s.Verbrauch;
     if (s.TankStand[lane] < 0.0) {
         s.TankStand[lane] = 0.0;
+        ++s.StrafenZahl[lane];
         if (t.StromAusBeiTankLeer == 0) {
             // Lap penalty, at every lap driven with an empty tank.
             if (s.Runden[lane] > 2) s.Runden[lane] -= 2;
@@ -95,6 +96,10 @@ void EvaluateLap(RaceContext& sys, int lane) {
         s.Rundenzeit[lane] = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
         s.Gesamtzeit[lane] += s.Rundenzeit[lane];
     }
+    // The order of the finish of a lap race: the total when the lap count was reached.
+    const bool rundenrennen = s.Rennmodus == Rennart::Rundenrennen || s.Rennmodus == Rennart::ClubRundenRennen;
+    if (rundenrennen && s.RennRunden > 0 && s.ZielZeit[lane] == 0 && s.Runden[lane] >= s.RennRunden)
+        s.ZielZeit[lane] = std::max(s.Gesamtzeit[lane], int32_t{1});
     s.ZeitSek = s.Rundenzeit[lane] / 1000;
     s.ZeitMs = s.Rundenzeit[lane] % 1000;
 

@@ -30,6 +30,9 @@ public:
     Settings cfg;
     RaceUiState view;  // what the windows show of race control
     PortSimulation portSim;  // the automatic cars of "Simulation ohne Bahn"
+    // The data directory; race results go to its "Ergebnisse" folder ("" = they
+    // are kept for the windows only).
+    std::string datenVerzeichnis;
 
     MsClock& clock() { return *clock_; }
     LptIo& port() { return *port_; }

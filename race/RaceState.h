@@ -163,6 +163,11 @@ struct RaceState : TickState {
     std::array<std::string, 102> ClubFahrer{};
     int16_t AnzahlClubFahrer = 0;
     int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
+
+    // --- what the race result keeps beyond the lane records (reset with the race) ---
+    LaneArray<int16_t> FehlstartZahl{};  // false starts punished
+    LaneArray<int16_t> StrafenZahl{};    // empty-tank penalties
+    LaneArray<int32_t> ZielZeit{};       // lap race: total time when the lap count was reached, 0 = not yet
 };
 
 // Brings every lane to its reset values (the part of the race reset that concerns

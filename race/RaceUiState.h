@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "race/RaceResult.h"
 
 namespace zk {
 
@@ -75,6 +78,11 @@ struct RaceUiState {
 
     // --- lane voltages ---
     NetzteilAnzeige netzteil;
+    // --- result of the last race that ended (not kept for a training) ---
+    RennErgebnis ergebnis;
+    std::string ergebnisZeit;                  // "YYYY-MM-DD hh:mm:ss" of its end
+    std::vector<std::string> ergebnisDateien;  // files written (CSV, HTML)
+    int ergebnisNummer = 0;                    // counts the results; the windows show a new one
 };
 
 }  // namespace zk

@@ -127,6 +127,12 @@ public:
     void OnPower(int lane, bool on) override {
         Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
     }
+    // Race results (only with --data-dir): the file, relative to the data directory.
+    void OnResult(const std::string& path) override {
+        const std::string& dir = c_.sys.datenVerzeichnis;
+        const bool innen = path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0;
+        Line() << "result \"" << (innen ? path.substr(dir.size() + 1) : path) << "\"\n";
+    }
     void OnLptWrite(int offset, uint8_t v) override {
         Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
     }

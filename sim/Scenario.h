@@ -52,7 +52,7 @@ struct Scenario {
     uint32_t clockStart = 0;
     bool haveClockStart = false;
     std::string baseDir;  // directory of the scenario file, for relative paths
-    std::string dataDir;  // --data-dir: where the director list, lap file and workbooks go ("" = none)
+    std::string dataDir;  // --data-dir: director list, lap file, workbooks and race results go there ("" = none)
 };
 
 // Longest run a scenario may ask for: 24 hours of simulated time.

@@ -44,6 +44,7 @@ public:
     DirectorDesk& Desk() { return desk_; }
     LapFile& Laps() { return laps_; }
     void SetDataDir(const std::string& dir) {
+        datenVerzeichnis = dir;
         desk_.SetDataDir(dir);
         laps_.SetDataDir(dir);
     }

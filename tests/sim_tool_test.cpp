@@ -242,3 +242,59 @@ TEST(SimTool, ClockStartRunsTheTickOnTheWrappedClock) {
     EXPECT_EQ(twice.status, 2);
     EXPECT_NE(twice.out.find("clock-twice.scn:2: 'clock-start' given twice"), std::string::npos) << twice.out;
 }
+
+// With --data-dir a replayed lap race leaves one table and one page, says so in
+// its trace, and a second replay of the same minute never replaces them.
+TEST(SimTool, ResultFilesOfAReplayedRace) {
+    const std::string dir = ::testing::TempDir() + "sim-results-" + std::to_string(getpid());
+    std::filesystem::remove_all(dir);
+    const std::string scn = std::string(ZK_SOURCE_DIR) + "/examples/lap-race.scn";
+    const auto run = [&] {
+        const std::string cmd = std::string(ZK_SIM_BIN) + " --data-dir '" + dir + "' '" + scn + "' 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        std::string out;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
+        return out;
+    };
+    const std::string first = run();
+    const std::string plain = RunSimOn(scn).out;
+    // Without the option the trace is what it always was.
+    EXPECT_EQ(plain.find(" result "), std::string::npos);
+    std::string withoutResults;
+    std::istringstream lines(first);
+    std::vector<std::string> results;
+    for (std::string l; std::getline(lines, l);) {
+        if (l.find(" result \"Ergebnisse/") != std::string::npos) {
+            results.push_back(l);
+        } else {
+            withoutResults += l + "\n";
+        }
+    }
+    EXPECT_EQ(withoutResults, plain);
+    ASSERT_EQ(results.size(), 2u) << first;
+    EXPECT_NE(results[0].find("_Rundenrennen.csv\""), std::string::npos) << results[0];
+    EXPECT_NE(results[1].find("_Rundenrennen.html\""), std::string::npos) << results[1];
+
+    // The table: lane 2 (false start) and lane 1 with their laps and best laps as
+    // the lap lines of the trace give them.
+    const std::string csvName = results[0].substr(results[0].find('"') + 1, results[0].rfind('"') - results[0].find('"') - 1);
+    std::ifstream csv(dir + "/" + csvName);
+    std::stringstream body;
+    body << csv.rdbuf();
+    const std::string table = body.str();
+    EXPECT_NE(table.find("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"), std::string::npos);
+    EXPECT_NE(table.find(";2;Fahrer 2;"), std::string::npos) << table;
+    EXPECT_NE(table.find(";1;Fahrer 1;3;"), std::string::npos) << table;
+
+    run();
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir + "/Ergebnisse")) {
+        ++files;
+        EXPECT_EQ(e.path().filename().string()[0] != '.', true);
+    }
+    EXPECT_EQ(files, 4u);
+    std::filesystem::remove_all(dir);
+}

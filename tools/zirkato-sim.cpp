@@ -42,7 +42,6 @@ int main(int argc, char** argv) {
     const auto slash = path.find_last_of('/');
     sc.baseDir = slash == std::string::npos ? "." : path.substr(0, slash);
     if (!dataDir.empty()) {
-        std::string why;
         zk::DataDirSources src;
         src.option = dataDir;
         sc.dataDir = zk::ResolveDataDir(src, &why);

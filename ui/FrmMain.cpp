@@ -13,6 +13,8 @@
 #include "race/InterneZeit.h"
 #include "race/RS232.h"
 #include "system/RaceSystem.h"
+#include "ui/PendingWindows.h"
+#include "ui/ResultWindow.h"
 
 namespace zk {
 
@@ -229,6 +231,19 @@ void frmMain::BuildMenus() {
     mnuWrtExcel = add(zm, "WrtExcel", "Excel-Datei erzeugen");
     connect(mnuWrtExcel, &QAction::triggered, this, &frmMain::ExportLaps);
     zm->addSeparator();
+    QAction* ergebnis = add(zm, "mnuErgebnis", "&Ergebnis anzeigen");
+    connect(ergebnis, &QAction::triggered, this, [this] { forms_.Open("frmErgebnis"); });
+    QAction* ergebnisOrdner = add(zm, "mnuErgebnisOrdner", QString::fromUtf8("Ergebnis&ordner öffnen"));
+    connect(ergebnisOrdner, &QAction::triggered, this, [this] {
+        if (!OpenResultFolder(sys_))
+            statusBar()->showMessage(QString::fromUtf8("Der Ergebnisordner kann nicht geöffnet werden."), 6000);
+    });
+    if (sys_.datenVerzeichnis.empty()) {
+        ergebnisOrdner->setEnabled(false);
+        ergebnisOrdner->setToolTip(QString::fromUtf8("Kein Datenverzeichnis gewählt"));
+    }
+    zm->setToolTipsVisible(true);
+    zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 
@@ -272,6 +287,12 @@ void frmMain::BuildMenus() {
     connect(parDebug, &QAction::triggered, this, [this] { forms_.Open("frmParPortDebug"); });
     QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
     connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
+
+    // Entries of windows that are still being built: visible, disabled, with the reason.
+    an->setToolTipsVisible(true);
+    DisableIfPending(defFahrer, "frmSelectDriver");
+    DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
+    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) DisableIfPending(club, "frmClubErgebnis");
 }
 
 void frmMain::BuildCentral() {
@@ -340,6 +361,8 @@ void frmMain::BuildCentral() {
     });
     // TimOff has no action.
     connect(WrtExcel, &QPushButton::clicked, this, &frmMain::ExportLaps);
+    TimOff->setEnabled(false);
+    TimOff->setToolTip(QString::fromUtf8("Der 100-ms-Takt lässt sich nicht abschalten: ohne ihn stünde die Zeitmessung."));
     connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);

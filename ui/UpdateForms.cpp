@@ -9,6 +9,7 @@
 #include "ui/RaceActions.h"
 #include "ui/KVPowerWindow.h"
 #include "ui/RennleitungWindow.h"
+#include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
@@ -68,7 +69,8 @@ QWidget* UpdateForms::Open(const std::string& name) {
     w->raise();
     // The start light and the save progress must not take the keyboard from
     // the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w)) w->activateWindow();
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w))
+        w->activateWindow();
     emit WindowsChanged();
     return w;
 }
@@ -139,6 +141,9 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmKVPower") {
         auto* p = new KVPowerWindow(ctx);
         connect(p, &KVPowerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+    } else if (name == "frmErgebnis") {
+        auto* p = new ResultWindow(sys_);
+        connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
@@ -227,6 +232,12 @@ void UpdateForms::RefreshRaceViews() {
     if (RennleitungWindow* d = Director()) d->RefreshRaceViews();
     for (const char* name : {"frmStartampel", "frmZusatzampel"})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);
+    // A race has ended: its result shows (and stays until the next one).
+    if (v.ergebnisNummer != shownResult_ && !shuttingDown_) {
+        shownResult_ = v.ergebnisNummer;
+        Open("frmErgebnis");
+        if (auto* r = qobject_cast<ResultWindow*>(Find("frmErgebnis"))) r->Fill();
+    }
 }
 
 void UpdateForms::CloseAllForShutdown() {

@@ -86,6 +86,7 @@ private:
     UiContext* ctx_ = nullptr;
     std::map<std::string, QPointer<QWidget>> windows_;
     bool shuttingDown_ = false;
+    int shownResult_ = 0;  // the race result last shown (RaceUiState::ergebnisNummer)
 };
 
 }  // namespace zk
