@@ -5,12 +5,16 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "tick/FastTimerThread.h"
+#include "devices/PpdevLptIo.h"
 #include "race/InterneZeit.h"
+#include "race/Lpt.h"
 #include "race/RS232.h"
 #include "system/RaceSystem.h"
 #include "ui/PendingWindows.h"
@@ -91,7 +95,24 @@ void frmMain::FormLoad() {
     ProbeSerialPorts();
     DebugFrame->hide();
     store_.ReadIniFile(sys_);
-    if (opt_.openPort) opt_.openPort(sys_, uiPort_);
+    if (opt_.openPort) {
+        // The port's own messages go through as they are; the one that says it
+        // could not be opened gets the choices a user needs at that moment.
+        struct PortUi final : UiPort {
+            UiPort& inner;
+            std::string failure;
+            explicit PortUi(UiPort& i) : inner(i) {}
+            void ShowMessage(const std::string& t, const std::string& c, MessageIcon i) override {
+                if (c == kPpdevCaption && i == MessageIcon::Warning && failure.empty()) {
+                    failure = t;
+                } else {
+                    inner.ShowMessage(t, c, i);
+                }
+            }
+        } portUi(uiPort_);
+        opt_.openPort(sys_, opt_.quietMessages ? static_cast<UiPort&>(uiPort_) : portUi);
+        if (!portUi.failure.empty()) ShowNoPortMessage(portUi.failure);
+    }
     sys_.st.ComOffen = 0;
     OpenSerialPort();
     InitProgram();
@@ -452,6 +473,26 @@ void frmMain::ApplyMenuCaptions() {
     }
     mnuEingabeRunden->setTitle(QString::fromStdString(v.eingabeRundenCaption));
     mnuZeitvorgabe->setTitle(QString::fromStdString(v.zeitvorgabeCaption));
+}
+
+void frmMain::ShowNoPortMessage(const std::string& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kPpdevCaption), QString::fromStdString(text),
+                                QMessageBox::Ok, this);
+    box->setObjectName("msgKeinPort");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);  // the 100 ms main loop keeps running
+    QPushButton* sim = box->addButton(QString::fromUtf8("Simulation starten"), QMessageBox::ActionRole);
+    sim->setObjectName("btnSimulationStarten");
+    auto* nie = new QCheckBox(QString::fromUtf8("Nicht mehr anzeigen (ohne Parallelport arbeiten)"), box);
+    nie->setObjectName("chkNichtMehrAnzeigen");
+    box->setCheckBox(nie);
+    connect(box, &QMessageBox::finished, this, [this, box, sim, nie] {
+        // Working without a port is a setting like any other: saved at the end,
+        // changed back by choosing a port.
+        if (nie->isChecked()) LptPortWaehlen(sys_, 0);
+        if (box->clickedButton() == sim) StartSimulationWithoutTrack();
+    });
+    box->show();
 }
 
 void frmMain::StartSimulationWithoutTrack() {

@@ -118,6 +118,9 @@ protected:
 
 private:
     void FormLoad();
+    // The parallel port could not be opened: the reason, "nicht mehr anzeigen"
+    // (work without a port from now on) and a button that starts the simulation.
+    void ShowNoPortMessage(const std::string& text);
     void InitProgram();
     void BuildMenus();
     void BuildCentral();

@@ -81,6 +81,7 @@ public:
         MainOptions opt;
         opt.runTimers = false;
         opt.quietMessages = true;
+        if (options) options(opt);
         main = std::make_unique<frmMain>(sys, tick, *store_, opt);
         port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }
@@ -116,6 +117,7 @@ public:
     FakeTick tick;
     FakeStore fakeStore;
     std::unique_ptr<frmMain> main;
+    std::function<void(MainOptions&)> options;  // changes the start-up options before Load()
 
 private:
     SettingsStore* store_;

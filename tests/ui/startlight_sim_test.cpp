@@ -2,8 +2,11 @@
 // windows producing laps without a track.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
+#include "devices/PpdevLptIo.h"
 #include "ui/LapWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/StartLightWindow.h"
@@ -32,6 +35,7 @@ QString Lit(UiRig& rig, const char* window) {
 class StartLightSimTest : public QObject {
     Q_OBJECT
 private slots:
+    void noPortMessageOffersTheSimulationAndWorkingWithoutAPort();
     void startLightFollowsStartStepByStepAndShowsFalseStart();
     void abortInTheSecondWindowClosesBothAndKeepsPower();
     void simulationWindowsProduceLapsAtTheSetLapTime();
@@ -270,3 +274,27 @@ void StartLightSimTest::safetyCarKeyTogglesOnEveryPressUnderSimulation() {
 
 QTEST_MAIN(StartLightSimTest)
 #include "startlight_sim_test.moc"
+
+// A port that cannot be opened: the message says why, "Simulation starten" sets
+// up the race without a track, "nicht mehr anzeigen" works without a port from
+// now on (no message next time, the port outputs off).
+void StartLightSimTest::noPortMessageOffersTheSimulationAndWorkingWithoutAPort() {
+    UiRig rig;
+    rig.sys.cfg.Lpt.Port = 1;
+    rig.options = [](zk::MainOptions& o) {
+        o.quietMessages = false;
+        o.openPort = [](zk::RaceSystem&, zk::UiPort& ui) {
+            ui.ShowMessage("Der Parallelport /dev/parport0 kann nicht geöffnet werden", zk::kPpdevCaption,
+                           zk::MessageIcon::Warning);
+        };
+    };
+    rig.Load();
+    auto* box = rig.main->findChild<QMessageBox*>("msgKeinPort");
+    QVERIFY(box);
+    QVERIFY(box->text().contains("kann nicht geöffnet werden"));
+    box->findChild<QCheckBox*>("chkNichtMehrAnzeigen")->setChecked(true);
+    box->findChild<QPushButton*>("btnSimulationStarten")->click();
+    QCOMPARE(rig.sys.cfg.Lpt.Port, int16_t{0});
+    QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{1});
+    QVERIFY(rig.main->Forms().IsOpen("frmParPortSim"));
+}
