@@ -24,8 +24,10 @@ enum class Fenster {
     Rundeneingabe,
     Zeiteingabe,
     Rennleitung,
+    KVPower,
+    Ergebnis,
 };
-constexpr int kFensterAnzahl = 16;
+constexpr int kFensterAnzahl = 18;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

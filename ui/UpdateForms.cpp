@@ -85,6 +85,8 @@ void UpdateForms::Forget(const std::string& name) {
 }
 
 QWidget* UpdateForms::Create(const std::string& name) {
+    // Every window carries a name from the one window table.
+    if (!FensterAusName(name)) return nullptr;
     UiContext& ctx = *ctx_;
     auto& wp = sys_.cfg.WindowPositions;
     QWidget* w = nullptr;
@@ -141,6 +143,7 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmKVPower") {
         auto* p = new KVPowerWindow(ctx);
         connect(p, &KVPowerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
     } else if (name == "frmErgebnis") {
         auto* p = new ResultWindow(sys_);
         connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });

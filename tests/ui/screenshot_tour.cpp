@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const char* windows[] = {"frmZeit4Spur",   "frmKVZeit2Spur", "frmKVZeit3Spur",    "frmKVZeit4SpurNeu",
                              "frmKVZeit5Spur", "frmKVZeit6Spur", "frmKVZeit8Spur",    "frmKVZeit48SpurNeu",
-                             "frmRundeneingabe", "frmZeiteingabe", "frmParPortSim",  "frmParPortDebug"};
+                             "frmRundeneingabe", "frmZeiteingabe", "frmParPortSim",  "frmParPortDebug",
+                             "frmRennleitung",   "frmKVPower",     "frmSaveDisplay"};
     for (const char* n : windows)
         if (std::string(n).rfind("frmParPort", 0) != 0) rig.Open(n);
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
