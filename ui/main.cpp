@@ -76,6 +76,20 @@ int main(int argc, char** argv) {
         return kExitNoDisplay;
     }
 
+    // SIGTERM and SIGINT close the program through its normal shutdown. The
+    // handler is in place before anything else starts, so a signal during
+    // start-up waits in the pipe until the main loop runs.
+    if (pipe(g_signalPipe) == 0) {
+        fcntl(g_signalPipe[0], F_SETFD, FD_CLOEXEC);
+        fcntl(g_signalPipe[1], F_SETFD, FD_CLOEXEC);
+        fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zirkato"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zirkato"));
@@ -102,18 +116,6 @@ int main(int argc, char** argv) {
     opt.openPort = [&port](zk::RaceSystem& s, zk::UiPort& ui) { port.Set(zk::OpenLptIo(s.cfg.Lpt.Port, ui)); };
     zk::frmMain main(sys, tick, store, opt);
 
-    // SIGTERM and SIGINT close the program through its normal shutdown.
-    if (pipe(g_signalPipe) == 0) {
-        fcntl(g_signalPipe[0], F_SETFD, FD_CLOEXEC);
-        fcntl(g_signalPipe[1], F_SETFD, FD_CLOEXEC);
-        fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &sa, nullptr);
-        sigaction(SIGINT, &sa, nullptr);
-    }
     QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &main, [&] {
         char buf[16];
