@@ -66,6 +66,7 @@ public:
     virtual void OnLightStep(int /*step*/) {}
     virtual void OnFalseStart(int /*lane*/) {}
     virtual void OnPower(int /*lane*/, bool /*on*/) {}
+    virtual void OnClip(int /*clip*/) {}  // the announcer starts clip 0..45
 };
 
 // Refresh of the open windows from the race state.

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
+  libsdl2-dev espeak-ng
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
