@@ -23,8 +23,10 @@ enum class Fenster {
     ParPortDebug,
     Rundeneingabe,
     Zeiteingabe,
+    Soundfiles,
+    SoundOpenFile,
 };
-constexpr int kFensterAnzahl = 15;
+constexpr int kFensterAnzahl = 17;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

@@ -15,10 +15,12 @@
 #include <ostream>
 #include <sstream>
 
+#include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/StartLight.h"
+#include "race/Zeitansage.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
@@ -59,6 +61,10 @@ struct SimContext {
     SimLptIo port{&clock};
     DerivedWallClock wall{clock};
     RaceSystem sys{clock, port, wall};
+    // Spoken lap times: each clip plays for its file's real duration on the
+    // simulated clock.
+    ClockedAudioOutput audio{clock};
+    Zeitansage ansage{sys, audio};
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
 
@@ -95,6 +101,7 @@ public:
     }
 
     void OnLightStep(int step) override { Line() << "light " << step << '\n'; }
+    void OnClip(int clip) override { Line() << "say clip=" << clip << '\n'; }
     void OnFalseStart(int lane) override { Line() << "falsestart lane=" << lane << '\n'; }
     void OnPower(int lane, bool on) override {
         Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
@@ -460,6 +467,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetBus(&hooks);
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
+    sys.SetAnnouncer(&c.ansage);
+    c.ansage.SetSoundDirs(sc.soundDirs);
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
 
@@ -487,6 +496,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
     }
     ReadIniFile(sys, ini);
+    if (sys.cfg.Audio.Zeitansage == 1) c.ansage.SoundInit();
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
 
@@ -511,6 +521,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         hooks.NotePhase();
         for (auto& left : c.activeLeft)
             if (left > 0) --left;
+        // A clip that has ended starts the next digit before the cycle.
+        c.ansage.ClipPoll();
         if (ms % 100 == 0) {
             MainLoopCycle(sys);
             hooks.NotePhase();

@@ -45,6 +45,7 @@ struct Scenario {
     int32_t endMs = 0;
     int32_t startTimeOfDay = 0;  // "set-time": seconds since midnight at millisecond 0
     std::string baseDir;  // directory of the scenario file, for relative paths
+    std::vector<std::string> soundDirs;  // where the announcer's clips are looked up, first first
 };
 
 // Longest run a scenario may ask for: 24 hours of simulated time.

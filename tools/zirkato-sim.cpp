@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "settings/DataDir.h"
 #include "sim/Scenario.h"
 
 #ifndef ZK_VERSION
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
     zk::Scenario sc;
     const auto slash = path.find_last_of('/');
     sc.baseDir = slash == std::string::npos ? "." : path.substr(0, slash);
+    // The announcer's clips: a "Sounds" folder beside the scenario (recordings
+    // of one's own), then the clips that ship with the program.
+    sc.soundDirs = zk::SoundDirs(sc.baseDir, zk::DataDirSourcesOf(argc, argv).exeDir);
     zk::ScenarioError err;
     if (!zk::ParseScenario(text, sc, err)) {
         std::cerr << "zirkato-sim: " << path << ":" << err.line << ": " << err.message << '\n';

@@ -1,5 +1,7 @@
 #include "ui/FrmMain.h"
 
+#include "race/Zeitansage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -51,6 +53,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
     ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
     ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
+    ctx_.ansage = opt_.ansage;
+    ctx_.writeSoundFiles = [this] { store_.WriteSoundFiles(sys_); };
+    uiPort_.showStatus = [this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     sys_.SetUi(&uiPort_);
@@ -93,13 +98,34 @@ void frmMain::FormLoad() {
 
 void frmMain::InitProgram() {
     InitI2CBus();
+    // Without [Audio] Zeitansage the output opens on first use; the clip-end
+    // poll runs in any case (the sound-file windows audition through it).
     if (sys_.cfg.Audio.Zeitansage == 1) InitSound();
+    else if (opt_.ansage && opt_.runTimers) {
+        tmrClipEnde_.setInterval(10);
+        connect(&tmrClipEnde_, &QTimer::timeout, this, [this] {
+            if (!shutDown_) opt_.ansage->ClipPoll();
+        });
+        tmrClipEnde_.start();
+    }
     // Race state, port address, lane records and race control's start values
     // (mode set-up, track power on, idle lamps, normal lane voltages).
     sys_.InitProgram();
     forms_.RebuildStandardWindow();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
 }
+
+void frmMain::InitSound() {
+    if (!opt_.ansage) return;
+    opt_.ansage->SoundInit();
+    tmrClipEnde_.setInterval(10);
+    connect(&tmrClipEnde_, &QTimer::timeout, this, [this] {
+        if (!shutDown_) opt_.ansage->ClipPoll();
+    });
+    if (opt_.runTimers) tmrClipEnde_.start();
+}
+
+void frmMain::ReleaseSound() { tmrClipEnde_.stop(); }
 
 void frmMain::Cycle() {
     if (shutDown_ || inCycle_) return;
@@ -200,6 +226,8 @@ void frmMain::BuildMenus() {
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
     zm->addSeparator();
+    QAction* sound = add(zm, "mnuSound", QStringLiteral("&Sounddateien"));
+    connect(sound, &QAction::triggered, this, [this] { forms_.Open("frmSoundfiles"); });
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 

@@ -27,6 +27,7 @@ namespace zk {
 
 class RaceSystem;
 class FastTimerThread;
+class Zeitansage;
 
 // The 1 ms tick as the main window starts and stops it.
 class TickControl {
@@ -61,6 +62,7 @@ public:
     virtual void WriteOpenWindows(RaceSystem&) {}
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
+    virtual void WriteSoundFiles(RaceSystem&) {}
     // Program end: the open windows, then `closeWindows` (windows store their
     // positions as they close), then the settings as [Save] "All" and
     // [AnsichtFenster] "Speichern" say.
@@ -72,6 +74,8 @@ struct MainOptions {
     bool quietMessages = false;  // record message boxes instead of showing them
     // Chooses the parallel port once the settings are read.
     std::function<void(RaceSystem&, UiPort&)> openPort;
+    // The spoken lap times; null: none (tests).
+    Zeitansage* ansage = nullptr;
 };
 
 class frmMain : public QMainWindow {
@@ -124,11 +128,11 @@ private:
     void ProbeSerialPorts() {}
     void OpenSerialPort() {}
     void InitI2CBus() {}
-    void InitSound() {}
+    void InitSound();
     void InitDisplayBoard() {}
     void CloseSpreadsheet() {}
     void CloseSerialPort() {}
-    void ReleaseSound() {}
+    void ReleaseSound();
 
     RaceSystem& sys_;
     TickControl& tick_;
@@ -141,6 +145,7 @@ private:
     QtUiPort uiPort_;
     QtWindowRefresh refresh_;
     QTimer tmr_100;
+    QTimer tmrClipEnde_;  // the end of an announcement clip, polled between the cycles
     bool shutDown_ = false;
     bool inCycle_ = false;
     std::optional<int32_t> lastCycleMs_;

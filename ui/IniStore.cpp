@@ -46,6 +46,7 @@ std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
 void IniSettingsStore::WriteOpenWindows(RaceSystem& sys) { zk::WriteOpenWindows(sys, file_); }
 void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, file_); }
 void IniSettingsStore::WriteWindowPositions(RaceSystem& sys) { zk::WriteWindowPositions(sys, file_); }
+void IniSettingsStore::WriteSoundFiles(RaceSystem& sys) { zk::WriteSoundFiles(sys, file_); }
 
 void IniSettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {
     if (!unattended_ && !toldAtStart_) {

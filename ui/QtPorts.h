@@ -3,6 +3,8 @@
 // QtWindowRefresh (the display output and the other refreshes of the windows).
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <string>
 #include <vector>
@@ -24,6 +26,12 @@ public:
     void CloseWindow(Fenster window) override;
     void AddListLine(const std::string& list, const std::string& line) override;
     int AsyncKeyState(int vk) override;
+    // Shown by `showStatus` (the main window's status bar) and kept in Messages().
+    void StatusMessage(const std::string& text) override {
+        messages_.push_back(text);
+        if (showStatus) showStatus(text);
+    }
+    std::function<void(const std::string&)> showStatus;
 
     // Messages shown so far (newest last), for the status line and tests.
     const std::vector<std::string>& Messages() const { return messages_; }

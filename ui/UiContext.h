@@ -11,6 +11,7 @@ namespace zk {
 class RaceSystem;
 class RaceActions;
 class UpdateForms;
+class Zeitansage;
 
 struct UiContext {
     RaceSystem& sys;
@@ -23,6 +24,10 @@ struct UiContext {
     // Opens a window by name or, for one that does not exist yet, says so in
     // the main window's status line.
     std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
+    // The spoken lap times (sound-file windows audition through it); may be null.
+    Zeitansage* ansage = nullptr;
+    // Writes [SoundFiles] to the settings file.
+    std::function<void()> writeSoundFiles = [] {};
 };
 
 }  // namespace zk

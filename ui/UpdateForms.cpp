@@ -4,6 +4,7 @@
 
 #include "system/RaceSystem.h"
 #include "ui/InputWindows.h"
+#include "ui/SoundWindows.h"
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
@@ -123,6 +124,11 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
         connect(p, &RaceLengthInput::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmSoundfiles" || name == "frmSoundOpenFile") {
+        QWidget* p = name == "frmSoundfiles" ? static_cast<QWidget*>(new SoundFilesWindow(ctx))
+                                             : static_cast<QWidget*>(new SoundOpenFileWindow(ctx));
+        connect(p, &QObject::destroyed, this, [this, name] { Forget(name); });
         w = p;
     }
     if (w) windows_[name] = w;
