@@ -22,6 +22,15 @@ int32_t MonotonicMsClock::NowMs() {
 
 void ManualMsClock::Advance(int32_t ms) { Set(TimeAdd(NowMs(), ms)); }
 
+std::string WallClock::Date() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    return buf;
+}
+
 std::string SystemWallClock::TimeOfDay() {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};

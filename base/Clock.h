@@ -49,6 +49,8 @@ public:
     virtual ~WallClock() = default;
     // Time of day as "hh:mm:ss".
     virtual std::string TimeOfDay() = 0;
+    // Today's date as "YYYY-MM-DD" (the system's local date).
+    virtual std::string Date();
 };
 
 class SystemWallClock final : public WallClock {

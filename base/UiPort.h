@@ -16,12 +16,11 @@ class UiPort {
 public:
     virtual ~UiPort() = default;
     virtual void ShowMessage(const std::string& /*text*/, const std::string& /*caption*/, MessageIcon /*icon*/) {}
+    // One line in the main window's status line; never waits for the user.
+    virtual void ShowStatus(const std::string& /*text*/) {}
     virtual void OpenWindow(Fenster /*window*/) {}
     virtual void CloseWindow(Fenster /*window*/) {}
     virtual void AddListLine(const std::string& /*list*/, const std::string& /*line*/) {}
-    // A line in the main window's status bar (a state the user should know of,
-    // not worth a message box).
-    virtual void StatusMessage(const std::string& /*text*/) {}
     // System-wide key state for the keyboard poll ([Tastatur] "GlobalOn"):
     // 0x8001 or 1 = pressed since the last query, 0x8000 = merely held, 0 = up.
     // vk: 0x20 space, 0x57 W, 0x43 C.

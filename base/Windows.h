@@ -23,10 +23,11 @@ enum class Fenster {
     ParPortDebug,
     Rundeneingabe,
     Zeiteingabe,
+    Rennleitung,
     Soundfiles,
     SoundOpenFile,
 };
-constexpr int kFensterAnzahl = 17;
+constexpr int kFensterAnzahl = 18;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

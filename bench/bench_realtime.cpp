@@ -7,6 +7,11 @@
 // counted, lost and doubled, the lap-time error (measured minus true), and the
 // distribution of tick intervals.
 //
+// The tick thread's two wake-up modes run one after the other in the same
+// process (--modes both, the default): sleeping to each deadline, and sleeping
+// to --spin-us before it and spinning the rest. For each the program also
+// prints the CPU time of the tick thread; a table of both closes the output.
+//
 // Exit status 0 when no lap was lost or doubled and at least 99.9 % of the laps
 // are within 1 ms of the truth; 1 otherwise; 2 for bad options.
 #include <pthread.h>
@@ -40,13 +45,17 @@ struct Options {
     int minLength = 3;
     int minZeit = 500;
     unsigned seed = 1;
+    int spinUs = kTickSpinUs;
+    bool sleepMode = true, spinMode = true;
 };
 
 void Usage() {
     std::fprintf(stderr,
                  "bench_realtime [--seconds N] [--min-lap-ms N] [--max-lap-ms N] [--min-pulse MS]\n"
                  "               [--max-pulse MS] [--min-length N] [--minzeit MS] [--seed N]\n"
-                 "Defaults: 120 s, laps 2000..6000 ms, pulses 10..30 ms, MinLength 3, MinZeit 500.\n");
+                 "               [--modes both|sleep|spin] [--spin-us N]\n"
+                 "Defaults: 120 s per mode, laps 2000..6000 ms, pulses 10..30 ms, MinLength 3, MinZeit 500,\n"
+                 "both wake-up modes, spin 150 us.\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -54,6 +63,13 @@ bool Parse(int argc, char** argv, Options& o) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") return false;
         if (i + 1 >= argc) return false;
+        if (a == "--modes") {
+            const std::string m = argv[++i];
+            if (m != "both" && m != "sleep" && m != "spin") return false;
+            o.sleepMode = m != "spin";
+            o.spinMode = m != "sleep";
+            continue;
+        }
         char* end = nullptr;
         const long v = std::strtol(argv[++i], &end, 10);
         if (*end != '\0' || v < 0 || v > 1000000) return false;
@@ -66,10 +82,12 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--min-length") o.minLength = n;
         else if (a == "--minzeit") o.minZeit = n;
         else if (a == "--seed") o.seed = static_cast<unsigned>(n);
+        else if (a == "--spin-us") o.spinUs = n;
         else return false;
     }
     if (o.seconds < 1 || o.minPulse < 1 || o.maxPulse < o.minPulse || o.maxLapMs < o.minLapMs) return false;
     if (o.minLength < 1 || o.minLength > o.minPulse) return false;
+    if (o.spinUs < 1 || o.spinUs > FastTimerThread::kMaxSpinUs) return false;
     // Two crossings of a lane are at least pulse + 6 ms + MinZeit apart; shorter
     // laps would be swallowed by the lockout by design, not lost.
     if (o.minLapMs <= o.maxPulse + 6 + std::max(o.minZeit, 500) + 20) {
@@ -131,15 +149,24 @@ T Pct(std::vector<T> v, double p) {
     return v[idx];
 }
 
-}  // namespace
+struct Result {
+    const char* mode;
+    long expected, counted, lost, doubled;
+    long within;
+    size_t laps;
+    double errP50, errP999, errMax;
+    double tickP50, tickP99, tickP999, tickMax;
+    int late, skipped;
+    double cpuPct;  // CPU time of the tick thread, % of one core
+    bool ok;
+};
 
-int main(int argc, char** argv) {
-    Options o;
-    if (!Parse(argc, argv, o)) {
-        Usage();
-        return 2;
-    }
-
+Result RunMode(const Options& o, int spinUs) {
+    const char* modeName = spinUs > 0 ? "spin" : "sleep";
+    std::printf("--- wake-up mode: %s", modeName);
+    if (spinUs > 0) std::printf(" (%d us)", spinUs);
+    std::printf(" ---\n");
+    std::fflush(stdout);
     BenchClock clock;
     zk::test::Rig rig(0, &clock);
     SimLptIo& port = rig.port;
@@ -156,8 +183,10 @@ int main(int argc, char** argv) {
     for (auto& c : rec.crossings) c.reserve(perLane);
 
     FastTimerThread timer(sys.Tick());
+    timer.SetSpinUs(spinUs);
     timer.StartFastTimer();
     SleepUntilNs(MonotonicNs() + 50'000'000);
+    const int64_t cpu0 = timer.ThreadCpuNs(), wall0 = MonotonicNs();
 
     // Green light.
     sys.st.RennenLaeuft = kTrue;
@@ -225,6 +254,8 @@ int main(int argc, char** argv) {
         if (driverDone.load()) ++after;
     }
     driver.join();
+    const double cpuPct = 100.0 * static_cast<double>(timer.ThreadCpuNs() - cpu0) /
+                          static_cast<double>(MonotonicNs() - wall0);
     timer.StopFastTimer();
 
     // --- match evaluated crossings to the edges that caused them ---
@@ -308,9 +339,40 @@ int main(int argc, char** argv) {
     std::printf("late ticks (>0.5 ms after deadline): %d, skipped periods: %d, largest delay: %d us, overlaps: %d\n",
                 sys.st.TickVerspaetet.load(), sys.st.TickVerpasst.load(), sys.st.TickSpaetMaxUs.load(),
                 sys.st.TickUeberlauf.load());
+    std::printf("tick thread CPU: %.2f %% of one core\n", cpuPct);
 
     const bool ok = lost == 0 && doubled == 0 && counted == expected && !absErr.empty() &&
                     static_cast<double>(within) >= 0.999 * static_cast<double>(absErr.size());
     std::printf("result: %s\n", ok ? "PASS" : "FAIL");
+    std::fflush(stdout);
+    return Result{modeName, expected, counted, lost, doubled, within, absErr.size(),
+                  Pct(absErr, 50), Pct(absErr, 99.9), Pct(absErr, 100),
+                  Pct(intervals, 50), Pct(intervals, 99), Pct(intervals, 99.9), Pct(intervals, 100),
+                  sys.st.TickVerspaetet.load(), sys.st.TickVerpasst.load(), cpuPct, ok};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, o)) {
+        Usage();
+        return 2;
+    }
+    std::vector<Result> results;
+    if (o.sleepMode) results.push_back(RunMode(o, 0));
+    if (o.spinMode) results.push_back(RunMode(o, o.spinUs));
+
+    std::printf("\n| mode | expected / counted / lost / doubled | within 1 ms | |error| p50 / p99.9 / max (ms) "
+                "| tick interval p50 / p99 / p99.9 / max (us) | late / skipped | tick thread CPU |\n");
+    bool ok = true;
+    for (const Result& r : results) {
+        std::printf("| %s | %ld / %ld / %ld / %ld | %ld of %zu (%.2f %%) | %.3f / %.3f / %.3f | %.1f / %.0f / %.0f / %.0f "
+                    "| %d / %d | %.2f %% |\n",
+                    r.mode, r.expected, r.counted, r.lost, r.doubled, r.within, r.laps,
+                    r.laps ? 100.0 * static_cast<double>(r.within) / static_cast<double>(r.laps) : 0.0, r.errP50,
+                    r.errP999, r.errMax, r.tickP50, r.tickP99, r.tickP999, r.tickMax, r.late, r.skipped, r.cpuPct);
+        ok = ok && r.ok;
+    }
     return ok ? 0 : 1;
 }

@@ -35,11 +35,17 @@ public:
     virtual void LiveStep() {}
 };
 
-// The race director's running list.
+// The race director's desk: its race-flow list (reaction times, the club's
+// lines) and its running list of laps and lap corrections.
 class DirectorList {
 public:
     virtual ~DirectorList() = default;
+    // A line of the race-flow list.
     virtual void Line(const std::string& /*line*/) {}
+    // A line of the running list.
+    virtual void CountsLine(const std::string& /*line*/) {}
+    // A race has ended (stopped or decided): the running list is saved.
+    virtual void RaceEnded() {}
 };
 
 // Club races (modes 3..5) and the time race with lane change.
@@ -66,6 +72,7 @@ public:
     virtual void OnLightStep(int /*step*/) {}
     virtual void OnFalseStart(int /*lane*/) {}
     virtual void OnPower(int /*lane*/, bool /*on*/) {}
+    virtual void OnResult(const std::string& /*path*/) {}  // a result file was written
     virtual void OnClip(int /*clip*/) {}  // the announcer starts clip 0..45
 };
 

@@ -9,9 +9,11 @@
 #include "race/SerialTexts.h"
 #include "race/Fuel.h"
 #include "race/RaceSequence.h"
+#include "race/RS232.h"
 #include "race/StartLight.h"
 #include "race/Erfassung.h"
 #include "race/Race.h"
+#include "race/Rennleitung.h"
 
 namespace zk {
 
@@ -56,6 +58,7 @@ void FuelForLap(RaceContext& sys, int lane) {
     s.TankStand[lane] -= s.Verbrauch;
     if (s.TankStand[lane] < 0.0) {
         s.TankStand[lane] = 0.0;
+        ++s.StrafenZahl[lane];
         if (t.StromAusBeiTankLeer == 0) {
             // Lap penalty, at every lap driven with an empty tank.
             if (s.Runden[lane] > 2) s.Runden[lane] -= 2;
@@ -93,6 +96,10 @@ void EvaluateLap(RaceContext& sys, int lane) {
         s.Rundenzeit[lane] = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
         s.Gesamtzeit[lane] += s.Rundenzeit[lane];
     }
+    // The order of the finish of a lap race: the total when the lap count was reached.
+    const bool rundenrennen = s.Rennmodus == Rennart::Rundenrennen || s.Rennmodus == Rennart::ClubRundenRennen;
+    if (rundenrennen && s.RennRunden > 0 && s.ZielZeit[lane] == 0 && s.Runden[lane] >= s.RennRunden)
+        s.ZielZeit[lane] = std::max(s.Gesamtzeit[lane], int32_t{1});
     s.ZeitSek = s.Rundenzeit[lane] / 1000;
     s.ZeitMs = s.Rundenzeit[lane] % 1000;
 
@@ -208,6 +215,8 @@ void ProcessRaceTick(RaceContext& sys) {
 
     EvaluateLaps(sys);
     sys.windows().DisplayOutput();
+    PositionsanzeigeSenden(sys);
+    DirectorLapLines(sys);
     if (s.InterneZeitmessung != 0) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
         if (s.ExcelLive != 0) sys.recorder().LiveStep();

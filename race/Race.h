@@ -30,6 +30,9 @@ public:
     Settings cfg;
     RaceUiState view;  // what the windows show of race control
     PortSimulation portSim;  // the automatic cars of "Simulation ohne Bahn"
+    // The data directory; race results go to its "Ergebnisse" folder ("" = they
+    // are kept for the windows only).
+    std::string datenVerzeichnis;
 
     MsClock& clock() { return *clock_; }
     LptIo& port() { return *port_; }
@@ -71,7 +74,8 @@ protected:
     WindowRefresh* windows_ = nullptr;
 };
 
-// Sends one message on the serial line; SerialText keeps the last one sent.
+// Sends one message on the serial line if the port is open (race/RS232.cpp);
+// SerialText keeps the last one.
 void SerialAusgeben(RaceContext& sys, std::string text);
 
 // Writes the data-register image / control-register image to the port.

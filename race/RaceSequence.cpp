@@ -6,6 +6,7 @@
 #include "race/Lpt.h"
 #include "race/Fuel.h"
 #include "race/RaceModes.h"
+#include "race/RaceResult.h"
 #include "race/StartLight.h"
 #include "race/Race.h"
 
@@ -108,6 +109,9 @@ void ResetRace(RaceContext& sys) {
         // into a false start or a reaction time of this one.
         s.RundeOffen[l] = 0;
         if (gesamtzeitLoeschen) s.Gesamtzeit[l] = 0;
+        s.FehlstartZahl[l] = 0;
+        s.StrafenZahl[l] = 0;
+        s.ZielZeit[l] = 0;
     }
     sys.windows().ClearLapWindows();
     s.NachlaufRest = s.Nachzeit.load();
@@ -181,6 +185,8 @@ void StartRace(RaceContext& sys) {
 void EndRace(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
+    // Only a race that got to its green light has a result.
+    const bool gefahren = s.RennenLaeuft != 0;
     s.StartPhase = 0;
     s.RennenLaeuft = 0;
     s.NachlaufStatus = Nachlauf::Aus;
@@ -201,6 +207,8 @@ void EndRace(RaceContext& sys) {
     sys.view.safetyCarFarbe = kRgbHellgrau;
     sys.windows().RefreshStandardWindow();
     s.NeustartNachPause = 0;
+    sys.director().RaceEnded();
+    if (gefahren) RennenAbschliessen(sys);
 }
 
 void StopRace(RaceContext& sys) {

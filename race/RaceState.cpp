@@ -36,11 +36,6 @@ void ResetLaneState(RaceState& s, double tankinhalt, int32_t now) {
     s.NachlaufRest = s.Nachzeit.load();
 }
 
-void SerialAusgeben(RaceContext& sys, std::string text) {
-    sys.st.SerialText = std::move(text);
-    sys.serial().Senden(sys.st.SerialText);
-}
-
 void LptDatenAusgeben(RaceContext& sys) { LptDatenAusgeben(sys.st, sys.port()); }
 
 void LptSteuerAusgeben(RaceContext& sys) { LptSteuerAusgeben(sys.st, sys.port()); }

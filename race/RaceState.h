@@ -142,6 +142,14 @@ struct RaceState : TickState {
     int16_t AnzahlAktiveSpuren = 0;
     LaneArray<int16_t> SpurAktivGespeichert{};
     int16_t ComOffen = 0;
+    // --- serial line (UI thread, race/RS232.cpp) ---
+    std::array<int16_t, 21> ComStatus{};  // 1..20: ComBefund of the last port scan, 3 = opened here
+    int32_t SerialVerworfen = 0;          // messages dropped because the output buffer was full
+    int16_t SerialGetrennt = 0;           // the device went away while open (until it is reopened)
+    // Options the failed start-up opening switched off for this run only; they
+    // are stored as they were unless changed meanwhile (ComOptionenMerken != 0).
+    int16_t ComOptionenMerken = 0;
+    std::array<int16_t, 6> ComOptionenVorher{};  // AZT 1Aktiv..4Aktiv, TAZ LED, TNT_MC Aktiv
     int16_t AnlaufZaehler = 0;
 
     // --- windows and the settings file (read and written by settings/IniFileIO) ---
@@ -155,6 +163,11 @@ struct RaceState : TickState {
     std::array<std::string, 102> ClubFahrer{};
     int16_t AnzahlClubFahrer = 0;
     int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
+
+    // --- what the race result keeps beyond the lane records (reset with the race) ---
+    LaneArray<int16_t> FehlstartZahl{};  // false starts punished
+    LaneArray<int16_t> StrafenZahl{};    // empty-tank penalties
+    LaneArray<int32_t> ZielZeit{};       // lap race: total time when the lap count was reached, 0 = not yet
 };
 
 // Brings every lane to its reset values (the part of the race reset that concerns

@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "race/RaceResult.h"
 
 namespace zk {
 
@@ -28,6 +31,13 @@ struct StartampelAnzeige {
     StartampelAnzeige() {
         for (int i = 0; i < 15; ++i) lampeSichtbar[i] = true;
     }
+};
+
+// Lane-voltage labels, lanes 1..8 (element 0 unused).
+struct NetzteilAnzeige {
+    std::array<std::string, 9> spannung;     // frmKVPower SpurSpannung: the set voltage ("12,0 Volt")
+    std::array<std::string, 9> wert;         // frmKVPower: the value last sent to the lane ("12,0 Volt")
+    std::array<std::string, 9> rennleitung;  // race director: the value last sent ("12,0V")
 };
 
 // Race button sets of every lap window and of the race director.
@@ -65,6 +75,14 @@ struct RaceUiState {
     // --- teach-in buttons and indicators of the settings dialog, inputs 1..10 ---
     std::array<std::string, 11> teachCaption;
     std::array<int32_t, 11> teachFarbe{};  // 49152 active, 255 inactive
+
+    // --- lane voltages ---
+    NetzteilAnzeige netzteil;
+    // --- result of the last race that ended (not kept for a training) ---
+    RennErgebnis ergebnis;
+    std::string ergebnisZeit;                  // "YYYY-MM-DD hh:mm:ss" of its end
+    std::vector<std::string> ergebnisDateien;  // files written (CSV, HTML)
+    int ergebnisNummer = 0;                    // counts the results; the windows show a new one
 };
 
 }  // namespace zk

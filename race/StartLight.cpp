@@ -64,6 +64,7 @@ void FehlstartsBestrafen(RaceContext& sys) {
         a.lampeAn[lane + 14] = true;
         a.spurNrSichtbar[lane - 1] = true;
         s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
+        ++s.FehlstartZahl[lane];
         PowerOff(sys, lane);
         s.SpurStromEin[lane] = 0;
         s.Fehlstart[lane] = 0;

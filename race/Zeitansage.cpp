@@ -48,7 +48,7 @@ bool Zeitansage::SoundInit() {
     if (!out_.Open(why)) {
         // Off for this run only: [Audio] Zeitansage keeps the user's choice.
         ausgefallen_ = true;
-        sys_.ui().StatusMessage("Keine Audioausgabe (" + why + "): Zeitansage für diesen Programmlauf aus");
+        sys_.ui().ShowStatus("Keine Audioausgabe (" + why + "): Zeitansage für diesen Programmlauf aus");
         return false;
     }
     LoadClips();

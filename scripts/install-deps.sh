@@ -9,8 +9,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb xauth
+  sigrok-cli
+  libxlsxwriter-dev python3-openpyxl
   libsdl2-dev espeak-ng
 )
+# The serial line: termios, openpty and <linux/serial.h>.
+packages+=(libc6-dev linux-libc-dev)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi

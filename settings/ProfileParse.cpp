@@ -121,18 +121,24 @@ double ParseLeadingReal(std::string_view text) {
 
 std::string FormatReal(double v) {
     if (v == 0.0) return "0";
+    // Always "." as the decimal point, whatever the process locale says (a German
+    // desktop session sets ","), so that a file moves between machines; to_chars
+    // does not look at the locale. At most 15 significant digits: a value reached
+    // by decimal steps (12 + 0.1 + 0.1 + 0.1) is written as 12.3, not as its
+    // binary neighbour 12.300000000000001.
     char buf[64];
-    // At most 15 significant digits: a value reached by decimal steps (12 + 0.1 +
-    // 0.1 + 0.1) is written as 12.3, not as its binary neighbour 12.300000000000001.
+    std::string s;
     for (int prec = 1; prec <= 15; ++prec) {
-        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
-        if (std::strtod(buf, nullptr) == v) break;
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, prec);
+        s.assign(buf, r.ptr);
+        double back = 0.0;
+        std::from_chars(s.data(), s.data() + s.size(), back);
+        if (back == v) break;
     }
-    std::string s = buf;
     // Plain decimal notation for the ordinary range of settings values.
     if (s.find('e') != std::string::npos && std::fabs(v) >= 1e-6 && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.10f", v);
-        s = buf;
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
+        s.assign(buf, r.ptr);
         while (!s.empty() && s.back() == '0') s.pop_back();
         if (!s.empty() && s.back() == '.') s.pop_back();
     }

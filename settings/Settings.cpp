@@ -210,7 +210,7 @@ std::vector<KeyDef> BuildKeys() {
     }
     {
         // Background (S), text (FS) and track colour (TS) per lane. A fresh install
-        // has white backgrounds on lanes 1..6 only; lanes 7 and 8 start black.
+        // gives every lane a white background and a track colour of its own.
         SectionRows sec(k, "Farben", W::Farben);
         using RgbAt = int16_t* (*)(Settings&, int);
         const auto rgb = [&](const std::string& prefix, RgbAt rot, RgbAt gruen, RgbAt blau,
@@ -225,15 +225,15 @@ std::vector<KeyDef> BuildKeys() {
         rgb("S", [](Settings& s, int j) { return &s.Farben.S[j].rot; },
             [](Settings& s, int j) { return &s.Farben.S[j].gruen; },
             [](Settings& s, int j) { return &s.Farben.S[j].blau; },
-            {black, white, white, white, white, white, white, black, black});
+            {black, white, white, white, white, white, white, white, white});
         rgb("FS", [](Settings& s, int j) { return &s.Farben.FS[j].rot; },
             [](Settings& s, int j) { return &s.Farben.FS[j].gruen; },
             [](Settings& s, int j) { return &s.Farben.FS[j].blau; }, {});
-        const Rgb salmon{255, 160, 140}, orange{235, 160, 0};
+        const Rgb salmon{255, 160, 140}, orange{235, 160, 0}, violett{160, 32, 240}, tuerkis{0, 200, 200};
         rgb("TS", [](Settings& s, int j) { return &s.Farben.TS[j].rot; },
             [](Settings& s, int j) { return &s.Farben.TS[j].gruen; },
             [](Settings& s, int j) { return &s.Farben.TS[j].blau; },
-            {black, Rgb{0, 0, 255}, Rgb{255, 0, 0}, Rgb{255, 255, 0}, Rgb{0, 255, 0}, salmon, orange, salmon, orange});
+            {black, Rgb{0, 0, 255}, Rgb{255, 0, 0}, Rgb{255, 255, 0}, Rgb{0, 255, 0}, salmon, orange, violett, tuerkis});
     }
     {
         // Written with Pin16Grün before Pin16Input.
@@ -280,6 +280,7 @@ std::vector<KeyDef> BuildKeys() {
         sec.Int16("AlteAZT", I16(AZT.AlteAZT));
     }
     SectionRows(k, "TAZ", W::TAZ).Int16("LED", I16(TAZ.LED));
+    SectionRows(k, "Timer", W::Timer).Int16("Wecken", I16(Timer.Wecken)).First(1);
     SectionRows(k, "Fehlstart", W::Fehlstart).Int16("Strafzeit", I16(Fehlstart.Strafzeit)).First(20);
     SectionRows(k, "TNT_MC", W::TNT_MC).Int16("Aktiv", I16(TNT_MC.Aktiv));
     SectionRows(k, "RS232", W::RS232).Int16("COM", I16(RS232.COM)).First(1);

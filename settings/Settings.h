@@ -173,6 +173,11 @@ struct Settings {
         int16_t LED = 0;
     } TAZ;
     struct {
+        // Wake-up of the 1 ms thread: 1 sleeps to each deadline, 2 spins the
+        // last part of each period. 1 is also what a file without the key gives.
+        int16_t Wecken = 0;
+    } Timer;
+    struct {
         int16_t Strafzeit = 0;
     } Fehlstart;
     struct {
@@ -245,6 +250,7 @@ enum class WriteStep : uint8_t {
     Letzte,
     AZT,
     TAZ,
+    Timer,
     Count
 };
 

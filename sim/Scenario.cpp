@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,8 +18,12 @@
 
 #include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
+#include "devices/TermiosLine.h"
+#include "race/RS232.h"
+#include "race/NetzTeil.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
+#include "race/Rennleitung.h"
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
 #include "system/IniFileIO.h"
@@ -27,6 +32,7 @@
 #include "settings/Settings.h"
 #include "base/Clock.h"
 #include "tick/FastTimer.h"
+#include "tick/I2CBus.h"
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
 
@@ -61,6 +67,9 @@ struct SimContext {
     SimLptIo port{&clock};
     DerivedWallClock wall{clock};
     RaceSystem sys{clock, port, wall};
+    // The real bus engine and supply behind the trace.
+    I2CBus bus;
+    BusNetzteil netzteil{sys};
     // Spoken lap times: each clip plays for its file's real duration on the
     // simulated clock.
     ClockedAudioOutput audio{clock};
@@ -80,6 +89,25 @@ struct SimContext {
         return ComposeInputWord(sys.st, active);
     }
 };
+
+// A text inside a quoted trace field: CR as \\r, LF as \\n, quote and
+// backslash escaped with a backslash.
+std::string Quoted(const std::string& text) {
+    std::string t;
+    for (char ch : text) {
+        if (ch == '\r') {
+            t += "\\r";
+        } else if (ch == '\n') {
+            t += "\\n";
+        } else if (ch == '"' || ch == '\\') {
+            t += '\\';
+            t += ch;
+        } else {
+            t += ch;
+        }
+    }
+    return t;
+}
 
 // Writes one trace line per observed event.
 class TraceHooks : public RaceObserver,
@@ -106,31 +134,52 @@ public:
     void OnPower(int lane, bool on) override {
         Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
     }
+    // Race results (only with --data-dir): the file, relative to the data directory.
+    void OnResult(const std::string& path) override {
+        const std::string& dir = c_.sys.datenVerzeichnis;
+        const bool innen = path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0;
+        Line() << "result \"" << (innen ? path.substr(dir.size() + 1) : path) << "\"\n";
+    }
     void OnLptWrite(int offset, uint8_t v) override {
         Line() << "lpt " << (offset == 0 ? "data" : "control") << "=0x" << Hex2(v) << '\n';
     }
-    void Senden(const std::string& text) override {
-        std::string t;
-        for (char ch : text) {
-            if (ch == '\r') {
-                t += "\\r";
-            } else if (ch == '"' || ch == '\\') {
-                t += '\\';
-                t += ch;
-            } else {
-                t += ch;
-            }
+    // The serial line: a simulated port that always opens, or, for a COM
+    // number with ZIRKATO_COM<n> set, that real device. Only bytes that go out
+    // are traced.
+    bool Oeffnen(int com) override {
+        const std::string var = "ZIRKATO_COM" + std::to_string(com);
+        const char* dev = std::getenv(var.c_str());
+        real_ = dev && *dev;
+        if (!real_) return true;
+        const bool ok = line_.Oeffnen(com);
+        Line() << "serial-open COM" << com << ' ' << (ok ? "ok" : "failed") << '\n';
+        return ok;
+    }
+    void Schliessen() override {
+        if (real_) line_.Schliessen();
+    }
+    Ergebnis Senden(const std::string& text) override {
+        const Ergebnis e = real_ ? line_.Senden(text) : Ergebnis::Gesendet;
+        if (e == Ergebnis::Gesendet) {
+            Line() << "serial \"" << Quoted(text) << "\"\n";
+        } else {
+            Line() << "serial-" << (e == Ergebnis::Verworfen ? "dropped" : "gone") << " \"" << Quoted(text) << "\"\n";
         }
-        Line() << "serial \"" << t << "\"\n";
+        return e;
     }
     void NetzteilSetzen(int idx, uint8_t v) override {
         Line() << "voltage lane=" << idx + 1 << " value=" << static_cast<int>(v) << '\n';
+        c_.netzteil.NetzteilSetzen(idx, v);
     }
     void I2CSend(uint8_t addr, uint8_t d1, uint8_t d2, int count) override {
         Line() << "i2c addr=" << static_cast<int>(addr) << " data=" << static_cast<int>(d1) << ','
                << static_cast<int>(d2) << " count=" << count << '\n';
+        c_.bus.I2CSend(addr, d1, d2, count);
     }
-    void I2CTakt(TickState&, LptIo&) override {}
+    // The engine's control writes show as "lpt control" lines.
+    void I2CTakt(TickState& s, LptIo& port) override { c_.bus.I2CTakt(s, port); }
+    void I2CReset(TickState& s, LptIo& port) override { c_.bus.I2CReset(s, port); }
+    BusStatistik Statistik() const override { return c_.bus.Statistik(); }
 
     // Phase and safety-car changes; called after the tick, after the cycle and
     // after each action of a millisecond, so that two changes of one millisecond
@@ -166,6 +215,20 @@ public:
     }
 
 private:
+    static std::string Quoted(const std::string& text) {
+        std::string t;
+        for (char ch : text) {
+            if (ch == '\r') {
+                t += "\\r";
+            } else if (ch == '"' || ch == '\\') {
+                t += '\\';
+                t += ch;
+            } else {
+                t += ch;
+            }
+        }
+        return t;
+    }
     static std::string Hex2(uint8_t v) {
         char buf[4];
         std::snprintf(buf, sizeof buf, "%02X", v);
@@ -187,6 +250,8 @@ private:
     int16_t safetyCar_ = 0;
     std::array<std::string, kLanes + 1> tank_{};
     bool tankSeen_ = false;
+    TermiosSerialLine line_;
+    bool real_ = false;
 };
 
 // Windows opened and closed by the core.
@@ -195,6 +260,13 @@ public:
     explicit TraceUi(SimContext& c) : c_(c) {}
     void OpenWindow(Fenster w) override { Line() << "window open " << FensterName(w) << '\n'; }
     void CloseWindow(Fenster w) override { Line() << "window close " << FensterName(w) << '\n'; }
+    void ShowStatus(const std::string& t) override { Line() << "status \"" << t << "\"\n"; }
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
+        Line() << "message \"" << Quoted(text) << "\"\n";
+    }
+    // The race director's list lines and the written workbooks.
+    void DirectorLine(const std::string& line) { Line() << "director \"" << Quoted(line) << "\"\n"; }
+    void Exported(const std::string& file) { Line() << "export \"" << Quoted(file) << "\"\n"; }
 
 private:
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
@@ -274,12 +346,118 @@ const std::map<std::string, ActionDef>& Actions() {
         {"laps",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) { LapInputChanged(c.sys, a[0]); }}},
+        // The serial tab of the settings dialog: options, buttons, port choice.
+        {"serial-option",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              static const char* names[] = {"azt1", "azt2", "azt3", "azt4", "alt",  "laps",
+                                            "time", "position", "uhr", "taz", "tnt"};
+              if (std::find_if(std::begin(names), std::end(names), [&](const char* n) { return a[0] == n; }) ==
+                  std::end(names))
+                  return std::string("option must be azt1..azt4, alt, laps, time, position, uhr, taz or tnt");
+              return CheckRange(a[1], 0, 1, "value");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const auto v = static_cast<int16_t>(std::stoi(a[1]));
+              const std::string& o = a[0];
+              if (o.rfind("azt", 0) == 0) AztAktivSetzen(c.sys, o[3] - '1', v);
+              else if (o == "alt") AlteAztSetzen(c.sys, v);
+              else if (o == "laps") AztAnzeigeSetzen(c.sys, AztAnzeige::Laps, v);
+              else if (o == "time") AztAnzeigeSetzen(c.sys, AztAnzeige::Time, v);
+              else if (o == "position") AztAnzeigeSetzen(c.sys, AztAnzeige::Position, v);
+              else if (o == "uhr") AztAnzeigeSetzen(c.sys, AztAnzeige::Uhr, v);
+              else if (o == "taz") TankAnzeigeSetzen(c.sys, v);
+              else LeistungsmodulSetzen(c.sys, v);
+          }}},
+        {"serial-button",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              static const char* names[] = {"version", "maxstrom", "spuren", "banner", "taz-ein", "taz-aus", "taz-blinken"};
+              return std::find_if(std::begin(names), std::end(names), [&](const char* n) { return a[0] == n; }) ==
+                             std::end(names)
+                         ? std::string("button must be version, maxstrom, spuren, banner, taz-ein, taz-aus or taz-blinken")
+                         : std::string();
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const std::string& b = a[0];
+              if (b == "version") FwVersionZeigen(c.sys);
+              else if (b == "maxstrom") MaximalerStrom(c.sys);
+              else if (b == "spuren") SpurzuordnungZeigen(c.sys);
+              else if (b == "banner") BannerZeigen(c.sys);
+              else if (b == "taz-ein") TankAnzeigenAlleEin(c.sys);
+              else if (b == "taz-aus") TankAnzeigenAlleAus(c.sys);
+              else TankAnzeigenBlinken(c.sys);
+          }}},
+        {"serial-port",
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 1, 20, "port"); },
+          [](SimContext& c, const std::vector<std::string>& a) { ComPortWaehlen(c.sys, std::stoi(a[0])); }}},
+        // The lane-voltage window: "volt L +" / "volt L -" (0.1 V), "volt L 9|12|15|18"
+        // (a preset button); lane 0 is the group "Alle Spuren".
+        {"volt",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              std::string e = CheckRange(a[0], 0, 8, "lane");
+              if (!e.empty()) return e;
+              static const char* const ok[] = {"+", "-", "9", "12", "15", "18"};
+              for (const char* o : ok)
+                  if (a[1] == o) return std::string();
+              return std::string("step must be +, -, 9, 12, 15 or 18");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const std::string& k = a[1];
+              const VoltKnopf knopf = k == "+"    ? VoltKnopf::Plus1
+                                      : k == "-"  ? VoltKnopf::Minus1
+                                      : k == "9"  ? VoltKnopf::Volt9
+                                      : k == "12" ? VoltKnopf::Volt12
+                                      : k == "15" ? VoltKnopf::Volt15
+                                                  : VoltKnopf::Volt18;
+              const int lane = std::stoi(a[0]);
+              if (lane == 0) {
+                  AlleSpurenDruecken(c.sys, knopf);
+              } else {
+                  VoltKnopfDruecken(c.sys, lane, knopf);
+              }
+          }}},
         {"minutes",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) {
               TimeInputChanged(c.sys, a[0]);
               TimeInputClose(c.sys);
           }}},
+        // The race director's desk, lap recording and the lap spreadsheet.
+        {"director",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              if (a[0] != "plus" && a[0] != "minus" && a[0] != "reset") return std::string("expected plus, minus or reset");
+              return CheckRange(a[1], 1, 8, "lane");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const int lane = std::stoi(a[1]);
+              if (a[0] == "reset") {
+                  ResetBestLap(c.sys, lane);
+              } else {
+                  LapCorrection(c.sys, lane, a[0] == "plus" ? 1 : -1);
+              }
+          }}},
+        {"record",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0] == "on" || a[0] == "off" ? std::string() : std::string("expected on or off");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              if (a[0] == "on") {
+                  c.sys.Laps().Start();
+              } else {
+                  c.sys.Laps().Stop();
+              }
+          }}},
+        {"export", Command([](SimContext& c, const std::vector<std::string>&) {
+             // The replay has no date: its workbooks carry 2000-01-01 and the
+             // simulated time of day.
+             std::string t = c.wall.TimeOfDay();
+             t.erase(std::remove(t.begin(), t.end(), ':'), t.end());
+             c.sys.Laps().Export("20000101_" + t);
+         })},
     };
     return table;
 }
@@ -407,6 +585,18 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
             }
             out.startTimeOfDay = sec;
             haveTime = true;
+        } else if (w[0] == "clock-start") {
+            int64_t ms = 0;
+            if (w.size() != 2 || !ParseInt(w[1], ms) || ms < 0 || ms > int64_t{UINT32_MAX}) {
+                err = {lineNo, "expected: clock-start MS (MS a whole number from 0 to 4294967295)"};
+                return false;
+            }
+            if (out.haveClockStart) {
+                err = {lineNo, "'clock-start' given twice"};
+                return false;
+            }
+            out.clockStart = static_cast<uint32_t>(ms);
+            out.haveClockStart = true;
         } else if (w[0] == "at") {
             int64_t ms = 0;
             if (w.size() < 3 || !ParseInt(w[1], ms) || ms < 1 || ms > INT32_MAX) {
@@ -467,10 +657,24 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetBus(&hooks);
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
+    for (const auto& a : sc.actions) {
+        if ((a.name == "record" || a.name == "export") && sc.dataDir.empty()) {
+            err = {a.line, "'" + a.name + "' needs --data-dir"};
+            return false;
+        }
+    }
+    sys.SetDataDir(sc.dataDir);
+    sys.Desk().SetLineHook([&traceUi](const std::string& l) { traceUi.DirectorLine(l); });
+    sys.Laps().SetExportHook([&traceUi](const std::string& f) { traceUi.Exported(f); });
+    sys.SetDirector(&sys.Desk());
+    sys.SetRecorder(&sys.Laps());
     sys.SetAnnouncer(&c.ansage);
     c.ansage.SetSoundDirs(sc.soundDirs);
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
+    // Scenario millisecond -> clock reading (two's-complement wrap of the 32-bit clock).
+    const auto clockAt = [&sc](int64_t ms) { return static_cast<int32_t>(static_cast<uint32_t>(sc.clockStart + static_cast<uint64_t>(ms))); };
+    c.clock.Set(clockAt(0));
 
     // The settings file of this run, in memory only: the first-run values written
     // out as a valid file; an "ini" line replaces it by a file's content, a "set"
@@ -496,9 +700,12 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
     }
     ReadIniFile(sys, ini);
+    ComProgrammStart(sys);
     if (sys.cfg.Audio.Zeitansage == 1) c.ansage.SoundInit();
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    // As the program does at start-up, [FrmRennleitung] "RL" 1 loads the desk.
+    if (sys.cfg.FrmRennleitung.RL == 1) sys.st.FensterOffen[kWinRennleitung] = kTrue;
 
     // Actions sorted by time, scenario order kept within one millisecond.
     std::vector<const ScenarioAction*> acts;
@@ -515,7 +722,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
             const auto& def = Actions().at(acts[i]->name);
             if (def.input) def.run(c, acts[i]->args);
         }
-        c.clock.Set(ms);
+        c.clock.Set(clockAt(ms64));
         c.port.SetInputWord(c.InputWord());
         FastTimerTick(tick);
         hooks.NotePhase();
@@ -535,6 +742,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
         hooks.AfterMs();
     }
+    // Program end: the display boards' closing sequence, then the port closes.
+    ComProgrammEnde(sys);
     return true;
 }
 

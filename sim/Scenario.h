@@ -5,6 +5,8 @@
 //   set SECTION KEY VALUE   a setting, as if the settings file had held it
 //   set-time HH:MM:SS       time of day at millisecond 0 (default 00:00:00)
 //   at MS ACTION [ARGS]     perform ACTION at millisecond MS
+//   clock-start MS          the millisecond clock reads MS (0..4294967295, taken
+//                           as a 32-bit value) at scenario millisecond 0; default 0
 //   end MS                  run through millisecond MS, then stop (the last
 //                           statement; MS at most kMaxScenarioMs)
 // Names with blanks are written in double quotes.
@@ -44,7 +46,13 @@ struct Scenario {
     std::vector<ScenarioAction> actions;
     int32_t endMs = 0;
     int32_t startTimeOfDay = 0;  // "set-time": seconds since midnight at millisecond 0
+    // Clock reading at scenario millisecond 0; scenario millisecond MS runs with the
+    // clock at clockStart + MS, wrapping as the 32-bit clock does. Action and end
+    // times stay scenario milliseconds.
+    uint32_t clockStart = 0;
+    bool haveClockStart = false;
     std::string baseDir;  // directory of the scenario file, for relative paths
+    std::string dataDir;  // --data-dir: director list, lap file, workbooks and race results go there ("" = none)
     std::vector<std::string> soundDirs;  // where the announcer's clips are looked up, first first
 };
 

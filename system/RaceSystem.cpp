@@ -51,6 +51,7 @@ void RaceSystem::InitProgram() {
     for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
     ApplySettings();
     st.LptDaten = 0;
+    bus().I2CReset(st, port());
     ResetLaneState(st, cfg.Tankoption.Tankinhalt, clock().NowMs());
     st.Pause = 0;
     st.PauseBeginn = 0;

@@ -10,6 +10,8 @@
 #pragma once
 
 #include "race/Race.h"
+#include "system/DirectorDesk.h"
+#include "system/LapFile.h"
 
 namespace zk {
 
@@ -36,6 +38,17 @@ public:
     // address, lane records, then race control (fuel, mode, power, idle lamps).
     void InitProgram();
 
+    // The race director's lists and the lap file. The application and the
+    // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and
+    // give them the data directory, where "_Test.txt" and the lap files go.
+    DirectorDesk& Desk() { return desk_; }
+    LapFile& Laps() { return laps_; }
+    void SetDataDir(const std::string& dir) {
+        datenVerzeichnis = dir;
+        desk_.SetDataDir(dir);
+        laps_.SetDataDir(dir);
+    }
+
 private:
     UiPort noUi_;
     NullSerialLine noSerial_;
@@ -47,6 +60,8 @@ private:
     Club noClub_;
     RaceObserver noObserver_;
     WindowRefresh noWindows_;
+    DirectorDesk desk_{*this};
+    LapFile laps_{*this};
 };
 
 }  // namespace zk

@@ -13,6 +13,7 @@
 #include "base/Clock.h"
 #include "tick/FastTimer.h"
 #include "race/InterneZeit.h"
+#include "race/RS232.h"
 #include "system/RaceSystem.h"
 
 namespace zk::test {
@@ -54,7 +55,10 @@ struct Recorder : RaceObserver,
     void SettingsLiveView() override { calls.push_back("SettingsLiveView"); }
     void NetzteilSetzen(int idx, uint8_t v) override { voltages.emplace_back(idx, v); }
     void I2CSend(uint8_t a, uint8_t d1, uint8_t d2, int n) override { i2cSends.push_back({a, d1, d2, n}); }
-    void Senden(const std::string& t) override { serial.push_back(t); }
+    Ergebnis Senden(const std::string& t) override {
+        serial.push_back(t);
+        return Ergebnis::Gesendet;
+    }
     void Line(const std::string& l) override { directorLines.push_back(l); }
     void ClearLapWindows() override { ++clearWindows; }
     void FuelUpdate(int i) override { fuelUpdates.push_back(i); }
@@ -69,7 +73,7 @@ struct Recorder : RaceObserver,
     void OnFalseStart(int lane) override { falseStarts.push_back(lane); }
     void OnPower(int lane, bool on) override { (on ? powerOn : powerOff).push_back(lane); }
     void OnClip(int clip) override { clips.push_back(clip); }
-    void StatusMessage(const std::string& t) override { statusLines.push_back(t); }
+    void ShowStatus(const std::string& t) override { statusLines.push_back(t); }
     void OnLptWrite(int off, uint8_t v) override { lptWrites.emplace_back(off, v); }
     void I2CTakt(TickState&, LptIo&) override { ++i2c; }
 
@@ -131,6 +135,7 @@ public:
     void StandardWiring() { test::StandardWiring(sys.cfg); }
 
     void Init() {
+        ComProgrammStart(sys);  // the recorder's line always opens
         sys.InitProgram();
         port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }

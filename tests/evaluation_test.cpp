@@ -88,14 +88,14 @@ TEST(Evaluation, LongLapTextsAndDisplayBoardMessages) {
     EXPECT_EQ(r.rec.serial[1], "BE65.004\r");
     EXPECT_EQ(r.rec.serial[2], "BFFL:100\r");
 
-    // Old board type: lap count and the lap time twice, on one address.
+    // Old board type: lap count and the lap time twice, on one address, "P" for "B".
     EvalRig o;
     o.sys.cfg.AZT.AlteAZT = 1;
     o.sys.cfg.AZT.Laps = 1;
     o.sys.cfg.AZT.Time = 1;
     o.Lap(2, 10000);
     o.Lap(2, 17123);
-    EXPECT_EQ(o.rec.serial, (std::vector<std::string>{"BE::::1\r", "BE07.123\r", "BE07.123\r"}));
+    EXPECT_EQ(o.rec.serial, (std::vector<std::string>{"PE::::1\r", "PE07.123\r", "PE07.123\r"}));
 
     EXPECT_EQ(LapCountText(9), "::::9\r");
     EXPECT_EQ(LapCountText(10), ":::10\r");

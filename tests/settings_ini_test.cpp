@@ -100,14 +100,18 @@ TEST(SettingsRead, FileOfTheWindowsProgramReadAndRewrittenInPlace) {
     ReadOpenWindows(t.sys, t.file);
     EXPECT_EQ(t.ui.opened, (std::vector<std::string>{"frmKVZeit4SpurNeu", "frmZeit4Spur"}));
 
-    // Written back unchanged, the file keeps every byte (CRLF, Windows-1252, order).
+    // Written back unchanged, the file keeps every byte (CRLF, Windows-1252,
+    // order); the one section that program did not know is added at the end,
+    // with its first-run value.
     EXPECT_EQ(ReadBytes(t.path), original);
+    EXPECT_EQ(c.Timer.Wecken, 1);  // sleeping, as before
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
-    EXPECT_EQ(ReadBytes(t.path), original);
+    const std::string rewritten = original + "[Timer]\r\nWecken= 1\r\n";
+    EXPECT_EQ(ReadBytes(t.path), rewritten);
     // One changed setting changes one line.
     t.sys.cfg.LiZeit.Minimum = 2500;
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
-    EXPECT_EQ(ReadBytes(t.path), Replace(original, "Minimum= 3000\r\n", "Minimum= 2500\r\n"));
+    EXPECT_EQ(ReadBytes(t.path), Replace(rewritten, "Minimum= 3000\r\n", "Minimum= 2500\r\n"));
 }
 
 TEST(SettingsRead, ValuesAreParsedAndLimitedAsRead) {

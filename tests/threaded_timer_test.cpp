@@ -320,3 +320,22 @@ TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
     EXPECT_TRUE(seen);
     EXPECT_TRUE(gone);
 }
+
+TEST(ThreadedTimer, SpinningWakeUpTicksReportsItsCpuAndStops) {
+    ThreadedRig r;
+    FastTimerThread timer(r.sys.Tick());
+    timer.SetSpinUs(5000);  // more than a period: limited
+    EXPECT_EQ(timer.SpinUs(), FastTimerThread::kMaxSpinUs);
+    timer.SetSpinUs(kTickSpinUs);
+    EXPECT_EQ(timer.ThreadCpuNs(), 0);
+    timer.StartFastTimer();
+    while (r.port.ReadCount() < 100) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The spin polls the clock; a thread that never slept has used CPU time.
+    EXPECT_GT(timer.ThreadCpuNs(), 0);
+    timer.StopFastTimer();
+    EXPECT_EQ(timer.ThreadCpuNs(), 0);
+    const int64_t reads = r.port.ReadCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(r.port.ReadCount(), reads);  // no tick after the stop
+    EXPECT_EQ(r.sys.st.TickUeberlauf, 0);
+}

@@ -21,6 +21,14 @@ timespec ToTimespec(int64_t ns) {
     ts.tv_nsec = static_cast<long>(ns % 1000000000);
     return ts;
 }
+// Tells the CPU that this is a polling loop (saves power, frees the sibling thread).
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
 }  // namespace
 
 void FastTimerThread::StartFastTimer() {
@@ -29,7 +37,8 @@ void FastTimerThread::StartFastTimer() {
     if (tick_.s.TimerHandle != 0 || thread_.joinable()) StopFastTimer();
     stop_.store(false, std::memory_order_relaxed);
     tick_.s.TickZaehler = tick_.s.Startzeit.load();
-    thread_ = std::thread([this] { Run(); });
+    const int64_t spinNs = int64_t{spinUs_} * 1000;
+    thread_ = std::thread([this, spinNs] { Run(spinNs); });
     tick_.s.TimerHandle = nextHandle_++;
     tick_.s.TimerLaeuft = kTrue;
 }
@@ -47,8 +56,16 @@ void FastTimerThread::StopFastTimer() {
     tick_.s.TimerLaeuft = 0;
 }
 
+int64_t FastTimerThread::ThreadCpuNs() {
+    if (!thread_.joinable()) return 0;
+    clockid_t cid{};
+    timespec ts{};
+    if (pthread_getcpuclockid(thread_.native_handle(), &cid) != 0 || clock_gettime(cid, &ts) != 0) return 0;
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
 // Tick thread.
-void FastTimerThread::Run() {
+void FastTimerThread::Run(int64_t spinNs) {
     sched_param sp{};
     sp.sched_priority = std::max(1, sched_get_priority_max(SCHED_FIFO) - 10);
     realtime_.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0, std::memory_order_relaxed);
@@ -56,11 +73,16 @@ void FastTimerThread::Run() {
     TickState& s = tick_.s;
     int64_t next = MonotonicNs() + kPeriodNs;
     while (!stop_.load(std::memory_order_relaxed)) {
-        const timespec ts = ToTimespec(next);
+        const timespec ts = ToTimespec(next - spinNs);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
             if (stop_.load(std::memory_order_relaxed)) return;
         }
-        const int64_t late = MonotonicNs() - next;
+        int64_t now = MonotonicNs();
+        while (now < next) {
+            CpuRelax();
+            now = MonotonicNs();
+        }
+        const int64_t late = now - next;
         if (late > kLateNs) {
             ++s.TickVerspaetet;
             const auto us = static_cast<int32_t>(std::min<int64_t>(late / 1000, INT32_MAX));

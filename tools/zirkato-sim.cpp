@@ -1,5 +1,5 @@
 // zirkato-sim: replays a race scenario through the real tick and cycle code and
-// prints the trace. Usage: zirkato-sim [--header] SCENARIO
+// prints the trace. Usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -13,12 +13,16 @@
 
 int main(int argc, char** argv) {
     bool header = false;
-    std::string path;
+    std::string path, dataDir;
     bool usage = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--header") {
             header = true;
+        } else if (a == "--data-dir" && i + 1 < argc && argv[i + 1][0] != '\0') {
+            dataDir = argv[++i];
+        } else if (a.rfind("--data-dir=", 0) == 0 && a.size() > 11) {
+            dataDir = a.substr(11);
         } else if (path.empty() && !(a.size() > 1 && a[0] == '-')) {
             path = a;
         } else {
@@ -26,7 +30,7 @@ int main(int argc, char** argv) {
         }
     }
     if (usage || path.empty()) {
-        std::cerr << "usage: zirkato-sim [--header] SCENARIO\n";
+        std::cerr << "usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO\n";
         return 2;
     }
     std::string text, why;
@@ -37,6 +41,15 @@ int main(int argc, char** argv) {
     zk::Scenario sc;
     const auto slash = path.find_last_of('/');
     sc.baseDir = slash == std::string::npos ? "." : path.substr(0, slash);
+    if (!dataDir.empty()) {
+        zk::DataDirSources src;
+        src.option = dataDir;
+        sc.dataDir = zk::ResolveDataDir(src, &why);
+        if (sc.dataDir.empty()) {
+            std::cerr << "zirkato-sim: " << dataDir << ": " << why << '\n';
+            return 2;
+        }
+    }
     // The announcer's clips: a "Sounds" folder beside the scenario (recordings
     // of one's own), then the clips that ship with the program.
     sc.soundDirs = zk::SoundDirs(sc.baseDir, zk::DataDirSourcesOf(argc, argv).exeDir);

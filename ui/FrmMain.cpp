@@ -13,13 +13,20 @@
 
 #include "tick/FastTimerThread.h"
 #include "race/InterneZeit.h"
+#include "race/RS232.h"
 #include "system/RaceSystem.h"
+#include "ui/PendingWindows.h"
+#include "ui/ResultWindow.h"
 
 namespace zk {
 
-ThreadTickControl::ThreadTickControl(RaceSystem& sys) : thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
+ThreadTickControl::ThreadTickControl(RaceSystem& sys)
+    : sys_(sys), thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
 ThreadTickControl::~ThreadTickControl() = default;
-void ThreadTickControl::Start() { thread_->StartFastTimer(); }
+void ThreadTickControl::Start() {
+    thread_->SetSpinUs(sys_.cfg.Timer.Wecken == 2 ? kTickSpinUs : 0);
+    thread_->StartFastTimer();
+}
 void ThreadTickControl::Stop() { thread_->StopFastTimer(); }
 
 void SettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {
@@ -55,11 +62,15 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
     ctx_.ansage = opt_.ansage;
     ctx_.writeSoundFiles = [this] { store_.WriteSoundFiles(sys_); };
-    uiPort_.showStatus = [this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); };
+    ctx_.writeLaneVoltage = [this](int lane) { store_.WriteLaneVoltage(sys_, lane); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
+    uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
+    // The race director's lists and the lap file of this system.
+    sys_.SetDirector(&sys_.Desk());
+    sys_.SetRecorder(&sys_.Laps());
 
     BuildMenus();
     BuildCentral();
@@ -75,6 +86,8 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
 frmMain::~frmMain() {
     Shutdown();
     sys_.SetWindows(nullptr);
+    sys_.SetDirector(nullptr);
+    sys_.SetRecorder(nullptr);
     sys_.SetUi(nullptr);
 }
 
@@ -145,7 +158,9 @@ void frmMain::Cycle() {
     forms_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     mnuBeenden->setEnabled(sys_.view.beendenEnabled);
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
+    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
     inCycle_ = false;
 }
 
@@ -163,12 +178,19 @@ void frmMain::Shutdown() {
     // The track stays usable after the program ends.
     race_.PowerAllOn();
     if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
-    if (sys_.st.ComOffen != 0) CloseSerialPort();
+    sys_.Laps().Stop();
+    CloseSerialPort();
     store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
     ReleaseSound();
 }
+
+// The serial line (display boards, fuel gauges, power module): the port scan
+// before the settings are read, the opening after, the closing sequence at the end.
+void frmMain::ProbeSerialPorts() { ComSuchen(sys_); }
+void frmMain::OpenSerialPort() { ComProgrammStart(sys_); }
+void frmMain::CloseSerialPort() { ComProgrammEnde(sys_); }
 
 QString frmMain::Timestamp() {
     const QDateTime now = QDateTime::currentDateTime();
@@ -225,6 +247,27 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
+    connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
+    zm->addSeparator();
+    mnuRundenAufzeichnen = add(zm, "mnuRundenAufzeichnen", "Runden aufzeichnen");
+    mnuRundenAufzeichnen->setCheckable(true);
+    connect(mnuRundenAufzeichnen, &QAction::triggered, this, &frmMain::ToggleLapRecording);
+    mnuWrtExcel = add(zm, "WrtExcel", "Excel-Datei erzeugen");
+    connect(mnuWrtExcel, &QAction::triggered, this, &frmMain::ExportLaps);
+    zm->addSeparator();
+    QAction* ergebnis = add(zm, "mnuErgebnis", "&Ergebnis anzeigen");
+    connect(ergebnis, &QAction::triggered, this, [this] { forms_.Open("frmErgebnis"); });
+    QAction* ergebnisOrdner = add(zm, "mnuErgebnisOrdner", QString::fromUtf8("Ergebnis&ordner öffnen"));
+    connect(ergebnisOrdner, &QAction::triggered, this, [this] {
+        if (!OpenResultFolder(sys_))
+            statusBar()->showMessage(QString::fromUtf8("Der Ergebnisordner kann nicht geöffnet werden."), 6000);
+    });
+    if (sys_.datenVerzeichnis.empty()) {
+        ergebnisOrdner->setEnabled(false);
+        ergebnisOrdner->setToolTip(QString::fromUtf8("Kein Datenverzeichnis gewählt"));
+    }
+    zm->setToolTipsVisible(true);
     zm->addSeparator();
     QAction* sound = add(zm, "mnuSound", QStringLiteral("&Sounddateien"));
     connect(sound, &QAction::triggered, this, [this] { forms_.Open("frmSoundfiles"); });
@@ -271,6 +314,12 @@ void frmMain::BuildMenus() {
     connect(parDebug, &QAction::triggered, this, [this] { forms_.Open("frmParPortDebug"); });
     QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
     connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
+
+    // Entries of windows that are still being built: visible, disabled, with the reason.
+    an->setToolTipsVisible(true);
+    DisableIfPending(defFahrer, "frmSelectDriver");
+    DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
+    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) DisableIfPending(club, "frmClubErgebnis");
 }
 
 void frmMain::BuildCentral() {
@@ -304,6 +353,7 @@ void frmMain::BuildCentral() {
         return b;
     };
     lblPortwrites = label("lblPortwrites", "PortWrites");
+    lblI2C = label("lblI2C", "I2C");
     MaxTick = label("MaxTick", "MaxTick");
     lblAbweichung = label("lblAbweichung", "Abweichung");
     lblAktuell = label("lblAktuell", "Aktuell");
@@ -318,7 +368,7 @@ void frmMain::BuildCentral() {
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
     for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
-                      lblPortwrites})
+                      lblPortwrites, lblI2C})
         g->addWidget(l, r++, 0, 1, 3);
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
@@ -336,7 +386,10 @@ void frmMain::BuildCentral() {
         for (int k = 0; k < 10000000; ++k) last = sys_.st.TickZaehler;
         lblAktuell->setText(QStringLiteral("Aktuell: %1").arg(last));
     });
-    // TimOff has no action; WrtExcel belongs to the lap spreadsheet.
+    // TimOff has no action.
+    connect(WrtExcel, &QPushButton::clicked, this, &frmMain::ExportLaps);
+    TimOff->setEnabled(false);
+    TimOff->setToolTip(QString::fromUtf8("Der 100-ms-Takt lässt sich nicht abschalten: ohne ihn stünde die Zeitmessung."));
     connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);
@@ -363,6 +416,13 @@ void frmMain::UpdateDebugFrame() {
                           .arg(s.TickSpaetMaxUs.load()));
     lblUeberlauf->setText(
         QStringLiteral("Tick-Überlauf: %1, Auswertungs-Überlauf: %2").arg(s.TickUeberlauf.load()).arg(s.AuswertungUeberlauf));
+    const BusStatistik b = sys_.bus().Statistik();
+    lblI2C->setText(QString::fromUtf8("I2C-Meldungen gesendet: %1, wartend: %2, verworfen (Warteschlange voll): %3, "
+                                      "ungültig: %4")
+                        .arg(b.gesendet)
+                        .arg(b.wartend)
+                        .arg(b.voll)
+                        .arg(b.ungueltig));
 }
 
 void frmMain::UpdateStatus() {
@@ -376,10 +436,26 @@ void frmMain::UpdateStatus() {
         text = QStringLiteral("Parallelport: %1").arg(QString::fromStdString(sys_.port().Description()));
     }
     lblStatus->setText(text);
+    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
 }
 
 void frmMain::OpenOrSay(const std::string& name) {
     if (!forms_.Open(name)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
+}
+
+void frmMain::ToggleLapRecording(bool on) {
+    if (on) {
+        sys_.Laps().Start();
+    } else {
+        sys_.Laps().Stop();
+    }
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+}
+
+void frmMain::ExportLaps() {
+    const QDateTime now = QDateTime::currentDateTime();
+    sys_.Laps().Export(now.toString(QStringLiteral("yyyyMMdd_HHmmss")).toStdString());
+    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
 }
 
 void frmMain::ChooseMode(int mode) {

@@ -38,7 +38,12 @@ public:
     virtual void Stop() = 0;
 };
 
-// The real-time thread.
+// Captions of the [Timer] "Wecken" choice in the settings dialog (values 1, 2).
+inline constexpr char kCaptionTimerWecken[] = "1-ms-Takt wecken";
+inline constexpr char kCaptionTimerWeckenSchlafen[] = "Bis zum Takt schlafen (wenig Rechenzeit)";
+inline constexpr char kCaptionTimerWeckenSpin[] = "Vor dem Takt aktiv warten (braucht 15 % eines Kerns)";
+
+// The real-time thread. Its wake-up mode comes from [Timer] "Wecken" when it starts.
 class ThreadTickControl final : public TickControl {
 public:
     explicit ThreadTickControl(RaceSystem& sys);
@@ -47,6 +52,7 @@ public:
     void Stop() override;
 
 private:
+    RaceSystem& sys_;
     std::unique_ptr<FastTimerThread> thread_;
 };
 
@@ -63,6 +69,8 @@ public:
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
     virtual void WriteSoundFiles(RaceSystem&) {}
+    // One lane's set voltage (the lane-voltage window writes each change at once).
+    virtual void WriteLaneVoltage(RaceSystem&, int /*lane*/) {}
     // Program end: the open windows, then `closeWindows` (windows store their
     // positions as they close), then the settings as [Save] "All" and
     // [AnsichtFenster] "Speichern" say.
@@ -122,16 +130,22 @@ private:
     void UpdateDebugFrame();
     void UpdateStatus();
     void OpenOrSay(const std::string& name);
+    // "Runden aufzeichnen" and "Excel-Datei erzeugen".
+    void ToggleLapRecording(bool on);
+    void ExportLaps();
+    // The club plan for the race director's race-flow list; the club part
+    // fills it once it exists.
+    void ShowClubPlanInDirector() {}
 
     // Steps that belong to parts of the system built elsewhere; each is the
     // named place where that part joins start-up or shutdown.
-    void ProbeSerialPorts() {}
-    void OpenSerialPort() {}
+    void ProbeSerialPorts();
+    void OpenSerialPort();
     void InitI2CBus() {}
     void InitSound();
     void InitDisplayBoard() {}
     void CloseSpreadsheet() {}
-    void CloseSerialPort() {}
+    void CloseSerialPort();
     void ReleaseSound();
 
     RaceSystem& sys_;
@@ -156,7 +170,10 @@ private:
     QMenu* mnuZeitvorgabe = nullptr;
     std::array<QAction*, 6> mnuRundenPreset{};  // 1..5: mnuZehnR .. mnuFuenfzig
     std::array<QAction*, 6> mnuZeitPreset{};    // 1..5: mnuZehnM .. mnuFuenfzigM
+    QAction* mnuBahnspannung = nullptr;  // enabled only while the bus supply is in use
     QAction* mnuBeenden = nullptr;
+    QAction* mnuRundenAufzeichnen = nullptr;
+    QAction* mnuWrtExcel = nullptr;
 
     // central
     QLabel* lblRennmodus = nullptr;
@@ -164,6 +181,7 @@ private:
     QGroupBox* DebugFrame = nullptr;
     QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
         *lblUeberlauf;
+    QLabel* lblI2C = nullptr;  // bus queue: sent, waiting, refused
     QPushButton *btnReset, *btnDiagFront, *btnDiagoff, *TimOff, *WrtExcel;
 };
 

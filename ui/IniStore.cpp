@@ -48,6 +48,8 @@ void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, fil
 void IniSettingsStore::WriteWindowPositions(RaceSystem& sys) { zk::WriteWindowPositions(sys, file_); }
 void IniSettingsStore::WriteSoundFiles(RaceSystem& sys) { zk::WriteSoundFiles(sys, file_); }
 
+void IniSettingsStore::WriteLaneVoltage(RaceSystem& sys, int lane) { zk::WriteLaneVoltage(sys, file_, lane); }
+
 void IniSettingsStore::SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) {
     if (!unattended_ && !toldAtStart_) {
         zk::SaveAtProgramEnd(sys, file_, closeWindows);

@@ -45,7 +45,7 @@ KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
     top->addWidget(MakeRaceButtons(false), 1);
 
     const int rowH = perBlock <= 4 ? 90 : (perBlock <= 6 ? 75 : 62);
-    scaler_.SetDesignSize(QSize(cfg.blocks * 880, 130 + perBlock * rowH));
+    scaler_.SetDesignSize(QSize(cfg.blocks * 880, 210 + perBlock * rowH));
     resize(scaler_.DesignSize());
     ClearWindow();
 }

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "race/RaceResult.h"
 #include "system/RaceSystem.h"
+#include "ui/PendingWindows.h"
 #include "ui/RaceActions.h"
 #include "ui/UpdateForms.h"
 
@@ -64,7 +66,11 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
 
 void LapWindow::ShowCountdownAndLaps() {
     const RaceState& s = ctx_.sys.st;
-    lblGesZeit->setText(QString::fromStdString(ctx_.race.CountdownText()));
+    if (banner_) banner_->Show(BannerBerechnen(s));
+    // The countdown as h:mm:ss here; the display boards keep their own form.
+    const bool countdown = !ctx_.race.CountdownText().empty();
+    lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
+                                  : QString());
     for (int i = 0; i < lanes_; ++i) {
         const SpurSatz& r = s.SpurDaten[i + 1];
         if (r.NeueRunde == 0) continue;
@@ -87,6 +93,11 @@ QVBoxLayout* LapWindow::MakeLayoutWithHead(double titlePt, double timePt) {
     head->addWidget(lblTitel_, 3);
     head->addWidget(lblGesZeit, 1);
     top->addLayout(head, 1);
+    banner_ = new RaceBanner(this);
+    scaler_.Add(banner_->TextLabel(), 1.6 * timePt);
+    scaler_.Add(banner_->ZeileLabel(), 0.6 * timePt);
+    banner_->Show(BannerBerechnen(ctx_.sys.st));
+    top->addWidget(banner_, 3);
     return top;
 }
 
@@ -127,6 +138,7 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     connect(btnWeiter, &QPushButton::clicked, this, [this] { ctx_.race.Resume(); });
     connect(btnSafetyCar, &QPushButton::clicked, this, [this] { ctx_.race.SafetyCarButton(); });
     connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSelectDriver"); });
+    DisableIfPending(btnFahrer, "frmSelectDriver");
     connect(bntZmClose, &QPushButton::clicked, this, &QWidget::close);
     SetRaceButtons(ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
     return bar;
@@ -157,9 +169,7 @@ void LapWindow::ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, c
 }
 
 QString LapWindow::DriverName(int lane) const {
-    // Lane names belong to the driver management; until it sets them the lanes
-    // carry their default names.
-    return QStringLiteral("Fahrer %1").arg(lane);
+    return QString::fromStdString(FahrerName(ctx_.sys.st, lane));
 }
 
 void LapWindow::FuelUpdate(int i) {
@@ -170,6 +180,12 @@ void LapWindow::FuelUpdate(int i) {
     // Whole percent of the tank; no capacity configured shows an empty bar.
     const double fraction = inhalt > 0 ? std::nearbyint(r.Tank * 100.0 / inhalt) / 100.0 : 0.0;
     if (i < static_cast<int>(Spur_FuelBar.size())) Spur_FuelBar[i]->Set(fraction, FromBgr(r.Farbe));
+}
+
+void LapWindow::ShowBestLapReset(int lane) {
+    const int i = lane - 1;
+    if (i >= 0 && i < lanes_ && i < static_cast<int>(Spur_Fastest.size()) && Spur_Fastest[i])
+        Spur_Fastest[i]->setText(QStringLiteral("0.000"));
 }
 
 void LapWindow::ClearWindow() {

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/RaceBanner.h"
 #include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
 
@@ -57,6 +58,8 @@ public:
     void SetRaceButtons(bool pauseEnabled, bool weiterEnabled);
     // Colours each lane's power button: green with track power, red without.
     void ShowLanePower(const RaceActions& race);
+    // The race director reset lane `lane`'s best lap: its best-lap label shows "0.000".
+    void ShowBestLapReset(int lane);
     // Program end: close without the last-window race stop.
     void CloseForShutdown();
 
@@ -74,12 +77,14 @@ protected:
     QLabel* MakeLabel(const QString& name, const QString& text, double pt, QWidget* parent);
     QPushButton* MakeButton(const QString& name, const QString& text, double pt, QWidget* parent);
     // The window's outer layout with its head row: the race title (lblTitel)
-    // on the left, the time-race countdown (lblGesZeit) on the right.
+    // on the left, the time-race countdown (lblGesZeit) on the right; below it
+    // the race-state banner.
     QVBoxLayout* MakeLayoutWithHead(double titlePt, double timePt);
     // The row of race buttons at the bottom of the window.
     QWidget* MakeRaceButtons(bool withPowerAll);
-    // Shows the time-race countdown and, for every lane with a lap evaluated in
-    // this cycle, its lap time, lap count and (when it was a best lap) best lap.
+    // Shows the race-state banner, the time-race countdown and, for every lane
+    // with a lap evaluated in this cycle, its lap time, lap count and (when it
+    // was a best lap) best lap.
     void ShowCountdownAndLaps();
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
     void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
@@ -104,6 +109,7 @@ protected:
     QPushButton* btnFahrer = nullptr;
     QPushButton* bntZmClose = nullptr;
     QPushButton* PowerAll = nullptr;
+    RaceBanner* banner_ = nullptr;  // race-state banner below the head row
 
 private:
     std::vector<int> shownPower_;  // per PowerBtn: -1 unknown, 0 off, 1 on

@@ -122,7 +122,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
     connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
 
-    auto* dbg = new QGroupBox(QStringLiteral("Debugging   -   Achtung: MS-Excel muss installiert sein!"), this);
+    auto* dbg = new QGroupBox(QString::fromUtf8("Debugging   -   Excel-Dateien erzeugt Zirkato selbst"), this);
     auto* dv = new QVBoxLayout(dbg);
     chkTagHeuer = new QCheckBox(QStringLiteral("Tag Heuer als Referenz"), dbg);
     chkTagHeuer->setObjectName("chkTagHeuer");

@@ -31,6 +31,11 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
     box->show();
 }
 
+void QtUiPort::ShowStatus(const std::string& text) {
+    messages_.push_back(text);
+    if (statusSink_) statusSink_(text);
+}
+
 void QtUiPort::OpenWindow(Fenster window) {
     const std::string name(FensterName(window));
     if (forms_.Open(name) != nullptr || forms_.ShuttingDown()) return;

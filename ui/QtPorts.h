@@ -6,6 +6,7 @@
 #include <functional>
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,14 @@ class QtUiPort : public UiPort {
 public:
     QtUiPort(UpdateForms& forms, GlobalKeys* keys) : forms_(forms), keys_(keys) {}
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    // Kept in Messages() and handed to the main window's status line.
+    void ShowStatus(const std::string& text) override;
+    void SetStatusSink(std::function<void(const std::string&)> sink) { statusSink_ = std::move(sink); }
     // A window the application cannot create is reported on stderr and in Messages().
     void OpenWindow(Fenster window) override;
     void CloseWindow(Fenster window) override;
     void AddListLine(const std::string& list, const std::string& line) override;
     int AsyncKeyState(int vk) override;
-    // Shown by `showStatus` (the main window's status bar) and kept in Messages().
-    void StatusMessage(const std::string& text) override {
-        messages_.push_back(text);
-        if (showStatus) showStatus(text);
-    }
-    std::function<void(const std::string&)> showStatus;
 
     // Messages shown so far (newest last), for the status line and tests.
     const std::vector<std::string>& Messages() const { return messages_; }
@@ -43,6 +41,7 @@ private:
     GlobalKeys* keys_;
     std::vector<std::string> messages_;
     bool quiet_ = false;
+    std::function<void(const std::string&)> statusSink_;
 };
 
 class QtWindowRefresh : public WindowRefresh {

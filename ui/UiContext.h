@@ -24,6 +24,8 @@ struct UiContext {
     // Opens a window by name or, for one that does not exist yet, says so in
     // the main window's status line.
     std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
+    // Writes lane 1..8's set voltage to the settings file at once.
+    std::function<void(int)> writeLaneVoltage = [](int) {};
     // The spoken lap times (sound-file windows audition through it); may be null.
     Zeitansage* ansage = nullptr;
     // Writes [SoundFiles] to the settings file.

@@ -8,6 +8,9 @@
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
+#include "ui/KVPowerWindow.h"
+#include "ui/RennleitungWindow.h"
+#include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
@@ -67,7 +70,8 @@ QWidget* UpdateForms::Open(const std::string& name) {
     w->raise();
     // The start light and the save progress must not take the keyboard from
     // the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w)) w->activateWindow();
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w))
+        w->activateWindow();
     emit WindowsChanged();
     return w;
 }
@@ -117,9 +121,30 @@ QWidget* UpdateForms::Create(const std::string& name) {
             Forget(name);
         });
         w = p;
+    } else if (name == "frmRennleitung") {
+        auto* d = new RennleitungWindow(ctx);
+        sys_.st.FensterOffen[kWinRennleitung] = kTrue;
+        const int no = kWinRennleitung;
+        RestoreGeometry(d, wp.Top[no], wp.Left[no], wp.Height[no], wp.Width[no], d->size());
+        connect(d, &RennleitungWindow::Unloaded, this, [this, name](QWidget* x) {
+            sys_.st.FensterOffen[kWinRennleitung] = 0;
+            sys_.Desk().Unloaded();
+            auto& p = sys_.cfg.WindowPositions;
+            StoreGeometry(x, p.Top[kWinRennleitung], p.Left[kWinRennleitung], p.Height[kWinRennleitung],
+                          p.Width[kWinRennleitung]);
+            Forget(name);
+        });
+        w = d;
     } else if (name == "frmSaveDisplay") {
         auto* p = new SaveDisplayWindow(sys_.st);
         connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmKVPower") {
+        auto* p = new KVPowerWindow(ctx);
+        connect(p, &KVPowerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+    } else if (name == "frmErgebnis") {
+        auto* p = new ResultWindow(sys_);
+        connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
@@ -153,8 +178,8 @@ void UpdateForms::DisplayOutput() {
         if (LapWindow* l = Lap(no)) l->Update();
     if (auto* d = qobject_cast<ParPortDebugWindow*>(Find("frmParPortDebug"))) d->Update();
     if (LapWindow* l = Lap(kWinStd4)) l->Update();
-    // The race-director window and the position display's lap messages follow
-    // here once those parts exist.
+    if (RennleitungWindow* d = Director()) d->Update();
+    // The position display's lap messages follow here once that part exists.
     if (auto* p = qobject_cast<ParPortSimWindow*>(Find("frmParPortSim"))) p->Update();
 }
 
@@ -166,6 +191,14 @@ void UpdateForms::ClearAllWindows() {
         s->ClearWindow();
         s->BlankStatusLights();
     }
+    if (RennleitungWindow* d = Director()) d->ClearWindow();
+}
+
+RennleitungWindow* UpdateForms::Director() const { return qobject_cast<RennleitungWindow*>(Find("frmRennleitung")); }
+
+void UpdateForms::ShowBestLapReset(int lane) {
+    for (int no = 0; no < kWinCount; ++no)
+        if (LapWindow* l = Lap(no)) l->ShowBestLapReset(lane);
 }
 
 void UpdateForms::RebuildStandardWindow() {
@@ -179,16 +212,19 @@ void UpdateForms::RefreshStandardWindow() {
 void UpdateForms::DisableWindows() {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->setEnabled(false);
+    if (RennleitungWindow* d = Director()) d->setEnabled(false);
 }
 
 void UpdateForms::EnableWindows() {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->setEnabled(true);
+    if (RennleitungWindow* d = Director()) d->setEnabled(true);
 }
 
 void UpdateForms::FuelUpdateAll(int i) {
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) l->FuelUpdate(i);
+    if (RennleitungWindow* d = Director()) d->FuelUpdate(i);
 }
 
 void UpdateForms::RefreshRaceViews() {
@@ -199,8 +235,15 @@ void UpdateForms::RefreshRaceViews() {
             if (ctx_) l->ShowLanePower(ctx_->race);
         }
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
+    if (RennleitungWindow* d = Director()) d->RefreshRaceViews();
     for (const char* name : {"frmStartampel", "frmZusatzampel"})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(name))) a->Show(v.ampel);
+    // A race has ended: its result shows (and stays until the next one).
+    if (v.ergebnisNummer != shownResult_ && !shuttingDown_) {
+        shownResult_ = v.ergebnisNummer;
+        Open("frmErgebnis");
+        if (auto* r = qobject_cast<ResultWindow*>(Find("frmErgebnis"))) r->Fill();
+    }
 }
 
 void UpdateForms::CloseAllForShutdown() {

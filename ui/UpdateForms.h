@@ -26,6 +26,7 @@ class Zeit4SpurWindow;
 class StartLightWindow;
 class ParPortSimWindow;
 class ParPortDebugWindow;
+class RennleitungWindow;
 struct UiContext;
 
 // The lap windows by name, in the order of the "&Ansicht" menu.
@@ -63,6 +64,9 @@ public:
     void EnableWindows();
     // Fuel label and bar of element i in every open lap window.
     void FuelUpdateAll(int i);
+    // Reset of the race director: lane's best lap shows "0.000" in every lap window.
+    void ShowBestLapReset(int lane);
+    RennleitungWindow* Director() const;
     // Lamps of the start-light windows and the race buttons from the race state.
     void RefreshRaceViews();
     // Program end: closes every window, storing positions, without race actions.
@@ -82,6 +86,7 @@ private:
     UiContext* ctx_ = nullptr;
     std::map<std::string, QPointer<QWidget>> windows_;
     bool shuttingDown_ = false;
+    int shownResult_ = 0;  // the race result last shown (RaceUiState::ergebnisNummer)
 };
 
 }  // namespace zk

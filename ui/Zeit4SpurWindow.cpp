@@ -7,6 +7,7 @@
 
 #include "tick/FastTimer.h"
 #include "race/InterneZeit.h"
+#include "race/RaceResult.h"
 #include "system/RaceSystem.h"
 #include "ui/RaceActions.h"
 #include "ui/UpdateForms.h"
@@ -133,7 +134,7 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur"
     connect(btnShowClubRace, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmClubResult"); });
     connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmSpwDisplay"); });
 
-    scaler_.SetDesignSize(QSize(960, 720));
+    scaler_.SetDesignSize(QSize(960, 800));
     resize(scaler_.DesignSize());
     RebuildWindow();
 }
@@ -191,9 +192,11 @@ void Zeit4SpurWindow::Update() {
 
 void Zeit4SpurWindow::Refresh() {
     RaceState& s = ctx_.sys.st;
-    FormatRaceTime(s, s.NachlaufRest);
-    lblDispNachlauf->setText(QString::fromStdString(s.ZeitText));
-    lblPausenzeit->setText(QString::fromStdString(s.PauseText));
+    // Readable times (m:ss.mmm) in the window only; the window leaves the race's
+    // own time texts alone.
+    lblDispNachlauf->setText(QString::fromStdString(LesbareZeit(s.NachlaufRest)));
+    lblPausenzeit->setText(s.PauseText.empty() ? QString()
+                                               : QString::fromStdString(LesbareZeit(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
     for (int i = 0; i < kStd4Lanes; ++i) {
         const int lane = i + 1;
         const SpurSatz& r = s.SpurDaten[lane];
@@ -201,12 +204,10 @@ void Zeit4SpurWindow::Refresh() {
             lstZeitenT[i]->addItem(QString::fromStdString(std::to_string(r.Runden) + " - " + r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();
         }
-        FormatRaceTime(s, s.Gesamtzeit[lane]);
-        lblTotal[i]->setText(QString::fromStdString(s.ZeitText));
+        lblTotal[i]->setText(QString::fromStdString(LesbareZeit(s.Gesamtzeit[lane])));
     }
     for (int i = 0; i < kStd4Lanes; ++i) {
-        FormatRaceTime(s, s.AktivAbtastungen[i + 1]);
-        lblStandT[i]->setText(QString::fromStdString(s.ZeitText));
+        lblStandT[i]->setText(QString::fromStdString(LesbareZeit(s.AktivAbtastungen[i + 1])));
     }
     for (int i = 0; i < kStd4Lanes; ++i) lblThroughTime[i]->setText(QString::number(s.PulsLaenge[i + 1]));
     if (s.RennenLaeuft == 0) {

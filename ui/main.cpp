@@ -11,6 +11,9 @@
 
 #include "devices/LptIo.h"
 #include "devices/LptOpen.h"
+#include "devices/TermiosLine.h"
+#include "race/NetzTeil.h"
+#include "tick/I2CBus.h"
 #include "devices/SdlAudioOutput.h"
 #include "race/Zeitansage.h"
 #include "settings/DataDir.h"
@@ -86,6 +89,15 @@ int main(int argc, char** argv) {
     zk::SystemWallClock wall;
     PortSwitch port;
     zk::RaceSystem sys(clock, port, wall);
+    // The serial line to the display boards; frmMain opens it after the settings.
+    zk::TermiosSerialLine serial;
+    sys.SetSerial(&serial);
+    // The bus engine and the supply on it, in place before the tick starts.
+    zk::I2CBus bus;
+    zk::BusNetzteil netzteil(sys);
+    sys.SetBus(&bus);
+    sys.SetSupply(&netzteil);
+    sys.SetDataDir(dataDir);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
     // Spoken lap times: the user's recordings in the data directory's Sounds

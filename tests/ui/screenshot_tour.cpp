@@ -11,6 +11,71 @@
 
 using zk::test::UiRig;
 
+// The race-state banner of a 4-lane and an 8-lane window in every phase of a lap
+// race, at 1024x768 and 1920x1080: banner_PHASE_WINDOW_WIDTH.png, and the
+// result window at the end.
+static void BannerTour(const QString& out) {
+    UiRig rig;
+    rig.sys.cfg.Letzte.Runden = 3;
+    rig.sys.cfg.Fehlstart.Strafzeit = 50;
+    rig.sys.cfg.LiZeit.Minimum = 500;
+    rig.sys.cfg.NachZeit.Nachzeit = 3000;
+    const QString data = out + "/daten";
+    QDir().mkpath(data);
+    rig.sys.datenVerzeichnis = data.toStdString();
+    rig.Load();
+    rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
+    QWidget* four = rig.Open("frmKVZeit4SpurNeu");
+    QWidget* eight = rig.Open("frmKVZeit8Spur");
+    auto shoot = [&](const char* phase) {
+        for (QWidget* w : {four, eight}) {
+            for (QSize s : {QSize(1024, 768), QSize(1920, 1080)}) {
+                w->resize(s);
+                QApplication::processEvents();
+                w->grab().save(QStringLiteral("%1/banner_%2_%3_%4.png").arg(out, phase, w->objectName()).arg(s.width()));
+            }
+        }
+    };
+    rig.RunFor(100);
+    shoot("BEREIT");
+    UiRig::Click(four, "btnStartRace");
+    rig.RunFor(1700);
+    rig.Hold(4, 20);
+    rig.RunFor(1000);
+    shoot("AMPEL");
+    for (int k = 0; k < 60 && rig.sys.st.RennenLaeuft == 0; ++k) rig.RunFor(100);
+    rig.Hold(1, 20);
+    rig.Hold(2, 20);
+    rig.RunFor(3000);
+    rig.Hold(1, 20);
+    rig.RunFor(400);
+    rig.Hold(2, 20);
+    rig.RunFor(200);
+    shoot("RENNEN");
+    QTest::keyClicks(four, " ");
+    rig.RunFor(300);
+    shoot("PAUSE");
+    QTest::keyClicks(four, "w");
+    for (int k = 0; k < 60 && rig.sys.st.Pause != 0; ++k) rig.RunFor(100);
+    QTest::keyClicks(four, "c");
+    rig.RunFor(200);
+    shoot("SAFETYCAR");
+    rig.sys.st.GelbAusgeloest = 0;
+    QTest::keyClicks(four, "c");
+    rig.Hold(2, 20);
+    rig.RunFor(3000);
+    rig.Hold(2, 20);
+    rig.RunFor(400);
+    shoot("NACHLAUF");
+    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft != 0; ++k) rig.RunFor(100);
+    rig.RunFor(200);
+    shoot("ZIEL");
+    if (QWidget* r = rig.main->Forms().Find("frmErgebnis")) {
+        QApplication::processEvents();
+        r->grab().save(out + "/frmErgebnis.png");
+    }
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
@@ -60,5 +125,6 @@ int main(int argc, char** argv) {
         }
     }
     shoot("frmMain", "frmMain");
+    BannerTour(out);
     return 0;
 }

@@ -1,0 +1,351 @@
+#include "race/RaceResult.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "race/Race.h"
+
+namespace zk {
+
+namespace {
+
+std::string Zwei(int v) { return (v >= 0 && v < 10 ? "0" : "") + std::to_string(v); }
+std::string Drei(int v) { return (v < 10 ? "00" : v < 100 ? "0" : "") + std::to_string(v); }
+
+// Colours as the windows take them: 0x00BBGGRR.
+constexpr int32_t Bgr(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+
+bool IstRundenrennen(Rennart m) { return m == Rennart::Rundenrennen || m == Rennart::ClubRundenRennen; }
+
+std::string ModusName(Rennart m) {
+    switch (m) {
+        case Rennart::Training: return "Training";
+        case Rennart::Rundenrennen: return "Rundenrennen";
+        case Rennart::Zeitrennen: return "Zeitrennen";
+        case Rennart::Clubrennen: return "Clubrennen";
+        case Rennart::ClubRundenRennen: return "ClubRundenRennen";
+        case Rennart::ClubZeitRennen: return "ClubZeitRennen";
+    }
+    return "Rennen";
+}
+
+// Penalties that run now, in words.
+std::string LaufendeStrafen(const RaceState& s) {
+    std::string out;
+    for (int l = 1; l <= kLanes; ++l) {
+        if (s.SpurStromEin[l] != 0) continue;
+        const int32_t rest = std::max(s.SpurDaten[l].Strafe, int32_t{0});
+        std::string t = s.TankStand[l] <= 0.0 ? "Tank leer" : "Fehlstart";
+        t += " Spur " + std::to_string(l) + " – " + ZehntelText(rest) + " s Strafe";
+        out += (out.empty() ? "" : "   ") + t;
+    }
+    return out;
+}
+
+std::string SiegerText(const RaceState& s, const RennErgebnis& e) {
+    const int sieger = e.SiegerSpur();
+    if (sieger == 0) return {};
+    return "Sieger: Spur " + std::to_string(sieger) + " – " + FahrerName(s, sieger);
+}
+
+std::string CsvFeld(const std::string& v) {
+    if (v.find_first_of(";\"\n\r") == std::string::npos) return v;
+    std::string o = "\"";
+    for (char c : v) {
+        if (c == '"') o += '"';
+        o += c;
+    }
+    return o + "\"";
+}
+
+std::string Html(const std::string& v) {
+    std::string o;
+    for (char c : v) {
+        switch (c) {
+            case '&': o += "&amp;"; break;
+            case '<': o += "&lt;"; break;
+            case '>': o += "&gt;"; break;
+            case '"': o += "&quot;"; break;
+            default: o += c;
+        }
+    }
+    return o;
+}
+
+bool AllesSchreiben(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LesbareZeit(int32_t ms) {
+    const bool neg = ms < 0;
+    const int64_t v = neg ? -static_cast<int64_t>(ms) : ms;
+    const int64_t sek = v / 1000, h = sek / 3600, m = (sek / 60) % 60, s = sek % 60;
+    std::string t = neg ? "-" : "";
+    if (h > 0) t += std::to_string(h) + ":" + Zwei(static_cast<int>(m));
+    else t += std::to_string(m);
+    return t + ":" + Zwei(static_cast<int>(s)) + "." + Drei(static_cast<int>(v % 1000));
+}
+
+std::string LesbarerCountdown(int stunden, int minuten, int sekunden) {
+    return std::to_string(std::max(stunden, 0)) + ":" + Zwei(std::clamp(minuten, 0, 59)) + ":" +
+           Zwei(std::clamp(sekunden, 0, 59));
+}
+
+std::string ZehntelText(int32_t zehntel) {
+    const int64_t v = zehntel < 0 ? -static_cast<int64_t>(zehntel) : zehntel;
+    return (zehntel < 0 ? "-" : "") + std::to_string(v / 10) + "," + std::to_string(v % 10);
+}
+
+std::string FahrerName(const RaceState&, int lane) { return "Fahrer " + std::to_string(lane); }
+
+RennPhase PhaseAus(const RaceState& s) {
+    // The start light: before green, and the restart after a pause. After green
+    // the race runs even while the light still shows.
+    if (s.StartPhase != 0 && (s.RennenLaeuft == 0 || s.Pause != 0)) return RennPhase::Ampel;
+    if (s.RennenLaeuft != 0) {
+        if (s.Pause != 0) return RennPhase::Pause;
+        if (s.NachlaufStatus != Nachlauf::Aus) return RennPhase::Nachlauf;
+        if (s.SafetyCar != 0) return RennPhase::SafetyCar;
+        return RennPhase::Rennen;
+    }
+    // Idle: the lane records of the last race stay until the next start, so a
+    // race that was driven shows its finish; a fresh or aborted start does not.
+    for (int l = 1; l <= kLanes; ++l)
+        if (s.SpurDaten[l].Platz != 0) return RennPhase::Ziel;
+    return RennPhase::Bereit;
+}
+
+const char* PhasenText(RennPhase p) {
+    switch (p) {
+        case RennPhase::Bereit: return "BEREIT";
+        case RennPhase::Ampel: return "AMPEL";
+        case RennPhase::Rennen: return "RENNEN";
+        case RennPhase::Pause: return "PAUSE";
+        case RennPhase::SafetyCar: return "SAFETY CAR";
+        case RennPhase::Nachlauf: return "NACHLAUF";
+        case RennPhase::Ziel: return "ZIEL";
+    }
+    return "";
+}
+
+RennErgebnis ErgebnisBerechnen(const RaceState& s) {
+    RennErgebnis e;
+    e.modus = s.Rennmodus;
+    e.titel = s.RennmodusText;
+    e.rennRunden = s.RennRunden;
+    const bool rundenrennen = IstRundenrennen(s.Rennmodus) && s.RennRunden > 0;
+    for (int l = 1; l <= kLanes; ++l) {
+        const SpurSatz& r = s.SpurDaten[l];
+        if (s.SpurAktiv[l] == 0 && r.Platz == 0) continue;
+        ErgebnisZeile z;
+        z.spur = l;
+        z.fahrer = FahrerName(s, l);
+        z.runden = r.Platz != 0 ? r.Runden : 0;
+        z.gesamtzeit = r.Platz != 0 ? r.Gesamtzeit : 0;
+        if (s.BesteRunde[l] < kBesteRundeReset && z.runden > 0) {
+            z.besteRunde = s.BesteRunde[l];
+            z.besteText = std::to_string(z.besteRunde / 1000) + "." + Drei(z.besteRunde % 1000);
+        }
+        z.fehlstarts = s.FehlstartZahl[l];
+        z.strafen = s.StrafenZahl[l];
+        z.imZiel = rundenrennen && s.ZielZeit[l] != 0 && z.runden >= s.RennRunden;
+        e.zeilen.push_back(z);
+    }
+    std::stable_sort(e.zeilen.begin(), e.zeilen.end(), [&](const ErgebnisZeile& a, const ErgebnisZeile& b) {
+        if (a.imZiel != b.imZiel) return a.imZiel;
+        if (a.imZiel) return s.ZielZeit[a.spur] < s.ZielZeit[b.spur];
+        if (a.runden != b.runden) return a.runden > b.runden;
+        if ((a.runden == 0) != (b.runden == 0)) return a.runden != 0;
+        return a.runden != 0 && a.gesamtzeit < b.gesamtzeit;
+    });
+    for (size_t i = 0; i < e.zeilen.size(); ++i) e.zeilen[i].platz = static_cast<int>(i) + 1;
+    return e;
+}
+
+Banner BannerBerechnen(const RaceState& s) {
+    Banner b;
+    b.phase = PhaseAus(s);
+    b.text = PhasenText(b.phase);
+    const std::string strafen = LaufendeStrafen(s);
+    const auto mitStrafen = [&](std::string t) {
+        if (strafen.empty()) return t;
+        return t.empty() ? strafen : t + "   " + strafen;
+    };
+    switch (b.phase) {
+        case RennPhase::Bereit:
+            b.hintergrund = Bgr(90, 90, 90);
+            b.schrift = Bgr(255, 255, 255);
+            b.zeile = s.RennmodusText;
+            break;
+        case RennPhase::Ampel:
+            b.hintergrund = Bgr(200, 0, 0);
+            b.schrift = Bgr(255, 255, 255);
+            b.zeile = mitStrafen(s.Pause != 0 ? "Neustart nach der Pause" : "");
+            break;
+        case RennPhase::Rennen:
+        case RennPhase::SafetyCar: {
+            const bool sc = b.phase == RennPhase::SafetyCar;
+            b.hintergrund = sc ? Bgr(255, 215, 0) : Bgr(0, 140, 0);
+            b.schrift = sc ? Bgr(0, 0, 0) : Bgr(255, 255, 255);
+            std::string t;
+            if (IstRundenrennen(s.Rennmodus) && s.RennRunden > 0) {
+                int32_t fuehrung = 0;
+                for (int l = 1; l <= kLanes; ++l) fuehrung = std::max(fuehrung, s.SpurDaten[l].Runden);
+                const int32_t rest = std::max(s.RennRunden - fuehrung, int32_t{0});
+                t = rest == 1 ? "Noch 1 Runde" : "Noch " + std::to_string(rest) + " Runden";
+            }
+            b.zeile = mitStrafen(t);
+            break;
+        }
+        case RennPhase::Pause:
+            b.hintergrund = Bgr(255, 140, 0);
+            b.schrift = Bgr(0, 0, 0);
+            b.zeile = mitStrafen(s.PauseDurchChaos != 0 ? "Chaos – weiter beim Loslassen" : "Weiter mit W");
+            break;
+        case RennPhase::Nachlauf: {
+            b.hintergrund = Bgr(0, 80, 200);
+            b.schrift = Bgr(255, 255, 255);
+            b.zeile = SiegerText(s, ErgebnisBerechnen(s));
+            break;
+        }
+        case RennPhase::Ziel:
+            b.hintergrund = Bgr(0, 0, 0);
+            b.schrift = Bgr(255, 255, 255);
+            b.zeile = SiegerText(s, ErgebnisBerechnen(s));
+            break;
+    }
+    return b;
+}
+
+std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, Rennart modus) {
+    std::string hm = uhrzeit.substr(0, 5);
+    std::replace(hm.begin(), hm.end(), ':', '-');
+    return datum + "_" + hm + "_" + ModusName(modus);
+}
+
+std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit) {
+    std::string o = "\xEF\xBB\xBF";
+    o += "Rennen;" + CsvFeld(e.titel) + "\r\n";
+    o += "Datum;" + datum + " " + uhrzeit + "\r\n";
+    o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen\r\n";
+    for (const ErgebnisZeile& z : e.zeilen) {
+        o += std::to_string(z.platz) + ";" + std::to_string(z.spur) + ";" + CsvFeld(z.fahrer) + ";" +
+             std::to_string(z.runden) + ";" + (z.runden > 0 ? LesbareZeit(z.gesamtzeit) : "") + ";" +
+             std::to_string(z.gesamtzeit) + ";" + z.besteText + ";" + std::to_string(z.fehlstarts) + ";" +
+             std::to_string(z.strafen) + "\r\n";
+    }
+    return o;
+}
+
+std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit) {
+    std::string o =
+        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>Ergebnis " + Html(e.titel) +
+        "</title>\n<style>\nbody{font-family:sans-serif;margin:2em}\ntable{border-collapse:collapse}\n"
+        "th,td{border:1px solid #444;padding:.3em .8em;text-align:right}\n"
+        "td.n,th.n{text-align:left}\ntr.s{font-weight:bold}\n@media print{body{margin:0}}\n</style>\n"
+        "</head>\n<body>\n<h1>Ergebnis: " + Html(e.titel) + "</h1>\n<p>" + Html(datum) + " " + Html(uhrzeit) +
+        "</p>\n";
+    if (const int s = e.SiegerSpur(); s != 0)
+        o += "<p><strong>Sieger: Spur " + std::to_string(s) + " – " + Html(e.zeilen[0].fahrer) + "</strong></p>\n";
+    o += "<table>\n<tr><th>Platz</th><th>Spur</th><th class=\"n\">Fahrer</th><th>Runden</th><th>Gesamtzeit</th>"
+         "<th>Beste Runde</th><th>Fehlstarts</th><th>Strafen</th></tr>\n";
+    for (const ErgebnisZeile& z : e.zeilen) {
+        o += std::string("<tr") + (z.platz == 1 && z.runden > 0 ? " class=\"s\"" : "") + "><td>" +
+             std::to_string(z.platz) + "</td><td>" + std::to_string(z.spur) + "</td><td class=\"n\">" +
+             Html(z.fahrer) + "</td><td>" + std::to_string(z.runden) + "</td><td>" +
+             (z.runden > 0 ? LesbareZeit(z.gesamtzeit) : "–") + "</td><td>" +
+             (z.besteText.empty() ? "–" : z.besteText) + "</td><td>" + std::to_string(z.fehlstarts) + "</td><td>" +
+             std::to_string(z.strafen) + "</td></tr>\n";
+    }
+    return o + "</table>\n</body>\n</html>\n";
+}
+
+std::string DateiNeuSchreiben(const std::string& dir, const std::string& stem, const std::string& ext,
+                              const std::string& text, std::string* fehler) {
+    const auto grund = [&](const std::string& was) {
+        if (fehler) *fehler = was + ": " + std::strerror(errno);
+        return std::string();
+    };
+    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return grund("Ordner " + dir + " nicht angelegt");
+    const std::string tmp = dir + "/." + stem + ext + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return grund(tmp + " nicht angelegt");
+    const bool ok = AllesSchreiben(fd, text) && ::fsync(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        errno = err;
+        return grund(tmp + " nicht geschrieben");
+    }
+    // A hard link never replaces an existing file: a name already taken (an
+    // earlier result of the same minute) moves on to the next suffix.
+    std::string ziel;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string p = dir + "/" + stem + (n == 1 ? "" : "_" + std::to_string(n)) + ext;
+        if (::link(tmp.c_str(), p.c_str()) == 0) {
+            ziel = p;
+            break;
+        }
+        if (errno != EEXIST) break;
+    }
+    const int linkErr = errno;
+    ::unlink(tmp.c_str());
+    if (ziel.empty()) {
+        errno = linkErr;
+        return grund(dir + "/" + stem + ext + " nicht angelegt");
+    }
+    if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return ziel;
+}
+
+void RennenAbschliessen(RaceContext& sys) {
+    const RaceState& s = sys.st;
+    if (s.Rennmodus == Rennart::Training) return;
+    RaceUiState& v = sys.view;
+    const std::string datum = sys.wall().Date();
+    const std::string uhrzeit = sys.wall().TimeOfDay();
+    v.ergebnis = ErgebnisBerechnen(s);
+    v.ergebnisZeit = datum + " " + uhrzeit;
+    v.ergebnisDateien.clear();
+    ++v.ergebnisNummer;
+    if (sys.datenVerzeichnis.empty()) return;
+    const std::string dir = sys.datenVerzeichnis + "/" + kErgebnisOrdner;
+    std::string fehler;
+    const std::string csv =
+        DateiNeuSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.Rennmodus), ".csv",
+                          ErgebnisCsv(v.ergebnis, datum, uhrzeit), &fehler);
+    std::string html;
+    if (!csv.empty()) {
+        // The page takes the name the table got.
+        const std::string stem = csv.substr(dir.size() + 1, csv.size() - dir.size() - 5);
+        html = DateiNeuSchreiben(dir, stem, ".html", ErgebnisHtml(v.ergebnis, datum, uhrzeit), &fehler);
+    }
+    for (const std::string& p : {csv, html}) {
+        if (p.empty()) continue;
+        v.ergebnisDateien.push_back(p);
+        sys.observer().OnResult(p);
+    }
+    if (csv.empty() || html.empty())
+        sys.ui().ShowMessage("Das Rennergebnis konnte nicht gespeichert werden.\n" + fehler, "Ergebnis",
+                             MessageIcon::Warning);
+}
+
+}  // namespace zk

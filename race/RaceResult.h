@@ -1,0 +1,96 @@
+// Race day as the windows show it: the race-state banner that can be read across
+// the room, and the result of a race (positions, winner, false starts and
+// penalties). Both are computed from the race phase and the lane records alone;
+// the windows only render them.
+//
+// The readable time forms here are for the windows and the result files; the
+// lap and race texts that go to the display boards and the log keep their own
+// forms (SerialTexts.h, FormatRaceTime).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "race/RaceState.h"
+
+namespace zk {
+
+// m:ss.mmm below an hour, h:mm:ss.mmm from an hour on ("3:07.045", "1:02:03.400").
+std::string LesbareZeit(int32_t ms);
+// A countdown as h:mm:ss ("1:30:00", "0:04:09").
+std::string LesbarerCountdown(int stunden, int minuten, int sekunden);
+// Tenths of a second as German text with one decimal ("2,0").
+std::string ZehntelText(int32_t zehntel);
+
+// The name of the driver on a lane. Until the driver management names them, the
+// lanes carry their default names "Fahrer 1" ... "Fahrer 8".
+std::string FahrerName(const RaceState& s, int lane);
+
+enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel };
+RennPhase PhaseAus(const RaceState& s);
+// "BEREIT", "AMPEL", "RENNEN", "PAUSE", "SAFETY CAR", "NACHLAUF", "ZIEL".
+const char* PhasenText(RennPhase p);
+
+// One line of a result.
+struct ErgebnisZeile {
+    int platz = 0;
+    int spur = 0;
+    std::string fahrer;
+    int32_t runden = 0;
+    int32_t gesamtzeit = 0;   // ms
+    int32_t besteRunde = 0;   // ms; 0 = no lap
+    std::string besteText;    // best lap as the lap windows show it ("7.123"), "" = none
+    int fehlstarts = 0;
+    int strafen = 0;          // empty-tank penalties
+    bool imZiel = false;      // lap race: reached the lap count
+};
+
+struct RennErgebnis {
+    Rennart modus = Rennart::Training;
+    std::string titel;        // RennmodusText of the race
+    int32_t rennRunden = 0;   // lap race: laps to drive
+    std::vector<ErgebnisZeile> zeilen;  // by position
+    // Lane of the winner; 0 while nobody has completed a lap.
+    int SiegerSpur() const { return !zeilen.empty() && zeilen[0].runden > 0 ? zeilen[0].spur : 0; }
+};
+
+// The standing from the lane records. Lap race: first the lanes that reached the
+// lap count, in the order they did, then the others by laps and total time. Every
+// other race: by laps, then total time (the positions the lap windows show).
+// Lanes that took no part and drove no lap are left out.
+RennErgebnis ErgebnisBerechnen(const RaceState& s);
+
+// The banner: the phase in large letters, one line below it, and its colours
+// (0x00BBGGRR, as the windows take colours).
+struct Banner {
+    RennPhase phase = RennPhase::Bereit;
+    std::string text;   // the phase word
+    std::string zeile;  // winner, laps remaining, running penalties, ...
+    int32_t hintergrund = 0;
+    int32_t schrift = 0;
+};
+Banner BannerBerechnen(const RaceState& s);
+
+// The result files of a race: "YYYY-MM-DD_HH-MM_<mode>" (mode without blanks).
+std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, Rennart modus);
+// Semicolon-separated, UTF-8 with byte-order mark (opens in a spreadsheet as it is).
+std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit);
+// A printable page.
+std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit);
+
+inline constexpr const char* kErgebnisOrdner = "Ergebnisse";
+
+// Writes `text` to DIR/STEM+EXT without ever replacing a file: the content goes to
+// a temporary file first and is then linked under the first free name (STEM,
+// STEM_2, STEM_3, ...). Returns the path written, or "" with a German reason.
+std::string DateiNeuSchreiben(const std::string& dir, const std::string& stem, const std::string& ext,
+                              const std::string& text, std::string* fehler);
+
+class RaceContext;
+// The end of a race that got to its green light: keeps its result for the
+// windows (sys.view) and, except after a training, writes it as CSV and HTML to
+// the data directory's "Ergebnisse" folder. A failure is reported as a message.
+void RennenAbschliessen(RaceContext& sys);
+
+}  // namespace zk

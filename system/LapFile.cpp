@@ -1,0 +1,202 @@
+#include "system/LapFile.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include "race/Race.h"
+#include "settings/DataDir.h"
+#include "system/SafeFile.h"
+
+namespace zk {
+
+namespace {
+
+// Column of each lane's time (0-based: I = 8); lane 1 has its lap number in I.
+constexpr std::array<lxw_col_t, 9> kTimeColumn = {0, 9, 11, 13, 15, 17, 19, 20, 21};
+constexpr lxw_col_t kLapColumn = 8;
+constexpr const char* kCaption = "Runden aufzeichnen";
+
+bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            why = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+std::string EncodeLapRecord(const LapRecord& r) {
+    std::string b(kLapRecordSize, '\0');
+    b[0] = static_cast<char>(r.lane);
+    const auto lap = static_cast<uint32_t>(r.lap);
+    for (int i = 0; i < 4; ++i) b[1 + i] = static_cast<char>((lap >> (8 * i)) & 0xFF);
+    uint64_t bits = 0;
+    std::memcpy(&bits, &r.time, sizeof bits);
+    for (int i = 0; i < 8; ++i) b[5 + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return b;
+}
+
+std::vector<LapRecord> DecodeLapRecords(const std::string& bytes) {
+    std::vector<LapRecord> out;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t at = 0; at + kLapRecordSize <= bytes.size(); at += kLapRecordSize) {
+        LapRecord r;
+        r.lane = p[at];
+        uint32_t lap = 0;
+        for (int i = 0; i < 4; ++i) lap |= static_cast<uint32_t>(p[at + 1 + i]) << (8 * i);
+        r.lap = static_cast<int32_t>(lap);
+        uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(p[at + 5 + i]) << (8 * i);
+        std::memcpy(&r.time, &bits, sizeof bits);
+        out.push_back(r);
+    }
+    return out;
+}
+
+bool WriteLapWorkbook(const std::string& path, const std::vector<LapRecord>& records, std::string* error) {
+    return ReplaceFileBy(
+        path,
+        [&records](const std::string& tmp, std::string* why) {
+            lxw_workbook* wb = workbook_new(tmp.c_str());
+            if (!wb) {
+                *why = "Arbeitsmappe kann nicht angelegt werden";
+                return false;
+            }
+            lxw_worksheet* ws = workbook_add_worksheet(wb, "Runden");
+            // Headings in row 4, above the row of lap 0.
+            worksheet_write_string(ws, 3, kLapColumn, "Runde", nullptr);
+            for (int lane = 1; lane <= kLanes; ++lane)
+                worksheet_write_string(ws, 3, kTimeColumn[lane], ("Spur " + std::to_string(lane)).c_str(), nullptr);
+            for (const LapRecord& r : records) {
+                // Records a spreadsheet cannot hold are left out: no lane, a row
+                // above the first or below the last, a time that is no number.
+                const int64_t row = static_cast<int64_t>(r.lap) + 4;  // row lap + 5, counted from 0
+                if (r.lane < 1 || r.lane > kLanes || row < 0 || row >= LXW_ROW_MAX || !std::isfinite(r.time)) continue;
+                const auto rw = static_cast<lxw_row_t>(row);
+                if (r.lane == 1) worksheet_write_number(ws, rw, kLapColumn, r.lap, nullptr);
+                worksheet_write_number(ws, rw, kTimeColumn[r.lane], r.time, nullptr);
+            }
+            const lxw_error e = workbook_close(wb);
+            if (e != LXW_NO_ERROR) {
+                *why = lxw_strerror(e);
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
+LapFile::~LapFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string LapFile::FilePath() const { return DataPath(dir_, kLapFileName); }
+
+void LapFile::Report(const std::string& text, MessageIcon icon) { sys_.ui().ShowMessage(text, kCaption, icon); }
+
+bool LapFile::Start() {
+    if (fd_ >= 0) return true;
+    if (dir_.empty()) {
+        Report("Kein Datenverzeichnis: die Runden k\xC3\xB6nnen nicht aufgezeichnet werden.", MessageIcon::Warning);
+        return false;
+    }
+    fd_ = ::open(FilePath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        Report("Die Rundendatei kann nicht ge\xC3\xB6""ffnet werden:\n" + FilePath() + "\n" + std::strerror(errno),
+               MessageIcon::Warning);
+        sys_.st.ExcelAufzeichnung = 0;
+        return false;
+    }
+    sys_.st.ExcelAufzeichnung = kTrue;
+    return true;
+}
+
+void LapFile::Stop() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    sys_.st.ExcelAufzeichnung = 0;
+}
+
+void LapFile::Append(int lane, int32_t runden, double zeit) {
+    if (fd_ < 0) return;
+    const std::string rec = EncodeLapRecord({static_cast<uint8_t>(lane), runden, zeit});
+    size_t done = 0;
+    while (done < rec.size()) {
+        const ssize_t n = ::write(fd_, rec.data() + done, rec.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            // A torn record is cut off again, so that the records behind it stay
+            // readable; recording ends and says so.
+            const off_t size = ::lseek(fd_, 0, SEEK_END);
+            if (done > 0 && size >= static_cast<off_t>(done)) (void)::ftruncate(fd_, size - static_cast<off_t>(done));
+            Stop();
+            Report("Die Runde konnte nicht aufgezeichnet werden, die Aufzeichnung ist beendet:\n" + FilePath() + "\n" +
+                       std::strerror(err),
+                   MessageIcon::Warning);
+            return;
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+std::string LapFile::Export(const std::string& stamp) {
+    std::string bytes, why;
+    if (dir_.empty()) {
+        Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
+        return {};
+    }
+    if (!ReadWhole(FilePath(), bytes, why)) {
+        if (errno == ENOENT) {
+            Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
+        } else {
+            Report("Die Rundendatei kann nicht gelesen werden:\n" + FilePath() + "\n" + why, MessageIcon::Warning);
+        }
+        return {};
+    }
+    const std::vector<LapRecord> records = DecodeLapRecords(bytes);
+    if (records.empty()) {
+        Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
+        return {};
+    }
+    // A new name for every export; an earlier workbook of the same second keeps
+    // its name and this one gets a number.
+    std::string path;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string name = "Savelaps_" + stamp + (n == 1 ? "" : "_" + std::to_string(n)) + ".xlsx";
+        path = DataPath(dir_, name);
+        if (::access(path.c_str(), F_OK) != 0) break;
+    }
+    if (!WriteLapWorkbook(path, records, &why)) {
+        Report("Die Excel-Datei konnte nicht geschrieben werden:\n" + path + "\n" + why +
+                   "\nDie aufgezeichneten Runden bleiben in " + FilePath() + " erhalten.",
+               MessageIcon::Warning);
+        return {};
+    }
+    Stop();
+    if (hook_) hook_(path.substr(path.find_last_of('/') + 1));
+    Report("Die Excel-Datei wurde gespeichert:\n" + path, MessageIcon::Information);
+    return path;
+}
+
+}  // namespace zk

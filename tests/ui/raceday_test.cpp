@@ -1,0 +1,176 @@
+// Race day through the main window's real cycle: the race-state banner of a lap
+// window through a whole lap race, and the result files that race leaves,
+// compared with what the lap window shows at the end.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ui/RaceBanner.h"
+#include "ui/ResultWindow.h"
+#include "UiRig.h"
+
+using zk::test::UiRig;
+
+class RaceDayTest : public QObject {
+    Q_OBJECT
+private slots:
+    void bannerAndResultThroughALapRace();
+    void resultFilesAreNeverOverwritten();
+};
+
+namespace {
+
+struct BannerSeen {
+    QString text, zeile;
+    QColor bg;
+};
+
+BannerSeen Seen(QWidget* w) {
+    auto* b = w->findChild<zk::RaceBanner*>("RaceBanner");
+    if (!b) return {"<kein Banner>", {}, {}};
+    return {b->Text(), b->Zeile(), b->Hintergrund()};
+}
+
+}  // namespace
+
+void RaceDayTest::bannerAndResultThroughALapRace() {
+    QTemporaryDir data;
+    UiRig rig;
+    rig.sys.cfg.Letzte.Runden = 3;
+    rig.sys.cfg.Fehlstart.Strafzeit = 20;
+    rig.sys.cfg.LiZeit.Minimum = 500;
+    rig.sys.cfg.NachZeit.Nachzeit = 3000;
+    rig.sys.datenVerzeichnis = data.path().toStdString();
+    rig.Load();
+    rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
+    QWidget* w = rig.Open("frmKVZeit4SpurNeu");
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("BEREIT"));
+
+    // Start light, and a false start of lane 4 during the red phase.
+    UiRig::Click(w, "btnStartRace");
+    rig.RunFor(1700);
+    QCOMPARE(Seen(w).text, QStringLiteral("AMPEL"));
+    QCOMPARE(Seen(w).bg, QColor(200, 0, 0));
+    rig.Hold(4, 20);
+    rig.RunFor(1000);
+    QCOMPARE(Seen(w).zeile, QString::fromUtf8("Fehlstart Spur 4 – 2,0 s Strafe"));
+    for (int k = 0; k < 60 && rig.sys.st.RennenLaeuft == 0; ++k) rig.RunFor(100);
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("RENNEN"));
+    QVERIFY2(Seen(w).zeile.startsWith(QStringLiteral("Noch 3 Runden")), qPrintable(Seen(w).zeile));
+    QVERIFY(Seen(w).zeile.contains(QStringLiteral("Fehlstart Spur 4")));
+    rig.RunFor(2500);  // the penalty has run out
+    QCOMPARE(Seen(w).zeile, QStringLiteral("Noch 3 Runden"));
+
+    // Start crossings, then one lap each of lanes 1 and 2.
+    rig.Hold(1, 20);
+    rig.Hold(2, 20);
+    rig.RunFor(3000);
+    rig.Hold(1, 20);
+    rig.RunFor(400);
+    rig.Hold(2, 20);
+    rig.RunFor(600);
+    QCOMPARE(Seen(w).zeile, QStringLiteral("Noch 2 Runden"));
+
+    // Pause and resume through the start light.
+    QTest::keyClicks(w, " ");
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("PAUSE"));
+    QTest::keyClicks(w, "w");
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("AMPEL"));
+    QCOMPARE(Seen(w).zeile, QStringLiteral("Neustart nach der Pause"));
+    for (int k = 0; k < 60 && rig.sys.st.Pause != 0; ++k) rig.RunFor(100);
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("RENNEN"));
+
+    // Safety car on and off.
+    QTest::keyClicks(w, "c");
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("SAFETY CAR"));
+    QCOMPARE(Seen(w).bg, QColor(255, 215, 0));
+    rig.sys.st.GelbAusgeloest = 0;  // the key was let go
+    QTest::keyClicks(w, "c");
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("RENNEN"));
+
+    // Lane 2 finishes first although lane 1 led after lap 1; lane 1 rolls over
+    // the line during the after-run.
+    rig.Hold(2, 20);
+    rig.RunFor(3000);
+    rig.Hold(2, 20);
+    rig.RunFor(300);
+    rig.Hold(1, 20);
+    rig.RunFor(200);
+    QCOMPARE(Seen(w).text, QStringLiteral("NACHLAUF"));
+    QCOMPARE(Seen(w).zeile, QString::fromUtf8("Sieger: Spur 2 – Fahrer 2"));
+    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft != 0; ++k) rig.RunFor(100);
+    rig.RunFor(100);
+    QCOMPARE(Seen(w).text, QStringLiteral("ZIEL"));
+    QCOMPARE(Seen(w).bg, QColor(0, 0, 0));
+    QCOMPARE(Seen(w).zeile, QString::fromUtf8("Sieger: Spur 2 – Fahrer 2"));
+
+    // The result window opened by itself; one table and one page were written.
+    QVERIFY(rig.main->Forms().Find("frmErgebnis"));
+    QDir dir(data.path() + "/Ergebnisse");
+    const QStringList csv = dir.entryList({"*_Rundenrennen.csv"}, QDir::Files);
+    const QStringList html = dir.entryList({"*_Rundenrennen.html"}, QDir::Files);
+    QCOMPARE(csv.size(), 1);
+    QCOMPARE(html.size(), 1);
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary file left
+    QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d_Rundenrennen\\.csv$").match(csv[0]).hasMatch());
+
+    // Read back: every line agrees with the lap window's final values.
+    QFile f(dir.filePath(csv[0]));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).remove(QChar(0xFEFF)).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(lines[2], QStringLiteral("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"));
+    QCOMPARE(lines.size(), 3 + 8);
+    QStringList order;
+    for (int k = 3; k < lines.size(); ++k) {
+        const QStringList c = lines[k].split(';');
+        QCOMPARE(c.size(), 9);
+        const int i = c[1].toInt() - 1;
+        order << c[1];
+        QCOMPARE(c[0].toInt(), k - 2);
+        QCOMPARE(c[7], QString(i == 3 ? "1" : "0"));
+        if (i >= 4) {  // lanes the 4-lane window does not show drove nothing
+            QCOMPARE(c[3], QStringLiteral("0"));
+            continue;
+        }
+        QCOMPARE(c[2], UiRig::Text(w, QStringLiteral("Spur_Driver_%1").arg(i)));
+        const QString laps = UiRig::Text(w, QStringLiteral("Spur_Laps_%1").arg(i));
+        QCOMPARE(c[3], laps.isEmpty() ? QStringLiteral("0") : laps);
+        QCOMPARE(c[6], UiRig::Text(w, QStringLiteral("Spur_Fastest_%1").arg(i)));
+    }
+    QCOMPARE(order.mid(0, 2), (QStringList{"2", "1"}));
+    QVERIFY(QFile(dir.filePath(html[0])).size() > 0);
+}
+
+void RaceDayTest::resultFilesAreNeverOverwritten() {
+    QTemporaryDir data;
+    const std::string dir = (data.path() + "/Ergebnisse").toStdString();
+    std::string why;
+    const std::string a = zk::DateiNeuSchreiben(dir, "2026-12-06_21-38_Rundenrennen", ".csv", "erstes", &why);
+    const std::string b = zk::DateiNeuSchreiben(dir, "2026-12-06_21-38_Rundenrennen", ".csv", "zweites", &why);
+    QCOMPARE(QString::fromStdString(a), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen.csv");
+    QCOMPARE(QString::fromStdString(b), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen_2.csv");
+    QFile fa(QString::fromStdString(a));
+    QVERIFY(fa.open(QIODevice::ReadOnly));
+    QCOMPARE(fa.readAll(), QByteArray("erstes"));
+
+    // A folder that cannot be made is reported, in German, and nothing claims success.
+    QFile blocker(data.path() + "/blockiert");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    why.clear();
+    const std::string c = zk::DateiNeuSchreiben((data.path() + "/blockiert/Ergebnisse").toStdString(), "x", ".csv", "y", &why);
+    QVERIFY(c.empty());
+    QVERIFY(QString::fromStdString(why).contains(QStringLiteral("nicht angelegt")));
+}
+
+QTEST_MAIN(RaceDayTest)
+#include "raceday_test.moc"

@@ -1,0 +1,66 @@
+// The race director's desk frmRennleitung: all eight lanes at a glance (laps,
+// position, last and best lap, total, driver, sensor and power lamps), the race
+// buttons, per-lane lap corrections, best-lap reset, power and lane voltage, the
+// running list `Counts` and the race-flow list `lstRennablauf`.
+//
+// The lists and every correction live in the core (system/DirectorDesk,
+// race/Rennleitung); this window shows them and calls them.
+#pragma once
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "ui/UiContext.h"
+
+namespace zk {
+
+class StatusLamp;
+
+class RennleitungWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit RennleitungWindow(UiContext& ctx);
+
+    // Every 100 ms cycle while the window is loaded (also while hidden).
+    void Update();
+    // The fuel-load voltage of element i (lane i + 1).
+    void FuelUpdate(int i);
+    // Per-lane fields to their start values; the running list is saved and emptied.
+    void ClearWindow();
+    // Power lamps and the pause/resume buttons from the race state.
+    void RefreshRaceViews();
+
+signals:
+    void Unloaded(QWidget* w);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QLabel* Label(const QString& name, const QString& text, QWidget* parent);
+    QPushButton* Button(const QString& name, const QString& text, QWidget* parent);
+    void SyncList(QListWidget* list, const std::vector<std::string>& lines, uint32_t generation, uint32_t& shownGen,
+                  size_t& shown);
+    QString Countdown() const;
+
+    UiContext& ctx_;
+    QLabel *RennModeTxt, *RennMode, *ZeitAnzeige, *SpwAnzeige, *Pausenzeit, *NumOfWins, *Label6, *lblGesTime;
+    std::vector<QLabel*> Spur, Driver, Runden, Rang, LastLap, Fastest, GesTime, Spannung, Tank;
+    std::vector<QWidget*> Spur_Color, Netz_Color;
+    std::vector<StatusLamp*> Spur_LS, Spur_Strom;
+    std::vector<QPushButton*> Plus, Minus1, Reset, PowerBtn, VPlus, VMinus;
+    QGroupBox* Netzteil = nullptr;
+    QPushButton *btnStartRace, *btnStopRace, *btnPause, *btnWeiter, *btnSafetyCar, *btnFahrer, *btnZmsInfo;
+    QPushButton *Totalstop, *bntZmClose;
+    QListWidget *Counts, *lstRennablauf;
+    uint32_t countsGen_ = 0, flowGen_ = 0;
+    size_t countsShown_ = 0, flowShown_ = 0;
+};
+
+}  // namespace zk
