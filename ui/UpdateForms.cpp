@@ -45,7 +45,12 @@ int UpdateForms::OffeneZeitfenster() const { return sys_.view.OffeneZeitfenster;
 
 UpdateForms::~UpdateForms() {
     // Windows still open belong to nobody else; destroy them with the registry.
-    for (auto& [name, w] : windows_) delete w.data();
+    // A window that forgets itself as it is destroyed must not change the map
+    // being walked, nor tell the main window, which is going away too.
+    blockSignals(true);
+    const auto open = std::move(windows_);
+    windows_.clear();
+    for (const auto& [name, w] : open) delete w.data();
 }
 
 QWidget* UpdateForms::Find(const std::string& name) const {
@@ -142,6 +147,7 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmKVPower") {
         auto* p = new KVPowerWindow(ctx);
         connect(p, &KVPowerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
     } else if (name == "frmErgebnis") {
         auto* p = new ResultWindow(sys_);
         connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
