@@ -10,7 +10,7 @@ constexpr std::array<std::string_view, kFensterAnzahl> kNamen = {
     "frmZeit4Spur",      "frmKVZeit2Spur", "frmKVZeit3Spur",  "frmKVZeit4SpurNeu", "frmKVZeit5Spur",
     "frmKVZeit6Spur",    "frmKVZeit8Spur", "frmKVZeit48SpurNeu", "frmStartampel",  "frmZusatzampel",
     "frmSaveDisplay",    "frmParPortSim",  "frmParPortDebug", "frmRundeneingabe",  "frmZeiteingabe",
-    "frmRennleitung",    "frmKVPower",     "frmErgebnis",
+    "frmRennleitung",    "frmKVPower",     "frmErgebnis",     "frmSoundfiles",     "frmSoundOpenFile",
 };
 
 }  // namespace

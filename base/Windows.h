@@ -26,8 +26,10 @@ enum class Fenster {
     Rennleitung,
     KVPower,
     Ergebnis,
+    Soundfiles,
+    SoundOpenFile,
 };
-constexpr int kFensterAnzahl = 18;
+constexpr int kFensterAnzahl = 20;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

@@ -73,6 +73,7 @@ public:
     virtual void OnFalseStart(int /*lane*/) {}
     virtual void OnPower(int /*lane*/, bool /*on*/) {}
     virtual void OnResult(const std::string& /*path*/) {}  // a result file was written
+    virtual void OnClip(int /*clip*/) {}  // the announcer starts clip 0..45
 };
 
 // Refresh of the open windows from the race state.

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   sigrok-cli
   libxlsxwriter-dev python3-openpyxl
+  libsdl2-dev espeak-ng
 )
 # The serial line: termios, openpty and <linux/serial.h>.
 packages+=(libc6-dev linux-libc-dev)

@@ -115,4 +115,14 @@ std::string ResolveDataDir(const DataDirSources& src, std::string* error) {
     return dir;
 }
 
+std::vector<std::string> SoundDirs(const std::string& dataDir, const std::string& exeDir) {
+    std::vector<std::string> dirs;
+    if (!dataDir.empty()) dirs.push_back(DataPath(dataDir, kSoundsDirName));
+    if (!exeDir.empty()) {
+        dirs.push_back(exeDir + "/../share/zirkato/Sounds");
+        dirs.push_back(exeDir + "/share/zirkato/Sounds");
+    }
+    return dirs;
+}
+
 }  // namespace zk

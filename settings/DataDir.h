@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zk {
 
@@ -42,5 +43,13 @@ std::string ResolveDataDir(const DataDirSources& src, std::string* error = nullp
 
 // DIR/NAME.
 std::string DataPath(const std::string& dir, const std::string& name);
+
+// The folders the sound clips are looked up in, in this order: the data
+// directory's "Sounds" (the user's own recordings), then the clips that ship
+// with the program: EXEDIR/../share/zirkato/Sounds (an installed program in
+// PREFIX/bin, the program of the build tree in build/ui) and
+// EXEDIR/share/zirkato/Sounds (the tools of the build tree). Empty arguments
+// are left out.
+std::vector<std::string> SoundDirs(const std::string& dataDir, const std::string& exeDir);
 
 }  // namespace zk

@@ -197,6 +197,9 @@ struct Settings {
     } AnzahlFahrer;
     // Driver slots, slot 1 first (index 0 = slot 1). Names of up to 20 characters.
     std::vector<std::string> Fahrer;
+    // [SoundFiles] Sound01..Sound50: the file names of the sound-file window's
+    // slots 1..50 (element 0 unused).
+    std::array<std::string, 51> SoundFiles{};
 };
 
 // First-run values: what a missing or invalid settings file gives. They come

@@ -16,6 +16,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
 #include "devices/TermiosLine.h"
 #include "race/RS232.h"
@@ -24,6 +25,7 @@
 #include "race/RaceSequence.h"
 #include "race/Rennleitung.h"
 #include "race/StartLight.h"
+#include "race/Zeitansage.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
@@ -68,6 +70,10 @@ struct SimContext {
     // The real bus engine and supply behind the trace.
     I2CBus bus;
     BusNetzteil netzteil{sys};
+    // Spoken lap times: each clip plays for its file's real duration on the
+    // simulated clock.
+    ClockedAudioOutput audio{clock};
+    Zeitansage ansage{sys, audio};
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
 
@@ -123,6 +129,7 @@ public:
     }
 
     void OnLightStep(int step) override { Line() << "light " << step << '\n'; }
+    void OnClip(int clip) override { Line() << "say clip=" << clip << '\n'; }
     void OnFalseStart(int lane) override { Line() << "falsestart lane=" << lane << '\n'; }
     void OnPower(int lane, bool on) override {
         Line() << "power lane=" << lane << (on ? " on" : " off") << '\n';
@@ -661,6 +668,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.Laps().SetExportHook([&traceUi](const std::string& f) { traceUi.Exported(f); });
     sys.SetDirector(&sys.Desk());
     sys.SetRecorder(&sys.Laps());
+    sys.SetAnnouncer(&c.ansage);
+    c.ansage.SetSoundDirs(sc.soundDirs);
     TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
     // Scenario millisecond -> clock reading (two's-complement wrap of the 32-bit clock).
@@ -692,6 +701,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     }
     ReadIniFile(sys, ini);
     ComProgrammStart(sys);
+    if (sys.cfg.Audio.Zeitansage == 1) c.ansage.SoundInit();
     sys.InitProgram();
     c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     // As the program does at start-up, [FrmRennleitung] "RL" 1 loads the desk.
@@ -718,6 +728,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         hooks.NotePhase();
         for (auto& left : c.activeLeft)
             if (left > 0) --left;
+        // A clip that has ended starts the next digit before the cycle.
+        c.ansage.ClipPoll();
         if (ms % 100 == 0) {
             MainLoopCycle(sys);
             hooks.NotePhase();

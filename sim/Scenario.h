@@ -53,6 +53,7 @@ struct Scenario {
     bool haveClockStart = false;
     std::string baseDir;  // directory of the scenario file, for relative paths
     std::string dataDir;  // --data-dir: director list, lap file, workbooks and race results go there ("" = none)
+    std::vector<std::string> soundDirs;  // where the announcer's clips are looked up, first first
 };
 
 // Longest run a scenario may ask for: 24 hours of simulated time.

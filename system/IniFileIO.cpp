@@ -18,6 +18,11 @@ namespace {
 constexpr size_t kTextBuffer = 32;  // characters read for reals and driver names (incl. terminator)
 constexpr int kMaxClubFahrer = 101;
 
+// "Sound01" .. "Sound50".
+std::string SoundFileKey(int n) {
+    return std::string("Sound") + static_cast<char>('0' + n / 10) + static_cast<char>('0' + n % 10);
+}
+
 std::string FahrerKey(int i) { return "F " + std::to_string(i); }
 
 bool IsRegistryKey(const KeyDef& d, const char* section, const char* key) {
@@ -120,6 +125,15 @@ bool WriteOpenWindowsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
         doc.Set("OpenWindows", "Std4Open", flag(f[kWinStd4]));
         doc.Set("OpenWindows", "RennOpen", flag(f[kWinRennleitung]));
         doc.Set("OpenWindows", "PPSimOpen", flag(sys.st.FensterOffen2[kWinParPortSim]));
+        if (file.Save()) return true;
+    }
+    if (report) ReportSaveFailure(sys, file);
+    return false;
+}
+
+bool WriteSoundFilesImpl(RaceSystem& sys, ProfileFile& file, bool report) {
+    if (file.Load()) {
+        for (int n = 1; n <= 50; ++n) file.Doc().Set("SoundFiles", SoundFileKey(n), sys.cfg.SoundFiles[n]);
         if (file.Save()) return true;
     }
     if (report) ReportSaveFailure(sys, file);
@@ -238,6 +252,9 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
     if (c.Fahrer.empty()) c.Fahrer.emplace_back();
     if (c.Fahrer[0].empty()) c.Fahrer[0] = "TAVO";
 
+    // The sound-file window's slots, so that it shows what was chosen last.
+    for (int n = 1; n <= 50; ++n) c.SoundFiles[n] = doc.GetString("SoundFiles", SoundFileKey(n), "", kTextBuffer);
+
     // Lines configured as inputs float high. The port base follows the file first,
     // so the writes reach the configured port.
     sys.ApplySettings();
@@ -307,6 +324,8 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
 bool WriteIniFile(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress) {
     return WriteIniFileImpl(sys, file, progress, true);
 }
+
+bool WriteSoundFiles(RaceSystem& sys, ProfileFile& file) { return WriteSoundFilesImpl(sys, file, true); }
 
 bool WriteOpenWindows(RaceSystem& sys, ProfileFile& file) { return WriteOpenWindowsImpl(sys, file, true); }
 

@@ -79,6 +79,8 @@ void ReadOpenWindows(RaceSystem& sys, ProfileFile& file);
 bool WriteIniFile(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress = {});
 // The ten [OpenWindows] keys from the open-window flags.
 bool WriteOpenWindows(RaceSystem& sys, ProfileFile& file);
+// [SoundFiles] Sound01..Sound50 from the sound-file window's slots.
+bool WriteSoundFiles(RaceSystem& sys, ProfileFile& file);
 // The [WindowPositions] keys.
 bool WriteWindowPositions(RaceSystem& sys, ProfileFile& file);
 // The voltage key of one lane (1..8), as the lane-voltage window writes it.

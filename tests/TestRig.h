@@ -44,6 +44,8 @@ struct Recorder : RaceObserver,
     std::vector<std::pair<int, int>> lptWrites;  // {offset, value}
     std::vector<int> fuelUpdates;         // FuelUpdate(lane index)
     std::map<int, int> keyState;          // AsyncKeyState by virtual key; read once, then 0
+    std::vector<int> clips;               // clips the announcer started
+    std::vector<std::string> statusLines; // status-bar lines
     int startAblauf = 0, i2c = 0, displayOutput = 0, clearWindows = 0;
 
     void DisplayOutput() override { ++displayOutput; calls.push_back("DisplayOutput"); }
@@ -70,6 +72,8 @@ struct Recorder : RaceObserver,
     void OnLightStep(int step) override { ++startAblauf; lightSteps.push_back(step); }
     void OnFalseStart(int lane) override { falseStarts.push_back(lane); }
     void OnPower(int lane, bool on) override { (on ? powerOn : powerOff).push_back(lane); }
+    void OnClip(int clip) override { clips.push_back(clip); }
+    void ShowStatus(const std::string& t) override { statusLines.push_back(t); }
     void OnLptWrite(int off, uint8_t v) override { lptWrites.emplace_back(off, v); }
     void I2CTakt(TickState&, LptIo&) override { ++i2c; }
 
@@ -148,6 +152,7 @@ public:
         FastTimerTick(t);
         for (auto& [n, left] : held)
             if (left > 0) --left;
+        if (afterTick) afterTick();
         if (now % 100 == 0) {
             if (cycle) {
                 cycle();
@@ -182,6 +187,7 @@ public:
     int32_t now;
     std::map<int, int> held;
     std::function<void()> cycle;  // replaces MainLoopCycle when set (the main window's cycle)
+    std::function<void()> afterTick;  // runs after each tick, before the cycle (polls between cycles)
 };
 
 }  // namespace zk::test

@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // The announcer's clips: a "Sounds" folder beside the scenario (recordings
+    // of one's own), then the clips that ship with the program.
+    sc.soundDirs = zk::SoundDirs(sc.baseDir, zk::DataDirSourcesOf(argc, argv).exeDir);
     zk::ScenarioError err;
     if (!zk::ParseScenario(text, sc, err)) {
         std::cerr << "zirkato-sim: " << path << ":" << err.line << ": " << err.message << '\n';

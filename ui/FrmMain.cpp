@@ -1,5 +1,7 @@
 #include "ui/FrmMain.h"
 
+#include "race/Zeitansage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -62,6 +64,8 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
     ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
     ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
+    ctx_.ansage = opt_.ansage;
+    ctx_.writeSoundFiles = [this] { store_.WriteSoundFiles(sys_); };
     ctx_.writeLaneVoltage = [this](int lane) { store_.WriteLaneVoltage(sys_, lane); };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
@@ -128,13 +132,34 @@ void frmMain::FormLoad() {
 
 void frmMain::InitProgram() {
     InitI2CBus();
+    // Without [Audio] Zeitansage the output opens on first use; the clip-end
+    // poll runs in any case (the sound-file windows audition through it).
     if (sys_.cfg.Audio.Zeitansage == 1) InitSound();
+    else if (opt_.ansage && opt_.runTimers) {
+        tmrClipEnde_.setInterval(10);
+        connect(&tmrClipEnde_, &QTimer::timeout, this, [this] {
+            if (!shutDown_) opt_.ansage->ClipPoll();
+        });
+        tmrClipEnde_.start();
+    }
     // Race state, port address, lane records and race control's start values
     // (mode set-up, track power on, idle lamps, normal lane voltages).
     sys_.InitProgram();
     forms_.RebuildStandardWindow();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
 }
+
+void frmMain::InitSound() {
+    if (!opt_.ansage) return;
+    opt_.ansage->SoundInit();
+    tmrClipEnde_.setInterval(10);
+    connect(&tmrClipEnde_, &QTimer::timeout, this, [this] {
+        if (!shutDown_) opt_.ansage->ClipPoll();
+    });
+    if (opt_.runTimers) tmrClipEnde_.start();
+}
+
+void frmMain::ReleaseSound() { tmrClipEnde_.stop(); }
 
 void frmMain::Cycle() {
     if (shutDown_ || inCycle_) return;
@@ -169,6 +194,7 @@ void frmMain::closeEvent(QCloseEvent* e) {
 void frmMain::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    if (noPortBox_) noPortBox_->close();
     tmr_100.stop();
     race_.Stop();
     // The track stays usable after the program ends.
@@ -265,6 +291,8 @@ void frmMain::BuildMenus() {
     }
     zm->setToolTipsVisible(true);
     zm->addSeparator();
+    QAction* sound = add(zm, "mnuSound", QStringLiteral("&Sounddateien"));
+    connect(sound, &QAction::triggered, this, [this] { forms_.Open("frmSoundfiles"); });
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 
@@ -477,12 +505,16 @@ void frmMain::ApplyMenuCaptions() {
 
 void frmMain::ShowNoPortMessage(const std::string& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kPpdevCaption), QString::fromStdString(text),
-                                QMessageBox::Ok, this);
+                                QMessageBox::Ok);
     box->setObjectName("msgKeinPort");
+    noPortBox_ = box;
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);  // the 100 ms main loop keeps running
     QPushButton* sim = box->addButton(QString::fromUtf8("Simulation starten"), QMessageBox::ActionRole);
     sim->setObjectName("btnSimulationStarten");
+    // Without an escape button a message box refuses to close, and then the
+    // application cannot quit (on SIGTERM or at logout) while the box is open.
+    box->setEscapeButton(QMessageBox::Ok);
     auto* nie = new QCheckBox(QString::fromUtf8("Nicht mehr anzeigen (ohne Parallelport arbeiten)"), box);
     nie->setObjectName("chkNichtMehrAnzeigen");
     box->setCheckBox(nie);

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -27,6 +29,7 @@ namespace zk {
 
 class RaceSystem;
 class FastTimerThread;
+class Zeitansage;
 
 // The 1 ms tick as the main window starts and stops it.
 class TickControl {
@@ -67,6 +70,7 @@ public:
     virtual void WriteOpenWindows(RaceSystem&) {}
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
+    virtual void WriteSoundFiles(RaceSystem&) {}
     // One lane's set voltage (the lane-voltage window writes each change at once).
     virtual void WriteLaneVoltage(RaceSystem&, int /*lane*/) {}
     // Program end: the open windows, then `closeWindows` (windows store their
@@ -80,6 +84,8 @@ struct MainOptions {
     bool quietMessages = false;  // record message boxes instead of showing them
     // Chooses the parallel port once the settings are read.
     std::function<void(RaceSystem&, UiPort&)> openPort;
+    // The spoken lap times; null: none (tests).
+    Zeitansage* ansage = nullptr;
 };
 
 class frmMain : public QMainWindow {
@@ -141,11 +147,11 @@ private:
     void ProbeSerialPorts();
     void OpenSerialPort();
     void InitI2CBus() {}
-    void InitSound() {}
+    void InitSound();
     void InitDisplayBoard() {}
     void CloseSpreadsheet() {}
     void CloseSerialPort();
-    void ReleaseSound() {}
+    void ReleaseSound();
 
     RaceSystem& sys_;
     TickControl& tick_;
@@ -158,7 +164,9 @@ private:
     QtUiPort uiPort_;
     QtWindowRefresh refresh_;
     QTimer tmr_100;
+    QTimer tmrClipEnde_;  // the end of an announcement clip, polled between the cycles
     bool shutDown_ = false;
+    QPointer<QMessageBox> noPortBox_;  // the no-port message while it is open
     bool inCycle_ = false;
     std::optional<int32_t> lastCycleMs_;
 

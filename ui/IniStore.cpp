@@ -46,6 +46,7 @@ std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
 void IniSettingsStore::WriteOpenWindows(RaceSystem& sys) { zk::WriteOpenWindows(sys, file_); }
 void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, file_); }
 void IniSettingsStore::WriteWindowPositions(RaceSystem& sys) { zk::WriteWindowPositions(sys, file_); }
+void IniSettingsStore::WriteSoundFiles(RaceSystem& sys) { zk::WriteSoundFiles(sys, file_); }
 
 void IniSettingsStore::WriteLaneVoltage(RaceSystem& sys, int lane) { zk::WriteLaneVoltage(sys, file_, lane); }
 

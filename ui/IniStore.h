@@ -19,6 +19,7 @@ public:
     void WriteIniFile(RaceSystem& sys) override;
     void WriteWindowPositions(RaceSystem& sys) override;
     void WriteLaneVoltage(RaceSystem& sys, int lane) override;
+    void WriteSoundFiles(RaceSystem& sys) override;
     // A failure is shown in a message box only when nobody has been told yet and
     // a person closed the program; otherwise it goes to standard error, so a
     // shutdown never waits for a click.

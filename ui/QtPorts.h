@@ -3,6 +3,8 @@
 // QtWindowRefresh (the display output and the other refreshes of the windows).
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <functional>
 #include <string>

@@ -11,6 +11,7 @@ namespace zk {
 class RaceSystem;
 class RaceActions;
 class UpdateForms;
+class Zeitansage;
 
 struct UiContext {
     RaceSystem& sys;
@@ -25,6 +26,10 @@ struct UiContext {
     std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
     // Writes lane 1..8's set voltage to the settings file at once.
     std::function<void(int)> writeLaneVoltage = [](int) {};
+    // The spoken lap times (sound-file windows audition through it); may be null.
+    Zeitansage* ansage = nullptr;
+    // Writes [SoundFiles] to the settings file.
+    std::function<void()> writeSoundFiles = [] {};
 };
 
 }  // namespace zk

@@ -4,6 +4,7 @@
 
 #include "system/RaceSystem.h"
 #include "ui/InputWindows.h"
+#include "ui/SoundWindows.h"
 #include "ui/KVZeitWindow.h"
 #include "ui/ParPortWindows.h"
 #include "ui/RaceActions.h"
@@ -44,7 +45,12 @@ int UpdateForms::OffeneZeitfenster() const { return sys_.view.OffeneZeitfenster;
 
 UpdateForms::~UpdateForms() {
     // Windows still open belong to nobody else; destroy them with the registry.
-    for (auto& [name, w] : windows_) delete w.data();
+    // A window that forgets itself as it is destroyed must not change the map
+    // being walked, nor tell the main window, which is going away too.
+    blockSignals(true);
+    const auto open = std::move(windows_);
+    windows_.clear();
+    for (const auto& [name, w] : open) delete w.data();
 }
 
 QWidget* UpdateForms::Find(const std::string& name) const {
@@ -151,6 +157,11 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");
         connect(p, &RaceLengthInput::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmSoundfiles" || name == "frmSoundOpenFile") {
+        QWidget* p = name == "frmSoundfiles" ? static_cast<QWidget*>(new SoundFilesWindow(ctx))
+                                             : static_cast<QWidget*>(new SoundOpenFileWindow(ctx));
+        connect(p, &QObject::destroyed, this, [this, name] { Forget(name); });
         w = p;
     }
     if (w) windows_[name] = w;

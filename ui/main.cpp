@@ -14,6 +14,8 @@
 #include "devices/TermiosLine.h"
 #include "race/NetzTeil.h"
 #include "tick/I2CBus.h"
+#include "devices/SdlAudioOutput.h"
+#include "race/Zeitansage.h"
 #include "settings/DataDir.h"
 #include "base/Clock.h"
 #include "system/RaceSystem.h"
@@ -112,7 +114,14 @@ int main(int argc, char** argv) {
     sys.SetDataDir(dataDir);
     zk::ThreadTickControl tick(sys);
     zk::IniSettingsStore store(zk::DataPath(dataDir, zk::kIniFileName));
+    // Spoken lap times: the user's recordings in the data directory's Sounds
+    // folder first, then the clips that ship with the program.
+    zk::SdlAudioOutput audio;
+    zk::Zeitansage ansage(sys, audio);
+    ansage.SetSoundDirs(zk::SoundDirs(dataDir, zk::DataDirSourcesOf(argc, argv).exeDir));
+    sys.SetAnnouncer(&ansage);
     zk::MainOptions opt;
+    opt.ansage = &ansage;
     opt.openPort = [&port](zk::RaceSystem& s, zk::UiPort& ui) { port.Set(zk::OpenLptIo(s.cfg.Lpt.Port, ui)); };
     zk::frmMain main(sys, tick, store, opt);
 

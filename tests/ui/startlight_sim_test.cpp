@@ -289,7 +289,9 @@ void StartLightSimTest::noPortMessageOffersTheSimulationAndWorkingWithoutAPort()
         };
     };
     rig.Load();
-    auto* box = rig.main->findChild<QMessageBox*>("msgKeinPort");
+    QMessageBox* box = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "msgKeinPort") box = qobject_cast<QMessageBox*>(w);
     QVERIFY(box);
     QVERIFY(box->text().contains("kann nicht geöffnet werden"));
     box->findChild<QCheckBox*>("chkNichtMehrAnzeigen")->setChecked(true);
