@@ -11,8 +11,7 @@
 namespace zk {
 
 inline bool WindowPending(std::string_view name) {
-    for (std::string_view p : {"frmSelectDriver", "frmFahrer", "frmClubErgebnis", "frmZSA",
-                               "frmSound"})
+    for (std::string_view p : {"frmSelectDriver", "frmFahrer", "frmClubErgebnis", "frmSound"})
         if (p == name) return true;
     return false;
 }

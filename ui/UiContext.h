@@ -25,6 +25,8 @@ struct UiContext {
     std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
     // Writes lane 1..8's set voltage to the settings file at once.
     std::function<void(int)> writeLaneVoltage = [](int) {};
+    // Writes all settings to the settings file (the settings dialog's "speichern").
+    std::function<void()> writeIniFile = [] {};
 };
 
 }  // namespace zk
