@@ -28,8 +28,9 @@ enum class Fenster {
     Ergebnis,
     Soundfiles,
     SoundOpenFile,
+    ZSA,
 };
-constexpr int kFensterAnzahl = 20;
+constexpr int kFensterAnzahl = 21;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

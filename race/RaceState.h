@@ -120,6 +120,7 @@ struct RaceState : TickState {
     int16_t UhrSekundeAlt = 0;
     int16_t SekundeNeu = 0;
     int16_t ZsaOffen = 0;
+    int16_t ZsaReiter = 0;  // tab the settings dialog shows (2 = "Lichtschranken")
     int16_t TankAktiv = 0;
     int32_t NormrundeSek = 0;
 

@@ -71,4 +71,27 @@ void TeachInDialogGeschlossen(RaceContext& sys) {
     for (int n = 1; n <= 8; ++n) sys.st.TeachAktiv[n] = 0;
 }
 
+void ZsaOeffnen(RaceContext& sys) {
+    auto& t = sys.cfg.Tankoption;
+    if (t.Rundenverbrauch == 0) t.Rundenverbrauch = 7;
+    if (t.Tankinhalt == 0) t.Tankinhalt = 100;
+    if (t.Tankgeschwindigkeit == 0) t.Tankgeschwindigkeit = 7;
+    if (t.Normrunde < 11) t.Normrunde = 6000;
+    if (t.Stillstand < 500) t.Stillstand = 500;
+    if (sys.cfg.Startampel.Interval < 100) sys.cfg.Startampel.Interval = 100;
+    sys.st.ZsaOffen = kTrue;
+}
+
+void ZsaReiterGewaehlt(RaceContext& sys, int reiter) { sys.st.ZsaReiter = static_cast<int16_t>(reiter); }
+
+void ZsaTimerFunktionen(RaceContext& sys) {
+    if (sys.st.ZsaOffen == 0 || sys.st.ZsaReiter != kZsaReiterLichtschranken) return;
+    TeachInPass(sys);
+}
+
+void ZsaSchliessen(RaceContext& sys) {
+    TeachInDialogGeschlossen(sys);
+    sys.st.ZsaOffen = 0;
+}
+
 }  // namespace zk

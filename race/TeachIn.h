@@ -20,4 +20,20 @@ void TeachInReset(RaceContext& sys);
 // Closing the dialog disarms the lane inputs 1..8.
 void TeachInDialogGeschlossen(RaceContext& sys);
 
+// Tab index of the sensor tab "Lichtschranken" of the settings dialog frmZSA.
+inline constexpr int kZsaReiterLichtschranken = 2;
+
+// The settings dialog frmZSA opens: its live view runs from now on, and the
+// values the dialog cannot work with are replaced (no fuel per lap -> 7, empty
+// tank -> 100, no refuelling speed -> 7, a reference lap below 11 ms -> 6000,
+// a standstill below 500 ms -> 500, a start-light interval below 100 ms -> 100).
+void ZsaOeffnen(RaceContext& sys);
+// The dialog shows tab `reiter` (0-based).
+void ZsaReiterGewaehlt(RaceContext& sys, int reiter);
+// The dialog's 100 ms pass (from the main cycle while it is open): the
+// teach-in runs only while the sensor tab is shown.
+void ZsaTimerFunktionen(RaceContext& sys);
+// The dialog closes: lane inputs disarmed, live view off.
+void ZsaSchliessen(RaceContext& sys);
+
 }  // namespace zk

@@ -26,6 +26,7 @@
 #include "race/Rennleitung.h"
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
+#include "race/TeachIn.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
@@ -76,6 +77,9 @@ struct SimContext {
     Zeitansage ansage{sys, audio};
     std::array<int32_t, 11> activeLeft{};  // remaining active ticks per input 1..10
     std::ostream* out = nullptr;
+    // The physical wiring of the track ("wire" lines); empty: the inputs follow
+    // the learned masks.
+    std::vector<ScenarioWire> wires;
 
     // Holds input n for d ticks from this one; an input still held stays held
     // until the later of both ends.
@@ -83,6 +87,13 @@ struct SimContext {
 
     // Input word with the inputs that are held now.
     uint8_t InputWord() const {
+        if (!wires.empty()) {
+            // Unwired bits read 0; a wired bit shows its sensor's level.
+            unsigned w = 0;
+            for (const ScenarioWire& x : wires)
+                if ((activeLeft[x.input] > 0) == x.high) w |= 1u << x.bit;
+            return static_cast<uint8_t>(w);
+        }
         uint16_t active = 0;
         for (int n = 1; n <= 10; ++n)
             if (activeLeft[n] > 0) active = static_cast<uint16_t>(active | (1u << n));
@@ -114,9 +125,13 @@ class TraceHooks : public RaceObserver,
                    public LptWriteObserver,
                    public SerialLine,
                    public PowerSupply,
-                   public BusQueue {
+                   public BusQueue,
+                   public WindowRefresh {
 public:
     explicit TraceHooks(SimContext& c) : c_(c) {}
+
+    // The settings dialog's live view (while "dialog open").
+    void SettingsLiveView() override { ZsaTimerFunktionen(c_.sys); }
 
     void OnReaction(int lane, int32_t ms) override {
         Line() << "reaction lane=" << lane << " ms=" << ms << '\n';
@@ -186,6 +201,15 @@ public:
     // (a pause and the resume right after it) both show.
     void NotePhase() {
         const RaceState& s = c_.sys.st;
+        // A learned or reset mask/compare pair.
+        for (int n = 1; n <= 10; ++n) {
+            const int m = s.Maske[n], v = s.Vergleich[n];
+            if (learnedSeen_ && (m != maske_[n] || v != vergleich_[n]))
+                Line() << "teach input=" << n << " mask=" << m << " compare=" << v << '\n';
+            maske_[n] = m;
+            vergleich_[n] = v;
+        }
+        learnedSeen_ = true;
         const char* phase = Phase(s);
         if (phase != phase_) {
             phase_ = phase;
@@ -250,6 +274,8 @@ private:
     int16_t safetyCar_ = 0;
     std::array<std::string, kLanes + 1> tank_{};
     bool tankSeen_ = false;
+    std::array<int, 11> maske_{}, vergleich_{};
+    bool learnedSeen_ = false;
     TermiosSerialLine line_;
     bool real_ = false;
 };
@@ -451,6 +477,24 @@ const std::map<std::string, ActionDef>& Actions() {
                   c.sys.Laps().Stop();
               }
           }}},
+        // The settings dialog and the teach-in of its sensor tab "Lichtschranken".
+        {"teach",
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 1, 10, "input"); },
+          [](SimContext& c, const std::vector<std::string>& a) { TeachInKlick(c.sys, std::stoi(a[0])); }}},
+        {"teach-reset", Command([](SimContext& c, const std::vector<std::string>&) { TeachInReset(c.sys); })},
+        {"dialog",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0] == "open" || a[0] == "close" ? std::string() : std::string("expected open or close");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              if (a[0] == "open") {
+                  ZsaOeffnen(c.sys);
+                  ZsaReiterGewaehlt(c.sys, kZsaReiterLichtschranken);
+              } else {
+                  ZsaSchliessen(c.sys);
+              }
+          }}},
         {"export", Command([](SimContext& c, const std::vector<std::string>&) {
              // The replay has no date: its workbooks carry 2000-01-01 and the
              // simulated time of day.
@@ -618,6 +662,21 @@ bool ParseScenario(const std::string& text, Scenario& out, ScenarioError& err) {
                 return false;
             }
             out.actions.push_back(ScenarioAction{lineNo, static_cast<int32_t>(ms), w[2], std::move(args)});
+        } else if (w[0] == "wire") {
+            int64_t l = 0, bit = 0;
+            if (w.size() != 4 || !ParseInt(w[1], l) || l < 1 || l > 10 || !ParseInt(w[2], bit) || bit < 0 || bit > 7 ||
+                (w[3] != "high" && w[3] != "low")) {
+                err = {lineNo, "expected: wire L BIT high|low (L 1 to 10, BIT 0 to 7)"};
+                return false;
+            }
+            for (const ScenarioWire& x : out.wires) {
+                if (x.input == l || x.bit == bit) {
+                    err = {lineNo, x.input == l ? "input " + std::to_string(l) + " is wired twice"
+                                                : "bit " + std::to_string(bit) + " is wired twice"};
+                    return false;
+                }
+            }
+            out.wires.push_back(ScenarioWire{static_cast<int>(l), static_cast<int>(bit), w[3] == "high"});
         } else if (w[0] == "end") {
             int64_t ms = 0;
             if (w.size() != 2 || !ParseInt(w[1], ms) || ms < 0 || ms > kMaxScenarioMs) {
@@ -655,6 +714,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetSerial(&hooks);
     sys.SetSupply(&hooks);
     sys.SetBus(&hooks);
+    sys.SetWindows(&hooks);
+    c.wires = sc.wires;
     c.port.SetWriteObserver(&hooks);
     sys.SetUi(&traceUi);
     for (const auto& a : sc.actions) {

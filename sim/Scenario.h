@@ -9,6 +9,10 @@
 //                           as a 32-bit value) at scenario millisecond 0; default 0
 //   end MS                  run through millisecond MS, then stop (the last
 //                           statement; MS at most kMaxScenarioMs)
+//   wire L BIT high|low     the sensor of lane/input L (1..10) drives bit BIT
+//                           (0..7) of the input word, active high or low; with
+//                           any wire line the inputs follow the wiring, not the
+//                           learned masks
 // Names with blanks are written in double quotes.
 //
 // Within each millisecond MS = 1, 2, ...: (1) input actions at MS take effect,
@@ -40,7 +44,15 @@ struct ScenarioAction {
     std::vector<std::string> args;
 };
 
+// "wire L BIT high|low": how the simulated track is wired to the input word.
+struct ScenarioWire {
+    int input = 0;  // 1..10
+    int bit = 0;    // 0..7
+    bool high = true;
+};
+
 struct Scenario {
+    std::vector<ScenarioWire> wires;  // empty: the inputs follow the learned masks
     std::vector<std::vector<std::string>> settings;  // tokens of each start-up line (set/ini)
     std::vector<int> settingsLines;
     std::vector<ScenarioAction> actions;

@@ -21,6 +21,7 @@
 #include "system/RaceSystem.h"
 #include "ui/PendingWindows.h"
 #include "ui/ResultWindow.h"
+#include "ui/SaveDisplayWindow.h"
 
 namespace zk {
 
@@ -67,6 +68,14 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     ctx_.ansage = opt_.ansage;
     ctx_.writeSoundFiles = [this] { store_.WriteSoundFiles(sys_); };
     ctx_.writeLaneVoltage = [this](int lane) { store_.WriteLaneVoltage(sys_, lane); };
+    ctx_.writeIniFile = [this] { store_.WriteIniFile(sys_); };
+    // The save runs on this thread: the progress window is painted at each step.
+    store_.saveProgress = [this](int) {
+        if (auto* w = qobject_cast<SaveDisplayWindow*>(forms_.Find("frmSaveDisplay"))) {
+            w->UpdateAnzeige();
+            w->repaint();
+        }
+    };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
@@ -89,6 +98,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
 
 frmMain::~frmMain() {
     Shutdown();
+    store_.saveProgress = nullptr;
     sys_.SetWindows(nullptr);
     sys_.SetDirector(nullptr);
     sys_.SetRecorder(nullptr);
@@ -99,6 +109,8 @@ void frmMain::FormLoad() {
     ProbeSerialPorts();
     DebugFrame->hide();
     store_.ReadIniFile(sys_);
+    // No settings yet: no sensor is taught in, so no lane counts until it is.
+    lblErsterStart->setVisible(store_.FirstRun());
     if (opt_.openPort) {
         // The port's own messages go through as they are; the one that says it
         // could not be opened gets the choices a user needs at that moment.
@@ -293,6 +305,9 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* sound = add(zm, "mnuSound", QStringLiteral("&Sounddateien"));
     connect(sound, &QAction::triggered, this, [this] { forms_.Open("frmSoundfiles"); });
+    QAction* einstellungen = add(zm, "mnuEinstellungen", QString::fromUtf8("Einstellungen …"));
+    connect(einstellungen, &QAction::triggered, this, [this] { forms_.Open("frmZSA"); });
+    zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 
@@ -360,6 +375,15 @@ void frmMain::BuildCentral() {
     help->setObjectName("lblHilfe");
     help->setWordWrap(true);
     v->addWidget(help);
+    lblErsterStart = new QLabel(QString::fromUtf8("Erster Start: Noch keine Lichtschranke ist eingelernt, darum zählt "
+                                                  "keine Spur. Einlernen: Menü „Zeitmessung“ → „Einstellungen …“ → "
+                                                  "Reiter „Lichtschranken“, dort die Taste der Spur drücken und ein "
+                                                  "Auto über ihre Lichtschranke fahren lassen."),
+                                central);
+    lblErsterStart->setObjectName("lblErsterStart");
+    lblErsterStart->setWordWrap(true);
+    lblErsterStart->hide();
+    v->addWidget(lblErsterStart);
 
     DebugFrame = new QGroupBox(QStringLiteral("Debug-Info"), central);
     DebugFrame->setObjectName("DebugFrame");

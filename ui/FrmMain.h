@@ -77,6 +77,10 @@ public:
     // positions as they close), then the settings as [Save] "All" and
     // [AnsichtFenster] "Speichern" say.
     virtual void SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows);
+    // True after ReadIniFile found no valid settings file (a first start).
+    virtual bool FirstRun() const { return false; }
+    // Called with the percentage at every step of WriteIniFile (the progress window).
+    std::function<void(int)> saveProgress;
 };
 
 struct MainOptions {
@@ -184,6 +188,7 @@ private:
     // central
     QLabel* lblRennmodus = nullptr;
     QLabel* lblStatus = nullptr;
+    QLabel* lblErsterStart = nullptr;  // the hint of a first start: teach the sensors in
     QGroupBox* DebugFrame = nullptr;
     QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
         *lblUeberlauf;

@@ -35,6 +35,7 @@ void IniSettingsStore::ReadIniFile(RaceSystem& sys) {
     file_.RemoveStaleTemporaries();
     const ReadIniResult r = zk::ReadIniFile(sys, file_);
     toldAtStart_ = !r.readable || !r.writable;
+    firstRun_ = r.readable && !r.valid;
 }
 
 std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
@@ -44,7 +45,7 @@ std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
 }
 
 void IniSettingsStore::WriteOpenWindows(RaceSystem& sys) { zk::WriteOpenWindows(sys, file_); }
-void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, file_); }
+void IniSettingsStore::WriteIniFile(RaceSystem& sys) { zk::WriteIniFile(sys, file_, saveProgress); }
 void IniSettingsStore::WriteWindowPositions(RaceSystem& sys) { zk::WriteWindowPositions(sys, file_); }
 void IniSettingsStore::WriteSoundFiles(RaceSystem& sys) { zk::WriteSoundFiles(sys, file_); }
 

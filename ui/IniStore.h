@@ -25,6 +25,7 @@ public:
     // shutdown never waits for a click.
     void SaveAtProgramEnd(RaceSystem& sys, const std::function<void()>& closeWindows) override;
     const std::string& Path() const { return file_.Path(); }
+    bool FirstRun() const override { return firstRun_; }
 
     // The program ends by a signal or with the session: no one may be there to
     // close a message box.
@@ -33,7 +34,8 @@ public:
 private:
     ProfileFile file_;
     bool unattended_ = false;
-    bool toldAtStart_ = false;  // the start-up said that the file cannot be read or written
+    bool toldAtStart_ = false;
+    bool firstRun_ = false;  // no valid settings file was found  // the start-up said that the file cannot be read or written
 };
 
 }  // namespace zk

@@ -11,7 +11,7 @@
 namespace zk {
 
 inline bool WindowPending(std::string_view name) {
-    for (std::string_view p : {"frmSelectDriver", "frmFahrer", "frmClubErgebnis", "frmZSA"})
+    for (std::string_view p : {"frmSelectDriver", "frmFahrer", "frmClubErgebnis"})
         if (p == name) return true;
     return false;
 }

@@ -62,6 +62,8 @@ void QtWindowRefresh::FuelUpdate(int laneIndex0to7) { forms_.FuelUpdateAll(laneI
 
 void QtWindowRefresh::RefreshStandardWindow() { forms_.RefreshStandardWindow(); }
 
+void QtWindowRefresh::SettingsLiveView() { forms_.SettingsLiveView(); }
+
 int QtUiPort::AsyncKeyState(int vk) {
     // While one of the program's own windows has the focus its key events
     // deliver the keys; the system-wide state would count them twice.

@@ -51,6 +51,7 @@ public:
     void ClearLapWindows() override;
     void FuelUpdate(int laneIndex0to7) override;
     void RefreshStandardWindow() override;
+    void SettingsLiveView() override;
 
 private:
     UpdateForms& forms_;

@@ -30,6 +30,8 @@ struct UiContext {
     Zeitansage* ansage = nullptr;
     // Writes [SoundFiles] to the settings file.
     std::function<void()> writeSoundFiles = [] {};
+    // Writes all settings to the settings file (the settings dialog's "speichern").
+    std::function<void()> writeIniFile = [] {};
 };
 
 }  // namespace zk

@@ -15,6 +15,8 @@
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
+#include "ui/ZsaWindow.h"
+#include "race/TeachIn.h"
 #include "ui/Zeit4SpurWindow.h"
 
 namespace zk {
@@ -142,6 +144,10 @@ QWidget* UpdateForms::Create(const std::string& name) {
             Forget(name);
         });
         w = d;
+    } else if (name == "frmZSA") {
+        auto* z = new ZsaWindow(ctx);
+        connect(z, &ZsaWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = z;
     } else if (name == "frmSaveDisplay") {
         auto* p = new SaveDisplayWindow(sys_.st);
         connect(p, &SaveDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
@@ -270,6 +276,13 @@ void UpdateForms::CloseAllForShutdown() {
             w->close();
         }
     }
+}
+
+void UpdateForms::SettingsLiveView() {
+    auto* z = qobject_cast<ZsaWindow*>(Find("frmZSA"));
+    if (!z) return;
+    ZsaTimerFunktionen(sys_);
+    z->Anzeigen();
 }
 
 }  // namespace zk

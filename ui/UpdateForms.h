@@ -71,6 +71,8 @@ public:
     void RefreshRaceViews();
     // Program end: closes every window, storing positions, without race actions.
     void CloseAllForShutdown();
+    // The settings dialog's 100 ms pass and its live sensor view, while it is open.
+    void SettingsLiveView();
     bool ShuttingDown() const { return shuttingDown_; }
 
 signals:

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QScreen>
+#include <QTabWidget>
 #include <QtTest>
 
 #include "ui/LapWindow.h"
@@ -126,6 +127,20 @@ int main(int argc, char** argv) {
         }
     }
     shoot("frmMain", "frmMain");
+    // The settings dialog, every tab; on the sensor tab lane 2 is armed and
+    // lane 1's car is over its sensor.
+    rig.main->findChild<QAction*>("mnuEinstellungen")->trigger();
+    if (QWidget* z = rig.main->Forms().Find("frmZSA")) {
+        auto* tabs = z->findChild<QTabWidget*>("SSTab1");
+        UiRig::Click(z, "btnZsaTrack_1");
+        rig.Hold(1, 500);
+        rig.RunFor(200);
+        for (int i = 0; tabs && i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            shoot("frmZSA", QStringLiteral("frmZSA_%1").arg(i));
+        }
+        z->close();
+    }
     BannerTour(out);
     return 0;
 }
