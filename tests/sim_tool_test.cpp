@@ -10,30 +10,13 @@
 #include <string>
 
 #include "sim/Scenario.h"
+#include "tests/SimRun.h"
 
 namespace {
 
-struct SimRun {
-    int status;
-    std::string out;
-};
-
-SimRun RunSimOn(const std::string& path) {
-    const std::string cmd = std::string(ZK_SIM_BIN) + " '" + path + "' 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int rc = pclose(p);
-    return {WEXITSTATUS(rc), out};
-}
-
-SimRun RunSim(const std::string& scenario, const std::string& name) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream(path) << scenario;
-    return RunSimOn(path);
-}
+using zk::test::RunSim;
+using zk::test::RunSimOn;
+using zk::test::SimRun;
 
 }  // namespace
 

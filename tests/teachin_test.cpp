@@ -10,31 +10,14 @@
 #include <sys/wait.h>
 
 #include "race/TeachIn.h"
+#include "tests/SimRun.h"
 #include "tests/TestRig.h"
 
 namespace {
 
-struct SimRun {
-    int status;
-    std::string out;
-};
-
-SimRun RunSimFile(const std::string& path) {
-    const std::string cmd = std::string(ZK_SIM_BIN) + " '" + path + "' 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int rc = pclose(p);
-    return {WEXITSTATUS(rc), out};
-}
-
-SimRun RunSim(const std::string& scenario, const std::string& name) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream(path) << scenario;
-    return RunSimFile(path);
-}
+using zk::test::RunSim;
+using zk::test::RunSimOn;
+using zk::test::SimRun;
 
 bool Has(const std::string& out, const std::string& line) { return out.find(line + "\n") != std::string::npos; }
 
@@ -49,7 +32,7 @@ int Count(const std::string& out, const std::string& part) {
 // The newcomer's path: a fresh install teaches lanes 1 and 2 (one active low,
 // one active high) and races 3 laps with what was learned.
 TEST(TeachInSim, FreshInstallTeachesTwoLanesAndRaces) {
-    const SimRun r = RunSimFile(std::string(ZK_SOURCE_DIR) + "/examples/teach-in.scn");
+    const SimRun r = RunSimOn(std::string(ZK_SOURCE_DIR) + "/examples/teach-in.scn");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "1500 teach input=1 mask=64 compare=0")) << r.out;
     EXPECT_TRUE(Has(r.out, "2500 teach input=2 mask=128 compare=128")) << r.out;
