@@ -239,20 +239,6 @@ public:
     }
 
 private:
-    static std::string Quoted(const std::string& text) {
-        std::string t;
-        for (char ch : text) {
-            if (ch == '\r') {
-                t += "\\r";
-            } else if (ch == '"' || ch == '\\') {
-                t += '\\';
-                t += ch;
-            } else {
-                t += ch;
-            }
-        }
-        return t;
-    }
     static std::string Hex2(uint8_t v) {
         char buf[4];
         std::snprintf(buf, sizeof buf, "%02X", v);
