@@ -3,6 +3,7 @@
 // the text boxes keep of what is typed.
 #include <gtest/gtest.h>
 
+#include "SimRun.h"
 #include "TestRig.h"
 #include "race/ZsaOptionen.h"
 
@@ -224,4 +225,27 @@ TEST(ZsaOptions, LaneColours) {
     EXPECT_EQ(f.S[2].blau, 3);
     EXPECT_EQ(f.TS[8].gruen, 5);
     EXPECT_EQ(ZsaFarbe(r.sys.cfg, 23).blau, 6);
+}
+
+// The replay sets dialog controls by name and traces what each shows; pin 14
+// as an input releases its lines with one control write.
+TEST(ZsaOptions, ReplaySetsControlsByName) {
+    const SimRun r = RunSim(
+        "at 100 dialog-set txtMinSignalLength 0\n"
+        "at 100 dialog-set txtMinSignalLength 12abc\n"
+        "at 100 dialog-set chkI2C 1\n"
+        "at 100 dialog-set optPinI2C_Input 1\n"
+        "at 100 dialog-set chkI2C 0\n"
+        "at 100 dialog-set txtMaxVolts 12,5\n"
+        "end 200\n",
+        "zsa_dialog_set.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("100 dialog txtMinSignalLength=\"1\"\n100 dialog txtMinSignalLength=\"1\"\n"
+                         "100 dialog chkI2C=\"1\"\n100 lpt control=0x04\n100 dialog optPinI2C_Input=\"1\"\n"
+                         "100 dialog chkI2C=\"0\"\n100 dialog txtMaxVolts=\"12,5\"\n"),
+              std::string::npos)
+        << r.out;
+    const SimRun bad = RunSim("at 1 dialog-set txtNix 1\nat 1 dialog-set chkI2C 2\n", "zsa_dialog_bad.scn");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.out.find("unknown control of the settings dialog"), std::string::npos) << bad.out;
 }
