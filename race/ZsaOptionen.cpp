@@ -266,7 +266,17 @@ std::vector<CheckBox> BuildCheckboxen() {
         b.frei = MitPort;
         c.push_back(std::move(b));
     }
-    c.push_back(Einfach("chkPowerInv", [](Settings& s) -> int16_t& { return s.Bahnstrom.InvertPowerRelais; }));
+    // Relay polarity: the lanes keep the power the race has given them, so the
+    // relay bits are turned round and go out at once.
+    c.push_back(Mit("chkPowerInv", [](const Settings& s) { return s.Bahnstrom.InvertPowerRelais; },
+                    [](RaceContext& sys, int16_t v) {
+                        if (sys.cfg.Bahnstrom.InvertPowerRelais == v) return;
+                        sys.cfg.Bahnstrom.InvertPowerRelais = v;
+                        for (int l = 1; l <= 6; ++l) LptStromBits(sys, l, sys.st.SpurStrom[l] == kTrue);
+                        if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
+                        if (sys.cfg.I2COutput.Aktiv != 0)
+                            sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(sys.st.LptDaten), 0, 2);
+                    }));
 
     // Two-wire bus and the devices on it.
     c.push_back(Mit("chkI2C", [](const Settings& s) { return s.I2COutput.Aktiv; },

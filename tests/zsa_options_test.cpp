@@ -5,6 +5,7 @@
 
 #include "SimRun.h"
 #include "TestRig.h"
+#include "race/RaceSequence.h"
 #include "race/ZsaOptionen.h"
 
 using namespace zk;
@@ -95,10 +96,23 @@ TEST(ZsaOptions, PortChoiceGatesThePortBoxes) {
     EXPECT_EQ(r.sys.cfg.Bahnstrom.LptStrom, 0);
     ZsaCheckSetzen(r.sys, "chkPowerInv", 1);  // not a port output: stored without a port
     EXPECT_EQ(r.sys.cfg.Bahnstrom.InvertPowerRelais, 1);
+    ZsaCheckSetzen(r.sys, "chkPowerInv", 0);
     ZsaListeWaehlen(r.sys, "cmbPPort", 2);
     EXPECT_EQ(r.sys.st.LptBasis, 632);
     EXPECT_EQ(ZsaListeWert(r.sys, "cmbPPort"), 2);
     EXPECT_TRUE(ZsaCheckFrei(r.sys, "chkLptBahnstrom"));
+
+    // Turning the relay polarity round keeps the lanes powered: with every lane
+    // on, the relay bits go from clear to set and out to the port at once.
+    ZsaCheckSetzen(r.sys, "chkLptBahnstrom", 1);
+    PowerOn(r.sys, 0);
+    EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, 0);
+    r.port.ClearWrites();
+    ZsaCheckSetzen(r.sys, "chkPowerInv", 1);
+    ASSERT_EQ(r.port.Writes().size(), 1u);
+    EXPECT_EQ(r.port.Writes()[0].addr, 632);
+    EXPECT_EQ(r.port.Writes()[0].value & 0xF0, 0xF0);
+    EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, 0x3F0);
 
     ZsaListeWaehlen(r.sys, "cmbOut1_1", 2);
     EXPECT_EQ(r.sys.cfg.I2COutput.ADR[1], 114);
