@@ -40,6 +40,8 @@ QLabel* Label(QWidget* parent, const char* name, const char* text) {
 
 // Shown where an option is stored but what it switches is not in the program yet.
 const char* const kNurGespeichert = "Wird gespeichert; wirkt erst, wenn Clubrennen in Zirkato eingebaut sind.";
+const char* const kSpurwechselFehlt =
+    "Wird gespeichert; der Spurwechsel zwischen den Läufen ist in Zirkato noch nicht eingebaut.";
 
 // A tab page that scrolls when the screen is too small for it.
 QWidget* Scroll(QWidget* page) {
@@ -272,7 +274,7 @@ QWidget* ZsaWindow::BuildAllgemein() {
                         "Das Fenster der Rennleitung öffnet beim Programmstart und erhält die Reaktionszeiten."));
     rv->addWidget(Check(rennen, "GlobalTast", "Globale Tastaturabfrage",
                         "Leertaste, W und C wirken auch, wenn ein anderes Programm den Fokus hat."));
-    rv->addWidget(Check(rennen, "chkZrMitSpurwechsel", "Zeitrennen mit Spurwechsel", kNurGespeichert));
+    rv->addWidget(Check(rennen, "chkZrMitSpurwechsel", "Zeitrennen mit Spurwechsel", kSpurwechselFehlt));
     rv->addWidget(Check(rennen, "chkSaveRennabschnitte", "Rennabschnitte Speichern", kNurGespeichert));
     rv->addWidget(Check(rennen, "chkAutostart", "Autostart nach Pause aktivieren", kNurGespeichert));
     auto* pg = new QGridLayout;
@@ -280,6 +282,9 @@ QWidget* ZsaWindow::BuildAllgemein() {
             kNurGespeichert, 48);
     pg->setColumnStretch(0, 1);
     rv->addLayout(pg);
+    rv->addWidget(Label(rennen, "lblClubHinweis",
+                        "Spurwechsel, Rennabschnitte und Autostart werden gespeichert, wirken aber erst mit den "
+                        "Clubrennen, die noch nicht eingebaut sind."));
     right->addWidget(rennen);
 
     auto* sichern = Group(page, "fraSpeichern", "Speichern");
