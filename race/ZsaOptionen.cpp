@@ -118,11 +118,17 @@ std::vector<TextFeld> BuildTextfelder() {
         t.push_back(IntFeld("txtLaps_" + Nr(i), [i](Settings& s) -> int16_t& { return s.LapTime.L[i + 1]; }, 1, 9999));
         t.push_back(IntFeld("txtTime_" + Nr(i), [i](Settings& s) -> int16_t& { return s.LapTime.T[i + 1]; }, 1, 9999));
     }
-    // Fuel.
-    t.push_back(IntFeld("Verbrauch", [](Settings& s) -> int16_t& { return s.Tankoption.Rundenverbrauch; }, 1, 32767));
-    t.push_back(IntFeld("TankVolumen", [](Settings& s) -> int16_t& { return s.Tankoption.Tankinhalt; }, 1, 32767));
-    t.push_back(IntFeld("TankSpd", [](Settings& s) -> int16_t& { return s.Tankoption.Tankgeschwindigkeit; }, 1, 32767));
-    t.push_back(IntFeld("txtNormrunde", [](Settings& s) -> int16_t& { return s.Tankoption.Normrunde; }, 11, 32767));
+    // Fuel. What the dialog cannot work with gets the value opening the dialog
+    // gives it (no fuel per lap 7, no tank 100, no refuelling speed 7, a
+    // reference lap below 11 ms 6000).
+    t.push_back(IntFeld("Verbrauch", [](Settings& s) -> int16_t& { return s.Tankoption.Rundenverbrauch; }, 1, 32767,
+                        {}, 7));
+    t.push_back(IntFeld("TankVolumen", [](Settings& s) -> int16_t& { return s.Tankoption.Tankinhalt; }, 1, 32767, {},
+                        100));
+    t.push_back(IntFeld("TankSpd", [](Settings& s) -> int16_t& { return s.Tankoption.Tankgeschwindigkeit; }, 1, 32767,
+                        {}, 7));
+    t.push_back(IntFeld("txtNormrunde", [](Settings& s) -> int16_t& { return s.Tankoption.Normrunde; }, 11, 32767, {},
+                        6000));
     t.push_back(IntFeld("txtStillstand", [](Settings& s) -> int16_t& { return s.Tankoption.Stillstand; }, 500, 32767));
     t.push_back(IntFeld("txtStrafzeit", [](Settings& s) -> int16_t& { return s.Tankoption.StrafeBeiLeeremTank; }, 0, 32767));
     // Power supply.

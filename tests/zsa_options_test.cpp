@@ -198,12 +198,12 @@ TEST(ZsaOptions, TextBoxesClampOrKeepTheLastValidValue) {
         {"txtMinSignalLength", "0", "1"},     {"txtMinZeit", "120", "500"},
         {"txtNachlaufZeitmessung", "40000", "32000"}, {"txtTmrInt", "50", "100"},
         {"txtComport", "25", "1"},            {"txtComport", "7", "7"},
-        {"Verbrauch", "0", "1"},              {"txtStillstand", "10", "500"},
+        {"Verbrauch", "0", "7"},              {"txtStillstand", "10", "500"},
         {"txtPauseZwischen", "45", "30"},     {"txtLaps_2", "0", "1"},
         {"txtTntKorrektur", "950", "800"},    {"txtFullVolt", "120", "95"},
         {"txtTNTTrocken", "0", "6"},          {"txtMaxVolts", "12,5", "12,5"},
         {"txtBahnlaenge", "12.34", "12,34"},  {"txtBahnlaenge", "900", "327,67"},
-        {"txtTime_4", "99999", "9999"},
+        {"txtTime_4", "99999", "9999"},      {"txtNormrunde", "5", "6000"},
     };
     for (const Fall& f : faelle) EXPECT_EQ(ZsaTextEingabe(r.sys, f.feld, f.eingabe), f.zeigt) << f.feld << " " << f.eingabe;
     EXPECT_EQ(r.sys.cfg.KVPowerSetup.MaxVoltage, 12.5);

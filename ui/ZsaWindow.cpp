@@ -423,10 +423,10 @@ QWidget* ZsaWindow::BuildTanken() {
     auto* tv = new QVBoxLayout(tank);
     tv->addWidget(Check(tank, "chkMitTankfunktion", "Tankfunktion aktivieren", "Im Training wird kein Kraftstoff verbraucht."));
     auto* tg = new QGridLayout;
-    TextRow(tg, tank, "Verbrauch", "Verbrauch in l/Runde", "Verbrauch einer Runde in der Normrundenzeit (mindestens 1).");
+    TextRow(tg, tank, "Verbrauch", "Verbrauch in l/Runde", "Verbrauch einer Runde in der Normrundenzeit; 0 wird 7.");
     TextRow(tg, tank, "TankVolumen", "Tankinhalt in Liter");
     TextRow(tg, tank, "TankSpd", "Tankgeschwindigkeit l/sek");
-    TextRow(tg, tank, "txtNormrunde", "Normrundenzeit in ms", "Schnellere Runden verbrauchen mehr.");
+    TextRow(tg, tank, "txtNormrunde", "Normrundenzeit in ms", "Schnellere Runden verbrauchen mehr; unter 11 wird 6000.");
     TextRow(tg, tank, "txtStillstand", "Stillstand vor Tankbeginn in ms", "Mindestens 500.");
     tg->setColumnStretch(0, 1);
     tv->addLayout(tg);
