@@ -139,6 +139,15 @@ void ZsaTest::optionsReachTheFileOnlyBySave() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QVERIFY2(text.contains("MinLength= 1") && text.contains("PinI2CInput= 1"), text.constData());
+    f.close();
+
+    // Ticking "Einstellungen beim Beenden Speichern" saves at once.
+    QVERIFY(QFile::remove(ini));
+    auto* all = dlg->findChild<QCheckBox*>("chkSaveAll");
+    all->click();
+    QVERIFY(!QFile::exists(ini));
+    all->click();
+    QVERIFY(QFile::exists(ini));
     UiRig::Click(dlg, "btnClose");
 }
 
