@@ -27,6 +27,7 @@
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
 #include "race/TeachIn.h"
+#include "race/ZsaOptionen.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
@@ -468,6 +469,41 @@ const std::map<std::string, ActionDef>& Actions() {
          {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 1, 10, "input"); },
           [](SimContext& c, const std::vector<std::string>& a) { TeachInKlick(c.sys, std::stoi(a[0])); }}},
         {"teach-reset", Command([](SimContext& c, const std::vector<std::string>&) { TeachInReset(c.sys); })},
+        // Any other control of the settings dialog, by its name; traced with what it shows afterwards.
+        {"dialog-set",
+         {false, 2, 2,
+          [](const std::vector<std::string>& a) {
+              const auto has = [&](const std::vector<std::string>& names) {
+                  return std::find(names.begin(), names.end(), a[0]) != names.end();
+              };
+              if (has(ZsaTextfelder())) return std::string();
+              if (has(ZsaCheckboxen())) return CheckRange(a[1], 0, 1, "value");
+              if (has(ZsaOptionKnoepfe())) return CheckRange(a[1], 1, 1, "value");
+              if (a[0] == "cmbPPort") return CheckRange(a[1], 0, 3, "index");
+              if (a[0].rfind("cmbOut1_", 0) == 0 && a[0].size() == 9 && a[0][8] >= '0' && a[0][8] <= '2')
+                  return CheckRange(a[1], 0, 2, "index");
+              return std::string("unknown control of the settings dialog");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              const std::string& n = a[0];
+              const auto has = [&](const std::vector<std::string>& names) {
+                  return std::find(names.begin(), names.end(), n) != names.end();
+              };
+              std::string shows;
+              if (has(ZsaTextfelder())) {
+                  shows = ZsaTextEingabe(c.sys, n, a[1]);
+              } else if (has(ZsaCheckboxen())) {
+                  ZsaCheckSetzen(c.sys, n, static_cast<int16_t>(std::stoi(a[1])));
+                  shows = std::to_string(ZsaCheckWert(c.sys, n));
+              } else if (has(ZsaOptionKnoepfe())) {
+                  ZsaOptionWaehlen(c.sys, n);
+                  shows = ZsaOptionGewaehlt(c.sys, n) ? "1" : "0";
+              } else {
+                  ZsaListeWaehlen(c.sys, n, std::stoi(a[1]));
+                  shows = std::to_string(ZsaListeWert(c.sys, n));
+              }
+              *c.out << c.sys.st.AktZeit.load() << " dialog " << n << "=\"" << Quoted(shows) << "\"\n";
+          }}},
         {"dialog",
          {false, 1, 1,
           [](const std::vector<std::string>& a) {

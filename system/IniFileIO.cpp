@@ -191,21 +191,6 @@ void UpgradeIniRev107(Settings& s) {
     s.Tankoption.BoxTank = 0;
 }
 
-void ApplySaveWindowSettingsRule(RaceSystem& sys) {
-    const int16_t speichern = sys.cfg.AnsichtFenster.Speichern;
-    if (speichern == 1) {
-        sys.st.SaveWindowSettings = 1;
-    } else if (speichern == 2) {
-        if (sys.cfg.Save.All == 1) sys.st.SaveWindowSettings = 1;
-    } else {
-        sys.st.SaveWindowSettings = 0;
-    }
-}
-
-void OnSaveAllCleared(RaceSystem& sys) {
-    if (sys.cfg.AnsichtFenster.Speichern == 2) sys.st.SaveWindowSettings = 0;
-}
-
 ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptions& opt) {
     ReadIniResult r;
     r.readable = file.Load();

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "race/ZsaOptionen.h"
+
 namespace zk {
 
 class RaceSystem;
@@ -60,13 +62,8 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
 void UpgradeIniRev106(Settings& s);
 void UpgradeIniRev107(Settings& s);
 
-// SaveWindowSettings from [AnsichtFenster] Speichern and [Save] All: 1 -> 1;
-// 2 -> 1 when All = 1, else unchanged; anything else -> 0. Called after reading
-// and whenever the dialog's Speichern option changes.
-void ApplySaveWindowSettingsRule(RaceSystem& sys);
-// The dialog unticked "Einstellungen beim Beenden Speichern": with Speichern = 2
-// the window settings are no longer saved.
-void OnSaveAllCleared(RaceSystem& sys);
+// The SaveWindowSettings rule (ApplySaveWindowSettingsRule, OnSaveAllCleared)
+// is with the settings dialog's options in race/ZsaOptionen.h.
 
 // Opens (through UiPort::OpenWindow) every lap window that [OpenWindows] marks
 // open (-1), when [AnsichtFenster] OpenTimeWindows is 1.

@@ -1,8 +1,10 @@
 // The settings dialog through the main window's real cycle on a fresh data
 // directory: the first-start hint, the live teach-in of a lane from a simulated
 // crossing, the save with its progress window, and what closing the dialog does.
+#include <QCheckBox>
 #include <QFile>
 #include <QFrame>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,6 +18,7 @@ class ZsaTest : public QObject {
     Q_OBJECT
 private slots:
     void teachLaneOneLiveAndSave();
+    void optionsReachTheFileOnlyBySave();
 };
 
 namespace {
@@ -91,6 +94,61 @@ void ZsaTest::teachLaneOneLiveAndSave() {
     QCOMPARE(rig.sys.st.TeachAktiv[2], int16_t{0});
     QCOMPARE(rig.sys.st.ZsaOffen, int16_t{0});
     QCOMPARE(rig.main->findChild<QAction*>("mnuZehnR")->text(), QStringLiteral("7 Runden"));
+}
+
+// A clamp through a text box, the pin and bus options shown as the core decides
+// them, and the settings file untouched until "speichern".
+void ZsaTest::optionsReachTheFileOnlyBySave() {
+    QTemporaryDir data;
+    const QString ini = data.filePath("Zirkato.ini");
+    zk::IniSettingsStore store(ini.toStdString());
+    UiRig rig(&store);
+    rig.Load();
+    rig.main->findChild<QAction*>("mnuEinstellungen")->trigger();
+    QWidget* dlg = rig.main->Forms().Find("frmZSA");
+    QVERIFY(dlg);
+    auto* tabs = dlg->findChild<QTabWidget*>("SSTab1");
+    tabs->setCurrentIndex(0);
+
+    auto* len = dlg->findChild<QLineEdit*>("txtMinSignalLength");
+    QVERIFY(len);
+    len->setFocus();
+    len->selectAll();
+    QTest::keyClicks(len, "0");
+    QTest::keyClick(len, Qt::Key_Return);
+    QCOMPARE(len->text(), QStringLiteral("1"));
+    QCOMPARE(rig.sys.st.MinLength.load(), int16_t{1});
+    len->selectAll();
+    QTest::keyClicks(len, "x");
+    QTest::keyClick(len, Qt::Key_Return);
+    QCOMPARE(len->text(), QStringLiteral("1"));
+
+    // Pin 14 as an input switches the bus off; its boxes follow at once.
+    auto* bus = dlg->findChild<QCheckBox*>("chkI2C");
+    bus->click();
+    QVERIFY(bus->isChecked());
+    QVERIFY(dlg->findChild<QCheckBox*>("chkI2cNetzteil")->isEnabled());
+    dlg->findChild<QAbstractButton*>("optPinI2C_Input")->click();
+    QVERIFY(!bus->isChecked());
+    QVERIFY(!dlg->findChild<QCheckBox*>("chkI2cNetzteil")->isEnabled());
+    QVERIFY(!dlg->findChild<QAbstractButton*>("optPinI2C_Output")->isChecked());
+    QVERIFY(!QFile::exists(ini));
+
+    UiRig::Click(dlg, "btnSave");
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY2(text.contains("MinLength= 1") && text.contains("PinI2CInput= 1"), text.constData());
+    f.close();
+
+    // Ticking "Einstellungen beim Beenden Speichern" saves at once.
+    QVERIFY(QFile::remove(ini));
+    auto* all = dlg->findChild<QCheckBox*>("chkSaveAll");
+    all->click();
+    QVERIFY(!QFile::exists(ini));
+    all->click();
+    QVERIFY(QFile::exists(ini));
+    UiRig::Click(dlg, "btnClose");
 }
 
 QTEST_MAIN(ZsaTest)
