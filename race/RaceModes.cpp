@@ -37,6 +37,11 @@ void CountdownVorschau(RaceContext& sys) {
 void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
 void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
 
+const char* const kKeineClubFahrer = "Für das Clubrennen sind keine Fahrer eingetragen. Bitte zuerst die Fahrer festlegen.";
+const char* const kKeineAktiveSpur = "Für das Clubrennen ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
+const char* const kKeineSpurFuerWechsel =
+    "Für das Zeitrennen mit Spurwechsel ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
+
 }  // namespace
 
 std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::to_string(v); }
@@ -54,6 +59,15 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
             s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
             break;
         case Rennart::Zeitrennen:
+            if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
+                bool eine = false;
+                for (int l = 1; l <= kLanes; ++l) eine = eine || sys.cfg.AktiveSpuren.Spur[l] != 0;
+                // The race time is divided among the active lanes.
+                if (!eine) {
+                    sys.ui().ShowMessage(kKeineSpurFuerWechsel, "Zeitrennen", MessageIcon::Warning);
+                    return true;
+                }
+            }
             if (s.RennZeit == 0) SetRennZeit(sys, 2);
             s.Rennmodus = Rennart::Zeitrennen;
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
@@ -63,6 +77,33 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
                 s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
             }
             break;
+        case Rennart::Clubrennen:
+        case Rennart::ClubRundenRennen:
+        case Rennart::ClubZeitRennen: {
+            // Without confirmed drivers the driver window opens instead.
+            if (s.FahrerBestaetigt == 0) return false;
+            if (s.AnzahlClubFahrer < 1) {
+                sys.ui().ShowMessage(kKeineClubFahrer, "Clubrennen", MessageIcon::Warning);
+                return false;
+            }
+            int spuren = 0;
+            for (int l = 1; l <= kLanes; ++l) spuren += sys.cfg.AktiveSpuren.Spur[l] != 0 ? 1 : 0;
+            if (spuren == 0) {
+                sys.ui().ShowMessage(kKeineAktiveSpur, "Clubrennen", MessageIcon::Warning);
+                return true;
+            }
+            const auto m = static_cast<Rennart>(mode);
+            s.Rennmodus = m;
+            if (m == Rennart::ClubZeitRennen) {
+                if (s.RennZeit == 0) SetRennZeit(sys, 5);
+                s.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
+            } else {
+                s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
+                s.RennmodusText = std::string(m == Rennart::Clubrennen ? "Clubrennen über " : "ClubRundenRennen über ") +
+                                  std::to_string(s.ZielRunden) + " Runden";
+            }
+            break;
+        }
         default:
             return false;
     }
