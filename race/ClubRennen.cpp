@@ -1,17 +1,43 @@
 #include "race/ClubRennen.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "race/Race.h"
 #include "race/RaceSequence.h"
 
 namespace zk {
 
+const char* const kClubKeineFahrer =
+    "Für das Clubrennen sind keine Fahrer eingetragen. Bitte zuerst die Fahrer festlegen.";
+const char* const kClubBeendet =
+    "Das Clubrennen ist beendet. Für ein neues Clubrennen bitte die Fahrer bestätigen und das Clubrennen neu wählen.";
+
 std::string LogZeile(const std::string& text) { return text + "\r\r\n"; }
 std::string LogZeileLeer(const std::string& text) { return text + "\r\n\r\n"; }
 
 namespace {
+
 std::string S(int v) { return std::to_string(v); }
+
+// A driver name as a quoted trace field.
+std::string Feld(const std::string& text) {
+    std::string t = "\"";
+    for (char ch : text) {
+        if (ch == '\r') {
+            t += "\\r";
+        } else if (ch == '\n') {
+            t += "\\n";
+        } else {
+            if (ch == '"' || ch == '\\') t += '\\';
+            t += ch;
+        }
+    }
+    return t + "\"";
+}
+
+int16_t Zielrunden(const RaceState& s) { return s.RennRunden < 1 ? int16_t{10} : s.RennRunden; }
+
 }  // namespace
 
 bool ClubRennen::Zeitmodus() const { return sys_.st.Rennmodus == Rennart::Clubrennen; }
@@ -34,16 +60,25 @@ void ClubRennen::ClearTotals() {
 void ClubRennen::Setup() {
     RaceState& s = sys_.st;
     ClearTotals();
-    s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
-    LaneArray<int16_t> aktiv{};
-    for (int l = 1; l <= kLanes; ++l) aktiv[l] = sys_.cfg.AktiveSpuren.Spur[l] != 0 ? 1 : 0;
-    plan_ = MakeClubPlan(s.AnzahlClubFahrer, aktiv);
-    s.AnzahlAktiveSpuren = static_cast<int16_t>(plan_.L);
+    s.ZielRunden = Zielrunden(s);
     wiederholen_ = 0;
     wiederholungAktiv_ = 0;
     repeatCaption_ = "Wiederholen";
     liste_.clear();
+    ListeGeaendert();
+    const int d = std::clamp<int>(s.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    if (d == 0) {
+        // Nobody to put on the lanes: no plan, no heat.
+        plan_ = ClubPlan{};
+        sys_.ui().ShowMessage(kClubKeineFahrer, "Clubrennen", MessageIcon::Warning);
+        return;
+    }
+    LaneArray<int16_t> aktiv{};
+    for (int l = 1; l <= kLanes; ++l) aktiv[l] = sys_.cfg.AktiveSpuren.Spur[l] != 0 ? 1 : 0;
+    plan_ = MakeClubPlan(d, aktiv);
+    s.AnzahlAktiveSpuren = static_cast<int16_t>(plan_.L);
     // The plan in the race director's list.
+    sys_.director().ClearFlow();
     for (int h = 1; h <= plan_.H; ++h) {
         sys_.director().Line(" --- Rennen " + S(h) + " von " + S(plan_.H) + " ---");
         for (int sl = 1; sl <= plan_.L; ++sl)
@@ -51,7 +86,9 @@ void ClubRennen::Setup() {
                 sys_.director().Line("Spur " + S(plan_.spur[sl][h]) + " -> " + Name(plan_.fahrer[sl][h]));
     }
     PrepareHeat();
-    Caption(1);
+    rennenVon_.clear();
+    naechstes_ = 1;
+    sichtbar_ = true;
     sys_.windows().DisplayOutput();
     if (sys_.cfg.Save.Race == 1 && s.Rennmodus != Rennart::ClubZeitRennen) {
         std::string datum = sys_.wall().Date();  // YYYY-MM-DD
@@ -67,26 +104,31 @@ void ClubRennen::Caption(int heat) {
                       S(plan_.H) + " *****";
 }
 
+void ClubRennen::SetLanes(int c) {
+    RaceState& s = sys_.st;
+    for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = 0;
+    for (int sl = 1; sl <= plan_.L; ++sl)
+        if (plan_.fahrer[sl][c] != 0 && plan_.spur[sl][c] != 0) s.SpurAktiv[plan_.spur[sl][c]] = 1;
+    for (int l = 1; l <= kLanes; ++l) s.RestRunden[l] = s.SpurAktiv[l] * s.ZielRunden;
+}
+
 void ClubRennen::PrepareHeat() {
     RaceState& s = sys_.st;
     const int c = planSpalte_;
     if (c < 1 || c > plan_.H) return;
-    for (int l = 1; l <= kLanes; ++l) {
-        s.SpurAktiv[l] = 0;
-        spurFahrer_[l].clear();
-    }
+    for (auto& n : spurFahrer_) n.clear();
+    SetLanes(c);
     Trace("heat " + S(c) + " of " + S(plan_.H));
     for (int sl = 1; sl <= plan_.L; ++sl) {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
-        s.SpurAktiv[l] = 1;
         spurFahrer_[l] = Name(d);
+        s.SpurFahrer[l] = Name(d);
         s.TankStand[l] = tank_[d];
         s.SpurDaten[l].Tank = tank_[d];
         if (s.Rennmodus == Rennart::ClubRundenRennen) s.SpurDaten[l].Runden = runden_[d];
-        Trace("heatlane heat=" + S(c) + " lane=" + S(l) + " driver=\"" + Name(d) + "\"");
+        Trace("heatlane heat=" + S(c) + " lane=" + S(l) + " driver=" + Feld(Name(d)));
     }
-    for (int l = 1; l <= kLanes; ++l) s.RestRunden[l] = s.SpurAktiv[l] * s.ZielRunden;
     if (s.Rennmodus == Rennart::ClubZeitRennen) {
         s.RestSekunden = 0;
         s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
@@ -96,17 +138,23 @@ void ClubRennen::PrepareHeat() {
     sys_.windows().DisplayOutput();
 }
 
+bool ClubRennen::StartErlaubt() {
+    // The plan of a finished club race is not driven again: a new one needs
+    // confirmed drivers and a new set-up.
+    const bool beendet = ende_ != 0;
+    if (beendet) ClubReset();
+    if (plan_.H > 0 && planSpalte_ >= 2) return true;
+    sys_.ui().ShowMessage(beendet ? kClubBeendet : kClubKeineFahrer, "Clubrennen", MessageIcon::Warning);
+    return false;
+}
+
 void ClubRennen::HeatStart() {
-    // The lanes of the heat about to be driven (the race reset before may have
-    // touched them).
-    RaceState& s = sys_.st;
+    // Only the lanes of the heat about to be driven take part, whatever the
+    // settings or a race reset made of them meanwhile.
     const int c = planSpalte_ - 1;
-    if (c < 1 || c > plan_.H) return;
-    for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = 0;
-    for (int sl = 1; sl <= plan_.L; ++sl)
-        if (plan_.fahrer[sl][c] != 0 && plan_.spur[sl][c] != 0) s.SpurAktiv[plan_.spur[sl][c]] = 1;
-    for (int l = 1; l <= kLanes; ++l) s.RestRunden[l] = s.SpurAktiv[l] * s.ZielRunden;
-    restTakt_ = 0;
+    if (c >= 1 && c <= plan_.H) SetLanes(c);
+    // A start by hand ends the pause countdown.
+    sys_.st.PausenRest = 0;
 }
 
 void ClubRennen::HeatCheck() {
@@ -114,9 +162,9 @@ void ClubRennen::HeatCheck() {
     if (plan_.H == 0 || s.RennenLaeuft == 0) return;
     switch (s.Rennmodus) {
         case Rennart::Clubrennen:
+            // Every lane has driven its laps (a lane short of them keeps the heat open).
             for (int l = 1; l <= kLanes; ++l)
                 if (s.RestRunden[l] != 0) return;
-            EndRace(sys_);
             HeatEnd();
             return;
         case Rennart::ClubRundenRennen:
@@ -126,9 +174,11 @@ void ClubRennen::HeatCheck() {
                 for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || s.Runden[l] >= s.ZielRunden;
                 if (!erreicht) return;
             } else {
-                // Counts down every nine cycles, not on the wall clock.
-                if (s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0 && ++restTakt_ >= 9) {
-                    restTakt_ = 0;
+                // As the time race, but a second every nine cycles, without the
+                // wall clock.
+                s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
+                if (s.RestZeitTakt >= 9 && s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0) {
+                    s.RestZeitTakt = 0;
                     if (--s.RestSekunden < 0) {
                         s.RestSekunden = 59;
                         if (--s.RestMinuten < 0) {
@@ -143,7 +193,6 @@ void ClubRennen::HeatCheck() {
                 s.NachlaufStatus = Nachlauf::Laeuft;
                 PowerOff(sys_, 0);
             } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
-                EndRace(sys_);
                 HeatEnd();
             }
             return;
@@ -156,15 +205,15 @@ void ClubRennen::HeatCheck() {
 void ClubRennen::AddUp() {
     RaceState& s = sys_.st;
     const int c = gefahreneSpalte_;
-    // Slot by slot through the heat's column: also a heat with empty slots
-    // credits each lane to the driver who drove it.
+    // Slot by slot through the heat's column, so that each lane's result goes to
+    // the driver who drove it, also in a heat with empty slots.
     for (int sl = 1; sl <= plan_.L; ++sl) {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
         if (Zeitmodus()) {
             gesamtzeit_[d] += s.Gesamtzeit[l];
             tank_[d] = s.TankStand[l];
-            // Separates equal totals.
+            // The slot number in ms separates equal totals.
             if (gesamtzeit_[d] > 0) gesamtzeit_[d] += sl;
         } else {
             runden_[d] += s.Runden[l];
@@ -198,17 +247,17 @@ void ClubRennen::ListeFuellen() {
     }
     liste_.insert(liste_.end(), {"  ", " --- Platzierung --- ", "  "});
     if (Zeitmodus()) {
+        // From the smallest time to the largest.
         int r = 0;
         for (auto it = platz_.rbegin(); it != platz_.rend(); ++it) {
             liste_.push_back(S(++r) + " ->   " + Name(*it) + " - " + ClubZeitText(gesamtzeit_[*it]));
-            Trace("rank pos=" + S(r) + " driver=\"" + Name(*it) + "\" score=" + std::to_string(gesamtzeit_[*it]));
+            Trace("rank pos=" + S(r) + " driver=" + Feld(Name(*it)) + " score=" + std::to_string(gesamtzeit_[*it]));
         }
     } else {
         for (size_t r = 0; r < platz_.size(); ++r) {
-            liste_.push_back(S(static_cast<int>(r + 1)) + " - " + Name(platz_[r]) + " mit " + S(runden_[platz_[r]]) +
-                             " Runden");
-            Trace("rank pos=" + S(static_cast<int>(r + 1)) + " driver=\"" + Name(platz_[r]) +
-                  "\" score=" + S(runden_[platz_[r]]));
+            const int d = platz_[r];
+            liste_.push_back(S(static_cast<int>(r + 1)) + " - " + Name(d) + " mit " + S(runden_[d]) + " Runden");
+            Trace("rank pos=" + S(static_cast<int>(r + 1)) + " driver=" + Feld(Name(d)) + " score=" + S(runden_[d]));
         }
     }
     liste_.push_back("  ");
@@ -218,10 +267,15 @@ void ClubRennen::ListeFuellen() {
                                                                      : " *** ClubZeitRennen Ende *** ");
         liste_.push_back("  ");
     }
+    ListeGeaendert();
+    rennenVon_ = "Rennen " + S(turn_) + " von " + S(plan_.H);
+    naechstes_ = turn_ == plan_.H ? 1 : turn_ + 1;
+    Caption(naechstes_);
 }
 
 void ClubRennen::HeatEnd() {
     RaceState& s = sys_.st;
+    EndRace(sys_);
     gefahreneSpalte_ = static_cast<int16_t>(planSpalte_ - 1);
     Trace("heatend heat=" + S(turn_));
     AddUp();
@@ -229,24 +283,22 @@ void ClubRennen::HeatEnd() {
     logWiederholung_ = wiederholungAktiv_ != 0;
     if (sys_.cfg.Save.Race == 1 && s.Rennmodus != Rennart::ClubZeitRennen) log_->Turn(LogTurn(sys_.wall().TimeOfDay()));
     wiederholungAktiv_ = 0;
-    if (turn_ < plan_.H) {
-        PrepareHeat();
-        ++turn_;
-        Caption(turn_);
-    } else {
-        // The club race is over; the plan can be driven again from heat 1.
+    sichtbar_ = true;
+    PrepareHeat();
+    ++turn_;
+    if (turn_ > plan_.H) {
+        // The club race is over; the plan stands prepared from heat 1.
         s.AutoStartScharf = 0;
+        s.PausenRest = 0;
         ClearTotals();
-        PrepareHeat();
-        Caption(1);
         ende_ = kTrue;
+        PrepareHeat();
     }
     sys_.windows().DisplayOutput();
 }
 
 void ClubRennen::ResetIfComplete() {
-    // A new run of the plan starts: the repeat of the last heat is no more.
-    if (ende_ != 0 && sys_.st.StartPhase == 0) ende_ = 0;
+    if (ende_ != 0) ClubReset();
 }
 
 void ClubRennen::ClubReset() {
@@ -254,14 +306,21 @@ void ClubRennen::ClubReset() {
     s.AnzahlClubFahrer = 0;
     s.FahrerBestaetigt = 0;
     plan_ = ClubPlan{};
-    s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
+    for (auto& n : spurFahrer_) n.clear();
+    s.ZielRunden = Zielrunden(s);
     ClearTotals();
 }
 
 void ClubRennen::AutoStartRefresh() {
     RaceState& s = sys_.st;
     if (s.PausenRest < 1) return;
+    if (s.RennenLaeuft != 0 || s.StartPhase != 0 || ende_ != 0 || plan_.H == 0) {
+        // A heat started otherwise, or nothing left to start.
+        s.PausenRest = 0;
+        return;
+    }
     if (--s.PausenRest > 0) return;
+    sichtbar_ = false;
     wiederholen_ = 0;
     repeatCaption_ = "Wiederholen";
     StartRace(sys_);
@@ -274,10 +333,13 @@ std::string ClubRennen::Countdown() const {
 }
 
 void ClubRennen::Weiter() {
+    sichtbar_ = false;
     sys_.st.PausenRest = 0;
     repeatCaption_ = "Wiederholen";
     wiederholen_ = 0;
 }
+
+void ClubRennen::Abbrechen() { sichtbar_ = false; }
 
 void ClubRennen::Wiederholen() {
     RaceState& s = sys_.st;
@@ -285,21 +347,25 @@ void ClubRennen::Wiederholen() {
     if (ende_ != 0 || wiederholen_ >= 2 || plan_.H == 0 || turn_ < 2 || s.RennenLaeuft != 0 || s.StartPhase != 0)
         return;
     ++wiederholen_;
-    const int gezeigt = turn_ - 1;  // the heat the window shows
+    // The list names the heat that is repeated: the one just driven.
+    const int gefahren = turn_ - 1;
     if (wiederholen_ == 1) {
         s.PausenRest = 0;
         repeatCaption_ = "bestätigen";
-        liste_.insert(liste_.end(), {"  ", " !!! Rennen " + S(gezeigt) + " Wiederholen, bestätigen !!!",
+        liste_.insert(liste_.end(), {"  ", " !!! Rennen " + S(gefahren) + " Wiederholen, bestätigen !!!",
                                      " !!! oder Taste WEITER drücken !!!", "  "});
+        ListeGeaendert();
         return;
     }
     repeatCaption_ = "na dann";
     liste_.insert(liste_.end(),
-                  {"  ", " !!! Rennen " + S(gezeigt) + " wird Wiederholt !!!", " !!! Taste WEITER drücken !!!", "  "});
+                  {"  ", " !!! Rennen " + S(gefahren) + " wird Wiederholt !!!", " !!! Taste WEITER drücken !!!", "  "});
+    ListeGeaendert();
     wiederholungAktiv_ = kTrue;
     --turn_;
     const int c = planSpalte_ - 2;
-    // The repeated heat's result goes again (the slot addition stays).
+    // The heat's result goes again (in mode 3 the slot addition stays); the lanes
+    // still hold it until the next start.
     for (int sl = 1; sl <= plan_.L; ++sl) {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
@@ -333,8 +399,9 @@ std::string ClubRennen::LogKopf(const std::string& datum) const {
     o += LogZeile("--- Anzahl Rennen " + S(plan_.H));
     for (int h = 1; h <= plan_.H; ++h) {
         o += LogZeile("--- Rennen " + S(h));
-        // Four slots per heat, as the evaluation sheets expect.
-        for (int k = 1; k <= 4; ++k) o += LogZeile("Spur " + S(k) + " " + Name(k <= kLanes ? plan_.fahrer[k][h] : 0));
+        // Four slots per heat, whatever the number of lanes: the evaluation
+        // sheets made from this log expect four.
+        for (int k = 1; k <= 4; ++k) o += LogZeile("Spur " + S(k) + " " + Name(plan_.fahrer[k][h]));
     }
     o += LogZeileLeer("--- Ende Rennablauf ---");
     return o;
@@ -343,10 +410,9 @@ std::string ClubRennen::LogKopf(const std::string& datum) const {
 std::string ClubRennen::LogTurn(const std::string& uhrzeit) const {
     const RaceState& s = sys_.st;
     const int c = gefahreneSpalte_;
-    // The heat just finished; turn_ and the totals may already belong to the next.
-    const int turn = c;
     std::string o = LogZeile(std::string(68, '+'));
-    o += LogZeile((logWiederholung_ ? "--- Wiederholung Turn : " : "--- Turn : ") + S(turn) + " fertig um : " + uhrzeit);
+    o += LogZeile((logWiederholung_ ? "--- Wiederholung Turn : " : "--- Turn : ") + S(turn_) + " fertig um : " +
+                  uhrzeit);
     for (int sl = 1; sl <= plan_.L; ++sl) {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
@@ -367,8 +433,8 @@ std::string ClubRennen::LogTurn(const std::string& uhrzeit) const {
             o += LogZeile(S(static_cast<int>(r + 1)) + " - " + Name(platz_[r]) + " mit " + S(runden_[platz_[r]]) +
                           " Runden");
     }
-    o += LogZeileLeer("--- Ende Turn : " + S(turn));
-    if (turn == plan_.H) o += LogZeileLeer("!!!!!!!!!!!!!!!!!!!!!! HABE FERTIG !!!!!!!!!!!!!!!!!!!!");
+    o += LogZeileLeer("--- Ende Turn : " + S(turn_));
+    if (turn_ == plan_.H) o += LogZeileLeer("!!!!!!!!!!!!!!!!!!!!!! HABE FERTIG !!!!!!!!!!!!!!!!!!!!");
     return o;
 }
 

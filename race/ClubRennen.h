@@ -31,25 +31,35 @@ public:
 std::string LogZeile(const std::string& text);     // text CR, then CR LF
 std::string LogZeileLeer(const std::string& text); // text CR LF, then CR LF
 
+// German messages of the club race.
+extern const char* const kClubKeineFahrer;   // set-up with no active driver
+extern const char* const kClubBeendet;       // start after the last heat
+
 class ClubRennen : public Club {
 public:
     explicit ClubRennen(RaceContext& sys) : sys_(sys) {}
 
     void SetProtokoll(ClubProtokoll* p) { log_ = p ? p : &noLog_; }
-    // Trace of the club race (replay): "heat 1 of 5", "heatlane ...", ...
+    // Trace of the club race (replay): "heat 1 of 5", "heatlane heat=1 lane=2
+    // driver=\"Anna\"", "heatend heat=1", "rank pos=1 driver=\"Anna\" score=9001"
+    // (names quoted: quote and backslash escaped, CR and LF as \r and \n).
     void SetTraceHook(std::function<void(const std::string&)> hook) { trace_ = std::move(hook); }
 
     // Club interface.
     void Setup() override;
+    bool StartErlaubt() override;
     void HeatStart() override;
     void HeatCheck() override;
     void ResetIfComplete() override;
     void AutoStartRefresh() override;
 
-    // The result window's buttons.
+    // The result window's buttons: "Weiter" (hides the window, stops the pause
+    // countdown, resets the repeat), "Wiederholen" (first press asks, second
+    // repeats the heat just driven), the abort button (hides the window).
     void Weiter();
     void Wiederholen();
-    // Race reset of the whole club race: drivers and confirmation go.
+    void Abbrechen();
+    // Race reset of a finished club race: drivers, plan and confirmation go.
     void ClubReset();
 
     // What the result window and the tests read.
@@ -58,14 +68,26 @@ public:
     int AnzahlRennen() const { return plan_.H; }
     bool Ende() const { return ende_ != 0; }
     int WiederholenStufe() const { return wiederholen_; }
-    int64_t Gesamtzeit(int d) const { return gesamtzeit_[d]; }
-    int32_t Runden(int d) const { return runden_[d]; }
+    int64_t Gesamtzeit(int d) const { return d >= 0 && d <= kMaxClubFahrer ? gesamtzeit_[d] : 0; }
+    int32_t Runden(int d) const { return d >= 0 && d <= kMaxClubFahrer ? runden_[d] : 0; }
+    double Tank(int d) const { return d >= 0 && d <= kMaxClubFahrer ? tank_[d] : 0.0; }
+    // Driver numbers in descending score order (mode 3: the longest time first).
     const std::vector<int>& Platzierung() const { return platz_; }
+    // lstClubResult; ListeGeneration() counts how often it was refilled.
     const std::vector<std::string>& Liste() const { return liste_; }
+    uint32_t ListeGeneration() const { return listeGen_; }
     // The driver on a lane in the heat prepared now ("" = none).
     const std::string& SpurFahrer(int lane) const { return spurFahrer_[lane]; }
+    // btnRepeat's caption: "Wiederholen", "bestätigen", "na dann".
     const std::string& RepeatCaption() const { return repeatCaption_; }
     std::string Countdown() const;  // "mm:ss" of the pause
+    // lblClubRaceOfRace ("Rennen 2 von 5") and lblNextRace ("Nächstes Rennen 3").
+    const std::string& RennenVonText() const { return rennenVon_; }
+    int NaechstesRennen() const { return naechstes_; }
+    std::string NaechstesRennenText() const { return "Nächstes Rennen " + std::to_string(naechstes_); }
+    // The result window is to be shown: after the set-up and after each heat;
+    // no more after Weiter, the abort button or the auto-start.
+    bool ErgebnisSichtbar() const { return sichtbar_; }
     // The log header of the race set up now (also written by Setup when
     // [Save] Race is 1); date as "dd.mm.yyyy".
     std::string LogKopf(const std::string& datum) const;
@@ -75,6 +97,7 @@ public:
 private:
     void ClearTotals();
     void PrepareHeat();
+    void SetLanes(int column);
     void HeatEnd();
     void AddUp();
     void ListeFuellen();
@@ -84,6 +107,7 @@ private:
     }
     std::string Name(int d) const;
     bool Zeitmodus() const;  // mode 3: scores are times
+    void ListeGeaendert() { ++listeGen_; }
 
     RaceContext& sys_;
     ClubProtokoll noLog_;
@@ -103,8 +127,11 @@ private:
     std::array<double, kMaxClubFahrer + 1> tank_{};
     std::vector<int> platz_;
     std::vector<std::string> liste_;
+    uint32_t listeGen_ = 0;
     std::string repeatCaption_ = "Wiederholen";
-    int16_t restTakt_ = 0;
+    std::string rennenVon_;
+    int naechstes_ = 1;
+    bool sichtbar_ = false;
     std::array<std::string, kLanes + 1> spurFahrer_{};
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "race/ClubRennen.h"
 #include "race/Fuel.h"
 #include "settings/Settings.h"
 #include "race/Race.h"
@@ -37,10 +38,7 @@ void CountdownVorschau(RaceContext& sys) {
 void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
 void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
 
-const char* const kKeineClubFahrer = "Für das Clubrennen sind keine Fahrer eingetragen. Bitte zuerst die Fahrer festlegen.";
 const char* const kKeineAktiveSpur = "Für das Clubrennen ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
-const char* const kKeineSpurFuerWechsel =
-    "Für das Zeitrennen mit Spurwechsel ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
 
 }  // namespace
 
@@ -48,6 +46,7 @@ std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::t
 
 bool ChooseRaceMode(RaceContext& sys, int mode) {
     RaceState& s = sys.st;
+    const bool warClub = IstClubrennen(s.Rennmodus);
     switch (static_cast<Rennart>(mode)) {
         case Rennart::Training:
             s.Rennmodus = Rennart::Training;
@@ -59,15 +58,6 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
             s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
             break;
         case Rennart::Zeitrennen:
-            if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
-                bool eine = false;
-                for (int l = 1; l <= kLanes; ++l) eine = eine || sys.cfg.AktiveSpuren.Spur[l] != 0;
-                // The race time is divided among the active lanes.
-                if (!eine) {
-                    sys.ui().ShowMessage(kKeineSpurFuerWechsel, "Zeitrennen", MessageIcon::Warning);
-                    return true;
-                }
-            }
             if (s.RennZeit == 0) SetRennZeit(sys, 2);
             s.Rennmodus = Rennart::Zeitrennen;
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
@@ -83,7 +73,7 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
             // Without confirmed drivers the driver window opens instead.
             if (s.FahrerBestaetigt == 0) return false;
             if (s.AnzahlClubFahrer < 1) {
-                sys.ui().ShowMessage(kKeineClubFahrer, "Clubrennen", MessageIcon::Warning);
+                sys.ui().ShowMessage(kClubKeineFahrer, "Clubrennen", MessageIcon::Warning);
                 return false;
             }
             int spuren = 0;
@@ -107,6 +97,10 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
         default:
             return false;
     }
+    // A club heat left only its own lanes active; the other modes race on the
+    // lanes of the settings.
+    if (warClub && !IstClubrennen(s.Rennmodus) && !RennenAktiv(s))
+        for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = sys.cfg.AktiveSpuren.Spur[l];
     SetupRaceMode(sys);
     ShowRaceWindows(sys);
     return true;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "race/Race.h"
 #include "settings/TextEncoding.h"
 #include "system/SafeFile.h"
 
@@ -27,12 +28,14 @@ std::string LogBytes(const std::string& utf8) {
     return o;
 }
 
-void ClubLogFile::Fehler(const std::string& why) {
+std::string ClubLogFehlerText(const std::string& path) {
+    return "Das Rennprotokoll \"" + path + "\" kann nicht geschrieben werden. Das Rennen geht weiter.";
+}
+
+void ClubLogFile::Fehler() {
     if (gemeldet_) return;
     gemeldet_ = true;
-    ui_->ShowMessage("Das Rennprotokoll \"" + Path() + "\" kann nicht geschrieben werden (" + why +
-                         "). Das Rennen geht weiter.",
-                     "Rennprotokoll", MessageIcon::Warning);
+    sys_.ui().ShowMessage(ClubLogFehlerText(Path()), "Rennprotokoll", MessageIcon::Warning);
 }
 
 void ClubLogFile::Kopf(const std::string& text) {
@@ -46,17 +49,17 @@ void ClubLogFile::Kopf(const std::string& text) {
         const std::time_t t = st.st_mtime;
         localtime_r(&t, &tm);
         char stamp[32];
-        std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &tm);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &tm);
         std::string alt = dir_ + "/Logfile_" + stamp + ".txt";
         for (int n = 2; ::access(alt.c_str(), F_OK) == 0; ++n)
             alt = dir_ + "/Logfile_" + stamp + "_" + std::to_string(n) + ".txt";
         if (::rename(path.c_str(), alt.c_str()) != 0) {
-            Fehler(std::strerror(errno));
+            Fehler();
             return;  // never overwrite a log that could not be kept
         }
     }
     std::string why;
-    if (!ReplaceFile(path, LogBytes(text), &why)) Fehler(why);
+    if (!ReplaceFile(path, LogBytes(text), &why)) Fehler();
 }
 
 void ClubLogFile::Turn(const std::string& text) {
@@ -64,7 +67,7 @@ void ClubLogFile::Turn(const std::string& text) {
     const std::string bytes = LogBytes(text);
     const int fd = ::open(Path().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        Fehler(std::strerror(errno));
+        Fehler();
         return;
     }
     size_t done = 0;
@@ -72,14 +75,14 @@ void ClubLogFile::Turn(const std::string& text) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            Fehler(std::strerror(errno));
+            Fehler();
             ::close(fd);
             return;
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0) Fehler(std::strerror(errno));
-    if (::close(fd) != 0) Fehler(std::strerror(errno));
+    if (::fsync(fd) != 0) Fehler();
+    if (::close(fd) != 0) Fehler();
 }
 
 }  // namespace zk
