@@ -326,6 +326,11 @@ void ClubRennen::AutoStartRefresh() {
     StartRace(sys_);
 }
 
+std::string ClubRennen::PlanZeile(int heat, int slot) const {
+    if (heat < 1 || heat > plan_.H || slot < 1 || slot > plan_.L || plan_.fahrer[slot][heat] == 0) return "nicht belegt";
+    return "Spur " + S(plan_.spur[slot][heat]) + " " + Name(plan_.fahrer[slot][heat]);
+}
+
 std::string ClubRennen::Countdown() const {
     const int32_t r = std::max<int32_t>(sys_.st.PausenRest, 0);
     const auto zwei = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };

@@ -78,6 +78,9 @@ public:
     uint32_t ListeGeneration() const { return listeGen_; }
     // The driver on a lane in the heat prepared now ("" = none).
     const std::string& SpurFahrer(int lane) const { return spurFahrer_[lane]; }
+    // The heat schedule's child node of a heat's slot: "Spur 3 Anna", or
+    // "nicht belegt" for an empty slot.
+    std::string PlanZeile(int heat, int slot) const;
     // btnRepeat's caption: "Wiederholen", "bestätigen", "na dann".
     const std::string& RepeatCaption() const { return repeatCaption_; }
     std::string Countdown() const;  // "mm:ss" of the pause

@@ -347,6 +347,30 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     EXPECT_TRUE(c.Traced("rank pos=1 driver=\"Anna\" score=6"));
 }
 
+TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
+    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_club5_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ClubRig c({"Anna", "Bert", "Cleo"}, 3);
+    c.rig.sys.cfg.Save.Race = 1;
+    c.rig.sys.ClubLog().SetDataDir(dir.string());
+    TimeInputChanged(c.rig.sys, "1");
+    ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 5));
+    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Club Zeitrennen über  1 Minuten");
+    EXPECT_EQ(c.club.PlanZeile(2, 3), "nicht belegt");
+    EXPECT_EQ(c.club.PlanZeile(2, 4), "Spur 4 Anna");
+    // A second every nine cycles: one minute is over after 54 s.
+    const int32_t t0 = c.rig.now;
+    ASSERT_TRUE(c.Drive({0, 1000, 2000, 3000, 0}, 70000));
+    EXPECT_NEAR(TimeDiff(c.rig.now, t0), 55000, 1500);
+    EXPECT_NEAR(c.club.Runden(1), 54, 2);
+    EXPECT_NEAR(c.club.Runden(2), 27, 2);
+    EXPECT_TRUE(c.Listed("1 - Anna mit " + std::to_string(c.club.Runden(1)) + " Runden"));
+    EXPECT_EQ(c.rig.sys.st.RestMinuten, 1) << "heat 2 has its minute again";
+    EXPECT_FALSE(fs::exists(dir / "Logfile.txt"));
+    fs::remove_all(dir);
+}
+
 TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     ClubRig c({"Anna", "Bert"}, 2, {1, 2});
     c.rig.sys.cfg.AutoStart.Enabled = 1;
