@@ -303,6 +303,12 @@ void ClubRennen::ResetIfComplete() {
 
 void ClubRennen::ClubReset() {
     RaceState& s = sys_.st;
+    // The active drivers go back to the pool: the active list is emptied, and
+    // names that are in neither list would be lost with the next save.
+    auto& pool = sys_.cfg.Fahrer;
+    pool.erase(std::find(pool.begin(), pool.end(), std::string()), pool.end());
+    for (int d = 1; d <= std::clamp<int>(s.AnzahlClubFahrer, 0, kMaxClubFahrer); ++d)
+        if (!s.ClubFahrer[d].empty()) pool.push_back(s.ClubFahrer[d]);
     s.AnzahlClubFahrer = 0;
     s.FahrerBestaetigt = 0;
     plan_ = ClubPlan{};

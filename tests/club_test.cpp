@@ -308,6 +308,8 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
     EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
     EXPECT_EQ(c.rig.sys.st.AnzahlClubFahrer, 0);
+    EXPECT_EQ(SpurNamenAuswahl(c.rig.sys), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil"}))
+        << "the drivers are back in the pool";
     ASSERT_FALSE(c.ui.texte.empty());
     EXPECT_EQ(c.ui.texte.back(), kClubBeendet);
     // Back to an ordinary race: the lanes of the settings, not of the last heat.
