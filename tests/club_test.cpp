@@ -119,6 +119,11 @@ TEST(ClubPlanTest, RankingKeepsTiesInDriverOrderAndSkipsZero) {
     EXPECT_EQ(ClubRanking({0, 5, 9, 0, 9, 1}), (std::vector<int>{2, 4, 1, 5}));
 }
 
+struct Meldungen : UiPort {
+    std::vector<std::string> texte;
+    void ShowMessage(const std::string& t, const std::string&, MessageIcon) override { texte.push_back(t); }
+};
+
 TEST(DriverListTest, PoolActiveListConfirmationAndLaneNames) {
     test::Rig rig;
     rig.sys.cfg.Fahrer = {};
@@ -159,12 +164,16 @@ TEST(DriverListTest, PoolActiveListConfirmationAndLaneNames) {
     EXPECT_EQ(FahrerName(rig.sys.st, 2), "Fahrer 2");
     EXPECT_EQ(rig.sys.st.SpurNamenGesetzt, kTrue);
     EXPECT_EQ(SpurNamenAuswahl(rig.sys).front(), "F99");
-}
 
-struct Meldungen : UiPort {
-    std::vector<std::string> texte;
-    void ShowMessage(const std::string& t, const std::string&, MessageIcon) override { texte.push_back(t); }
-};
+    // A club set-up without drivers is refused with a message.
+    Meldungen ui;
+    rig.sys.SetUi(&ui);
+    rig.sys.SetClub(&rig.sys.ClubRace());
+    rig.sys.st.AnzahlClubFahrer = 0;
+    EXPECT_FALSE(ChooseRaceMode(rig.sys, 4));
+    EXPECT_EQ(rig.sys.st.Rennmodus, Rennart::Training);
+    EXPECT_EQ(ui.texte, std::vector<std::string>{kClubKeineFahrer});
+}
 
 // A club race on the rig with the system's own club component: the lanes
 // given, `laps` laps per heat, start light interval 100 ms.
