@@ -42,6 +42,8 @@ public:
     virtual ~DirectorList() = default;
     // A line of the race-flow list.
     virtual void Line(const std::string& /*line*/) {}
+    // The race-flow list is emptied (a club race lists its heat plan afresh).
+    virtual void ClearFlow() {}
     // A line of the running list.
     virtual void CountsLine(const std::string& /*line*/) {}
     // A race has ended (stopped or decided): the running list is saved.
@@ -53,7 +55,8 @@ class Club {
 public:
     virtual ~Club() = default;
     virtual void Setup() {}              // mode set-up of modes 3..5
-    virtual void HeatStart() {}          // race start in mode 3
+    virtual bool StartErlaubt() { return true; }  // race start in modes 3..5: is there a heat to drive?
+    virtual void HeatStart() {}          // race start in modes 3..5: the heat's lanes
     virtual void HeatCheck() {}          // race-end check of modes 3..5
     virtual void ResetIfComplete() {}    // race reset: schedule complete -> reset
     virtual void AutoStartRefresh() {}   // pause countdown between heats, once a second

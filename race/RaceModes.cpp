@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "race/ClubRennen.h"
 #include "race/Fuel.h"
 #include "settings/Settings.h"
 #include "race/Race.h"
@@ -37,12 +38,15 @@ void CountdownVorschau(RaceContext& sys) {
 void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
 void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
 
+const char* const kKeineAktiveSpur = "Für das Clubrennen ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
+
 }  // namespace
 
 std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::to_string(v); }
 
 bool ChooseRaceMode(RaceContext& sys, int mode) {
     RaceState& s = sys.st;
+    const bool warClub = IstClubrennen(s.Rennmodus);
     switch (static_cast<Rennart>(mode)) {
         case Rennart::Training:
             s.Rennmodus = Rennart::Training;
@@ -63,9 +67,40 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
                 s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
             }
             break;
+        case Rennart::Clubrennen:
+        case Rennart::ClubRundenRennen:
+        case Rennart::ClubZeitRennen: {
+            // Without confirmed drivers the driver window opens instead.
+            if (s.FahrerBestaetigt == 0) return false;
+            if (s.AnzahlClubFahrer < 1) {
+                sys.ui().ShowMessage(kClubKeineFahrer, "Clubrennen", MessageIcon::Warning);
+                return false;
+            }
+            int spuren = 0;
+            for (int l = 1; l <= kLanes; ++l) spuren += sys.cfg.AktiveSpuren.Spur[l] != 0 ? 1 : 0;
+            if (spuren == 0) {
+                sys.ui().ShowMessage(kKeineAktiveSpur, "Clubrennen", MessageIcon::Warning);
+                return true;
+            }
+            const auto m = static_cast<Rennart>(mode);
+            s.Rennmodus = m;
+            if (m == Rennart::ClubZeitRennen) {
+                if (s.RennZeit == 0) SetRennZeit(sys, 5);
+                s.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
+            } else {
+                s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
+                s.RennmodusText = std::string(m == Rennart::Clubrennen ? "Clubrennen über " : "ClubRundenRennen über ") +
+                                  std::to_string(s.ZielRunden) + " Runden";
+            }
+            break;
+        }
         default:
             return false;
     }
+    // A club heat left only its own lanes active; the other modes race on the
+    // lanes of the settings.
+    if (warClub && !IstClubrennen(s.Rennmodus) && !RennenAktiv(s))
+        for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = sys.cfg.AktiveSpuren.Spur[l];
     SetupRaceMode(sys);
     ShowRaceWindows(sys);
     return true;

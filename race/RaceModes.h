@@ -13,9 +13,11 @@ namespace zk {
 
 class RaceContext;
 
-// Menu choice of a race mode: 0 "&Training", 1 "&Rundenrennen", 2 "&Zeitrennen".
-// Sets the mode and its title, prepares it and shows the lap windows. Returns
-// false for other modes (the club modes are chosen through the club module).
+// Menu choice of a race mode: 0 "&Training", 1 "&Rundenrennen", 2 "&Zeitrennen",
+// 3 "&Clubrennen", 4 "ClubRundenRennen", 5 "ClubZeitRennen". Sets the mode and
+// its title, prepares it and shows the lap windows. Returns false, with the mode
+// unchanged, for a club mode whose drivers are not confirmed (the caller shows
+// the driver window instead) and for unknown modes.
 bool ChooseRaceMode(RaceContext& sys, int mode);
 
 // Prepares the chosen mode (fuel constants, window flags, countdown).

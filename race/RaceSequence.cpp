@@ -125,13 +125,15 @@ void ResetRace(RaceContext& sys) {
     s.PauseDurchChaos = 0;
     s.PauseText.clear();  // the pause time shown belongs to the previous race
     StartampelLampenAus(sys);
-    if (s.Rennmodus == Rennart::Clubrennen) sys.club().ResetIfComplete();
+    if (IstClubrennen(s.Rennmodus)) sys.club().ResetIfComplete();
 }
 
 void StartRace(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
     if (s.RennenLaeuft != 0) return;
+    // A club race drives only the heats of its plan.
+    if (IstClubrennen(s.Rennmodus) && !sys.club().StartErlaubt()) return;
     s.NeustartNachPause = 0;
     s.Startzeit = s.AktZeit.load();
     if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
@@ -173,7 +175,7 @@ void StartRace(RaceContext& sys) {
     }
     StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
     s.StartPhase = kTrue;
-    if (s.Rennmodus == Rennart::Clubrennen) sys.club().HeatStart();
+    if (IstClubrennen(s.Rennmodus)) sys.club().HeatStart();
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     if (cfg.I2COutput.Positionsanzeige == 1) SerialAusgeben(sys, "bA9876");

@@ -164,6 +164,10 @@ struct RaceState : TickState {
     std::array<std::string, 102> ClubFahrer{};
     int16_t AnzahlClubFahrer = 0;
     int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
+    // Driver name of each lane 1..8: chosen in the driver selection, "TEAM n",
+    // or the driver of the club heat on that lane; empty shows as "Fahrer n".
+    LaneArray<std::string> SpurFahrer{};
+    int16_t SpurNamenGesetzt = 0;  // True once the driver selection has set the names
 
     // --- what the race result keeps beyond the lane records (reset with the race) ---
     LaneArray<int16_t> FehlstartZahl{};  // false starts punished

@@ -19,6 +19,8 @@
 #include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
 #include "devices/TermiosLine.h"
+#include "race/ClubRennen.h"
+#include "race/Fahrer.h"
 #include "race/RS232.h"
 #include "race/NetzTeil.h"
 #include "race/RaceModes.h"
@@ -354,8 +356,35 @@ const std::map<std::string, ActionDef>& Actions() {
           },
           [](SimContext& c, const std::vector<std::string>& a) { StandardWindowKey(c.sys, KeyChar(a[0])); }}},
         {"mode",
-         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 0, 2, "mode"); },
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 0, 5, "mode"); },
           [](SimContext& c, const std::vector<std::string>& a) { ChooseRaceMode(c.sys, std::stoi(a[0])); }}},
+        // Club races: the driver window's active list confirmed with "fertig",
+        // and the result window's buttons.
+        {"drivers",
+         {false, 1, kMaxClubFahrer, NoCheck,
+          [](SimContext& c, const std::vector<std::string>& a) {
+              FahrerListen fl = FahrerListenLaden(c.sys);
+              fl.aktiv.clear();
+              for (const std::string& n : a) {
+                  // A pool name moves to the active list, any other is added.
+                  const auto it = std::find(fl.pool.begin(), fl.pool.end(), n);
+                  if (it != fl.pool.end()) fl.pool.erase(it);
+                  fl.aktiv.push_back(n);
+              }
+              FahrerBestaetigen(c.sys, fl);
+          }}},
+        {"club",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0] == "weiter" || a[0] == "repeat" ? std::string() : std::string("expected weiter or repeat");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              if (a[0] == "weiter") {
+                  c.sys.ClubRace().Weiter();
+              } else {
+                  c.sys.ClubRace().Wiederholen();
+              }
+          }}},
         {"laps",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) { LapInputChanged(c.sys, a[0]); }}},
@@ -751,6 +780,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.Laps().SetExportHook([&traceUi](const std::string& f) { traceUi.Exported(f); });
     sys.SetDirector(&sys.Desk());
     sys.SetRecorder(&sys.Laps());
+    sys.SetClub(&sys.ClubRace());
+    sys.ClubRace().SetTraceHook([&c, &trace](const std::string& l) { trace << c.sys.st.AktZeit.load() << ' ' << l << '\n'; });
     sys.SetAnnouncer(&c.ansage);
     c.ansage.SetSoundDirs(sc.soundDirs);
     TickContext tick = sys.Tick();

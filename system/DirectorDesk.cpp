@@ -15,6 +15,11 @@ void DirectorDesk::Line(const std::string& line) {
     if (hook_) hook_(line);
 }
 
+void DirectorDesk::ClearFlow() {
+    flow_.clear();
+    ++flowGen_;
+}
+
 void DirectorDesk::CountsLine(const std::string& line) {
     if (counts_.size() >= kMaxLines) Clear();
     counts_.push_back(line);

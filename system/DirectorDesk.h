@@ -35,6 +35,7 @@ public:
     void SetLineHook(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }
 
     void Line(const std::string& line) override;
+    void ClearFlow() override;
     void CountsLine(const std::string& line) override;
     void RaceEnded() override;
 

@@ -17,6 +17,7 @@ RaceSystem::RaceSystem(MsClock& clock, LptIo& port, WallClock& wall) : RaceConte
     SetWindows(nullptr);
     SetIniDefaults(cfg);
     ApplySettings();
+    clubRennen_.SetProtokoll(&clubLog_);
 }
 
 void RaceSystem::ApplySettings() {

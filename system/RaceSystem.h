@@ -10,6 +10,8 @@
 #pragma once
 
 #include "race/Race.h"
+#include "race/ClubRennen.h"
+#include "system/ClubLogFile.h"
 #include "system/DirectorDesk.h"
 #include "system/LapFile.h"
 
@@ -43,10 +45,15 @@ public:
     // give them the data directory, where "_Test.txt" and the lap files go.
     DirectorDesk& Desk() { return desk_; }
     LapFile& Laps() { return laps_; }
+    // The club races with their race log "Logfile.txt" in the data directory
+    // (SetClub(&ClubRace()) puts them in place).
+    ClubRennen& ClubRace() { return clubRennen_; }
+    ClubLogFile& ClubLog() { return clubLog_; }
     void SetDataDir(const std::string& dir) {
         datenVerzeichnis = dir;
         desk_.SetDataDir(dir);
         laps_.SetDataDir(dir);
+        clubLog_.SetDataDir(dir);
     }
 
 private:
@@ -62,6 +69,8 @@ private:
     WindowRefresh noWindows_;
     DirectorDesk desk_{*this};
     LapFile laps_{*this};
+    ClubLogFile clubLog_{*this};
+    ClubRennen clubRennen_{*this};
 };
 
 }  // namespace zk

@@ -16,8 +16,9 @@ struct SimRun {
     std::string out;
 };
 
-inline SimRun RunSimOn(const std::string& path) {
-    const std::string cmd = std::string(ZK_SIM_BIN) + " '" + path + "' 2>&1";
+// `options` go before the scenario, as given (e.g. "--data-dir '/tmp/x'").
+inline SimRun RunSimOn(const std::string& path, const std::string& options = "") {
+    const std::string cmd = std::string(ZK_SIM_BIN) + " " + options + " '" + path + "' 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];

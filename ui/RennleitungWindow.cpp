@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "race/InterneZeit.h"
+#include "race/RaceResult.h"
 #include "race/Rennleitung.h"
 #include "system/RaceSystem.h"
 #include "tick/FastTimer.h"
@@ -346,7 +347,7 @@ void RennleitungWindow::ClearWindow() {
         LastLap[i]->setText(QStringLiteral("0:00"));
         Fastest[i]->setText(QStringLiteral("0:00"));
         Runden[i]->setText(QStringLiteral("0"));
-        Driver[i]->setText(QStringLiteral("Fahrer %1").arg(i + 1));
+        Driver[i]->setText(QString::fromStdString(FahrerName(ctx_.sys.st, i + 1)));
         GesTime[i]->setText(QStringLiteral("00:00:000"));
         FuelUpdate(i);
     }
