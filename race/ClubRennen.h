@@ -13,6 +13,7 @@
 #include "race/ClubPlan.h"
 #include "race/Components.h"
 #include "race/Fahrer.h"
+#include "race/Spurwechsel.h"
 
 namespace zk {
 
@@ -45,6 +46,11 @@ public:
     void HeatCheck() override;
     void ResetIfComplete() override;
     void AutoStartRefresh() override;
+    // The time race with lane change.
+    void LaneChangeSetup() override { spurwechsel_.Init(); }
+    void LaneChangeRunEnd() override { spurwechsel_.SegmentEnde(); }
+    bool LaneChangeSeriesComplete() override { return spurwechsel_.SerieKomplett(); }
+    SpurwechselRennen* Spurwechsel() override { return &spurwechsel_; }
 
     // The result window's buttons.
     void Weiter();
@@ -106,6 +112,7 @@ private:
     std::string repeatCaption_ = "Wiederholen";
     int16_t restTakt_ = 0;
     std::array<std::string, kLanes + 1> spurFahrer_{};
+    SpurwechselRennen spurwechsel_{sys_};
 };
 
 }  // namespace zk

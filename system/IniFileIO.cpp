@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "race/Fahrer.h"
 #include "race/Lpt.h"
 #include "race/PowerValues.h"
 #include "settings/ProfileFile.h"
@@ -16,7 +17,6 @@ namespace zk {
 namespace {
 
 constexpr size_t kTextBuffer = 32;  // characters read for reals and driver names (incl. terminator)
-constexpr int kMaxClubFahrer = 101;
 
 // "Sound01" .. "Sound50".
 std::string SoundFileKey(int n) {

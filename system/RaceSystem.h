@@ -9,6 +9,7 @@
 // the tick thread starts (nullptr restores the stand-in).
 #pragma once
 
+#include "race/ClubRennen.h"
 #include "race/Race.h"
 #include "system/DirectorDesk.h"
 #include "system/LapFile.h"
@@ -43,6 +44,9 @@ public:
     // give them the data directory, where "_Test.txt" and the lap files go.
     DirectorDesk& Desk() { return desk_; }
     LapFile& Laps() { return laps_; }
+    // The club races and the time race with lane change; put in place with
+    // SetClub(&Clubs()).
+    ClubRennen& Clubs() { return clubs_; }
     void SetDataDir(const std::string& dir) {
         datenVerzeichnis = dir;
         desk_.SetDataDir(dir);
@@ -62,6 +66,7 @@ private:
     WindowRefresh noWindows_;
     DirectorDesk desk_{*this};
     LapFile laps_{*this};
+    ClubRennen clubs_{*this};
 };
 
 }  // namespace zk

@@ -84,6 +84,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     // The race director's lists and the lap file of this system.
     sys_.SetDirector(&sys_.Desk());
     sys_.SetRecorder(&sys_.Laps());
+    sys_.SetClub(&sys_.Clubs());
 
     BuildMenus();
     BuildCentral();
@@ -102,6 +103,7 @@ frmMain::~frmMain() {
     sys_.SetWindows(nullptr);
     sys_.SetDirector(nullptr);
     sys_.SetRecorder(nullptr);
+    sys_.SetClub(nullptr);
     sys_.SetUi(nullptr);
 }
 
