@@ -29,8 +29,10 @@ enum class Fenster {
     Soundfiles,
     SoundOpenFile,
     ZSA,
+    SpwDisplay,
+    AnzeigeZrEinteilung,
 };
-constexpr int kFensterAnzahl = 21;
+constexpr int kFensterAnzahl = 23;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

@@ -13,6 +13,7 @@
 #include "race/ClubPlan.h"
 #include "race/Components.h"
 #include "race/Fahrer.h"
+#include "race/Spurwechsel.h"
 
 namespace zk {
 
@@ -52,6 +53,11 @@ public:
     void HeatCheck() override;
     void ResetIfComplete() override;
     void AutoStartRefresh() override;
+    // The time race with lane change.
+    void LaneChangeSetup() override { spurwechsel_.Init(); }
+    void LaneChangeRunEnd() override { spurwechsel_.SegmentEnde(); }
+    bool LaneChangeSeriesComplete() override { return spurwechsel_.SerieKomplett(); }
+    SpurwechselRennen* Spurwechsel() override { return &spurwechsel_; }
 
     // The result window's buttons: "Weiter" (hides the window, stops the pause
     // countdown, resets the repeat), "Wiederholen" (first press asks, second
@@ -136,6 +142,7 @@ private:
     int naechstes_ = 1;
     bool sichtbar_ = false;
     std::array<std::string, kLanes + 1> spurFahrer_{};
+    SpurwechselRennen spurwechsel_{sys_};
 };
 
 }  // namespace zk

@@ -12,6 +12,8 @@
 
 namespace zk {
 
+class SpurwechselRennen;
+
 // Lane voltages through the power supply on the two-wire bus.
 class PowerSupply {
 public:
@@ -63,6 +65,8 @@ public:
     virtual void LaneChangeSetup() {}    // time race with lane change: set up the series
     virtual void LaneChangeRunEnd() {}   // one run of the series has ended
     virtual bool LaneChangeSeriesComplete() { return false; }
+    // The lane-change series, for its windows and the replay (none: nullptr).
+    virtual SpurwechselRennen* Spurwechsel() { return nullptr; }
 };
 
 // Observation points of the evaluation and of race control (trace, tests). They

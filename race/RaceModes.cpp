@@ -126,7 +126,6 @@ void SetupRaceMode(RaceContext& sys) {
     if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) {
         v.SpwAnzeigeSichtbar = kTrue;
         v.ZmsInfoSichtbar = kTrue;
-        sys.club().LaneChangeSetup();
     }
     if (IstClubrennen(s.Rennmodus)) {
         if (s.Rennmodus == Rennart::ClubZeitRennen) v.GesZeitSichtbar = kTrue;
@@ -139,6 +138,8 @@ void SetupRaceMode(RaceContext& sys) {
         sys.windows().DisplayOutput();
         sys.windows().ClearLapWindows();
     }
+    // The lane-change series runs its countdown one segment at a time.
+    if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) sys.club().LaneChangeSetup();
     sys.windows().RefreshStandardWindow();
 }
 

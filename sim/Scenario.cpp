@@ -25,6 +25,7 @@
 #include "race/NetzTeil.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
+#include "race/Spurwechsel.h"
 #include "race/Rennleitung.h"
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
@@ -466,6 +467,13 @@ const std::map<std::string, ActionDef>& Actions() {
               TimeInputChanged(c.sys, a[0]);
               TimeInputClose(c.sys);
           }}},
+        // Start or Close of the lane-change window (both do the same).
+        {"lanechange",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) { return a[0] == "next" ? std::string() : std::string("expected next"); },
+          [](SimContext& c, const std::vector<std::string>&) {
+              if (SpurwechselRennen* w = c.sys.club().Spurwechsel()) w->Weiter();
+          }}},
         // The race director's desk, lap recording and the lap spreadsheet.
         {"director",
          {false, 2, 2,
@@ -782,6 +790,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     sys.SetRecorder(&sys.Laps());
     sys.SetClub(&sys.ClubRace());
     sys.ClubRace().SetTraceHook([&c, &trace](const std::string& l) { trace << c.sys.st.AktZeit.load() << ' ' << l << '\n'; });
+    sys.ClubRace().Spurwechsel()->SetTraceHook(
+        [&c](const std::string& l) { *c.out << c.sys.st.AktZeit.load() << ' ' << l << '\n'; });
     sys.SetAnnouncer(&c.ansage);
     c.ansage.SetSoundDirs(sc.soundDirs);
     TickContext tick = sys.Tick();

@@ -9,8 +9,8 @@
 // the tick thread starts (nullptr restores the stand-in).
 #pragma once
 
-#include "race/Race.h"
 #include "race/ClubRennen.h"
+#include "race/Race.h"
 #include "system/ClubLogFile.h"
 #include "system/DirectorDesk.h"
 #include "system/LapFile.h"
@@ -45,8 +45,8 @@ public:
     // give them the data directory, where "_Test.txt" and the lap files go.
     DirectorDesk& Desk() { return desk_; }
     LapFile& Laps() { return laps_; }
-    // The club races with their race log "Logfile.txt" in the data directory
-    // (SetClub(&ClubRace()) puts them in place).
+    // The club races (with the time race with lane change) and their race log
+    // "Logfile.txt" in the data directory (SetClub(&ClubRace()) puts them in place).
     ClubRennen& ClubRace() { return clubRennen_; }
     ClubLogFile& ClubLog() { return clubLog_; }
     void SetDataDir(const std::string& dir) {

@@ -169,6 +169,11 @@ void LapWindow::ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, c
 }
 
 QString LapWindow::DriverName(int lane) const {
+    // In the time race with lane change each lane shows the team driving it.
+    if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel()) {
+        const std::string team = w->SpurName(lane);
+        if (!team.empty()) return QString::fromStdString(team);
+    }
     return QString::fromStdString(FahrerName(ctx_.sys.st, lane));
 }
 
@@ -196,7 +201,9 @@ void LapWindow::ClearWindow() {
         if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(i + 1));
         FuelUpdate(i);
     }
-    setWindowTitle(QString::fromStdString(ctx_.sys.st.RennmodusText));
+    std::string titel = ctx_.sys.st.RennmodusText;
+    if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel(); w && w->Aktiv()) titel += w->Untertitel();
+    setWindowTitle(QString::fromStdString(titel));
 }
 
 void LapWindow::SetRaceButtons(bool pauseEnabled, bool weiterEnabled) {

@@ -304,6 +304,8 @@ void RennleitungWindow::Update() {
     RaceState& s = ctx_.sys.st;
     RennMode->setText(QString::fromStdString(DirectorModeText(ctx_.sys)));
     if (s.Rennmodus == Rennart::Zeitrennen) ZeitAnzeige->setText(Countdown());
+    const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
+    SpwAnzeige->setText(spw && spw->Aktiv() ? QString::fromStdString("Rennen " + spw->RennenVon()) : QString());
     NumOfWins->setText(QString::number(ctx_.race.OpenLapWindows()));
     FormatRaceTime(s, s.NachlaufRest);
     Label6->setText(QString::fromStdString(s.ZeitText));

@@ -12,6 +12,7 @@
 #include "ui/RennleitungWindow.h"
 #include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
+#include "ui/SpwWindows.h"
 #include "ui/StartLightWindow.h"
 #include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
@@ -159,6 +160,14 @@ QWidget* UpdateForms::Create(const std::string& name) {
     } else if (name == "frmErgebnis") {
         auto* p = new ResultWindow(sys_);
         connect(p, &ResultWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmSpwDisplay") {
+        auto* p = new SpwDisplayWindow(ctx);
+        connect(p, &SpwDisplayWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmAnzeigeZrEinteilung") {
+        auto* p = new ZrEinteilungWindow(ctx);
+        connect(p, &ZrEinteilungWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmRundeneingabe" || name == "frmZeiteingabe") {
         auto* p = new RaceLengthInput(ctx, name == "frmRundeneingabe");

@@ -132,7 +132,7 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur"
     top->addWidget(MakeRaceButtons(true), 1);
 
     connect(btnShowClubRace, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmClubResult"); });
-    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmSpwDisplay"); });
+    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmAnzeigeZrEinteilung"); });
 
     scaler_.SetDesignSize(QSize(960, 800));
     resize(scaler_.DesignSize());
@@ -162,6 +162,8 @@ void Zeit4SpurWindow::RefreshWindow() {
     lblGesZeit->setVisible(v.GesZeitSichtbar != 0);
     btnZmsInfo->setVisible(v.ZmsInfoSichtbar != 0);
     lblSpwAnzeige->setVisible(v.SpwAnzeigeSichtbar != 0);
+    const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel();
+    lblSpwAnzeige->setText(w && w->Aktiv() ? QString::fromStdString("Rennen " + w->RennenVon()) : QString());
     btnShowClubRace->setVisible(ctx_.sys.st.Rennmodus >= Rennart::Clubrennen);
     txtNachlaufzeit->setText(QString::number(ctx_.sys.cfg.NachZeit.Nachzeit));
 }

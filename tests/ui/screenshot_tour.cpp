@@ -77,6 +77,40 @@ static void BannerTour(const QString& out) {
     }
 }
 
+// The time race with lane change on three lanes: the segment window, and the
+// lane-change window at the end of the first segment over the standard window.
+static void LaneChangeTour(const QString& out) {
+    UiRig rig;
+    rig.sys.cfg.ZrMitWechsel.Wechsel = 1;
+    for (int l = 4; l <= zk::kLanes; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = 0;
+    rig.sys.cfg.Letzte.Zeit = 10;
+    rig.Load();
+    QWidget* std4 = rig.Open("frmZeit4Spur");
+    rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
+    UiRig::Click(std4, "btnZmsInfo");
+    if (QWidget* plan = rig.main->Forms().Find("frmAnzeigeZrEinteilung")) {
+        QApplication::processEvents();
+        plan->grab().save(out + "/frmAnzeigeZrEinteilung.png");
+        plan->close();
+    }
+    rig.StartAndRunToGreen(std4);
+    for (int k = 0; k < 4; ++k) {
+        rig.RunFor(6000);
+        for (int l = 1; l <= 3; ++l)
+            if (k < 5 - l) rig.Hold(l, 20);
+    }
+    rig.sys.st.RestMinuten = 0;
+    rig.sys.st.RestSekunden = 2;
+    for (int k = 0; k < 100 && !rig.main->Forms().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
+    if (QWidget* spw = rig.main->Forms().Find("frmSpwDisplay")) {
+        QApplication::processEvents();
+        spw->grab().save(out + "/frmSpwDisplay.png");
+        UiRig::Click(spw, "Start");
+        QApplication::processEvents();
+        std4->grab().save(out + "/frmZeit4Spur_spurwechsel.png");
+    }
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
@@ -142,5 +176,6 @@ int main(int argc, char** argv) {
         z->close();
     }
     BannerTour(out);
+    LaneChangeTour(out);
     return 0;
 }
