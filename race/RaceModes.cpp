@@ -9,6 +9,7 @@
 #include "race/Fuel.h"
 #include "settings/Settings.h"
 #include "race/Race.h"
+#include "race/Spurwechsel.h"
 
 namespace zk {
 
@@ -58,6 +59,15 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
             s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
             break;
         case Rennart::Zeitrennen:
+            if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
+                bool eine = false;
+                for (int l = 1; l <= kLanes; ++l) eine = eine || sys.cfg.AktiveSpuren.Spur[l] != 0;
+                // The race time is divided among the active lanes.
+                if (!eine) {
+                    sys.ui().ShowMessage(kWechselOhneSpur, "Zeitrennen", MessageIcon::Warning);
+                    return true;
+                }
+            }
             if (s.RennZeit == 0) SetRennZeit(sys, 2);
             s.Rennmodus = Rennart::Zeitrennen;
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
