@@ -11,7 +11,7 @@ constexpr std::array<std::string_view, kFensterAnzahl> kNamen = {
     "frmKVZeit6Spur",    "frmKVZeit8Spur", "frmKVZeit48SpurNeu", "frmStartampel",  "frmZusatzampel",
     "frmSaveDisplay",    "frmParPortSim",  "frmParPortDebug", "frmRundeneingabe",  "frmZeiteingabe",
     "frmRennleitung",    "frmKVPower",     "frmErgebnis",     "frmSoundfiles",     "frmSoundOpenFile",
-    "frmZSA",
+    "frmZSA",            "frmFahrer",      "frmSelectDriver", "frmClubResult",
 };
 
 }  // namespace

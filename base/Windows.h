@@ -29,8 +29,11 @@ enum class Fenster {
     Soundfiles,
     SoundOpenFile,
     ZSA,
+    Fahrer,
+    SelectDriver,
+    ClubResult,
 };
-constexpr int kFensterAnzahl = 21;
+constexpr int kFensterAnzahl = 24;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

@@ -110,7 +110,10 @@ std::string ZehntelText(int32_t zehntel) {
     return (zehntel < 0 ? "-" : "") + std::to_string(v / 10) + "," + std::to_string(v % 10);
 }
 
-std::string FahrerName(const RaceState&, int lane) { return "Fahrer " + std::to_string(lane); }
+std::string FahrerName(const RaceState& s, int lane) {
+    if (lane >= 1 && lane <= kLanes && !s.SpurFahrerName[lane].empty()) return s.SpurFahrerName[lane];
+    return "Fahrer " + std::to_string(lane);
+}
 
 RennPhase PhaseAus(const RaceState& s) {
     // The start light: before green, and the restart after a pause. After green

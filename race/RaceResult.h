@@ -23,8 +23,8 @@ std::string LesbarerCountdown(int stunden, int minuten, int sekunden);
 // Tenths of a second as German text with one decimal ("2,0").
 std::string ZehntelText(int32_t zehntel);
 
-// The name of the driver on a lane. Until the driver management names them, the
-// lanes carry their default names "Fahrer 1" ... "Fahrer 8".
+// The name of the driver on a lane: the name chosen for it, else its default
+// name "Fahrer 1" ... "Fahrer 8".
 std::string FahrerName(const RaceState& s, int lane);
 
 enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel };

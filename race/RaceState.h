@@ -164,6 +164,9 @@ struct RaceState : TickState {
     std::array<std::string, 102> ClubFahrer{};
     int16_t AnzahlClubFahrer = 0;
     int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
+    // Driver names of lanes 1..8 in ordinary races ("" = the lane's default name).
+    LaneArray<std::string> SpurFahrerName{};
+    int16_t FahrerNamenGesetzt = 0;  // True once the lane names were chosen
 
     // --- what the race result keeps beyond the lane records (reset with the race) ---
     LaneArray<int16_t> FehlstartZahl{};  // false starts punished

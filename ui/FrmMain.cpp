@@ -15,6 +15,7 @@
 
 #include "tick/FastTimerThread.h"
 #include "devices/PpdevLptIo.h"
+#include "race/FahrerAuswahl.h"
 #include "race/InterneZeit.h"
 #include "race/Lpt.h"
 #include "race/RS232.h"
@@ -59,7 +60,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
       ctx_{sys, race_, forms_},
       keys_(std::make_unique<GlobalKeys>()),
       uiPort_(forms_, keys_.get()),
-      refresh_(forms_) {
+      refresh_(forms_),
+      club_(sys),
+      clubLog_(uiPort_) {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Zirkato"));
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
@@ -84,6 +87,11 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     // The race director's lists and the lap file of this system.
     sys_.SetDirector(&sys_.Desk());
     sys_.SetRecorder(&sys_.Laps());
+    // The club race with its log in the data directory.
+    clubLog_.SetDataDir(sys_.datenVerzeichnis);
+    club_.SetProtokoll(&clubLog_);
+    sys_.SetClub(&club_);
+    ctx_.club = &club_;
 
     BuildMenus();
     BuildCentral();
@@ -102,6 +110,7 @@ frmMain::~frmMain() {
     sys_.SetWindows(nullptr);
     sys_.SetDirector(nullptr);
     sys_.SetRecorder(nullptr);
+    sys_.SetClub(nullptr);
     sys_.SetUi(nullptr);
 }
 
@@ -194,6 +203,7 @@ void frmMain::Cycle() {
     mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    UpdateClubMenus();
     inCycle_ = false;
 }
 
@@ -281,6 +291,8 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    QAction* fahrer = add(zm, "mnuFahrer", QString::fromUtf8("Fahrer für &Clubrennen …"));
+    connect(fahrer, &QAction::triggered, this, [this] { forms_.Open("frmFahrer"); });
     mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
     connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
     zm->addSeparator();
@@ -356,7 +368,8 @@ void frmMain::BuildMenus() {
     an->setToolTipsVisible(true);
     DisableIfPending(defFahrer, "frmSelectDriver");
     DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
-    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) DisableIfPending(club, "frmClubErgebnis");
+    zm->setToolTipsVisible(true);
+    UpdateClubMenus();
 }
 
 void frmMain::BuildCentral() {
@@ -483,6 +496,17 @@ void frmMain::UpdateStatus() {
     }
     lblStatus->setText(text);
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    UpdateClubMenus();
+}
+
+void frmMain::UpdateClubMenus() {
+    const bool frei = ClubrennenWaehlbar(sys_.st);
+    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) {
+        if (club->isEnabled() == frei) continue;
+        club->setEnabled(frei);
+        club->setToolTip(frei ? QString() : QString::fromUtf8("Zuerst die Fahrer festlegen: „Fahrer für Clubrennen …“, "
+                                                              "mindestens zwei, dann „fertig“."));
+    }
 }
 
 void frmMain::OpenOrSay(const std::string& name) {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "race/ClubRennen.h"
+#include "system/ClubLogFile.h"
 #include "ui/GlobalKeys.h"
 #include "ui/QtPorts.h"
 #include "ui/RaceActions.h"
@@ -138,6 +140,8 @@ private:
     void ShowDebugFrame(bool show);
     void UpdateDebugFrame();
     void UpdateStatus();
+    // The club race entries are open once the drivers are confirmed.
+    void UpdateClubMenus();
     void OpenOrSay(const std::string& name);
     // "Runden aufzeichnen" and "Excel-Datei erzeugen".
     void ToggleLapRecording(bool on);
@@ -167,6 +171,8 @@ private:
     std::unique_ptr<GlobalKeys> keys_;
     QtUiPort uiPort_;
     QtWindowRefresh refresh_;
+    ClubRennen club_;
+    ClubLogFile clubLog_;
     QTimer tmr_100;
     QTimer tmrClipEnde_;  // the end of an announcement clip, polled between the cycles
     bool shutDown_ = false;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "race/InterneZeit.h"
+#include "race/RaceResult.h"
 #include "race/Rennleitung.h"
 #include "system/RaceSystem.h"
 #include "tick/FastTimer.h"
@@ -332,6 +333,8 @@ void RennleitungWindow::Update() {
             FuelUpdate(i);
         }
         Rang[i]->setText(QString::number(r.Platz));
+        const QString name = QString::fromStdString(FahrerName(s, lane));
+        if (Driver[i]->text() != name) Driver[i]->setText(name);
     }
 }
 
@@ -346,7 +349,7 @@ void RennleitungWindow::ClearWindow() {
         LastLap[i]->setText(QStringLiteral("0:00"));
         Fastest[i]->setText(QStringLiteral("0:00"));
         Runden[i]->setText(QStringLiteral("0"));
-        Driver[i]->setText(QStringLiteral("Fahrer %1").arg(i + 1));
+        Driver[i]->setText(QString::fromStdString(FahrerName(ctx_.sys.st, i + 1)));
         GesTime[i]->setText(QStringLiteral("00:00:000"));
         FuelUpdate(i);
     }
