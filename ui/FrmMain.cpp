@@ -532,6 +532,8 @@ void frmMain::ChooseMode(int mode) {
     // Club races need their drivers; until the club module chooses them the
     // driver window is where they are defined.
     if (!race_.ChooseMode(mode)) OpenOrSay("frmFahrer");
+    // A club race set up: its heat schedule shows at once.
+    else if (mode >= 3 && IstClubrennen(sys_.st.Rennmodus)) forms_.Open("frmClubResult");
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     ApplyMenuCaptions();
 }

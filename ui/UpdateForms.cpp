@@ -171,10 +171,13 @@ QWidget* UpdateForms::Create(const std::string& name) {
                                              : static_cast<QWidget*>(new SoundOpenFileWindow(ctx));
         connect(p, &QObject::destroyed, this, [this, name] { Forget(name); });
         w = p;
-    } else if (name == "frmFahrer" || name == "frmSelectDriver") {
-        QWidget* p = name == "frmFahrer" ? static_cast<QWidget*>(new FahrerWindow(ctx))
-                                         : static_cast<QWidget*>(new SelectDriverWindow(ctx));
-        connect(p, &QObject::destroyed, this, [this, name] { Forget(name); });
+    } else if (name == "frmFahrer") {
+        auto* p = new FahrerWindow(ctx);
+        connect(p, &FahrerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmSelectDriver") {
+        auto* p = new SelectDriverWindow(ctx);
+        connect(p, &SelectDriverWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
         w = p;
     } else if (name == "frmClubResult" && ctx.club) {
         auto* p = new ClubResultWindow(ctx, *ctx.club);
