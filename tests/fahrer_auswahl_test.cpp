@@ -8,6 +8,7 @@
 #include "race/RaceModes.h"
 #include "race/RaceResult.h"
 #include "race/RaceSequence.h"
+#include "tests/SimRun.h"
 #include "tests/TestRig.h"
 
 namespace {
@@ -48,6 +49,20 @@ TEST(FahrerAuswahlTest, LaneNamesTeamsAndTheClubMenus) {
     fl.aktiv = {"Anna", "Bert"};
     FahrerBestaetigen(sys, fl);
     EXPECT_TRUE(ClubrennenWaehlbar(sys.st));
+}
+
+TEST(FahrerAuswahlTest, ReplayNamesTheLanes) {
+    const test::SimRun r = test::RunSim("at 100 lane-names Anna \"Bert Brause\" -\nat 200 lane-names - Cleo\n"
+                                        "at 300 teams\nend 400\n",
+                                        "lane-names.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("100 lanenames \"Anna\" \"Bert Brause\" \"Fahrer 3\" \"Fahrer 4\""), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("200 lanenames \"Fahrer 1\" \"Cleo\" \"Fahrer 3\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("300 lanenames \"TEAM 1\" \"TEAM 2\" \"TEAM 3\" \"TEAM 4\" \"TEAM 5\" \"TEAM 6\" "
+                         "\"TEAM 7\" \"TEAM 8\"\n"),
+              std::string::npos)
+        << r.out;
 }
 
 // Drives the prepared heat: every lane crosses every 800 ms until the heat ends.
