@@ -291,7 +291,7 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
-    QAction* fahrer = add(zm, "mnuFahrer", QString::fromUtf8("Fahrer für &Clubrennen …"));
+    QAction* fahrer = add(zm, "mnuFahrer", QString::fromUtf8("Fahrer für Clubrennen &wählen …"));
     connect(fahrer, &QAction::triggered, this, [this] { forms_.Open("frmFahrer"); });
     mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
     connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
@@ -504,7 +504,7 @@ void frmMain::UpdateClubMenus() {
     for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) {
         if (club->isEnabled() == frei) continue;
         club->setEnabled(frei);
-        club->setToolTip(frei ? QString() : QString::fromUtf8("Zuerst die Fahrer festlegen: „Fahrer für Clubrennen …“, "
+        club->setToolTip(frei ? QString() : QString::fromUtf8("Zuerst die Fahrer wählen: „Fahrer für Clubrennen wählen …“, "
                                                               "mindestens zwei, dann „fertig“."));
     }
 }

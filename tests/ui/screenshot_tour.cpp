@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
+#include <QMenu>
 #include <QScreen>
 #include <QTabWidget>
 #include <QtTest>
@@ -109,6 +110,12 @@ static void ClubTour(const QString& out) {
     shoot("frmSelectDriver");
     if (QWidget* s = rig.main->Forms().Find("frmSelectDriver")) s->close();
     rig.RunFor(100);
+    if (auto* zm = rig.main->findChild<QMenu*>("mnuZeitmessung")) {
+        zm->popup(QPoint(0, 0));
+        QApplication::processEvents();
+        zm->grab().save(out + "/mnuZeitmessung_club.png");
+        zm->hide();
+    }
     rig.main->findChild<QAction*>("mnuClubrennen")->trigger();
     QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
     rig.StartAndRunToGreen(lap);
