@@ -115,6 +115,18 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
     UiRig::Click(sel, "Command1");
     QVERIFY(!rig.main->Forms().IsOpen("frmSelectDriver"));
     QCOMPARE(QString::fromStdString(zk::FahrerName(rig.sys.st, 8)), QStringLiteral("TEAM 8"));
+
+    // A club race takes at most 101 drivers: the 102nd stays in the pool and
+    // the window says why.
+    rig.sys.cfg.Fahrer.clear();
+    for (int k = 1; k <= 105; ++k) rig.sys.cfg.Fahrer.push_back("F" + std::to_string(k));
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    w = rig.main->Forms().Find("frmFahrer");
+    w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
+    for (int k = 0; k < 105; ++k) UiRig::Click(w, "btnAddToDriverList");
+    QCOMPARE(Items(w, "lstActiveDriver").size(), 101);
+    QCOMPARE(Items(w, "lstDriverListe").size(), 6);
+    QCOMPARE(UiRig::Text(w, "lblMeldung"), QString::fromUtf8(zk::kFahrerListeVoll));
 }
 
 void ClubWindowsTest::resultWindowAfterAHeat() {
