@@ -53,4 +53,6 @@ void TeamNamenSetzen(RaceContext& sys) {
 
 bool ClubrennenWaehlbar(const RaceState& s) { return s.FahrerBestaetigt != 0; }
 
+bool FahrerBestaetigenErlaubt(const RaceState& s) { return s.RennenLaeuft == 0 && s.StartPhase == 0; }
+
 }  // namespace zk

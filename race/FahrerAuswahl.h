@@ -29,5 +29,8 @@ std::string TeamName(int lane);
 
 // The club race menus open once at least two drivers have been confirmed.
 bool ClubrennenWaehlbar(const RaceState& s);
+// The driver window's "fertig" takes the lists only while no race is being
+// started or driven: the drivers of a heat under way keep their names and scores.
+bool FahrerBestaetigenErlaubt(const RaceState& s);
 
 }  // namespace zk

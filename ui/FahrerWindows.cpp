@@ -121,12 +121,14 @@ FahrerWindow::FahrerWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(
         Deaktivieren();
     });
     connect(cmdFahrerFertig, &QPushButton::clicked, this, [this] {
+        if (!FahrerBestaetigenErlaubt(ctx_.sys.st)) return;
         FahrerBestaetigen(ctx_.sys, l_);
         close();
     });
 
     l_ = FahrerListenLaden(ctx_.sys);
     Zeigen();
+    Update();
     resize(640, 440);
 }
 
@@ -156,6 +158,13 @@ void FahrerWindow::Zeigen() {
     if (l.poolAuswahl >= 0) lstDriverListe->scrollToItem(lstDriverListe->item(l.poolAuswahl));
     lblDriverLst2->setText(QString::fromUtf8("Bekannt: %1").arg(l.pool.size()));
     lblActiveDrv2->setText(QString::fromUtf8("Im Clubrennen: %1").arg(l.aktiv.size()));
+}
+
+void FahrerWindow::Update() {
+    const bool frei = FahrerBestaetigenErlaubt(ctx_.sys.st);
+    if (cmdFahrerFertig->isEnabled() == frei) return;
+    cmdFahrerFertig->setEnabled(frei);
+    cmdFahrerFertig->setToolTip(frei ? QString() : QString::fromUtf8("Erst nach dem laufenden Rennen."));
 }
 
 void FahrerWindow::closeEvent(QCloseEvent* e) {

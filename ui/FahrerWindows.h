@@ -21,6 +21,8 @@ class FahrerWindow : public QWidget {
 public:
     explicit FahrerWindow(UiContext& ctx);
     const FahrerListen& Listen() const { return l_; }
+    // "fertig" is open while no race is being started or driven.
+    void Update();
 
 signals:
     void Unloaded(QWidget* w);

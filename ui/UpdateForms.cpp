@@ -217,6 +217,7 @@ void UpdateForms::DisplayOutput() {
     // The position display's lap messages follow here once that part exists.
     if (auto* p = qobject_cast<ParPortSimWindow*>(Find("frmParPortSim"))) p->Update();
     if (auto* c = qobject_cast<ClubResultWindow*>(Find("frmClubResult"))) c->Update();
+    if (auto* f = qobject_cast<FahrerWindow*>(Find("frmFahrer"))) f->Update();
 }
 
 void UpdateForms::ClearAllWindows() {

@@ -198,6 +198,12 @@ void ClubWindowsTest::resultWindowAfterAHeat() {
     QVERIFY(!r->isVisible());
     QVERIFY(rig.sys.st.StartPhase != 0 || rig.sys.st.RennenLaeuft != 0);
     QCOMPARE(club.Turn(), 3);
+
+    // While the heat runs its drivers stay: the driver window cannot confirm.
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    QWidget* f = rig.main->Forms().Find("frmFahrer");
+    QVERIFY(!f->findChild<QPushButton*>("cmdFahrerFertig")->isEnabled());
+    QCOMPARE(rig.sys.st.AnzahlClubFahrer, int16_t{3});
 }
 
 QTEST_MAIN(ClubWindowsTest)
