@@ -31,6 +31,8 @@ ClubResultWindow::ClubResultWindow(UiContext& ctx, ClubRennen& club)
     : QWidget(nullptr, Qt::Window), ctx_(ctx), club_(club) {
     setObjectName("frmClubResult");
     setAttribute(Qt::WA_DeleteOnClose);
+    // It shows after every heat; the keys of the lap windows stay with them.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QString::fromUtf8("Clubrennen – Ergebnisse"));
 
     lblTitel = new QLabel(this);

@@ -77,9 +77,10 @@ QWidget* UpdateForms::Open(const std::string& name) {
     if (!w) return nullptr;
     w->show();
     w->raise();
-    // The start light and the save progress must not take the keyboard from
-    // the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w))
+    // The start light, the save progress and the results must not take the
+    // keyboard from the lap windows.
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w) &&
+        !qobject_cast<ClubResultWindow*>(w))
         w->activateWindow();
     emit WindowsChanged();
     return w;
