@@ -12,6 +12,7 @@ constexpr std::array<std::string_view, kFensterAnzahl> kNamen = {
     "frmSaveDisplay",    "frmParPortSim",  "frmParPortDebug", "frmRundeneingabe",  "frmZeiteingabe",
     "frmRennleitung",    "frmKVPower",     "frmErgebnis",     "frmSoundfiles",     "frmSoundOpenFile",
     "frmZSA",            "frmSpwDisplay",  "frmAnzeigeZrEinteilung",
+    "frmFahrer",         "frmSelectDriver", "frmClubResult",
 };
 
 }  // namespace

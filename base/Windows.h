@@ -31,8 +31,11 @@ enum class Fenster {
     ZSA,
     SpwDisplay,
     AnzeigeZrEinteilung,
+    Fahrer,
+    SelectDriver,
+    ClubResult,
 };
-constexpr int kFensterAnzahl = 23;
+constexpr int kFensterAnzahl = 26;
 
 // "frmZeit4Spur", "frmStartampel", ...
 std::string_view FensterName(Fenster f);

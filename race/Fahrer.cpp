@@ -81,29 +81,4 @@ void FahrerBestaetigen(RaceContext& sys, const FahrerListen& l) {
 
 bool ClubFahrerBestaetigt(const RaceContext& sys) { return sys.st.FahrerBestaetigt != 0; }
 
-std::vector<std::string> SpurNamenAuswahl(const RaceContext& sys) {
-    std::vector<std::string> v;
-    for (const auto& n : sys.cfg.Fahrer) {
-        if (n.empty()) break;
-        v.push_back(n);
-    }
-    return v;
-}
-
-void SpurNameSetzen(RaceContext& sys, int lane, const std::string& name) {
-    if (lane < 1 || lane > kLanes) return;
-    sys.st.SpurFahrer[lane] = name;
-}
-
-void SpurNamenUebernehmen(RaceContext& sys, const std::array<std::string, 8>& namen) {
-    for (int l = 1; l <= kLanes; ++l) SpurNameSetzen(sys, l, namen[l - 1]);
-    sys.st.SpurNamenGesetzt = kTrue;
-    sys.windows().DisplayOutput();
-}
-
-void SpurNamenTeams(RaceContext& sys) {
-    for (int l = 1; l <= kLanes; ++l) SpurNameSetzen(sys, l, "TEAM " + std::to_string(l));
-    sys.windows().DisplayOutput();
-}
-
 }  // namespace zk

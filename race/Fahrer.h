@@ -47,15 +47,4 @@ extern const char* const kFahrerListeVoll;
 // confirmed; a race reset after the last heat of a club race locks them again.
 bool ClubFahrerBestaetigt(const RaceContext& sys);
 
-// Lane names for ordinary races (frmSelectDriver).
-// The names the combo boxes offer: the pool up to its first empty slot.
-std::vector<std::string> SpurNamenAuswahl(const RaceContext& sys);
-// btnSchliessen: lane n takes namen[n - 1]; the names count as set. An empty
-// text gives the lane its default name back ("Fahrer n").
-void SpurNamenUebernehmen(RaceContext& sys, const std::array<std::string, 8>& namen);
-// Command1: lanes 1..8 become "TEAM 1" ... "TEAM 8".
-void SpurNamenTeams(RaceContext& sys);
-// One lane's name (lanes 1..8; others are ignored).
-void SpurNameSetzen(RaceContext& sys, int lane, const std::string& name);
-
 }  // namespace zk

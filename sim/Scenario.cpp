@@ -23,6 +23,7 @@
 #include "race/Fahrer.h"
 #include "race/RS232.h"
 #include "race/NetzTeil.h"
+#include "race/FahrerAuswahl.h"
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/Spurwechsel.h"
@@ -313,6 +314,14 @@ ActionDef PowerCommand(void (*run)(SimContext&, const std::vector<std::string>&)
     return {false, 1, 1, [](const std::vector<std::string>& a) { return CheckRange(a[0], 0, 8, "lane"); }, run};
 }
 
+// "lanenames" with the name every lane carries now.
+void LaneNamesLine(SimContext& c) {
+    *c.out << c.sys.st.AktZeit.load() << " lanenames";
+    const SpurNamenListe n = SpurNamen(c.sys.st);
+    for (int l = 1; l <= kLanes; ++l) *c.out << " \"" << Quoted(n[l]) << '"';
+    *c.out << '\n';
+}
+
 // The typed character of a "key" action ("space" for the space bar).
 char KeyChar(const std::string& a) { return a == "space" ? ' ' : a[0]; }
 
@@ -386,6 +395,19 @@ const std::map<std::string, ActionDef>& Actions() {
                   c.sys.ClubRace().Wiederholen();
               }
           }}},
+        // The driver-selection window: the lane names of ordinary races.
+        {"lane-names",
+         {false, 1, 8, NoCheck,
+          [](SimContext& c, const std::vector<std::string>& a) {
+              SpurNamenListe n = SpurNamen(c.sys.st);
+              for (size_t i = 0; i < a.size(); ++i) n[i + 1] = a[i] == "-" ? std::string() : a[i];
+              SpurNamenSetzen(c.sys, n);
+              LaneNamesLine(c);
+          }}},
+        {"teams", Command([](SimContext& c, const std::vector<std::string>&) {
+             TeamNamenSetzen(c.sys);
+             LaneNamesLine(c);
+         })},
         {"laps",
          {false, 1, 1, NoCheck,
           [](SimContext& c, const std::vector<std::string>& a) { LapInputChanged(c.sys, a[0]); }}},

@@ -13,6 +13,7 @@
 
 #include "race/ClubRennen.h"
 #include "race/Fahrer.h"
+#include "race/FahrerAuswahl.h"
 #include "race/RaceModes.h"
 #include "race/RaceResult.h"
 #include "race/RaceSequence.h"
@@ -156,10 +157,10 @@ TEST(DriverListTest, PoolActiveListConfirmationAndLaneNames) {
 
     // Lane names for ordinary races.
     EXPECT_EQ(FahrerName(rig.sys.st, 3), "Fahrer 3");
-    SpurNamenTeams(rig.sys);
+    TeamNamenSetzen(rig.sys);
     EXPECT_EQ(FahrerName(rig.sys.st, 8), "TEAM 8");
-    std::array<std::string, 8> namen{"Anna", "", "Cleo"};
-    SpurNamenUebernehmen(rig.sys, namen);
+    SpurNamenListe namen{"", "Anna", "", "Cleo"};
+    SpurNamenSetzen(rig.sys, namen);
     EXPECT_EQ(FahrerName(rig.sys.st, 1), "Anna");
     EXPECT_EQ(FahrerName(rig.sys.st, 2), "Fahrer 2");
     EXPECT_EQ(rig.sys.st.SpurNamenGesetzt, kTrue);
@@ -317,7 +318,8 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
     EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
     EXPECT_EQ(c.rig.sys.st.AnzahlClubFahrer, 0);
-    EXPECT_EQ(SpurNamenAuswahl(c.rig.sys), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil"}))
+    EXPECT_EQ(SpurNamenAuswahl(c.rig.sys), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil", "TEAM 1", "TEAM 2",
+                                                            "TEAM 3", "TEAM 4", "TEAM 5", "TEAM 6", "TEAM 7", "TEAM 8"}))
         << "the drivers are back in the pool";
     ASSERT_FALSE(c.ui.texte.empty());
     EXPECT_EQ(c.ui.texte.back(), kClubBeendet);

@@ -15,6 +15,7 @@
 
 #include "tick/FastTimerThread.h"
 #include "devices/PpdevLptIo.h"
+#include "race/FahrerAuswahl.h"
 #include "race/InterneZeit.h"
 #include "race/Lpt.h"
 #include "race/RS232.h"
@@ -85,6 +86,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     sys_.SetDirector(&sys_.Desk());
     sys_.SetRecorder(&sys_.Laps());
     sys_.SetClub(&sys_.ClubRace());
+    ctx_.club = &sys_.ClubRace();
 
     BuildMenus();
     BuildCentral();
@@ -196,6 +198,7 @@ void frmMain::Cycle() {
     mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    UpdateClubMenus();
     inCycle_ = false;
 }
 
@@ -283,6 +286,8 @@ void frmMain::BuildMenus() {
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
     connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    QAction* fahrer = add(zm, "mnuFahrer", QString::fromUtf8("Fahrer für Clubrennen &wählen …"));
+    connect(fahrer, &QAction::triggered, this, [this] { forms_.Open("frmFahrer"); });
     mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
     connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
     zm->addSeparator();
@@ -358,7 +363,8 @@ void frmMain::BuildMenus() {
     an->setToolTipsVisible(true);
     DisableIfPending(defFahrer, "frmSelectDriver");
     DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
-    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) DisableIfPending(club, "frmClubErgebnis");
+    zm->setToolTipsVisible(true);
+    UpdateClubMenus();
 }
 
 void frmMain::BuildCentral() {
@@ -485,6 +491,17 @@ void frmMain::UpdateStatus() {
     }
     lblStatus->setText(text);
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    UpdateClubMenus();
+}
+
+void frmMain::UpdateClubMenus() {
+    const bool frei = ClubFahrerBestaetigt(sys_);
+    for (QAction* club : {mnuClubrennen, mnuClubRundenRennen, mnuClubZeitRennen}) {
+        if (club->isEnabled() == frei) continue;
+        club->setEnabled(frei);
+        club->setToolTip(frei ? QString() : QString::fromUtf8("Zuerst die Fahrer wählen: „Fahrer für Clubrennen wählen …“, "
+                                                              "mindestens zwei, dann „fertig“."));
+    }
 }
 
 void frmMain::OpenOrSay(const std::string& name) {
@@ -510,6 +527,8 @@ void frmMain::ChooseMode(int mode) {
     // Club races need their drivers; until the club module chooses them the
     // driver window is where they are defined.
     if (!race_.ChooseMode(mode)) OpenOrSay("frmFahrer");
+    // A club race set up: its heat schedule shows at once.
+    else if (mode >= 3 && IstClubrennen(sys_.st.Rennmodus)) forms_.Open("frmClubResult");
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     ApplyMenuCaptions();
 }

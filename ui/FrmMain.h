@@ -138,6 +138,8 @@ private:
     void ShowDebugFrame(bool show);
     void UpdateDebugFrame();
     void UpdateStatus();
+    // The club race entries are open once the drivers are confirmed.
+    void UpdateClubMenus();
     void OpenOrSay(const std::string& name);
     // "Runden aufzeichnen" and "Excel-Datei erzeugen".
     void ToggleLapRecording(bool on);

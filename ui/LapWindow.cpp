@@ -72,6 +72,11 @@ void LapWindow::ShowCountdownAndLaps() {
     lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
                                   : QString());
     for (int i = 0; i < lanes_; ++i) {
+        // The driver names follow the lanes' names as they are chosen.
+        if (i < static_cast<int>(Spur_Driver.size()) && Spur_Driver[i]) {
+            const QString name = DriverName(i + 1);
+            if (Spur_Driver[i]->text() != name) Spur_Driver[i]->setText(name);
+        }
         const SpurSatz& r = s.SpurDaten[i + 1];
         if (r.NeueRunde == 0) continue;
         const QString text = QString::fromStdString(r.SekText + r.MsText);

@@ -335,6 +335,8 @@ void RennleitungWindow::Update() {
             FuelUpdate(i);
         }
         Rang[i]->setText(QString::number(r.Platz));
+        const QString name = QString::fromStdString(FahrerName(s, lane));
+        if (Driver[i]->text() != name) Driver[i]->setText(name);
     }
 }
 

@@ -12,6 +12,7 @@ class RaceSystem;
 class RaceActions;
 class UpdateForms;
 class Zeitansage;
+class ClubRennen;
 
 struct UiContext {
     RaceSystem& sys;
@@ -32,6 +33,8 @@ struct UiContext {
     std::function<void()> writeSoundFiles = [] {};
     // Writes all settings to the settings file (the settings dialog's "speichern").
     std::function<void()> writeIniFile = [] {};
+    // The club race of this program (heats, scores, the result window's buttons).
+    ClubRennen* club = nullptr;
 };
 
 }  // namespace zk

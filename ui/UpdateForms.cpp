@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "system/RaceSystem.h"
+#include "ui/ClubResultWindow.h"
+#include "ui/FahrerWindows.h"
 #include "ui/InputWindows.h"
 #include "ui/SoundWindows.h"
 #include "ui/KVZeitWindow.h"
@@ -76,9 +78,10 @@ QWidget* UpdateForms::Open(const std::string& name) {
     if (!w) return nullptr;
     w->show();
     w->raise();
-    // The start light and the save progress must not take the keyboard from
-    // the lap windows.
-    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w))
+    // The start light, the save progress and the results must not take the
+    // keyboard from the lap windows.
+    if (!qobject_cast<StartLightWindow*>(w) && !qobject_cast<SaveDisplayWindow*>(w) && !qobject_cast<ResultWindow*>(w) &&
+        !qobject_cast<ClubResultWindow*>(w))
         w->activateWindow();
     emit WindowsChanged();
     return w;
@@ -178,6 +181,25 @@ QWidget* UpdateForms::Create(const std::string& name) {
                                              : static_cast<QWidget*>(new SoundOpenFileWindow(ctx));
         connect(p, &QObject::destroyed, this, [this, name] { Forget(name); });
         w = p;
+    } else if (name == "frmFahrer") {
+        auto* p = new FahrerWindow(ctx);
+        connect(p, &FahrerWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmSelectDriver") {
+        auto* p = new SelectDriverWindow(ctx);
+        connect(p, &SelectDriverWindow::Unloaded, this, [this, name](QWidget*) { Forget(name); });
+        w = p;
+    } else if (name == "frmClubResult" && ctx.club) {
+        auto* p = new ClubResultWindow(ctx, *ctx.club);
+        RestorePosition(p, wp.SmallTop[kWinClubResult], wp.SmallLeft[kWinClubResult]);
+        sys_.st.FensterOffen2[kWinClubResult] = kTrue;
+        connect(p, &ClubResultWindow::Unloaded, this, [this, name](QWidget* x) {
+            StorePosition(x, sys_.cfg.WindowPositions.SmallTop[kWinClubResult],
+                          sys_.cfg.WindowPositions.SmallLeft[kWinClubResult]);
+            sys_.st.FensterOffen2[kWinClubResult] = 0;
+            Forget(name);
+        });
+        w = p;
     }
     if (w) windows_[name] = w;
     if (qobject_cast<StartLightWindow*>(w)) RefreshRaceViews();
@@ -204,6 +226,8 @@ void UpdateForms::DisplayOutput() {
     if (RennleitungWindow* d = Director()) d->Update();
     // The position display's lap messages follow here once that part exists.
     if (auto* p = qobject_cast<ParPortSimWindow*>(Find("frmParPortSim"))) p->Update();
+    if (auto* c = qobject_cast<ClubResultWindow*>(Find("frmClubResult"))) c->Update();
+    if (auto* f = qobject_cast<FahrerWindow*>(Find("frmFahrer"))) f->Update();
 }
 
 void UpdateForms::ClearAllWindows() {
@@ -264,8 +288,13 @@ void UpdateForms::RefreshRaceViews() {
     // A race has ended: its result shows (and stays until the next one).
     if (v.ergebnisNummer != shownResult_ && !shuttingDown_) {
         shownResult_ = v.ergebnisNummer;
-        Open("frmErgebnis");
-        if (auto* r = qobject_cast<ResultWindow*>(Find("frmErgebnis"))) r->Fill();
+        if (IstClubrennen(sys_.st.Rennmodus) && Open("frmClubResult")) {
+            // A heat of a club race: its result and the ranking show in the club window.
+            if (auto* c = qobject_cast<ClubResultWindow*>(Find("frmClubResult"))) c->Update();
+        } else {
+            Open("frmErgebnis");
+            if (auto* r = qobject_cast<ResultWindow*>(Find("frmErgebnis"))) r->Fill();
+        }
     }
 }
 

@@ -277,10 +277,9 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     QVERIFY(!pause->isEnabled());
     QVERIFY(beenden->isEnabled());
 
-    // "Fahrer" is disabled, and says why, until the drivers can be chosen.
-    auto* fahrer = w->findChild<QPushButton*>("btnFahrer");
-    QVERIFY(fahrer && !fahrer->isEnabled());
-    QVERIFY(!fahrer->toolTip().isEmpty());
+    // "Fahrer" opens the choice of the lanes' drivers.
+    UiRig::Click(w, "btnFahrer");
+    QVERIFY(rig.main->Forms().IsOpen("frmSelectDriver"));
 }
 
 void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {

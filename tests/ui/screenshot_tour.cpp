@@ -3,6 +3,8 @@
 // Usage (under a display, e.g. xvfb-run): ui_screenshot_tour OUTDIR
 #include <QCheckBox>
 #include <QDir>
+#include <QListWidget>
+#include <QMenu>
 #include <QScreen>
 #include <QTabWidget>
 #include <QtTest>
@@ -111,6 +113,56 @@ static void LaneChangeTour(const QString& out) {
     }
 }
 
+// The driver windows and the club result window after the first heat of a club
+// race with five drivers on four lanes.
+static void ClubTour(const QString& out) {
+    UiRig rig;
+    for (int l = 1; l <= 8; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = l <= 4 ? 1 : 0;
+    rig.sys.cfg.Letzte.Runden = 2;
+    rig.sys.cfg.LiZeit.Minimum = 500;
+    rig.sys.cfg.AutoStart.Enabled = 1;
+    rig.sys.cfg.AutoStart.Time = 2;
+    rig.sys.cfg.Fahrer = {"Anna Schäfer", "Bert Müller", "Cleo", "Dirk", "Emil", "Jörg Weißhaupt", "Uli"};
+    rig.Load();
+    auto shoot = [&](const char* name) {
+        QWidget* w = rig.main->Forms().Find(name);
+        if (!w) return;
+        QApplication::processEvents();
+        w->grab().save(out + "/" + name + ".png");
+    };
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    if (QWidget* f = rig.main->Forms().Find("frmFahrer")) {
+        auto* pool = f->findChild<QListWidget*>("lstDriverListe");
+        for (int k = 0; k < 5; ++k) {
+            pool->setCurrentRow(0);
+            UiRig::Click(f, "btnAddToDriverList");
+        }
+        shoot("frmFahrer");
+        UiRig::Click(f, "cmdFahrerFertig");
+    }
+    rig.main->findChild<QAction*>("mnuDefFahrer")->trigger();
+    shoot("frmSelectDriver");
+    if (QWidget* s = rig.main->Forms().Find("frmSelectDriver")) s->close();
+    rig.RunFor(100);
+    if (auto* zm = rig.main->findChild<QMenu*>("mnuZeitmessung")) {
+        zm->popup(QPoint(0, 0));
+        QApplication::processEvents();
+        zm->grab().save(out + "/mnuZeitmessung_club.png");
+        zm->hide();
+    }
+    rig.main->findChild<QAction*>("mnuClubrennen")->trigger();
+    QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
+    rig.StartAndRunToGreen(lap);
+    const int32_t t0 = rig.now;
+    for (int i = 0; i < 3000 && rig.sys.st.RennenLaeuft != 0; ++i) {
+        rig.RunFor(10);
+        for (int l = 1; l <= 4; ++l)
+            if ((rig.now - t0) % (700 + 90 * l) < 10) rig.Hold(l, 20);
+    }
+    rig.RunFor(3000);
+    shoot("frmClubResult");
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
@@ -177,5 +229,6 @@ int main(int argc, char** argv) {
     }
     BannerTour(out);
     LaneChangeTour(out);
+    ClubTour(out);
     return 0;
 }

@@ -1,0 +1,210 @@
+// The driver window and the club result window through the main window's real
+// cycle: drivers defined and confirmed open the club races; a heat driven on
+// the simulated port shows its result, the ranking and the next heat, and the
+// window's buttons and pause countdown act on the club race.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "race/ClubRennen.h"
+#include "race/Fahrer.h"
+#include "race/RaceResult.h"
+#include "UiRig.h"
+
+using zk::test::UiRig;
+
+class ClubWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void driversConfirmedOpenTheClubRaces();
+    void resultWindowAfterAHeat();
+};
+
+namespace {
+
+QStringList Items(QWidget* w, const char* list) {
+    QStringList o;
+    if (auto* l = w->findChild<QListWidget*>(list))
+        for (int i = 0; i < l->count(); ++i) o << l->item(i)->text();
+    return o;
+}
+
+void Type(QWidget* w, const QString& text) {
+    auto* e = w->findChild<QLineEdit*>("AddDriverWindow");
+    e->setText(text);
+    UiRig::Click(w, "btnAddDriver");
+}
+
+void DoubleClick(QWidget* w, const char* list, const QString& text) {
+    auto* l = w->findChild<QListWidget*>(list);
+    const auto found = l->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    l->scrollToItem(found.front());
+    QApplication::processEvents();
+    const QPoint at = l->visualItemRect(found.front()).center();
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, at);
+}
+
+QString Edit(QWidget* w, const QString& name) {
+    auto* e = w->findChild<QLineEdit*>(name);
+    return e ? e->text() : QStringLiteral("<%1 fehlt>").arg(name);
+}
+
+}  // namespace
+
+void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
+    UiRig rig;
+    rig.sys.cfg.Fahrer.clear();
+    rig.Load();
+    QAction* club[] = {rig.main->findChild<QAction*>("mnuClubrennen"), rig.main->findChild<QAction*>("mnuClubRundenRennen"),
+                       rig.main->findChild<QAction*>("mnuClubZeitRennen")};
+    for (QAction* a : club) QVERIFY(a && !a->isEnabled());
+
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    QWidget* w = rig.main->Forms().Find("frmFahrer");
+    QVERIFY(w);
+    QCOMPARE(Items(w, "lstDriverListe"), QStringList{"TAVO"});
+    for (const char* n : {"Anna", "Bert", "Cleo"}) Type(w, n);
+    QCOMPARE(UiRig::Text(w, "lblDriverLst2"), QStringLiteral("Bekannt: 4"));
+    w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
+    UiRig::Click(w, "btnRemoveDriver");
+    QCOMPARE(Items(w, "lstDriverListe"), (QStringList{"Anna", "Bert", "Cleo"}));
+
+    // One driver confirmed is not a club race.
+    DoubleClick(w, "lstDriverListe", "Anna");
+    QCOMPARE(Items(w, "lstActiveDriver"), QStringList{"Anna"});
+    UiRig::Click(w, "cmdFahrerFertig");
+    rig.RunFor(100);
+    QVERIFY(!rig.main->Forms().IsOpen("frmFahrer"));
+    for (QAction* a : club) QVERIFY(!a->isEnabled());
+
+    // Reopened: the pool and the active list as confirmed; a second driver
+    // goes over, one comes back, another goes over.
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    w = rig.main->Forms().Find("frmFahrer");
+    QCOMPARE(Items(w, "lstDriverListe"), (QStringList{"Bert", "Cleo"}));
+    QCOMPARE(Items(w, "lstActiveDriver"), QStringList{"Anna"});
+    w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
+    UiRig::Click(w, "btnAddToDriverList");
+    DoubleClick(w, "lstActiveDriver", "Anna");
+    DoubleClick(w, "lstDriverListe", "Cleo");
+    QCOMPARE(Items(w, "lstActiveDriver"), (QStringList{"Bert", "Cleo"}));
+    QCOMPARE(UiRig::Text(w, "lblActiveDrv2"), QStringLiteral("Im Clubrennen: 2"));
+    UiRig::Click(w, "cmdFahrerFertig");
+    rig.RunFor(100);
+    for (QAction* a : club) QVERIFY(a->isEnabled());
+    QCOMPARE(rig.sys.cfg.Fahrer, (std::vector<std::string>{"Anna"}));
+
+    // The club race is set up and its schedule shows.
+    club[0]->trigger();
+    QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Clubrennen);
+    QWidget* r = rig.main->Forms().Find("frmClubResult");
+    QVERIFY(r && r->isVisible());
+    auto* tree = r->findChild<QTreeWidget*>("trvClubRaceShedule");
+    QVERIFY(tree->topLevelItemCount() >= 2);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Rennen 1"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Spur 1 Bert"));
+    QCOMPARE(UiRig::Text(r, "lblNextRace"), QString::fromUtf8("Nächstes Rennen 1"));
+
+    // Lane names of ordinary races: the lap windows and the director follow.
+    rig.main->findChild<QAction*>("mnuDefFahrer")->trigger();
+    QWidget* sel = rig.main->Forms().Find("frmSelectDriver");
+    QVERIFY(sel);
+    UiRig::Click(sel, "Command1");
+    QVERIFY(!rig.main->Forms().IsOpen("frmSelectDriver"));
+    QCOMPARE(QString::fromStdString(zk::FahrerName(rig.sys.st, 8)), QStringLiteral("TEAM 8"));
+
+    // A club race takes at most 101 drivers: the 102nd stays in the pool and
+    // the window says why.
+    rig.sys.cfg.Fahrer.clear();
+    for (int k = 1; k <= 105; ++k) rig.sys.cfg.Fahrer.push_back("F" + std::to_string(k));
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    w = rig.main->Forms().Find("frmFahrer");
+    w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
+    for (int k = 0; k < 105; ++k) UiRig::Click(w, "btnAddToDriverList");
+    QCOMPARE(Items(w, "lstActiveDriver").size(), 101);
+    QCOMPARE(Items(w, "lstDriverListe").size(), 6);
+    QCOMPARE(UiRig::Text(w, "lblMeldung"), QString::fromUtf8(zk::kFahrerListeVoll));
+}
+
+void ClubWindowsTest::resultWindowAfterAHeat() {
+    UiRig rig;
+    for (int l = 1; l <= 8; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = l <= 3 ? 1 : 0;
+    rig.sys.cfg.Letzte.Runden = 1;
+    rig.sys.cfg.LiZeit.Minimum = 500;
+    rig.sys.cfg.AutoStart.Enabled = 1;
+    rig.sys.cfg.AutoStart.Time = 1;
+    rig.sys.cfg.Farben.TS[2] = zk::Rgb{0, 0, 255};
+    rig.Load();
+    zk::FahrerListen fl;
+    fl.aktiv = {"Anna", "Bert", "Cleo"};
+    zk::FahrerBestaetigen(rig.sys, fl);
+    rig.RunFor(100);
+    rig.main->findChild<QAction*>("mnuClubrennen")->trigger();
+    zk::ClubRennen& club = *rig.main->Context().club;
+    QCOMPARE(club.AnzahlRennen(), 3);
+    QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
+
+    // Drives the prepared heat: every lane crosses every 800 ms until it ends.
+    auto heat = [&] {
+        const int turn = club.Turn();
+        rig.StartAndRunToGreen(lap);
+        for (int i = 0; i < 3000 && club.Turn() == turn; ++i) {
+            rig.RunFor(10);
+            if (i % 80 == 40)
+                for (int l = 1; l <= 3; ++l) rig.Hold(l, 20);
+        }
+        rig.RunFor(100);
+    };
+    heat();
+    QWidget* r = rig.main->Forms().Find("frmClubResult");
+    QVERIFY(r && r->isVisible());
+    const QStringList list = Items(r, "lstClubResult");
+    QCOMPARE(list.value(0), QStringLiteral(" --- Rennen 1 --- "));
+    QVERIFY2(list.contains(QStringLiteral(" --- Platzierung --- ")), qPrintable(list.join('|')));
+    QCOMPARE(r->findChild<QListWidget*>("lstClubResult")->currentRow(), list.size() - 1);
+    QCOMPARE(UiRig::Text(r, "lblClubRaceOfRace"), QStringLiteral("Rennen 1 von 3"));
+    QCOMPARE(UiRig::Text(r, "lblNextRace"), QString::fromUtf8("Nächstes Rennen 2"));
+    // Heat 2: Bert, Cleo, Anna on lanes 1..3; lane 2 in its track colour.
+    QCOMPARE(Edit(r, "txtTrackDriver_0"), QStringLiteral("Bert"));
+    QCOMPARE(Edit(r, "txtTrackDriver_2"), QStringLiteral("Anna"));
+    QVERIFY(!r->findChild<QLineEdit*>("txtTrackDriver_3")->isVisible());
+    QCOMPARE(r->findChild<QLineEdit*>("txtTrackColor_1")->palette().color(QPalette::Base), QColor(0, 0, 255));
+    auto* tree = r->findChild<QTreeWidget*>("trvClubRaceShedule");
+    QVERIFY(tree->topLevelItem(1)->isExpanded() && !tree->topLevelItem(0)->isExpanded());
+    // One minute of pause, counting down from the heat's end.
+    QVERIFY2(Edit(r, "txtCountdown") == "01:00" || Edit(r, "txtCountdown") == "00:59", qPrintable(Edit(r, "txtCountdown")));
+    rig.RunFor(2000);
+    QVERIFY2(Edit(r, "txtCountdown").startsWith(QStringLiteral("00:5")), qPrintable(Edit(r, "txtCountdown")));
+
+    // "Wiederholen" asks first; "Weiter" then drops the question and the pause.
+    auto* repeat = r->findChild<QPushButton*>("btnRepeat");
+    UiRig::Click(r, "btnRepeat");
+    QCOMPARE(repeat->text(), QString::fromUtf8("bestätigen"));
+    QVERIFY(Items(r, "lstClubResult").contains(QString::fromUtf8(" !!! Rennen 1 Wiederholen, bestätigen !!!")));
+    UiRig::Click(r, "btnWeiter");
+    QVERIFY(!r->isVisible());
+    QCOMPARE(repeat->text(), QStringLiteral("Wiederholen"));
+    QCOMPARE(Edit(r, "txtCountdown"), QStringLiteral("00:00"));
+    QCOMPARE(club.Turn(), 2);
+
+    // Heat 2, then the pause runs out and heat 3 starts by itself.
+    heat();
+    QVERIFY(r->isVisible());
+    QCOMPARE(UiRig::Text(r, "lblClubRaceOfRace"), QStringLiteral("Rennen 2 von 3"));
+    for (int k = 0; k < 700 && r->isVisible(); ++k) rig.RunFor(100);
+    QVERIFY(!r->isVisible());
+    QVERIFY(rig.sys.st.StartPhase != 0 || rig.sys.st.RennenLaeuft != 0);
+    QCOMPARE(club.Turn(), 3);
+
+    // While the heat runs its drivers stay: the driver window cannot confirm.
+    rig.main->findChild<QAction*>("mnuFahrer")->trigger();
+    QWidget* f = rig.main->Forms().Find("frmFahrer");
+    QVERIFY(!f->findChild<QPushButton*>("cmdFahrerFertig")->isEnabled());
+    QCOMPARE(rig.sys.st.AnzahlClubFahrer, int16_t{3});
+}
+
+QTEST_MAIN(ClubWindowsTest)
+#include "club_windows_test.moc"
