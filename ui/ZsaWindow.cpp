@@ -38,10 +38,6 @@ QLabel* Label(QWidget* parent, const char* name, const char* text) {
     return l;
 }
 
-// Shown where an option is stored but what it switches is not in the program yet.
-const char* const kNurGespeichert = "Wird gespeichert; wirkt erst, wenn Clubrennen in Zirkato eingebaut sind.";
-const char* const kSpurwechselFehlt =
-    "Wird gespeichert; der Spurwechsel zwischen den Läufen ist in Zirkato noch nicht eingebaut.";
 
 // A tab page that scrolls when the screen is too small for it.
 QWidget* Scroll(QWidget* page) {
@@ -274,17 +270,18 @@ QWidget* ZsaWindow::BuildAllgemein() {
                         "Das Fenster der Rennleitung öffnet beim Programmstart und erhält die Reaktionszeiten."));
     rv->addWidget(Check(rennen, "GlobalTast", "Globale Tastaturabfrage",
                         "Leertaste, W und C wirken auch, wenn ein anderes Programm den Fokus hat."));
-    rv->addWidget(Check(rennen, "chkZrMitSpurwechsel", "Zeitrennen mit Spurwechsel", kSpurwechselFehlt));
-    rv->addWidget(Check(rennen, "chkSaveRennabschnitte", "Rennabschnitte Speichern", kNurGespeichert));
-    rv->addWidget(Check(rennen, "chkAutostart", "Autostart nach Pause aktivieren", kNurGespeichert));
+    rv->addWidget(Check(rennen, "chkZrMitSpurwechsel", "Zeitrennen mit Spurwechsel",
+                        "Das Zeitrennen wird in Abschnitte geteilt; nach jedem Abschnitt wechseln die Teams "
+                        "eine Spur weiter."));
+    rv->addWidget(Check(rennen, "chkSaveRennabschnitte", "Rennabschnitte Speichern",
+                        "Clubrennen schreiben Kopf und jedes Rennen in das Rennprotokoll Logfile.txt."));
+    rv->addWidget(Check(rennen, "chkAutostart", "Autostart nach Pause aktivieren",
+                        "Im Clubrennen startet das nächste Rennen nach der Pause von selbst."));
     auto* pg = new QGridLayout;
     TextRow(pg, rennen, "txtPauseZwischen", "Pause bis zum nächsten Rennen, nur im Clubrenn Modus !!! (Minuten, höchstens 30)",
-            kNurGespeichert, 48);
+            "Wartezeit zwischen zwei Rennen eines Clubrennens, bevor der Autostart das nächste startet.", 48);
     pg->setColumnStretch(0, 1);
     rv->addLayout(pg);
-    rv->addWidget(Label(rennen, "lblClubHinweis",
-                        "Spurwechsel, Rennabschnitte und Autostart werden gespeichert, wirken aber erst mit den "
-                        "Clubrennen, die noch nicht eingebaut sind."));
     right->addWidget(rennen);
 
     auto* sichern = Group(page, "fraSpeichern", "Speichern");
