@@ -179,13 +179,7 @@ void ClubRennen::HeatCheck() {
                 s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
                 if (s.RestZeitTakt >= 9 && s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0) {
                     s.RestZeitTakt = 0;
-                    if (--s.RestSekunden < 0) {
-                        s.RestSekunden = 59;
-                        if (--s.RestMinuten < 0) {
-                            s.RestMinuten = 59;
-                            if (s.RestStunden > 0) --s.RestStunden;
-                        }
-                    }
+                    RestzeitSekundeAb(s);
                 }
                 if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
             }

@@ -322,6 +322,16 @@ void LapWindowCloseButton(RaceContext& sys) {
     if (sys.view.OffeneZeitfenster == 1) StopRace(sys);
 }
 
+void RestzeitSekundeAb(RaceState& s) {
+    if (--s.RestSekunden < 0) {
+        s.RestSekunden = 59;
+        if (--s.RestMinuten < 0) {
+            s.RestMinuten = 59;
+            if (s.RestStunden > 0) --s.RestStunden;
+        }
+    }
+}
+
 void CheckRaceEnd(RaceContext& sys) {
     RaceState& s = sys.st;
     switch (s.Rennmodus) {
@@ -350,13 +360,7 @@ void CheckRaceEnd(RaceContext& sys) {
                 s.RestZeitTakt = 0;
                 if (s.SekundeNeu == 1) {
                     s.SekundeNeu = 0;
-                    if (--s.RestSekunden < 0) {
-                        s.RestSekunden = 59;
-                        if (--s.RestMinuten < 0) {
-                            s.RestMinuten = 59;
-                            if (s.RestStunden > 0) --s.RestStunden;
-                        }
-                    }
+                    RestzeitSekundeAb(s);
                 }
             }
             if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;

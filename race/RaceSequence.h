@@ -10,6 +10,7 @@
 namespace zk {
 
 class RaceContext;
+struct RaceState;
 
 void StartRace(RaceContext& sys);
 void StopRace(RaceContext& sys);
@@ -44,6 +45,8 @@ void SetButtonsStopped(RaceContext& sys);
 
 // The race-end check of the 100 ms cycle (only while the race runs).
 void CheckRaceEnd(RaceContext& sys);
+// One second off the race countdown (hours, minutes, seconds), never below zero hours.
+void RestzeitSekundeAb(RaceState& s);
 // Main-loop start-up step (second cycle): lane voltages and fuel gauges.
 void AnlaufSenden(RaceContext& sys);
 // Race control's share of program start-up: fuel constants, mode set-up, track
