@@ -125,7 +125,7 @@ struct Meldungen : UiPort {
     void ShowMessage(const std::string& t, const std::string&, MessageIcon) override { texte.push_back(t); }
 };
 
-TEST(DriverListTest, PoolActiveListConfirmationAndLaneNames) {
+TEST(DriverListTest, PoolActiveListAndConfirmation) {
     test::Rig rig;
     rig.sys.cfg.Fahrer = {};
     FahrerListen l = FahrerListenLaden(rig.sys);
@@ -154,17 +154,6 @@ TEST(DriverListTest, PoolActiveListConfirmationAndLaneNames) {
     EXPECT_EQ(meldung, kFahrerListeVoll);
     FahrerBestaetigen(rig.sys, l);
     EXPECT_EQ(rig.sys.st.AnzahlClubFahrer, kMaxClubFahrer);
-
-    // Lane names for ordinary races.
-    EXPECT_EQ(FahrerName(rig.sys.st, 3), "Fahrer 3");
-    TeamNamenSetzen(rig.sys);
-    EXPECT_EQ(FahrerName(rig.sys.st, 8), "TEAM 8");
-    SpurNamenListe namen{"", "Anna", "", "Cleo"};
-    SpurNamenSetzen(rig.sys, namen);
-    EXPECT_EQ(FahrerName(rig.sys.st, 1), "Anna");
-    EXPECT_EQ(FahrerName(rig.sys.st, 2), "Fahrer 2");
-    EXPECT_EQ(rig.sys.st.SpurNamenGesetzt, kTrue);
-    EXPECT_EQ(SpurNamenAuswahl(rig.sys).front(), "F99");
 
     // A club set-up without drivers is refused with a message.
     Meldungen ui;

@@ -15,7 +15,7 @@ namespace {
 
 using namespace zk;
 
-TEST(FahrerAuswahlTest, LaneNamesTeamsAndTheClubMenus) {
+TEST(FahrerAuswahlTest, LaneNamesAndTeams) {
     test::Rig rig;
     rig.StandardWiring();
     rig.Init();
@@ -40,15 +40,6 @@ TEST(FahrerAuswahlTest, LaneNamesTeamsAndTheClubMenus) {
     EXPECT_EQ(FahrerName(sys.st, 8), "Fahrer 8");
     TeamNamenSetzen(sys);
     for (int l = 1; l <= kLanes; ++l) EXPECT_EQ(FahrerName(sys.st, l), "TEAM " + std::to_string(l));
-
-    // One confirmed driver keeps the club races closed, two open them.
-    FahrerListen fl;
-    fl.aktiv = {"Anna"};
-    FahrerBestaetigen(sys, fl);
-    EXPECT_FALSE(ClubFahrerBestaetigt(sys));
-    fl.aktiv = {"Anna", "Bert"};
-    FahrerBestaetigen(sys, fl);
-    EXPECT_TRUE(ClubFahrerBestaetigt(sys));
 }
 
 TEST(FahrerAuswahlTest, ReplayNamesTheLanes) {
