@@ -107,6 +107,9 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
         default:
             return false;
     }
+    // The teams of a lane-change series leave the lanes with the mode (the
+    // series sets them again when it is chosen).
+    for (auto& t : s.SpurTeam) t.clear();
     // A club heat left only its own lanes active; the other modes race on the
     // lanes of the settings.
     if (warClub && !IstClubrennen(s.Rennmodus) && !RennenAktiv(s))

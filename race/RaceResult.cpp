@@ -111,6 +111,7 @@ std::string ZehntelText(int32_t zehntel) {
 }
 
 std::string FahrerName(const RaceState& s, int lane) {
+    if (lane >= 1 && lane <= kLanes && !s.SpurTeam[lane].empty()) return s.SpurTeam[lane];
     if (lane >= 1 && lane <= kLanes && !s.SpurFahrer[lane].empty()) return s.SpurFahrer[lane];
     return "Fahrer " + std::to_string(lane);
 }

@@ -23,8 +23,9 @@ std::string LesbarerCountdown(int stunden, int minuten, int sekunden);
 // Tenths of a second as German text with one decimal ("2,0").
 std::string ZehntelText(int32_t zehntel);
 
-// The name of the driver on a lane: the club heat's driver, the name chosen in
-// the driver selection ("TEAM n"), or else the default "Fahrer 1" ... "Fahrer 8".
+// The name of the driver on a lane: the team of a time race with lane change,
+// the club heat's driver, the name chosen in the driver selection ("TEAM n"),
+// or else the default "Fahrer 1" ... "Fahrer 8".
 std::string FahrerName(const RaceState& s, int lane);
 
 enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel };

@@ -167,7 +167,10 @@ struct RaceState : TickState {
     // Driver name of each lane 1..8: chosen in the driver selection, "TEAM n",
     // or the driver of the club heat on that lane; empty shows as "Fahrer n".
     LaneArray<std::string> SpurFahrer{};
-    int16_t SpurNamenGesetzt = 0;  // True once the driver selection has set the names
+    int16_t SpurNamenGesetzt = 0;
+    // The team driving each lane in the time race with lane change (it moves one
+    // lane on each segment); empty outside that race.
+    LaneArray<std::string> SpurTeam{};  // True once the driver selection has set the names
 
     // --- what the race result keeps beyond the lane records (reset with the race) ---
     LaneArray<int16_t> FehlstartZahl{};  // false starts punished

@@ -43,6 +43,7 @@ bool SpurwechselRennen::Init() {
     spuren_.clear();
     minuten_.fill(0);
     teams_.fill(Team{});
+    for (auto& t : s.SpurTeam) t.clear();
     for (int l = 1; l <= kLanes; ++l)
         if (sys_.cfg.AktiveSpuren.Spur[l] != 0) spuren_.push_back(l);
     if (spuren_.empty()) {
@@ -72,6 +73,8 @@ void SpurwechselRennen::Naechster() {
     s.RestMinuten = static_cast<int16_t>(m % 60);
     s.RestSekunden = 0;
     untertitel_ = "   Rennen " + S(nr_) + " von " + S(anzahl_);
+    // Lap windows, results and the race director name the team on each lane.
+    for (int l : spuren_) s.SpurTeam[l] = teams_[TeamAufSpur(l)].Name;
     Trace("segment " + S(nr_) + " of " + S(anzahl_));
     TraceTeams();
 }

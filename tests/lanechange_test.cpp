@@ -9,6 +9,7 @@
 
 #include "race/ClubRennen.h"
 #include "race/RaceModes.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 #include "race/Spurwechsel.h"
 #include "tests/SimRun.h"
@@ -101,6 +102,9 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_EQ(r.spw.SpurName(1), "Fahrer 2");
     EXPECT_EQ(r.spw.SpurName(2), "Fahrer 3");
     EXPECT_EQ(r.spw.SpurName(3), "Fahrer 1");
+    // Results, banner and race director name the team too.
+    EXPECT_EQ(FahrerName(r.rig.sys.st, 1), "Fahrer 2");
+    EXPECT_EQ(FahrerName(r.rig.sys.st, 3), "Fahrer 1");
     EXPECT_EQ(r.Countdown(), 3 * 60);
     // A Start with nothing to continue changes nothing.
     r.spw.Weiter();
@@ -157,6 +161,7 @@ TEST(LaneChange, DivisionFollowsTheActiveLanesAndNoLaneIsRefused) {
     // Another mode: the lanes show their own names again.
     ChooseRaceMode(r.rig.sys, 0);
     EXPECT_EQ(r.spw.SpurName(5), "");
+    EXPECT_EQ(FahrerName(r.rig.sys.st, 5), "Fahrer 5");
 
     // No active lane: the race time cannot be divided. The menu refuses the
     // mode, and the set-up itself refuses without a series.
