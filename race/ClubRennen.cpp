@@ -382,6 +382,8 @@ void ClubRennen::Wiederholen() {
     }
     planSpalte_ = c;
     PrepareHeat();
+    // The heat driven next is the repeated one.
+    naechstes_ = turn_;
     Caption(turn_);
     sys_.windows().DisplayOutput();
 }

@@ -277,6 +277,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_EQ(c.club.RepeatCaption(), "na dann");
     EXPECT_TRUE(c.Listed(" !!! Rennen 1 wird Wiederholt !!!"));
     EXPECT_EQ(c.club.Turn(), 1);
+    EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 1");
     EXPECT_EQ(c.club.Gesamtzeit(1), 1);
     EXPECT_EQ(c.club.Gesamtzeit(2), 4);
     EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Anna");
