@@ -256,9 +256,11 @@ std::vector<CheckBox> BuildCheckboxen() {
                                                     {"chkLptBahnstrom", LptCheck::Bahnstrom},
                                                     {"chkLPTChaos", LptCheck::Chaos},
                                                     {"chkLPTYellow", LptCheck::Gelbphase}};
-    for (const auto& [name, box] : lpt) {
+    for (const auto& eintrag : lpt) {
+        // A copy the lambdas can capture (not every compiler captures structured bindings).
+        const LptCheck box = eintrag.second;
         CheckBox b = Mit(
-            name,
+            eintrag.first,
             [box](const Settings& s) {
                 switch (box) {
                     case LptCheck::Ampel: return s.Lpt.Ampel;
@@ -345,9 +347,10 @@ std::vector<CheckBox> BuildCheckboxen() {
                                                           {"chkAZT_Rundenzeit", AztAnzeige::Time},
                                                           {"chkAZT_Platzierung", AztAnzeige::Position},
                                                           {"chkAZT_ShowWatch", AztAnzeige::Uhr}};
-    for (const auto& [name, which] : anzeige)
+    for (const auto& eintrag : anzeige) {
+        const AztAnzeige which = eintrag.second;
         c.push_back(Mit(
-            name,
+            eintrag.first,
             [which](const Settings& s) {
                 switch (which) {
                     case AztAnzeige::Laps: return s.AZT.Laps;
@@ -358,6 +361,7 @@ std::vector<CheckBox> BuildCheckboxen() {
                 return int16_t{0};
             },
             [which](RaceContext& sys, int16_t v) { AztAnzeigeSetzen(sys, which, v); }));
+    }
     c.push_back(Mit("chkTnkAnz", [](const Settings& s) { return s.TAZ.LED; }, TankAnzeigeSetzen));
     return c;
 }
