@@ -86,6 +86,18 @@ public:
         port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }
 
+    // The time race with lane change over 10 minutes on lanes 1..3, chosen from
+    // the menu with the standard window open; returns that window.
+    QWidget* LoadLaneChangeSeries() {
+        sys.cfg.ZrMitWechsel.Wechsel = 1;
+        for (int l = 4; l <= kLanes; ++l) sys.cfg.AktiveSpuren.Spur[l] = 0;
+        sys.cfg.Letzte.Zeit = 10;
+        Load();
+        QWidget* std4 = Open("frmZeit4Spur");
+        main->findChild<QAction*>("mnuZeitrennen")->trigger();
+        return std4;
+    }
+
     void Hold(int lane, int ms) { rig.Hold(lane, ms); }
     void Step() { rig.Step(); }
     void RunTo(int32_t t) { rig.RunTo(t); }

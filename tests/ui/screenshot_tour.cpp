@@ -83,12 +83,7 @@ static void BannerTour(const QString& out) {
 // lane-change window at the end of the first segment over the standard window.
 static void LaneChangeTour(const QString& out) {
     UiRig rig;
-    rig.sys.cfg.ZrMitWechsel.Wechsel = 1;
-    for (int l = 4; l <= zk::kLanes; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = 0;
-    rig.sys.cfg.Letzte.Zeit = 10;
-    rig.Load();
-    QWidget* std4 = rig.Open("frmZeit4Spur");
-    rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
+    QWidget* std4 = rig.LoadLaneChangeSeries();
     UiRig::Click(std4, "btnZmsInfo");
     if (QWidget* plan = rig.main->Forms().Find("frmAnzeigeZrEinteilung")) {
         QApplication::processEvents();

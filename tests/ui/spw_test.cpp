@@ -17,12 +17,7 @@ private slots:
 
 void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     UiRig rig;
-    rig.sys.cfg.ZrMitWechsel.Wechsel = 1;
-    for (int l = 4; l <= zk::kLanes; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = 0;
-    rig.sys.cfg.Letzte.Zeit = 10;
-    rig.Load();
-    QWidget* std4 = rig.Open("frmZeit4Spur");
-    rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
+    QWidget* std4 = rig.LoadLaneChangeSeries();
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 1 von 3"));
 
     // The Info button shows the division of the 10 minutes.
