@@ -31,7 +31,7 @@ struct Bench {
     explicit Bench(MsClock& c) : rig(0, &c), port(rig.port), sys(rig.sys) {
         zk::test::EightLanes(sys.cfg);
         rig.Init();
-        sys.st.RennenLaeuft = kTrue;
+        GreenWithoutLight(sys);
         for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;
     }
     zk::test::Rig rig;
@@ -53,7 +53,7 @@ void BM_FastTimerTick(benchmark::State& state) {
         if (++t == kPeriod) t = 0;
         FastTimerTick(tick);
     }
-    state.counters["laps"] = static_cast<double>(b.sys.st.Runden[1] + b.sys.st.Runden[8]) / 2;
+    state.counters["laps"] = static_cast<double>(b.sys.st.Erfasst[1] + b.sys.st.Erfasst[8]) / 2;
 }
 BENCHMARK(BM_FastTimerTick);
 

@@ -124,8 +124,9 @@ struct Crossing {
 // Runs in the tick (I2CTakt, with the bus step switched on): records when each
 // tick ran into a buffer sized beforehand. Observes the evaluation on the main thread.
 struct Recorder : RaceObserver, BusQueue {
-    Recorder(RaceState& s, size_t ticks) : st(s), tickNs(ticks) {}
+    Recorder(RaceSystem& sys, size_t ticks) : st(sys.st), laps(sys.record.laps), tickNs(ticks) {}
     RaceState& st;
+    const LapList& laps;
     std::vector<int64_t> tickNs;
     size_t nTicks = 0;  // tick thread only; read after the thread has stopped
     std::array<std::vector<Crossing>, 9> crossings;
@@ -136,7 +137,7 @@ struct Recorder : RaceObserver, BusQueue {
     }
     void OnReaction(int lane, int32_t) override { crossings[lane].push_back({st.Durchfahrt[lane], -1}); }
     void OnLap(int lane) override {
-        crossings[lane].push_back({st.SpurDaten[lane].Durchfahrt, st.Rundenzeit[lane]});
+        crossings[lane].push_back({st.SpurDaten[lane].Durchfahrt, laps.LastLapMs(lane)});
     }
 };
 
@@ -176,7 +177,7 @@ Result RunMode(const Options& o, int spinUs) {
     rig.Init();
     port.SetInputWord(0);
 
-    Recorder rec(sys.st, static_cast<size_t>(o.seconds + 30) * 1000);
+    Recorder rec(sys, static_cast<size_t>(o.seconds + 30) * 1000);
     sys.SetObserver(&rec);
     sys.SetBus(&rec);
     const size_t perLane = static_cast<size_t>(o.seconds) * 1000 / static_cast<size_t>(o.minLapMs) + 8;
@@ -189,7 +190,7 @@ Result RunMode(const Options& o, int spinUs) {
     const int64_t cpu0 = timer.ThreadCpuNs(), wall0 = MonotonicNs();
 
     // Green light.
-    sys.st.RennenLaeuft = kTrue;
+    GreenWithoutLight(sys);
     const int32_t greenMs = sys.st.AktZeit;
     for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = greenMs;
 

@@ -51,7 +51,7 @@ void ClubRennen::ClearTotals() {
     runden_.fill(0);
     tank_.fill(sys_.cfg.Tankoption.Tankinhalt);
     platz_.clear();
-    for (int l = 1; l <= kLanes; ++l) sys_.st.Gesamtzeit[l] = 0;
+    sys_.record.laps.Clear();
     ende_ = 0;
     turn_ = 1;
     planSpalte_ = 1;
@@ -159,7 +159,7 @@ void ClubRennen::HeatStart() {
 
 void ClubRennen::HeatCheck() {
     RaceState& s = sys_.st;
-    if (plan_.H == 0 || s.RennenLaeuft == 0) return;
+    if (plan_.H == 0 || !sys_.record.Running()) return;
     switch (s.Rennmodus) {
         case Rennart::Clubrennen:
             // Every lane has driven its laps (a lane short of them keeps the heat open).
@@ -171,22 +171,22 @@ void ClubRennen::HeatCheck() {
         case Rennart::ClubZeitRennen: {
             if (s.Rennmodus == Rennart::ClubRundenRennen) {
                 bool erreicht = false;
-                for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || s.Runden[l] >= s.ZielRunden;
+                for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || sys_.record.laps.Laps(l) >= s.ZielRunden;
                 if (!erreicht) return;
             } else {
                 // As the time race, but a second every nine cycles, without the
                 // wall clock.
                 s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
-                if (s.RestZeitTakt >= 9 && s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0) {
+                if (s.RestZeitTakt >= 9 && !sys_.record.afterRunAsked && !sys_.record.startLight) {
                     s.RestZeitTakt = 0;
                     RestzeitSekundeAb(s);
                 }
                 if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
             }
-            if (s.NachlaufStatus == Nachlauf::Aus) {
-                s.NachlaufStatus = Nachlauf::Laeuft;
+            if (!sys_.record.afterRunAsked) {
+                StartAfterRun(sys_);
                 PowerOff(sys_, 0);
-            } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
+            } else if (AfterRunOver(sys_)) {
                 HeatEnd();
             }
             return;
@@ -205,12 +205,12 @@ void ClubRennen::AddUp() {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
         if (Zeitmodus()) {
-            gesamtzeit_[d] += s.Gesamtzeit[l];
+            gesamtzeit_[d] += sys_.record.laps.Total(l);
             tank_[d] = s.TankStand[l];
             // The slot number in ms separates equal totals.
             if (gesamtzeit_[d] > 0) gesamtzeit_[d] += sl;
         } else {
-            runden_[d] += s.Runden[l];
+            runden_[d] += sys_.record.laps.Laps(l);
         }
     }
     std::vector<double> score(plan_.D + 1, 0.0);
@@ -235,7 +235,7 @@ void ClubRennen::ListeFuellen() {
             z = Name(d) + " auf Spur " + S(l) + " gesamtzeit " + ClubZeitText(gesamtzeit_[d]) + " Tank: " + tank;
             if (sys_.cfg.FrmRennleitung.RL == 1) sys_.director().Line(z);
         } else {
-            z = Name(d) + " auf Spur " + S(l) + " --> " + S(s.Runden[l]) + " Runden " + " gesamt " + S(runden_[d]);
+            z = Name(d) + " auf Spur " + S(l) + " --> " + S(sys_.record.laps.Laps(l)) + " Runden " + " gesamt " + S(runden_[d]);
         }
         liste_.push_back(z);
     }
@@ -375,9 +375,9 @@ void ClubRennen::Wiederholen() {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
         if (Zeitmodus()) {
-            gesamtzeit_[d] -= s.Gesamtzeit[l];
+            gesamtzeit_[d] -= sys_.record.laps.Total(l);
         } else {
-            runden_[d] -= s.Runden[l];
+            runden_[d] -= sys_.record.laps.Laps(l);
         }
     }
     planSpalte_ = c;
@@ -426,7 +426,7 @@ std::string ClubRennen::LogTurn(const std::string& uhrzeit) const {
         if (Zeitmodus()) {
             o += LogZeile(Name(d) + " auf Spur " + S(l) + " gesamtzeit " + ClubZeitText(gesamtzeit_[d]));
         } else {
-            o += LogZeile(Name(d) + " auf Spur " + S(l) + " --> " + S(s.Runden[l]) + " Runden " + " gesamt " +
+            o += LogZeile(Name(d) + " auf Spur " + S(l) + " --> " + S(sys_.record.laps.Laps(l)) + " Runden " + " gesamt " +
                           S(runden_[d]));
         }
     }

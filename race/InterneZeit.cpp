@@ -5,7 +5,6 @@
 #include <string>
 
 #include "race/AnsageQueue.h"
-#include "race/ClubLap.h"
 #include "race/SerialTexts.h"
 #include "race/Fuel.h"
 #include "race/RaceSequence.h"
@@ -22,17 +21,18 @@ namespace {
 std::string Ms3(int32_t ms) { return FormatZeros(ms, 3); }
 
 // Lap count, lap time and fuel to the display boards, by board type.
-void SendLapToBoards(RaceContext& sys, int lane) {
+void SendLapToBoards(RaceContext& sys, int lane, int32_t lapMs) {
     const RaceState& s = sys.st;
     const auto& azt = sys.cfg.AZT;
-    const std::string count = LapCountText(s.Runden[lane]);
-    const std::string time = LapTimeText(s.ZeitSek, s.ZeitMs);
+    const std::string count = LapCountText(sys.record.laps.Laps(lane));
+    const std::string time = LapTimeText(lapMs / 1000, lapMs % 1000);
+    const std::string b(1, kBoardPrefix);
     if (azt.Aktiv[3] != 0 || azt.Aktiv[2] != 0) {
-        SerialAusgeben(sys, std::string("B") + static_cast<char>(65 + 3 * lane) + count);
-        SerialAusgeben(sys, std::string("B") + static_cast<char>(66 + 3 * lane) + time);
-        SerialAusgeben(sys, std::string("B") + static_cast<char>(67 + 3 * lane) + FuelText(s.TankStand[lane]));
+        SerialAusgeben(sys, b + BoardLapCountAddr(lane) + count);
+        SerialAusgeben(sys, b + BoardLapTimeAddr(lane) + time);
+        SerialAusgeben(sys, b + BoardFuelAddr(lane) + FuelText(s.TankStand[lane]));
     } else if (azt.AlteAZT != 0 || azt.Aktiv[1] != 0) {
-        const std::string addr = std::string("B") + static_cast<char>(67 + lane);
+        const std::string addr = b + OldBoardAddr(lane);
         if (azt.Laps != 0) SerialAusgeben(sys, addr + count);
         if (azt.Time != 0) {
             SerialAusgeben(sys, addr + time);
@@ -41,33 +41,35 @@ void SendLapToBoards(RaceContext& sys, int lane) {
     }
 }
 
-// Fuel used by a lap and its deduction, with the empty-tank penalties.
-void FuelForLap(RaceContext& sys, int lane) {
+// Fuel used by a lap and its deduction, with the empty-tank penalties; returns
+// the fuel used.
+double FuelForLap(RaceContext& sys, int lane, int32_t lapMs) {
     RaceState& s = sys.st;
+    LapList& laps = sys.record.laps;
     const auto& t = sys.cfg.Tankoption;
     const double factor = static_cast<double>(s.NormrundeSek) * t.Tankoption * s.TankAktiv;
-    // A lap time of 0 can only be a club lap beyond the target that reuses a lap
-    // time never computed; it uses no fuel instead of turning the tank into NaN.
-    s.Verbrauch = (factor != 0.0 && s.Rundenzeit[lane] > 0)
-                      ? (t.Rundenverbrauch / (s.Rundenzeit[lane] / 1000.0)) * factor
-                      : 0.0;
+    // A lap without a time (a club lap beyond the heat's laps) uses no fuel
+    // instead of turning the tank into NaN.
+    const double verbrauch = (factor != 0.0 && lapMs > 0) ? (t.Rundenverbrauch / (lapMs / 1000.0)) * factor : 0.0;
 
-    const bool beyondLapRace = s.Rennmodus == Rennart::Rundenrennen && s.Runden[lane] > s.RennRunden;
+    const bool beyondLapRace = s.Rennmodus == Rennart::Rundenrennen && laps.Laps(lane) > s.RennRunden;
     const bool beyondHeat = s.Rennmodus == Rennart::Clubrennen && s.RestRunden[lane] < 0;
-    if (beyondLapRace || beyondHeat) return;
-    s.TankStand[lane] -= s.Verbrauch;
+    if (beyondLapRace || beyondHeat) return verbrauch;
+    s.TankStand[lane] -= verbrauch;
     if (s.TankStand[lane] < 0.0) {
         s.TankStand[lane] = 0.0;
         ++s.StrafenZahl[lane];
         if (t.StromAusBeiTankLeer == 0) {
-            // Lap penalty, at every lap driven with an empty tank.
-            if (s.Runden[lane] > 2) s.Runden[lane] -= 2;
+            // Lap penalty, at every lap driven with an empty tank: an entry of
+            // its own in the lap list.
+            if (laps.Laps(lane) > 2) laps.AddCorrection(lane, s.AktZeit, -2, LapOrigin::Penalty);
         } else {
             s.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
             if (t.MitTrocken == 0) PowerOff(sys, lane);
             s.SpurStromEin[lane] = 0;
         }
     }
+    return verbrauch;
 }
 
 // Track voltage that follows the fuel load (or the dry-running voltage).
@@ -88,74 +90,84 @@ void FuelVoltage(RaceContext& sys, int lane) {
     sys.supply().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
 }
 
+// The lap time of a crossing, with the club heat's lap rules: a lane that has
+// driven its heat's laps loses its power and leaves the heat; a lap beyond
+// them has no time.
+int32_t LapTimeOf(RaceContext& sys, int lane) {
+    RaceState& s = sys.st;
+    const int32_t lapMs = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+    if (s.Rennmodus != Rennart::Clubrennen) return lapMs;
+    const int32_t runden = sys.record.laps.Laps(lane) + 1;
+    if (runden > s.ZielRunden) return 0;
+    s.RestRunden[lane] = s.ZielRunden - runden;
+    return lapMs;
+}
+
 void EvaluateLap(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
-    if (s.Rennmodus == Rennart::Clubrennen) {
-        ClubLapTime(sys, lane);
-    } else {
-        s.Rundenzeit[lane] = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
-        s.Gesamtzeit[lane] += s.Rundenzeit[lane];
+    LapList& laps = sys.record.laps;
+    const int32_t lapMs = LapTimeOf(sys, lane);
+    const LapEntry lap = laps.AddLap(lane, s.Durchfahrt[lane], lapMs, sys.record.phase == RacePhase::AfterRun);
+    if (s.Rennmodus == Rennart::Clubrennen && lap.laps == s.ZielRunden) {
+        // Heat finished for this lane.
+        PowerOff(sys, lane);
+        s.SpurAktiv[lane] = 0;
     }
     // The order of the finish of a lap race: the total when the lap count was reached.
     const bool rundenrennen = s.Rennmodus == Rennart::Rundenrennen || s.Rennmodus == Rennart::ClubRundenRennen;
-    if (rundenrennen && s.RennRunden > 0 && s.ZielZeit[lane] == 0 && s.Runden[lane] >= s.RennRunden)
-        s.ZielZeit[lane] = std::max(s.Gesamtzeit[lane], int32_t{1});
-    s.ZeitSek = s.Rundenzeit[lane] / 1000;
-    s.ZeitMs = s.Rundenzeit[lane] % 1000;
+    if (rundenrennen && s.RennRunden > 0 && s.ZielZeit[lane] == 0 && lap.laps >= s.RennRunden)
+        s.ZielZeit[lane] = std::max(lap.totalMs, int32_t{1});
 
-    FuelForLap(sys, lane);
+    const double verbrauch = FuelForLap(sys, lane, lapMs);
     FuelVoltage(sys, lane);
     if (sys.cfg.TAZ.LED == 1) SerialAusgeben(sys, FuelGaugeText(lane, s.TankStand[lane]));
 
     if (s.InterneZeitmessung != 0) {
         SpurSatz& r = s.SpurDaten[lane];
         r.Spur = static_cast<uint8_t>(lane);
-        r.Zeit = s.ZeitMs / 1000.0 + s.ZeitSek;
-        r.MsText = "." + Ms3(s.ZeitMs);
-        r.SekText = std::to_string(s.ZeitSek);
+        r.Zeit = (lapMs % 1000) / 1000.0 + lapMs / 1000;
+        r.MsText = "." + Ms3(lapMs % 1000);
+        r.SekText = std::to_string(lapMs / 1000);
         r.NeueRunde = kTrue;
-        r.Verbrauch = s.Verbrauch;
+        r.Verbrauch = verbrauch;
         r.Durchfahrt = s.Durchfahrt[lane];
-        r.Gesamtzeit = s.Gesamtzeit[lane];
+        r.Gesamtzeit = laps.Total(lane);
         UpdatePositions(s, lane);
-        r.Runden = s.Runden[lane];
+        r.Runden = laps.Laps(lane);
         if (s.ExcelAufzeichnung != 0) sys.recorder().Append(lane, r.Runden, r.Zeit);
     }
-    if (s.AnsageAktiv == 1 && s.InterneZeitmessung != 0) AnsageEinreihen(s, s.ZeitMs + 1000 * s.ZeitSek);
+    if (s.AnsageAktiv == 1 && s.InterneZeitmessung != 0) AnsageEinreihen(s, lapMs);
 
-    SendLapToBoards(sys, lane);
+    SendLapToBoards(sys, lane, lapMs);
 
-    if (s.Rundenzeit[lane] < s.BesteRunde[lane]) {
+    if (lapMs < s.BesteRunde[lane]) {
         if (s.InterneZeitmessung != 0) s.SpurDaten[lane].NeueBestzeit = kTrue;
-        s.BesteRunde[lane] = s.Rundenzeit[lane];
+        s.BesteRunde[lane] = lapMs;
     }
     // The next lap is timed from this crossing; during an after-run the part of
     // it already elapsed is added (16-bit, as the after-run counters are).
-    const auto nachlauf = static_cast<int16_t>(s.Nachzeit - s.NachlaufRest);
+    const auto nachlauf = sys.record.afterRunAsked ? static_cast<int16_t>(s.Nachzeit - s.NachlaufRest) : int16_t{0};
     s.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
     sys.observer().OnLap(lane);
 }
 
 }  // namespace
 
-void FormatRaceTime(RaceState& s, double ms) {
+std::string FormatRaceTime(double ms) {
     const auto v = static_cast<int32_t>(std::clamp(std::nearbyint(ms), -2147483648.0, 2147483647.0));
-    s.ZeitSek = v / 1000;
-    s.ZeitMs = v % 1000;
-    const int32_t minuten = (s.ZeitSek - s.ZeitSek % 60) / 60;
-    const int32_t sekunden = s.ZeitSek - 60 * minuten;
-    s.ZeitText = std::to_string(minuten) + ":" + std::to_string(sekunden) + ":" + Ms3(s.ZeitMs);
+    const int32_t sek = v / 1000;
+    const int32_t minuten = (sek - sek % 60) / 60;
+    const int32_t sekunden = sek - 60 * minuten;
+    return std::to_string(minuten) + ":" + std::to_string(sekunden) + ":" + Ms3(v % 1000);
 }
 
 void EvaluateLaps(RaceContext& sys) {
     RaceState& s = sys.st;
     bool nachlaufVorbei = false;
-    if (s.Pause != 0) {
-        FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
-        s.PauseText = s.ZeitText;
+    if (sys.record.Paused()) {
+        s.PauseText = FormatRaceTime(TimeDiff(s.PauseLetzte, s.PauseBeginn));
         s.PauseLetzte = s.AktZeit;
-        FormatRaceTime(s, s.NachlaufRest);
-        nachlaufVorbei = s.NachlaufStatus == Nachlauf::Vorbei;
+        nachlaufVorbei = AfterRunOver(sys);
     }
     // While paused the sampler registers nothing, so every crossing still pending
     // was made while the cars were allowed to run; the sampler has counted it in
@@ -177,8 +189,8 @@ void EvaluateLaps(RaceContext& sys) {
                 // it (a pulse shorter than MinLength before green): a false start,
                 // punished at the next light step like one seen during the red
                 // phase, its reaction counted from the start request as theirs are.
-                s.Fehlstart[lane] = kTrue;
-                if (s.StartPhase == 0) FehlstartsBestrafen(sys);
+                s.FehlstartNachGruen[lane] = true;
+                if (!sys.record.startLight) FehlstartsBestrafen(sys);
                 reaktion = std::max(TimeDiff(s.Durchfahrt[lane], s.Startzeit), int32_t{0});
             }
             if (s.RLMeldung == 1) {
@@ -198,10 +210,11 @@ void EvaluateLaps(RaceContext& sys) {
         // evaluated in this cycle.
         if (!ausgewertet) return;
     }
-    if (s.RennenLaeuft != 0) FuelStep(sys);
+    if (sys.record.Running()) FuelStep(sys);
 }
 
 void ProcessRaceTick(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     if (s.AuswertungBelegt != 0) ++s.AuswertungUeberlauf;
     s.AuswertungBelegt = 1;
@@ -221,7 +234,7 @@ void ProcessRaceTick(RaceContext& sys) {
         if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
         if (s.ExcelLive != 0) sys.recorder().LiveStep();
     }
-    if (s.RennenLaeuft != 0) CheckRaceEnd(sys);
+    if (sys.record.Running()) CheckRaceEnd(sys);
     for (int lane = 1; lane <= kLanes; ++lane) {
         s.SpurDaten[lane].NeueRunde = 0;
         s.SpurDaten[lane].NeueBestzeit = 0;
@@ -230,10 +243,9 @@ void ProcessRaceTick(RaceContext& sys) {
         sys.club().AutoStartRefresh();
         s.SekundeNeu = 0;
     }
-    if (s.SekundeNeu > 9) s.SekundeNeu = 0;
     if (s.ZsaOffen != 0) sys.windows().SettingsLiveView();
-    if (s.StartPhase != 0) {
-        s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + 100);
+    if (sys.record.startLight) {
+        s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + kCycleMs);
         if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
             s.AmpelTakt = 0;
             StartAblauf(sys);

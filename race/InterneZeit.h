@@ -14,8 +14,8 @@ struct RaceState;
 void ProcessRaceTick(RaceContext& sys);
 void EvaluateLaps(RaceContext& sys);
 
-// ZeitSek, ZeitMs and ZeitText ("m:s:mmm", 83042 ms -> "1:23:042") from ms.
-void FormatRaceTime(RaceState& s, double ms);
+// A race or pause time as "m:s:mmm" (83042 ms -> "1:23:042").
+std::string FormatRaceTime(double ms);
 
 // The main loop's 100 ms step: ProcessRaceTick, the start-up counter, the
 // keyboard and input poll with no key pressed.

@@ -87,8 +87,8 @@ void PinOptionWaehlen(RaceContext& sys, PinOption opt) {
             i2c.Startampel = i2c.Positionsanzeige = i2c.Tankanzeige = 0;
             sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
             sys.cfg.Tankoption.MitTnt = 0;
-            sys.st.LptSteuer.ClearBits(0x0A);
-            LptSteuerAusgeben(sys);
+            // The bus engine owns the bus lines' bits: it releases them at its next tick.
+            AskBusRelease(sys.st);
             break;
         }
     }
@@ -98,7 +98,7 @@ void LptLampenRuhe(RaceContext& sys) {
     const auto& l = sys.cfg.Lpt;
     if (l.Pin16Gruen == 1 || l.Pin16Rot == 1) SteuerBit(sys, 0x04, false);
     if (l.Pin1Rot == 1) SteuerBit(sys, 0x01, true);
-    if (l.PinI2CInput == 1) SteuerBit(sys, 0x0A, false);
+    if (l.PinI2CInput == 1) AskBusRelease(sys.st);
 }
 
 void Pin16Gruen(RaceContext& sys, bool on) {

@@ -85,8 +85,8 @@ void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
 }
 
 void SimSweepTakt(RaceContext& sys, bool automatischZaehlen) {
-    RaceState& s = sys.st;
-    s.SimSpur = (automatischZaehlen && s.RennenLaeuft != 0 && s.StartPhase == 0) ? 1 : 0;
+    const bool an = automatischZaehlen && sys.record.Running() && !sys.record.startLight;
+    AskSimSweep(sys.st, an);
 }
 
 }  // namespace zk

@@ -7,12 +7,16 @@
 // Tick(), which hands the 1 ms tick the few things it may touch.
 #pragma once
 
+#include <cassert>
+#include <thread>
+
 #include "base/Clock.h"
 #include "base/UiPort.h"
 #include "devices/LptIo.h"
 #include "devices/SerialLine.h"
 #include "race/Components.h"
 #include "race/PortSim.h"
+#include "race/RaceRecord.h"
 #include "race/RaceState.h"
 #include "race/RaceUiState.h"
 #include "settings/Settings.h"
@@ -27,6 +31,8 @@ public:
     RaceContext& operator=(const RaceContext&) = delete;
 
     RaceState st;
+    // The lap list and the race phase: race control writes them, everything else reads.
+    RaceRecord record;
     Settings cfg;
     RaceUiState view;  // what the windows show of race control
     PortSimulation portSim;  // the automatic cars of "Simulation ohne Bahn"
@@ -55,8 +61,16 @@ public:
     // the bus queue.
     TickContext Tick() { return TickContext{st, *clock_, *port_, *bus_}; }
 
+    // Race commands and the 100 ms cycle run on the thread that created the
+    // system (the UI thread). Debug builds check it at every race command;
+    // BindUiThread moves the system to the calling thread (a test that builds a
+    // system on one thread and drives it from another).
+    bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
+    void BindUiThread() { uiThread_ = std::this_thread::get_id(); }
+
 protected:
-    RaceContext(MsClock& clock, LptIo& port, WallClock& wall) : clock_(&clock), port_(&port), wall_(&wall) {}
+    RaceContext(MsClock& clock, LptIo& port, WallClock& wall)
+        : clock_(&clock), port_(&port), wall_(&wall), uiThread_(std::this_thread::get_id()) {}
     ~RaceContext() = default;
 
     MsClock* clock_;
@@ -72,7 +86,16 @@ protected:
     Club* club_ = nullptr;
     RaceObserver* observer_ = nullptr;
     WindowRefresh* windows_ = nullptr;
+    std::thread::id uiThread_;
 };
+
+// Debug builds: a race command or a cycle run on another thread than the
+// system's UI thread stops the program here.
+#ifdef NDEBUG
+#define ZK_ASSERT_UI_THREAD(sys) ((void)0)
+#else
+#define ZK_ASSERT_UI_THREAD(sys) assert((sys).OnUiThread() && "race command off the UI thread")
+#endif
 
 // Sends one message on the serial line if the port is open (race/RS232.cpp);
 // SerialText keeps the last one.

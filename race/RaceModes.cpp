@@ -130,8 +130,8 @@ void SetupRaceMode(RaceContext& sys) {
             s.SpurDaten[l].Platz = 0;
             s.SpurDaten[l].SpurAufPlatz = 0;
             s.SpurDaten[l].Gesamtzeit = 0;
-            s.Gesamtzeit[l] = 0;
         }
+        sys.record.laps.Clear();
         s.PauseText.clear();
     }
     v.GesZeitSichtbar = s.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;

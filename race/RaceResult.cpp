@@ -116,15 +116,19 @@ std::string FahrerName(const RaceState& s, int lane) {
     return "Fahrer " + std::to_string(lane);
 }
 
-RennPhase PhaseAus(const RaceState& s) {
+RennPhase PhaseAus(const RaceContext& sys) {
+    const RaceState& s = sys.st;
+    const RaceRecord& rec = sys.record;
     // The start light: before green, and the restart after a pause. After green
     // the race runs even while the light still shows.
-    if (s.StartPhase != 0 && (s.RennenLaeuft == 0 || s.Pause != 0)) return RennPhase::Ampel;
-    if (s.RennenLaeuft != 0) {
-        if (s.Pause != 0) return RennPhase::Pause;
-        if (s.NachlaufStatus != Nachlauf::Aus) return RennPhase::Nachlauf;
-        if (s.SafetyCar != 0) return RennPhase::SafetyCar;
-        return RennPhase::Rennen;
+    if (rec.startLight && (!rec.Running() || rec.Paused())) return RennPhase::Ampel;
+    switch (rec.phase) {
+        case RacePhase::Paused:
+        case RacePhase::Restart: return RennPhase::Pause;
+        case RacePhase::AfterRun: return RennPhase::Nachlauf;
+        case RacePhase::Racing: return s.SafetyCar != 0 ? RennPhase::SafetyCar : RennPhase::Rennen;
+        case RacePhase::Idle:
+        case RacePhase::StartLight: break;
     }
     // Idle: the lane records of the last race stay until the next start, so a
     // race that was driven shows its finish; a fresh or aborted start does not.
@@ -146,7 +150,9 @@ const char* PhasenText(RennPhase p) {
     return "";
 }
 
-RennErgebnis ErgebnisBerechnen(const RaceState& s) {
+RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
+    const RaceState& s = sys.st;
+    const LapList& laps = sys.record.laps;
     RennErgebnis e;
     e.modus = s.Rennmodus;
     e.titel = s.RennmodusText;
@@ -158,13 +164,13 @@ RennErgebnis ErgebnisBerechnen(const RaceState& s) {
         ErgebnisZeile z;
         z.spur = l;
         z.fahrer = FahrerName(s, l);
-        z.runden = r.Platz != 0 ? r.Runden : 0;
-        z.gesamtzeit = r.Platz != 0 ? r.Gesamtzeit : 0;
+        z.runden = r.Platz != 0 ? laps.Laps(l) : 0;
+        z.gesamtzeit = r.Platz != 0 ? laps.Total(l) : 0;
         if (s.BesteRunde[l] < kBesteRundeReset && z.runden > 0) {
             z.besteRunde = s.BesteRunde[l];
             z.besteText = std::to_string(z.besteRunde / 1000) + "." + Drei(z.besteRunde % 1000);
         }
-        z.fehlstarts = s.FehlstartZahl[l];
+        z.fehlstarts = s.Fehlstarts[l];
         z.strafen = s.StrafenZahl[l];
         z.imZiel = rundenrennen && s.ZielZeit[l] != 0 && z.runden >= s.RennRunden;
         e.zeilen.push_back(z);
@@ -180,9 +186,10 @@ RennErgebnis ErgebnisBerechnen(const RaceState& s) {
     return e;
 }
 
-Banner BannerBerechnen(const RaceState& s) {
+Banner BannerBerechnen(const RaceContext& sys) {
+    const RaceState& s = sys.st;
     Banner b;
-    b.phase = PhaseAus(s);
+    b.phase = PhaseAus(sys);
     b.text = PhasenText(b.phase);
     const std::string strafen = LaufendeStrafen(s);
     const auto mitStrafen = [&](std::string t) {
@@ -198,7 +205,7 @@ Banner BannerBerechnen(const RaceState& s) {
         case RennPhase::Ampel:
             b.hintergrund = Bgr(200, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = mitStrafen(s.Pause != 0 ? "Neustart nach der Pause" : "");
+            b.zeile = mitStrafen(sys.record.Paused() ? "Neustart nach der Pause" : "");
             break;
         case RennPhase::Rennen:
         case RennPhase::SafetyCar: {
@@ -223,13 +230,13 @@ Banner BannerBerechnen(const RaceState& s) {
         case RennPhase::Nachlauf: {
             b.hintergrund = Bgr(0, 80, 200);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = SiegerText(s, ErgebnisBerechnen(s));
+            b.zeile = SiegerText(s, ErgebnisBerechnen(sys));
             break;
         }
         case RennPhase::Ziel:
             b.hintergrund = Bgr(0, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = SiegerText(s, ErgebnisBerechnen(s));
+            b.zeile = SiegerText(s, ErgebnisBerechnen(sys));
             break;
     }
     return b;
@@ -326,7 +333,7 @@ void RennenAbschliessen(RaceContext& sys) {
     RaceUiState& v = sys.view;
     const std::string datum = sys.wall().Date();
     const std::string uhrzeit = sys.wall().TimeOfDay();
-    v.ergebnis = ErgebnisBerechnen(s);
+    v.ergebnis = ErgebnisBerechnen(sys);
     v.ergebnisZeit = datum + " " + uhrzeit;
     v.ergebnisDateien.clear();
     ++v.ergebnisNummer;

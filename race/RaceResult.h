@@ -15,6 +15,10 @@
 #include "race/RaceState.h"
 
 namespace zk {
+class RaceContext;
+}
+
+namespace zk {
 
 // m:ss.mmm below an hour, h:mm:ss.mmm from an hour on ("3:07.045", "1:02:03.400").
 std::string LesbareZeit(int32_t ms);
@@ -29,7 +33,7 @@ std::string ZehntelText(int32_t zehntel);
 std::string FahrerName(const RaceState& s, int lane);
 
 enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel };
-RennPhase PhaseAus(const RaceState& s);
+RennPhase PhaseAus(const RaceContext& sys);
 // "BEREIT", "AMPEL", "RENNEN", "PAUSE", "SAFETY CAR", "NACHLAUF", "ZIEL".
 const char* PhasenText(RennPhase p);
 
@@ -60,7 +64,7 @@ struct RennErgebnis {
 // lap count, in the order they did, then the others by laps and total time. Every
 // other race: by laps, then total time (the positions the lap windows show).
 // Lanes that took no part and drove no lap are left out.
-RennErgebnis ErgebnisBerechnen(const RaceState& s);
+RennErgebnis ErgebnisBerechnen(const RaceContext& sys);
 
 // The banner: the phase in large letters, one line below it, and its colours
 // (0x00BBGGRR, as the windows take colours).
@@ -71,7 +75,7 @@ struct Banner {
     int32_t hintergrund = 0;
     int32_t schrift = 0;
 };
-Banner BannerBerechnen(const RaceState& s);
+Banner BannerBerechnen(const RaceContext& sys);
 
 // The result files of a race: "YYYY-MM-DD_HH-MM_<mode>" (mode without blanks).
 std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, Rennart modus);

@@ -86,6 +86,55 @@ void SetButtonsRunning(RaceContext& sys) { sys.view.buttons = ButtonSatz::Runnin
 void SetButtonsPaused(RaceContext& sys) { sys.view.buttons = ButtonSatz::Paused; }
 void SetButtonsStopped(RaceContext& sys) { sys.view.buttons = ButtonSatz::Stopped; }
 
+void SetPhase(RaceContext& sys, RacePhase phase, Ampel light) {
+    ZK_ASSERT_UI_THREAD(sys);
+    RaceRecord& r = sys.record;
+    RaceState& s = sys.st;
+    r.phase = phase;
+    if (light != Ampel::Keep) r.startLight = light == Ampel::On;
+    // The sampler reads these three; each is published whole.
+    s.StartPhase = r.startLight ? kTrue : kFalse;
+    s.RennenLaeuft = r.Running() ? kTrue : kFalse;
+    s.Pause = r.Paused() ? kTrue : kFalse;
+}
+
+void AskAfterRun(RaceContext& sys, NachlaufWunsch w) {
+    RaceState& s = sys.st;
+    const auto laden = [&s](bool nurOhneNachlauf) {
+        const uint32_t alt = s.NachlaufLaden;
+        // An unconditional reload still pending stays unconditional.
+        const bool offen = alt != s.NachlaufLadenErledigt && (alt & 1u) == 0;
+        s.NachlaufLaden = (((alt >> 1) + 1) << 1) | (nurOhneNachlauf && !offen ? 1u : 0u);
+    };
+    const auto soll = [&s](bool an) { s.NachlaufSoll = (((s.NachlaufSoll.load() >> 1) + 1) << 1) | (an ? 1u : 0u); };
+    switch (w) {
+        case NachlaufWunsch::Start:
+            sys.record.afterRunAsked = true;
+            soll(true);
+            break;
+        case NachlaufWunsch::Stop:
+            sys.record.afterRunAsked = false;
+            laden(false);
+            soll(false);
+            break;
+        case NachlaufWunsch::Reload:
+            laden(true);
+            break;
+    }
+}
+
+bool AfterRunOver(const RaceContext& sys) {
+    const RaceState& s = sys.st;
+    // The tick's status counts only once it has carried out the newest request.
+    return sys.record.afterRunAsked && s.NachlaufSollErledigt == s.NachlaufSoll &&
+           s.NachlaufStatus == Nachlauf::Vorbei;
+}
+
+void AskLaneReset(RaceContext& sys) {
+    RaceState& s = sys.st;
+    s.ResetAnfrage = s.ResetAnfrage + 1;
+}
+
 void ResetRace(RaceContext& sys) {
     RaceState& s = sys.st;
     PrepareFuel(sys);
@@ -98,30 +147,26 @@ void ResetRace(RaceContext& sys) {
             s.SpurDaten[l].Farbe = kFarbeGruen;
         }
         s.BesteRunde[l] = kBesteRundeReset;
-        s.Runden[l] = 0;
         s.TankZeit[l] = 0.0;
         s.TankFlag[l] = 0;
-        s.AktivAbtastungen[l] = 0;
         s.SpurStromEin[l] = kTrue;
         s.ErsteDurchfahrt[l] = kTrue;
-        s.Fehlstart[l] = 0;
-        // A crossing of the previous race that was never evaluated must not turn
-        // into a false start or a reaction time of this one.
-        s.RundeOffen[l] = 0;
-        if (gesamtzeitLoeschen) s.Gesamtzeit[l] = 0;
-        s.FehlstartZahl[l] = 0;
+        s.FehlstartNachGruen[l] = false;
+        s.Fehlstarts[l] = 0;
         s.StrafenZahl[l] = 0;
         s.ZielZeit[l] = 0;
     }
+    // The tick starts every lane afresh at its next tick: a crossing of the
+    // previous race that was never evaluated must not turn into a false start
+    // or a reaction time of this one.
+    AskLaneReset(sys);
+    if (gesamtzeitLoeschen) sys.record.laps.Clear();
     sys.windows().ClearLapWindows();
-    s.NachlaufRest = s.Nachzeit.load();
-    s.StartPhase = 0;
-    s.RennenLaeuft = 0;
-    s.AmpelSchritt = 0;
-    s.NachlaufStatus = Nachlauf::Aus;
+    AskAfterRun(sys, NachlaufWunsch::Stop);
     // A pause left over from the last race would gate the sampler off during the
     // next start light and keep that race's lap references at its green light.
-    s.Pause = 0;
+    SetPhase(sys, RacePhase::Idle, Ampel::Off);
+    s.AmpelSchritt = 0;
     s.PauseDurchChaos = 0;
     s.PauseText.clear();  // the pause time shown belongs to the previous race
     StartampelLampenAus(sys);
@@ -129,19 +174,20 @@ void ResetRace(RaceContext& sys) {
 }
 
 void StartRace(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
-    if (s.RennenLaeuft != 0) return;
+    if (!sys.record.CanStart()) return;
     // A club race drives only the heats of its plan.
     if (IstClubrennen(s.Rennmodus) && !sys.club().StartErlaubt()) return;
     s.NeustartNachPause = 0;
     s.Startzeit = s.AktZeit.load();
     if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
     const int32_t start = s.Startzeit;
+    // A new race: a new lap list (the tick lifts every lockout with the reset
+    // that ResetRace asks for below).
+    sys.record.laps.Clear();
     for (int l = 0; l <= kLanes; ++l) {
-        // No lockout: one millisecond in the past, whatever the clock reads.
-        s.SperreBis[l] = TimeAdd(start, -1);
-        s.Gesamtzeit[l] = 0;
         SpurSatz& r = s.SpurDaten[l];
         r.Spur = 0;
         r.Zeit = 0.0;
@@ -174,7 +220,7 @@ void StartRace(RaceContext& sys) {
         for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
     }
     StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
-    s.StartPhase = kTrue;
+    SetPhase(sys, RacePhase::StartLight, Ampel::On);
     if (IstClubrennen(s.Rennmodus)) sys.club().HeatStart();
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
@@ -185,16 +231,14 @@ void StartRace(RaceContext& sys) {
 }
 
 void EndRace(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
     // Only a race that got to its green light has a result.
-    const bool gefahren = s.RennenLaeuft != 0;
-    s.StartPhase = 0;
-    s.RennenLaeuft = 0;
-    s.NachlaufStatus = Nachlauf::Aus;
-    s.NachlaufRest = s.Nachzeit.load();
+    const bool gefahren = sys.record.Running();
     // Every way out of a race ends idle, also a race stopped or ended while paused.
-    s.Pause = 0;
+    SetPhase(sys, RacePhase::Idle, Ampel::Off);
+    AskAfterRun(sys, NachlaufWunsch::Stop);
     s.PauseDurchChaos = 0;
     AllesRot(sys);
     if (cfg.I2COutput.Startampel == 1) sys.bus().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
@@ -220,26 +264,28 @@ void StopRace(RaceContext& sys) {
 }
 
 void PauseRace(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
-    if (s.RennenLaeuft == 0) return;
+    if (!sys.record.Running()) return;
     if (s.ChaosTaste != 0) {
         SetButtonsStopped(sys);  // only releasing the chaos switch resumes
     } else {
         SetButtonsPaused(sys);
     }
     s.PauseDurchChaos = s.ChaosTaste != 0 ? kTrue : kFalse;
-    s.Pause = kTrue;
+    SetPhase(sys, RacePhase::Paused);
     AllesRot(sys);
     s.PauseBeginn = s.AktZeit;
     s.PauseLetzte = s.AktZeit;
-    s.NachlaufStatus = Nachlauf::Laeuft;
+    AskAfterRun(sys, NachlaufWunsch::Start);
 }
 
 void ResumeRace(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     // Only a paused race resumes, and only once: a second resume while the
     // restart light runs would shift the lap references by the pause again.
-    if (s.RennenLaeuft == 0 || s.Pause == 0 || s.StartPhase != 0) return;
+    if (sys.record.phase != RacePhase::Paused || sys.record.startLight) return;
     s.PauseWeiter = s.AktZeit;
     const int32_t d = TimeDiff(s.AktZeit, s.PauseBeginn);
     if (d > s.Nachzeit) {
@@ -248,11 +294,10 @@ void ResumeRace(RaceContext& sys) {
     }
     s.AmpelSchritt = 0;
     s.NeustartNachPause = kTrue;
-    s.StartPhase = kTrue;
+    SetPhase(sys, RacePhase::Restart, Ampel::On);
     s.PauseDurchChaos = 0;  // the pause is over, whoever made it
     StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
-    s.NachlaufStatus = Nachlauf::Aus;
-    s.NachlaufRest = s.Nachzeit.load();
+    AskAfterRun(sys, NachlaufWunsch::Stop);
 }
 
 void ToggleSafetyCar(RaceContext& sys) {
@@ -273,40 +318,47 @@ void ToggleSafetyCar(RaceContext& sys) {
 }
 
 void SafetyCarButton(RaceContext& sys) {
-    if (sys.st.RennenLaeuft == 0) return;
+    if (!sys.record.Running()) return;
     ToggleSafetyCar(sys);
     sys.view.safetyCarFarbe = sys.st.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
 }
 
 void PollRaceKeys(RaceContext& sys, char key) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
+    const bool laeuft = sys.record.Running();
+    const bool pause = sys.record.Paused();
     bool space = false, w = false, c = false;
     if (sys.cfg.Tastatur.GlobalOn == 1) {
         space = Gedrueckt(sys.ui().AsyncKeyState(0x20));
         w = Gedrueckt(sys.ui().AsyncKeyState(0x57));
         c = Gedrueckt(sys.ui().AsyncKeyState(0x43));
     }
-    if ((key == ' ' || space || s.ChaosTaste != 0) && s.Pause == 0 && s.RennenLaeuft != 0) PauseRace(sys);
+    if ((key == ' ' || space || s.ChaosTaste != 0) && !pause && laeuft) PauseRace(sys);
 
     // A chaos release resumes only the pause that the chaos switch itself made.
     // Any other release (on an idle track, during a start light, while a pause
     // made by key or button runs) is forgotten: remembered, it would resume the
     // next pause in the cycle that makes it.
     bool chaosLos = false;
-    if (s.ChaosTaste == 0 && s.ChaosGemerkt != 0) {
+    const uint32_t losgelassen = s.ChaosLosgelassen;
+    if (s.ChaosTaste == 0 && losgelassen != s.ChaosLosGesehen) {
         chaosLos = s.PauseDurchChaos != 0;
-        s.ChaosGemerkt = 0;
+        s.ChaosLosGesehen = losgelassen;
     }
-    if ((key == 'W' || key == 'w' || w || chaosLos) && s.Pause != 0 && s.StartPhase == 0 &&
-        s.RennenLaeuft != 0) {
-        s.ChaosGemerkt = 0;
+    if ((key == 'W' || key == 'w' || w || chaosLos) && sys.record.phase == RacePhase::Paused &&
+        !sys.record.startLight) {
+        s.ChaosLosGesehen = losgelassen;
         ResumeRace(sys);
     }
 
-    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste != 0) && s.RennenLaeuft != 0 &&
-                       s.GelbAusgeloest == 0;
+    // The yellow-phase button triggers the safety car once per press; a C key
+    // does each time.
+    const uint32_t gelbDruck = s.GelbDruck;
+    const bool gelbSchonAusgeloest = s.GelbTaste != 0 && s.GelbGesehen == gelbDruck;
+    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste != 0) && laeuft && !gelbSchonAusgeloest;
     if (taste || c) {
-        s.GelbAusgeloest = kTrue;
+        if (s.GelbTaste != 0) s.GelbGesehen = gelbDruck;
         ToggleSafetyCar(sys);
         sys.view.safetyCarFarbe = s.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
     }
@@ -314,8 +366,8 @@ void PollRaceKeys(RaceContext& sys, char key) {
 
 void StandardWindowKey(RaceContext& sys, char key) {
     PollRaceKeys(sys, key);
-    if ((key == 'S' || key == 's') && sys.st.RennenLaeuft == 0) StartRace(sys);
-    if ((key == 'T' || key == 't') && sys.st.RennenLaeuft != 0) StopRace(sys);
+    if ((key == 'S' || key == 's') && sys.record.CanStart()) StartRace(sys);
+    if ((key == 'T' || key == 't') && sys.record.Running()) StopRace(sys);
 }
 
 void LapWindowCloseButton(RaceContext& sys) {
@@ -332,22 +384,29 @@ void RestzeitSekundeAb(RaceState& s) {
     }
 }
 
+void StartAfterRun(RaceContext& sys) {
+    // A pause keeps its phase: its after-run is the one that runs.
+    if (!sys.record.Paused()) SetPhase(sys, RacePhase::AfterRun);
+    AskAfterRun(sys, NachlaufWunsch::Start);
+}
+
 void CheckRaceEnd(RaceContext& sys) {
     RaceState& s = sys.st;
     switch (s.Rennmodus) {
         case Rennart::Training:
             return;
         case Rennart::Rundenrennen: {
+            const LapList& laps = sys.record.laps;
             bool erreicht = false;
-            for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || s.Runden[l] >= s.RennRunden;
+            for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || laps.Laps(l) >= s.RennRunden;
             if (!erreicht) return;
-            if (s.NachlaufStatus == Nachlauf::Aus) {
-                s.NachlaufStatus = Nachlauf::Laeuft;
+            if (!sys.record.afterRunAsked) {
+                StartAfterRun(sys);
                 PowerOff(sys, 0);
-            } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
+            } else if (AfterRunOver(sys)) {
                 EndRace(sys);
                 for (int l = 1; l <= 4; ++l)
-                    if (s.Runden[l] == s.RennRunden) s.SpurFertig[l] = kTrue;
+                    if (laps.Laps(l) == s.RennRunden) s.SpurFertig[l] = kTrue;
             }
             return;
         }
@@ -356,7 +415,7 @@ void CheckRaceEnd(RaceContext& sys) {
             // still during a pause, the after-run and the start light. (The
             // counter keeps counting while it waits, so "reaches" is >= 9.)
             s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
-            if (s.RestZeitTakt >= 9 && s.NachlaufStatus == Nachlauf::Aus && s.StartPhase == 0) {
+            if (s.RestZeitTakt >= 9 && !sys.record.afterRunAsked && !sys.record.startLight) {
                 s.RestZeitTakt = 0;
                 if (s.SekundeNeu == 1) {
                     s.SekundeNeu = 0;
@@ -364,10 +423,10 @@ void CheckRaceEnd(RaceContext& sys) {
                 }
             }
             if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
-            if (s.NachlaufStatus == Nachlauf::Aus) {
-                s.NachlaufStatus = Nachlauf::Laeuft;
+            if (!sys.record.afterRunAsked) {
+                StartAfterRun(sys);
                 PowerOff(sys, 0);
-            } else if (s.NachlaufStatus == Nachlauf::Vorbei) {
+            } else if (AfterRunOver(sys)) {
                 EndRace(sys);
                 // The countdown stays at 00:00:00 until the next start loads it.
                 if (sys.cfg.ZrMitWechsel.Wechsel != 0) sys.club().LaneChangeRunEnd();

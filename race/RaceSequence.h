@@ -7,11 +7,27 @@
 // start-light lamps, captions, window flags).
 #pragma once
 
+#include "race/RaceRecord.h"
+#include "tick/TickState.h"
+
 namespace zk {
 
 class RaceContext;
 struct RaceState;
 
+// The race phase: changed here and nowhere else. Sets the phase flags the tick
+// reads (StartPhase, RennenLaeuft, Pause) from the phase and whether the start
+// light runs.
+enum class Ampel { Keep, On, Off };
+void SetPhase(RaceContext& sys, RacePhase phase, Ampel light = Ampel::Keep);
+// Asks the tick to start or stop the after-run (or to follow a changed Nachzeit).
+void AskAfterRun(RaceContext& sys, NachlaufWunsch w);
+// True once the after-run race control asked for has run out.
+bool AfterRunOver(const RaceContext& sys);
+// Asks the tick to reset every lane's acquisition at its next tick.
+void AskLaneReset(RaceContext& sys);
+
+// Start is ignored unless the track is idle (RaceRecord::CanStart).
 void StartRace(RaceContext& sys);
 void StopRace(RaceContext& sys);
 void EndRace(RaceContext& sys);
@@ -43,6 +59,8 @@ void SetButtonsRunning(RaceContext& sys);
 void SetButtonsPaused(RaceContext& sys);
 void SetButtonsStopped(RaceContext& sys);
 
+// The race end is reached: the after-run starts (power off is the caller's).
+void StartAfterRun(RaceContext& sys);
 // The race-end check of the 100 ms cycle (only while the race runs).
 void CheckRaceEnd(RaceContext& sys);
 // One second off the race countdown (hours, minutes, seconds), never below zero hours.

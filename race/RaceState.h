@@ -68,12 +68,13 @@ struct RaceState : TickState {
     int16_t NeustartNachPause = 0;
     int16_t AmpelTakt = 0;
     int16_t PauseDurchChaos = 0;  // True while the running pause was made by the chaos switch
+    uint32_t ChaosLosGesehen = 0;  // the chaos releases (ChaosLosgelassen) race control has acted on
+    uint32_t GelbGesehen = 0;      // the yellow-button press (GelbDruck) that last triggered the safety car
 
-    // --- per-lane results ---
-    LaneArray<int32_t> LetzteDurchfahrt{};
-    LaneArray<int32_t> Rundenzeit{};
+    // --- per-lane results (lap count, lap times and totals are the lap list's:
+    // RaceRecord in race/RaceRecord.h) ---
+    LaneArray<int32_t> LetzteDurchfahrt{};  // the reference the next lap is timed from
     LaneArray<int32_t> BesteRunde{};
-    LaneArray<int32_t> Gesamtzeit{};
     LaneArray<int32_t> RestRunden{};
     LaneArray<double> TankStand{};
     LaneArray<int16_t> SpurStromEin{};
@@ -108,10 +109,6 @@ struct RaceState : TickState {
     int32_t TankSchritt = 0;         // litres per 100 ms while refuelling
 
     // --- lap evaluation working state (UI thread) ---
-    int32_t ZeitSek = 0;
-    int32_t ZeitMs = 0;
-    double Verbrauch = 0.0;
-    std::string ZeitText;
     std::string PauseText;
     int16_t AuswertungBelegt = 0;
     int32_t AuswertungUeberlauf = 0;
@@ -172,14 +169,19 @@ struct RaceState : TickState {
     // lane on each segment); empty outside that race.
     LaneArray<std::string> SpurTeam{};  // True once the driver selection has set the names
 
+    // A start crossing seen only after green with a time before it: a false start
+    // the start light punishes at its next step (or at once after the light).
+    LaneArray<bool> FehlstartNachGruen{};
+
     // --- what the race result keeps beyond the lane records (reset with the race) ---
-    LaneArray<int16_t> FehlstartZahl{};  // false starts punished
+    LaneArray<int16_t> Fehlstarts{};     // false starts punished
     LaneArray<int16_t> StrafenZahl{};    // empty-tank penalties
     LaneArray<int32_t> ZielZeit{};       // lap race: total time when the lap count was reached, 0 = not yet
 };
 
-// Brings every lane to its reset values (the part of the race reset that concerns
-// the shared race state). `now` is the current clock value: lockouts end before it.
-void ResetLaneState(RaceState& s, double tankinhalt, int32_t now);
+class RaceContext;
+// Brings every lane to its reset values at program start: the lane records,
+// the lap list and the phase; the tick resets its own words on request.
+void ResetLaneState(RaceContext& sys, double tankinhalt);
 
 }  // namespace zk

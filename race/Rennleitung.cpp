@@ -53,22 +53,23 @@ void DirectorLapLines(RaceContext& sys) {
 }
 
 int32_t LapCorrection(RaceContext& sys, int lane, int delta) {
+    ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     if (lane < 1 || lane > kLanes) return 0;
-    // Runden is also counted by the tick, which only ever adds: read-modify-write
-    // atomically, and a count seen above 0 stays above 0 until this subtracts.
+    // A correction is an entry of its own in the lap list: the laps driven stay.
+    LapList& laps = sys.record.laps;
     int32_t now = 0;
     if (delta > 0) {
-        now = (s.Runden[lane] += 1);
+        now = laps.AddCorrection(lane, s.AktZeit, +1, LapOrigin::DirectorPlus).laps;
         sys.director().CountsLine(LaneAndLaps(lane, now) + " Rundenzahl erh\xC3\xB6ht");
     } else {
-        const int32_t was = s.Runden[lane].load();
+        const int32_t was = laps.Laps(lane);
         if (was <= 0) {
             // Below 0 laps no lap count makes sense; nothing changes.
             sys.director().CountsLine(LaneAndLaps(lane, was) + " keine Runde abzuziehen");
             return was;
         }
-        now = (s.Runden[lane] -= 1);
+        now = laps.AddCorrection(lane, s.AktZeit, -1, LapOrigin::DirectorMinus).laps;
         sys.director().CountsLine(LaneAndLaps(lane, now) + " Runde abgezogen");
     }
     if (s.ExcelAufzeichnung != 0) sys.recorder().Append(lane, now, 0.0);
@@ -102,7 +103,7 @@ bool LaneVoltageStep(RaceContext& sys, int lane, bool up) {
 
 std::string DirectorModeText(const RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.RennenLaeuft == 0) return "Keine Zeitnahme";
+    if (!sys.record.Running()) return "Keine Zeitnahme";
     switch (s.Rennmodus) {
         case Rennart::Training: return "Training";
         case Rennart::Rundenrennen: return "Rundenrennen";

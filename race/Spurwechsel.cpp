@@ -87,7 +87,7 @@ void SpurwechselRennen::TraceTeams() {
 }
 
 void SpurwechselRennen::Auswerten() {
-    for (int l : spuren_) teams_[TeamAufSpur(l)].Runden += sys_.st.Runden[l];
+    for (int l : spuren_) teams_[TeamAufSpur(l)].Runden += sys_.record.laps.Laps(l);
 }
 
 void SpurwechselRennen::SegmentEnde() {

@@ -21,14 +21,25 @@ void RotesPaar(RaceContext& sys, int paar) {
 // timed from now; after a pause the references stay as the resume shifted them.
 void Gruen(RaceContext& sys) {
     RaceState& s = sys.st;
-    s.RennenLaeuft = kTrue;
-    if (s.Pause == 0) {
+    if (!sys.record.Paused()) {
         const int32_t now = s.AktZeit;
         for (int l = 0; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = now;
     }
-    s.Pause = 0;
+    // A race end reached during the restart light keeps its after-run.
+    SetPhase(sys, sys.record.afterRunAsked ? RacePhase::AfterRun : RacePhase::Racing);
     SetButtonsRunning(sys);
 }
+
+}  // namespace
+
+void GreenWithoutLight(RaceContext& sys) {
+    ZK_ASSERT_UI_THREAD(sys);
+    const int32_t now = sys.st.AktZeit;
+    for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = now;
+    SetPhase(sys, RacePhase::Racing);
+}
+
+namespace {
 
 // True while a lane's power is withheld as a penalty (false start, or an empty
 // tank with power cut-off; an empty tank with dry running keeps the power on).
@@ -58,16 +69,18 @@ void FehlstartsBestrafen(RaceContext& sys) {
     RaceState& s = sys.st;
     StartampelAnzeige& a = sys.view.ampel;
     for (int lane = 1; lane <= kLanes; ++lane) {
-        if (s.Fehlstart[lane] == 0) continue;
+        const uint32_t gesehen = s.FehlstartZahl[lane];
+        if (gesehen == s.FehlstartQuittung[lane] && !s.FehlstartNachGruen[lane]) continue;
         sys.observer().OnFalseStart(lane);
         a.lampeSichtbar[lane + 14] = true;
         a.lampeAn[lane + 14] = true;
         a.spurNrSichtbar[lane - 1] = true;
         s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
-        ++s.FehlstartZahl[lane];
+        ++s.Fehlstarts[lane];
         PowerOff(sys, lane);
         s.SpurStromEin[lane] = 0;
-        s.Fehlstart[lane] = 0;
+        s.FehlstartQuittung[lane] = gesehen;
+        s.FehlstartNachGruen[lane] = false;
     }
 }
 
@@ -164,7 +177,7 @@ void StartAblauf(RaceContext& sys) {
         case 7:
             break;
         default:
-            s.StartPhase = 0;
+            SetPhase(sys, sys.record.phase, Ampel::Off);
             StartampelSchliessen(sys);
             break;
     }
@@ -178,7 +191,7 @@ void StartAblauf(RaceContext& sys) {
 }
 
 void AmpelAbbruch(RaceContext& sys) {
-    sys.st.StartPhase = 0;
+    ZK_ASSERT_UI_THREAD(sys);
     ResetRace(sys);
     StartampelSchliessen(sys);
     // No race any more: nothing to pause, and the program may be closed.

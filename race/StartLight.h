@@ -15,6 +15,9 @@ void StartAblauf(RaceContext& sys);
 void FehlstartsBestrafen(RaceContext& sys);
 // btnAmpelAbbruch of either start-light window.
 void AmpelAbbruch(RaceContext& sys);
+// Green at once, without the start light (tests and the replay's "green"): the
+// race runs and every lane's first lap is timed from now.
+void GreenWithoutLight(RaceContext& sys);
 // Shows frmStartampel (loading it when it is not open) and, when requested,
 // frmZusatzampel.
 void StartampelZeigen(RaceContext& sys, bool zusatzampel);

@@ -10,6 +10,7 @@
 #include "race/NetzTeil.h"
 #include "race/RS232.h"
 #include "race/Race.h"
+#include "race/RaceSequence.h"
 #include "settings/ProfileParse.h"
 
 namespace zk {
@@ -96,7 +97,7 @@ std::vector<TextFeld> BuildTextfelder() {
                         [](RaceContext& sys, int16_t v) {
                             sys.st.Nachzeit = v;
                             // A running after-run keeps its countdown.
-                            if (sys.st.NachlaufStatus.load() == Nachlauf::Aus) sys.st.NachlaufRest = v;
+                            AskAfterRun(sys, NachlaufWunsch::Reload);
                         }));
     t.push_back(IntFeld("txtTmrInt", [](Settings& s) -> int16_t& { return s.Startampel.Interval; }, 100, 32767));
     t.push_back(IntFeld("txtFehlstart", [](Settings& s) -> int16_t& { return s.Fehlstart.Strafzeit; }, 0, 32767));

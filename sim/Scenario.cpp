@@ -215,7 +215,7 @@ public:
             vergleich_[n] = v;
         }
         learnedSeen_ = true;
-        const char* phase = Phase(s);
+        const char* phase = PhaseName(c_.sys.record.phase);
         if (phase != phase_) {
             phase_ = phase;
             Line() << "phase " << phase << '\n';
@@ -248,16 +248,6 @@ private:
         char buf[4];
         std::snprintf(buf, sizeof buf, "%02X", v);
         return buf;
-    }
-    // The phase from the race flags. A set Pause always shows: as "paused" while
-    // its after-run runs or is over (also when the start light still shows after
-    // green), as "restart" when a start light runs with it. The after-run shows
-    // whether or not the start light is still on screen after green.
-    static const char* Phase(const RaceState& s) {
-        const bool start = s.StartPhase != 0, laeuft = s.RennenLaeuft != 0;
-        if (s.Pause != 0) return start && s.NachlaufStatus == Nachlauf::Aus ? "restart" : "paused";
-        if (!laeuft) return start ? "startlight" : "idle";
-        return s.NachlaufStatus != Nachlauf::Aus ? "afterrun" : "racing";
     }
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
     SimContext& c_;
@@ -343,11 +333,7 @@ const std::map<std::string, ActionDef>& Actions() {
           [](SimContext& c, const std::vector<std::string>& a) { c.Hold(std::stoi(a[0]), std::stoi(a[1])); }}},
         {"green",
          {false, 0, 0, [](const std::vector<std::string>&) { return std::string(); },
-          [](SimContext& c, const std::vector<std::string>&) {
-              RaceState& s = c.sys.st;
-              s.RennenLaeuft = kTrue;
-              for (int l = 0; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = s.AktZeit;
-          }}},
+          [](SimContext& c, const std::vector<std::string>&) { GreenWithoutLight(c.sys); }}},
         {"start", Command([](SimContext& c, const std::vector<std::string>&) { StartRace(c.sys); })},
         {"stop", Command([](SimContext& c, const std::vector<std::string>&) { StopRace(c.sys); })},
         {"pause", Command([](SimContext& c, const std::vector<std::string>&) { PauseRace(c.sys); })},

@@ -29,10 +29,10 @@ void RaceSystem::ApplySettings() {
     st.ChaosEin = cfg.Lpt.Chaos;
     // A pulse registers with its first active sample at the least.
     st.MinLength = cfg.LiZeit.MinLength < 1 ? int16_t{1} : cfg.LiZeit.MinLength;
-    // The lockout is also the shortest possible lap; it never goes below 500 ms.
-    st.MinZeit = cfg.LiZeit.Minimum < 500 ? int16_t{500} : cfg.LiZeit.Minimum;
+    // The lockout is also the shortest possible lap; it never goes below the floor.
+    st.MinZeit = cfg.LiZeit.Minimum < kLockoutFloorMs ? int16_t{kLockoutFloorMs} : cfg.LiZeit.Minimum;
     st.Nachzeit = cfg.NachZeit.Nachzeit;
-    if (st.NachlaufStatus.load() == Nachlauf::Aus) st.NachlaufRest = st.Nachzeit.load();
+    AskAfterRun(*this, NachlaufWunsch::Reload);
     for (int l = 1; l <= kLanes; ++l) st.SpurAktiv[l] = cfg.AktiveSpuren.Spur[l];
     st.I2CAktiv = cfg.I2COutput.Aktiv;
     st.RLMeldung = cfg.FrmRennleitung.RL;
@@ -43,18 +43,14 @@ void RaceSystem::ApplySettings() {
 
 void RaceSystem::InitProgram() {
     st.SimulationActive = 0;
-    st.TickZaehler = 0;
     st.AnlaufZaehler = 0;
     st.AutoStartScharf = 0;
-    st.ChaosTaste = 0;
-    st.GelbTaste = 0;
     st.NeustartNachPause = 0;
     for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
     ApplySettings();
     st.LptDaten = 0;
     bus().I2CReset(st, port());
-    ResetLaneState(st, cfg.Tankoption.Tankinhalt, clock().NowMs());
-    st.Pause = 0;
+    ResetLaneState(*this, cfg.Tankoption.Tankinhalt);
     st.PauseBeginn = 0;
     st.InterneZeitmessung = kTrue;
     st.Rennmodus = Rennart::Training;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <thread>
 #include <functional>
 #include <map>
 #include <string>
@@ -14,9 +16,22 @@
 #include "tick/FastTimer.h"
 #include "race/InterneZeit.h"
 #include "race/RS232.h"
+#include "race/StartLight.h"
 #include "system/RaceSystem.h"
 
 namespace zk::test {
+
+// Waits until `done()` holds, polling every millisecond, for at most `limit`.
+// Returns whether it held: a test asserts it, so a hang becomes a failure.
+template <class F>
+bool WaitFor(F done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 // Stands in for every part of the system at once and records what the core asks
 // of each.
@@ -166,11 +181,16 @@ public:
     }
     void RunFor(int32_t ms) { RunTo(TimeAdd(now, ms)); }
 
-    // Green light as the start light gives it.
-    void Green() {
-        sys.st.RennenLaeuft = kTrue;
-        for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = sys.st.AktZeit;
+    // Gives `lane` exactly `n` laps in the lap list (a correction entry), as if
+    // the race had driven them.
+    void SetLaps(int lane, int n) {
+        LapList& l = sys.record.laps;
+        if (n != l.Laps(lane)) l.AddCorrection(lane, now, n - l.Laps(lane), LapOrigin::DirectorPlus);
     }
+    int32_t Laps(int lane) const { return sys.record.laps.Laps(lane); }
+
+    // Green light as the start light gives it.
+    void Green() { GreenWithoutLight(sys); }
 
     uint8_t Word() const {
         uint16_t active = 0;

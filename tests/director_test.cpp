@@ -130,13 +130,13 @@ TEST(Director, ListLinesCorrectionsAndRaceEnd) {
     EXPECT_EQ(counts[0].substr(0, 41), "Spur 2 R.0001 - 5.500  Zeit 00000005,500 ");
     EXPECT_EQ(counts[1], "Spur 2 R.0002 - 5.123  Zeit 00000010,623 Sprit " + tank);
 
-    r.sys.st.Runden[2] = 11;
+    r.SetLaps(2, 11);
     EXPECT_EQ(zk::LapCorrection(r.sys, 2, +1), 12);
     EXPECT_EQ(counts.back(), "Spur 2 R.0012 Rundenzahl erh\xC3\xB6ht");
     EXPECT_EQ(zk::LapCorrection(r.sys, 2, -1), 11);
     EXPECT_EQ(counts.back(), "Spur 2 R.0011 Runde abgezogen");
     EXPECT_EQ(zk::LapCorrection(r.sys, 3, -1), 0);
-    EXPECT_EQ(r.sys.st.Runden[3], 0);
+    EXPECT_EQ(r.Laps(3), 0);
     EXPECT_EQ(counts.back(), "Spur 3 R.0000 keine Runde abzuziehen");
     // The corrected count goes on from where the director left it.
     r.Cross(2, 17000);

@@ -7,6 +7,7 @@
 #include "TestRig.h"
 #include "race/SerialTexts.h"
 #include "race/Erfassung.h"
+#include "race/RaceSequence.h"
 
 using namespace zk;
 using namespace zk::test;
@@ -17,7 +18,7 @@ namespace {
 // sampler would have registered it.
 void Crossing(RaceState& s, int lane, int32_t t) {
     s.Durchfahrt[lane] = t;
-    if (s.ErsteDurchfahrt[lane] == 0) ++s.Runden[lane];
+    if (s.ErsteDurchfahrt[lane] == 0) ++s.Erfasst[lane];
     s.RundeOffen[lane] = kTrue;
 }
 
@@ -106,12 +107,9 @@ TEST(Evaluation, LongLapTextsAndDisplayBoardMessages) {
 
 TEST(Evaluation, FormatRaceTime) {
     RaceState s;
-    FormatRaceTime(s, 83042);
-    EXPECT_EQ(s.ZeitText, "1:23:042");
-    FormatRaceTime(s, 999);
-    EXPECT_EQ(s.ZeitText, "0:0:999");
-    FormatRaceTime(s, 3600000 + 5);
-    EXPECT_EQ(s.ZeitText, "60:0:005");
+    EXPECT_EQ(FormatRaceTime(83042), "1:23:042");
+    EXPECT_EQ(FormatRaceTime(999), "0:0:999");
+    EXPECT_EQ(FormatRaceTime(3600000 + 5), "60:0:005");
 }
 
 TEST(Positions, LapLeaderMovesUpAndTiesGoToTheShorterTotal) {
@@ -175,13 +173,18 @@ TEST(EvaluationFuel, EmptyTankLapPenaltyOrPowerCut) {
     r.sys.st.NormrundeSek = 5;
     r.Lap(1, 10000);
     r.sys.st.TankStand[1] = 10;
-    r.sys.st.Runden[1] = 7;  // the sampler counts the lap: 8 when evaluated
-    r.Lap(1, 15000);         // 5 s lap uses 50 litres
+    r.SetLaps(1, 7);
+    r.Lap(1, 15000);  // the 8th lap, 5 s, uses 50 litres
     EXPECT_EQ(r.sys.st.TankStand[1], 0.0);
-    EXPECT_EQ(r.sys.st.Runden[1], 6);
-    r.sys.st.Runden[1] = 1;
+    EXPECT_EQ(r.Laps(1), 6);
+    // The penalty is an entry of its own: the lap driven stays in the list.
+    const LapEntry& strafe = r.sys.record.laps.All().back();
+    EXPECT_EQ(strafe.Origin(), LapOrigin::Penalty);
+    EXPECT_EQ(strafe.delta, -2);
+    EXPECT_EQ(r.sys.record.laps.LapsOf(1).back().lapMs, 5000);
+    r.SetLaps(1, 1);
     r.Lap(1, 20000);
-    EXPECT_EQ(r.sys.st.Runden[1], 2);  // two laps are never taken away
+    EXPECT_EQ(r.Laps(1), 2);  // two laps are never taken away
     EXPECT_TRUE(r.rec.powerOff.empty());
 
     t.StromAusBeiTankLeer = 1;
@@ -234,10 +237,10 @@ TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
     r.sys.st.Rennmodus = Rennart::Clubrennen;
     r.sys.st.ZielRunden = 10;
     r.Lap(4, 10000);
-    r.sys.st.Runden[4] = 9;
+    r.SetLaps(4, 9);
     r.Lap(4, 15000);  // the crossing that makes 10 laps
     EXPECT_EQ(r.sys.st.RestRunden[4], 0);
-    EXPECT_EQ(r.sys.st.Rundenzeit[4], 5000);
+    EXPECT_EQ(r.sys.record.laps.LastLapMs(4), 5000);
     EXPECT_EQ(r.rec.powerOff, std::vector<int>{4});
     EXPECT_EQ(r.sys.st.SpurAktiv[4], 0);
     Crossing(r.sys.st, 4, 20000);
@@ -251,7 +254,7 @@ TEST(EvaluationClub, LapBeyondTheTargetWithoutALapTimeUsesNoFuel) {
     r.sys.st.ZielRunden = 1;
     r.sys.cfg.Tankoption.Tankoption = 0;
     r.Lap(5, 10000);
-    r.sys.st.Runden[5] = 4;  // beyond the target, no lap time was ever computed
+    r.SetLaps(5, 4);  // beyond the target: the lap gets no time
     r.Lap(5, 15000);
     EXPECT_TRUE(std::isfinite(r.sys.st.TankStand[5]));
     EXPECT_EQ(r.sys.st.TankStand[5], 100.0);
@@ -270,9 +273,7 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     // Pause at 1050; lane 1 crossed just before.
     r.Hold(1, 20);
     r.RunTo(1050);
-    r.sys.st.Pause = kTrue;
-    r.sys.st.PauseBeginn = r.sys.st.AktZeit;
-    r.sys.st.NachlaufStatus = Nachlauf::Laeuft;
+    PauseRace(r.sys);
     r.RunTo(1100);
     EXPECT_EQ(r.rec.laps, std::vector<int>{1});
     // The lap reference includes the after-run time already elapsed.
@@ -295,8 +296,7 @@ TEST(Cycle, OrderOfTheCycleAndStartLightStepsRoundedUpTo100) {
     r.sys.cfg.Startampel.Interval = 150;
     r.sys.cfg.Audio.Zeitansage = 1;
     r.Init();
-    r.sys.st.RennenLaeuft = kTrue;
-    r.sys.st.StartPhase = kTrue;
+    SetPhase(r.sys, RacePhase::Racing, Ampel::On);
     r.sys.st.AnsageAnzahl = 1;
     r.sys.st.ExcelLive = kTrue;
     r.sys.st.ZsaOffen = 1;

@@ -128,15 +128,15 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_EQ(r.spw.TeamNr(3).Runden, 5);
     EXPECT_TRUE(r.spw.SerieKomplett());
     EXPECT_TRUE(r.spw.WechselLetzter());
-    EXPECT_NE(r.s.Gesamtzeit[3], 0);
-    EXPECT_NE(r.s.Runden[3].load(), 0);
+    EXPECT_NE(r.rig.sys.record.laps.Total(3), 0);
+    EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
 
     // Close after the last segment: the race data go, and the series is ready
     // again from its first segment.
     r.spw.Weiter();
     for (int l = 1; l <= kLanes; ++l) {
-        EXPECT_EQ(r.s.Runden[l].load(), 0) << l;
-        EXPECT_EQ(r.s.Gesamtzeit[l], 0) << l;
+        EXPECT_EQ(r.rig.sys.record.laps.Laps(l), 0) << l;
+        EXPECT_EQ(r.rig.sys.record.laps.Total(l), 0) << l;
     }
     EXPECT_FALSE(r.spw.SerieKomplett());
     EXPECT_EQ(r.spw.WechselNr(), 1);

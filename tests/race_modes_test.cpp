@@ -114,7 +114,7 @@ TEST(RaceModes, WindowsShowNothingOfThePreviousRaceAfterAModeChange) {
     s.RestMinuten = 0;
     s.SpurDaten[1].Platz = 2;
     s.SpurDaten[4].Platz = 1;
-    s.Gesamtzeit[4] = 61234;
+    r.sys.record.laps.AddLap(4, 0, 61234, false);
     s.PauseText = "0:12:345";
     EXPECT_EQ(CountdownText(r.sys), "00:00:00");
 
@@ -122,7 +122,7 @@ TEST(RaceModes, WindowsShowNothingOfThePreviousRaceAfterAModeChange) {
     EXPECT_EQ(CountdownText(r.sys), "");
     EXPECT_EQ(s.SpurDaten[1].Platz, 0);
     EXPECT_EQ(s.SpurDaten[4].Platz, 0);
-    EXPECT_EQ(s.Gesamtzeit[4], 0);
+    EXPECT_EQ(r.sys.record.laps.Total(4), 0);
     EXPECT_EQ(s.PauseText, "");
 }
 

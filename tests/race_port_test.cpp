@@ -82,7 +82,7 @@ TEST(TeachIn, AfterResetNoLaneCountsUntilLearnedAgain) {
     r.sys.st.ErsteDurchfahrt[1] = 0;
     r.Hold(1, 20);
     r.RunTo(1500);
-    EXPECT_EQ(r.sys.st.Runden[1], 0);
+    EXPECT_EQ(r.Laps(1), 0);
 
     // Learn lane 1: idle word 0, the car sets bit 3.
     r.sys.st.Eingang = 0;
@@ -94,5 +94,5 @@ TEST(TeachIn, AfterResetNoLaneCountsUntilLearnedAgain) {
     r.RunTo(3000);
     r.Hold(1, 20);
     r.RunTo(3500);
-    EXPECT_EQ(r.sys.st.Runden[1], 1);
+    EXPECT_EQ(r.Laps(1), 1);
 }

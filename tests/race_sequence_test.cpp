@@ -73,10 +73,14 @@ TEST(RaceSequence, PauseShiftsTheLapReferenceByTheExcessOverNachzeit) {
         const int32_t ref = r.sys.st.LetzteDurchfahrt[2];
         r.RunTo(5000);
         PauseRace(r.sys);
+        EXPECT_EQ(r.sys.record.phase, RacePhase::Paused);
+        r.RunFor(1);  // the tick starts the pause's after-run
         EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
-        r.RunFor(pauseMs);
+        r.RunFor(pauseMs - 1);
         ResumeRace(r.sys);
         EXPECT_EQ(r.sys.st.LetzteDurchfahrt[2], ref + shift) << pauseMs;
+        r.RunFor(1);  // and stops it with its time reloaded
+        EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Aus);
         EXPECT_EQ(r.sys.st.NachlaufRest, 200);
     }
 }
@@ -95,7 +99,7 @@ TEST(RaceSequence, ChaosSwitchPausesWhileHeldAndResumesThroughTheStartLight) {
     EXPECT_FALSE(r.sys.view.WeiterEnabled());  // only letting go resumes
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.StartPhase, kTrue);
-    EXPECT_EQ(r.sys.st.ChaosGemerkt, 0);
+    EXPECT_EQ(r.sys.st.ChaosLosGesehen, r.sys.st.ChaosLosgelassen.load());  // the release was acted on
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.Pause, 0);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
@@ -157,11 +161,11 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     r.Crossing(2);
     r.RunFor(600);
     r.Crossing(1);  // lane 1 completes lap 2: power off for all, after-run
-    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
+    EXPECT_EQ(r.sys.record.phase, RacePhase::AfterRun);
     EXPECT_EQ(r.rec.powerOff.back(), 0);
     EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
     r.Crossing(2);  // still counted during the after-run
-    EXPECT_EQ(r.sys.st.Runden[2], 2);
+    EXPECT_EQ(r.Laps(2), 2);
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
     EXPECT_EQ(r.sys.st.SpurFertig[1], kTrue);
@@ -200,7 +204,7 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {
     r.sys.st.RestSekunden = 2;
     const int32_t from = r.now;
     while (r.sys.st.NachlaufStatus == Nachlauf::Aus && TimeDiff(r.now, from) < 5000) r.Step();
-    EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
+    EXPECT_EQ(r.sys.record.phase, RacePhase::AfterRun);
     EXPECT_GE(TimeDiff(r.now, from), 1000);
     EXPECT_LE(TimeDiff(r.now, from), 3000);
     EXPECT_EQ(r.rec.powerOff.back(), 0);

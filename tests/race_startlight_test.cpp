@@ -269,3 +269,33 @@ TEST(StartLight, LapRaceExampleShowsLightFalseStartLapsAfterRunAndEnd) {
     }
     EXPECT_EQ(out.find("lap lane=1 laps=4"), std::string::npos);
 }
+
+// A second Start while the start light runs is ignored, as during a race: the
+// lanes the light watches are not reset, so lane 2's false start during the red
+// phase stays punished and lane 1 gets no false start of its own. The replay
+// with the extra Start is the replay without it, line for line.
+TEST(StartLight, StartDuringTheStartLightChangesNothing) {
+    std::ifstream f(std::string(ZK_SOURCE_DIR) + "/examples/lap-race.scn");
+    ASSERT_TRUE(f.good());
+    std::stringstream ss;
+    ss << f.rdbuf();
+    const std::string plain = RunScenarioText(ss.str());
+    std::string text = ss.str();
+    text.insert(text.find("\nend "), "\nat 7500 start");
+    const std::string twice = RunScenarioText(text);
+    EXPECT_NE(twice.find("7600 falsestart lane=2\n"), std::string::npos) << twice;
+    EXPECT_EQ(twice.find("falsestart lane=1"), std::string::npos) << twice;
+    EXPECT_EQ(twice, plain);
+
+    // The Start buttons and the S key are off while the light runs.
+    Rig r;
+    r.Init();
+    EXPECT_TRUE(r.sys.record.CanStart());
+    const int cleared = r.rec.clearWindows;
+    StartRace(r.sys);
+    EXPECT_EQ(r.sys.record.phase, RacePhase::StartLight);
+    EXPECT_FALSE(r.sys.record.CanStart());
+    StandardWindowKey(r.sys, 'S');
+    StartRace(r.sys);
+    EXPECT_EQ(r.rec.clearWindows, cleared + 2);  // the one start's own two clears only
+}

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "TestRig.h"
+#include "race/RaceSequence.h"
 
 using namespace zk;
 using namespace zk::test;
@@ -44,7 +45,7 @@ TEST(SamplerPulse, ShortPulseIsDiscardedAndTheNextOneKeepsItsFirstSample) {
     r.Sample(1, true);  // 1005: third consecutive sample registers
     EXPECT_EQ(r.sys.st.RundeOffen[1], kTrue);
     EXPECT_EQ(r.sys.st.Durchfahrt[1], 1003);
-    EXPECT_EQ(r.sys.st.Runden[1], 1);
+    EXPECT_EQ(r.sys.st.Erfasst[1], 1);
     EXPECT_EQ(r.sys.st.PulsGemeldet[1], kTrue);
 }
 
@@ -53,7 +54,7 @@ TEST(SamplerPulse, MinLengthOneRegistersOnFirstSampleAndStartCrossingIsNotALap) 
     r.sys.st.ErsteDurchfahrt[2] = kTrue;
     r.Sample(2, true);
     EXPECT_EQ(r.sys.st.RundeOffen[2], kTrue);
-    EXPECT_EQ(r.sys.st.Runden[2], 0);  // start crossing: no lap counted
+    EXPECT_EQ(r.sys.st.Erfasst[2], 0);  // start crossing: no lap counted
 }
 
 TEST(SamplerPulse, ActiveLowSensorOnStatusBit3) {
@@ -90,7 +91,7 @@ TEST(SamplerLockout, CarStandingOnSensorGivesExactlyOneCrossing) {
     SamplerRig r;
     r.Hold(3, 5000);
     r.RunFor(5000);
-    EXPECT_EQ(r.sys.st.Runden[3], 1);
+    EXPECT_EQ(r.sys.st.Erfasst[3], 1);
     EXPECT_EQ(r.sys.st.AktivAbtastungen[3], 5000);
     // Inactive samples need not be consecutive after registration.
     r.Sample(3, false);
@@ -103,21 +104,22 @@ TEST(SamplerLockout, CarStandingOnSensorGivesExactlyOneCrossing) {
     r.Sample(3, false);
     r.Sample(3, false);  // sixth inactive in total
     EXPECT_EQ(r.sys.st.ImPuls[3], 0);
-    EXPECT_EQ(r.sys.st.Runden[3], 1);
+    EXPECT_EQ(r.sys.st.Erfasst[3], 1);
 }
 
 TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
     SamplerRig r;
-    r.sys.st.RennenLaeuft = 0;
+    SetPhase(r.sys, RacePhase::Idle);
     r.Hold(1, 50);
     r.RunFor(50);
     EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
 
-    r.sys.st.RennenLaeuft = kTrue;
-    r.sys.st.Pause = kTrue;
+    // A pause with its after-run: asked for by race control, carried out by the
+    // tick at its next tick, which counts the first millisecond down already.
+    SetPhase(r.sys, RacePhase::Paused);
     r.sys.st.Nachzeit = 2000;
-    r.sys.st.NachlaufRest = 2000;
-    r.sys.st.NachlaufStatus = Nachlauf::Laeuft;
+    AskAfterRun(r.sys, NachlaufWunsch::Stop);
+    AskAfterRun(r.sys, NachlaufWunsch::Start);
     r.Hold(1, 3000);
     for (int i = 1; i <= 2000; ++i) r.Step();
     EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
@@ -129,19 +131,19 @@ TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
 
 TEST(SamplerFalseStart, CrossingDuringStartLightSetsFehlstartInTheRegisteringTick) {
     SamplerRig r(0, 2);
-    r.sys.st.RennenLaeuft = 0;
-    r.sys.st.StartPhase = kTrue;
+    SetPhase(r.sys, RacePhase::StartLight, Ampel::On);
     for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = kTrue;
     r.sys.st.SpurAktiv[4] = 0;
     r.Sample(2, true);
-    EXPECT_EQ(r.sys.st.Fehlstart[2], 0);
+    EXPECT_EQ(r.sys.st.FehlstartZahl[2], 0u);
     r.Hold(4, 5);
     r.Sample(2, true);
-    EXPECT_EQ(r.sys.st.Fehlstart[2], kTrue);
-    EXPECT_EQ(r.sys.st.Runden[2], 0);
+    EXPECT_EQ(r.sys.st.FehlstartZahl[2], 1u);
+    EXPECT_EQ(r.sys.st.Erfasst[2], 0);
     r.RunFor(5);
+    EXPECT_EQ(r.sys.st.FehlstartZahl[2], 1u);  // counted once until race control has punished it
     EXPECT_EQ(r.sys.st.RundeOffen[4], kTrue);  // inactive lane registers ...
-    EXPECT_EQ(r.sys.st.Fehlstart[4], 0);       // ... but is no false start
+    EXPECT_EQ(r.sys.st.FehlstartZahl[4], 0u);  // ... but is no false start
 }
 
 TEST(SamplerExtraInputs, YellowTriggersOncePerPressAndChaosIsRemembered) {
@@ -156,28 +158,30 @@ TEST(SamplerExtraInputs, YellowTriggersOncePerPressAndChaosIsRemembered) {
     r.Hold(9, 3000);
     r.Step();
     EXPECT_EQ(r.sys.st.GelbTaste, kTrue);
-    r.sys.st.GelbAusgeloest = kTrue;  // the poll has triggered the safety car
+    EXPECT_EQ(r.sys.st.GelbDruck, 1u);
     r.RunFor(2000);
-    EXPECT_EQ(r.sys.st.GelbAusgeloest, kTrue);  // still held: stays triggered
+    EXPECT_EQ(r.sys.st.GelbDruck, 1u);  // still held: still the one press
     r.held[9] = 0;
     r.Step();
     EXPECT_EQ(r.sys.st.GelbTaste, 0);
-    EXPECT_EQ(r.sys.st.GelbAusgeloest, 0);
+    r.Hold(9, 2);
+    r.Step();
+    EXPECT_EQ(r.sys.st.GelbDruck, 2u);
 
     r.Hold(10, 2);
     r.Step();
     EXPECT_EQ(r.sys.st.ChaosTaste, kTrue);
+    EXPECT_EQ(r.sys.st.ChaosLosgelassen, 0u);
     r.RunFor(5);
     EXPECT_EQ(r.sys.st.ChaosTaste, 0);
-    EXPECT_EQ(r.sys.st.ChaosGemerkt, kTrue);
+    EXPECT_EQ(r.sys.st.ChaosLosgelassen, 1u);  // the release is remembered
 
     // Disabled inputs are never reported.
     r.sys.st.ChaosEin = 0;
-    r.sys.st.ChaosGemerkt = 0;
     r.Hold(10, 2);
-    r.Step();
+    r.RunFor(5);
     EXPECT_EQ(r.sys.st.ChaosTaste, 0);
-    EXPECT_EQ(r.sys.st.ChaosGemerkt, 0);
+    EXPECT_EQ(r.sys.st.ChaosLosgelassen, 1u);
 }
 
 TEST(SamplerPort, NoPortMeansNoRegisterAccessAndPort2ReadsItsOwnAddresses) {
@@ -216,7 +220,7 @@ TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
     r.sys.st.SimulationActive = 1;
     r.sys.st.EingangRuhe = 0;
     r.sys.st.Eingang = 0;
-    r.sys.st.SimSpur = 1;
+    AskSimSweep(r.sys.st, true);
     r.sys.st.SimTakt = 0;
     int lane1At = -1, lane2At = -1, idleAt = -1;
     for (int i = 1; i <= 1000; ++i) {
@@ -259,8 +263,8 @@ TEST(SamplerWrap, LapsAcrossTheClockWrapKeepTheirTimes) {
         ASSERT_EQ(r.rec.reactions.size(), 1u) << start;
         EXPECT_EQ(r.rec.reactions[0].second, 351) << start;
         ASSERT_EQ(r.rec.laps.size(), 4u) << start;
-        EXPECT_EQ(r.sys.st.Runden[1], 4);
-        EXPECT_EQ(r.sys.st.Gesamtzeit[1], 351 + 4 * 3000) << start;  // lap 1 includes the reaction
+        EXPECT_EQ(r.sys.st.Erfasst[1], 4);
+        EXPECT_EQ(r.sys.record.laps.Total(1), 351 + 4 * 3000) << start;  // lap 1 includes the reaction
         EXPECT_EQ(r.sys.st.BesteRunde[1], 3000) << start;
     }
 }

@@ -21,6 +21,8 @@
 #include "race/InterneZeit.h"
 #include "system/RaceSystem.h"
 #include "race/PortSim.h"
+#include "race/RaceSequence.h"
+#include "race/StartLight.h"
 #include "tests/TestRig.h"
 
 using namespace zk;
@@ -39,13 +41,13 @@ void SleepUntilNs(int64_t t) {
 
 // Observes the evaluation on the main thread.
 struct LapCounter : RaceObserver {
-    explicit LapCounter(RaceState& s) : st(s) {}
-    RaceState& st;
+    explicit LapCounter(const LapList& l) : list(l) {}
+    const LapList& list;
     std::array<int, 9> laps{}, reactions{};
     std::array<std::vector<int32_t>, 9> lapTimes;
     void OnLap(int lane) override {
         ++laps[lane];
-        lapTimes[lane].push_back(st.Rundenzeit[lane]);
+        lapTimes[lane].push_back(list.LastLapMs(lane));
     }
     void OnReaction(int lane, int32_t) override { ++reactions[lane]; }
 };
@@ -68,16 +70,15 @@ struct ThreadedRig {
 
 TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
     ThreadedRig r;
-    LapCounter counter(r.sys.st);
+    LapCounter counter(r.sys.record.laps);
     r.sys.SetObserver(&counter);
 
     FastTimerThread timer(r.sys.Tick());
     timer.StartFastTimer();
-    while (r.port.ReadCount() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return r.port.ReadCount() >= 10; }));
 
     // Green light, as the start light gives it (main thread).
-    r.sys.st.RennenLaeuft = kTrue;
-    for (int l = 0; l <= kLanes; ++l) r.sys.st.LetzteDurchfahrt[l] = r.sys.st.AktZeit;
+    GreenWithoutLight(r.sys);
 
     // The driver's record of what it did; read by the main thread after join.
     std::array<std::vector<int64_t>, 9> edges;  // rising edges, CLOCK_MONOTONIC ns
@@ -175,7 +176,7 @@ TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
         ASSERT_GE(crossings, 3);
         EXPECT_EQ(counter.reactions[l], 1);
         EXPECT_EQ(counter.laps[l], crossings - 1);
-        EXPECT_EQ(r.sys.st.Runden[l], crossings - 1);
+        EXPECT_EQ(r.sys.record.laps.Laps(l), crossings - 1);
         EXPECT_EQ(r.sys.st.RundeOffen[l], 0);
         total += counter.laps[l];
         // Each lap pairs neighbouring crossings: a lap paired with the wrong
@@ -217,19 +218,19 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
     const int32_t firstHandle = r.sys.st.TimerHandle;
     EXPECT_NE(firstHandle, 0);
     EXPECT_EQ(r.sys.st.TimerLaeuft, kTrue);
-    while (bus.ticks.load() < 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return bus.ticks.load() >= 5; }));
 
     // Starting again stops the running thread first; ticks go on.
     timer.StartFastTimer();
     EXPECT_NE(r.sys.st.TimerHandle, firstHandle);
     const int before = bus.ticks.load();
-    while (bus.ticks.load() < before + 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return bus.ticks.load() >= before + 5; }));
 
     // A tick that overruns by 50 ms: the periods it covered are skipped and counted.
     bus.slow.store(true);
-    while (!bus.finished.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return bus.finished.load(); }));
     const int resumed = bus.ticks.load();
-    while (bus.ticks.load() < resumed + 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return bus.ticks.load() >= resumed + 5; }));
     EXPECT_GE(r.sys.st.TickVerpasst, 45);
     EXPECT_GE(r.sys.st.TickVerspaetet, 1);
     EXPECT_GE(r.sys.st.TickSpaetMaxUs, 45000);
@@ -238,7 +239,7 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
     bus.inside.store(false);
     bus.finished.store(false);
     bus.slow.store(true);
-    while (!bus.inside.load()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ASSERT_TRUE(test::WaitFor([&] { return bus.inside.load(); }));
     timer.StopFastTimer();
     EXPECT_TRUE(bus.finished.load());
     EXPECT_EQ(r.sys.st.TickBelegt, 0);
@@ -258,7 +259,7 @@ TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
     {
         FastTimerThread timer(r.sys.Tick());
         timer.StartFastTimer();
-        while (r.port.ReadCount() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(test::WaitFor([&] { return r.port.ReadCount() >= 3; }));
         r.sys.st.TimerHandle = 0;  // as if something reset the timer variables
         timer.StartFastTimer();    // replaces the running thread instead of aborting
         EXPECT_NE(r.sys.st.TimerHandle, 0);
@@ -282,7 +283,7 @@ TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
     ThreadedRig r;
     r.sys.st.SimulationActive = 1;
     SimRuhewortSetzen(r.sys.st, 0);
-    r.sys.st.RennenLaeuft = kTrue;
+    GreenWithoutLight(r.sys);
     for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;  // every crossing counts a lap
 
     FastTimerThread timer(r.sys.Tick());
@@ -297,26 +298,34 @@ TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
         }
     });
     for (int sweep = 1; sweep <= 2; ++sweep) {
-        r.sys.st.SimSpur = 1;  // "Sim 1 MS": one crossing on each of the eight lanes
-        while (r.sys.st.SimSpur != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));  // past the lockout
+        AskSimSweep(r.sys.st, true);  // "Sim 1 MS": one crossing on each of the eight lanes
+        ASSERT_TRUE(test::WaitFor([&] {
+            return r.sys.st.SimSweepErledigt == r.sys.st.SimSweepAnfrage && r.sys.st.SimSpur == 0;
+        }));
+        // Every lane's pulse over and its lockout past before the next sweep.
+        ASSERT_TRUE(test::WaitFor([&] {
+            if (r.sys.st.SimNachlauf != 0) return false;
+            for (int l = 1; l <= 8; ++l)
+                if (r.sys.st.ImPuls[l] != 0 || TimeDiff(r.sys.st.SperreBis[l], r.sys.st.AktZeit) >= 0) return false;
+            return true;
+        }));
     }
     stop.store(true);
     ui.join();
     std::array<int32_t, 9> laps{};
-    for (int l = 1; l <= 8; ++l) laps[l] = r.sys.st.Runden[l];
+    for (int l = 1; l <= 8; ++l) laps[l] = r.sys.st.Erfasst[l];
 
-    // A forced lane input reaches the tick and goes away again when released.
+    // A forced lane input reaches the tick, counts as a crossing once held long
+    // enough, and goes away again when released.
     EingangErzwingen(r.sys.st, 3, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool seen = InputActive(r.sys.st, 3, r.sys.st.Eingang);
+    const bool seen = test::WaitFor([&] { return InputActive(r.sys.st, 3, r.sys.st.Eingang); }) &&
+                      test::WaitFor([&] { return r.sys.st.Erfasst[3] > laps[3]; });
     EingangErzwingen(r.sys.st, 3, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool gone = !InputActive(r.sys.st, 3, r.sys.st.Eingang);
+    const bool gone = test::WaitFor([&] { return !InputActive(r.sys.st, 3, r.sys.st.Eingang); });
     timer.StopFastTimer();
 
     for (int l = 1; l <= 8; ++l) EXPECT_EQ(laps[l], 2) << "lane " << l;
-    EXPECT_EQ(r.sys.st.Runden[3], 3);  // the forced press counted as a crossing
+    EXPECT_EQ(r.sys.st.Erfasst[3], 3);  // the forced press counted as a crossing
     EXPECT_TRUE(seen);
     EXPECT_TRUE(gone);
 }
@@ -329,7 +338,7 @@ TEST(ThreadedTimer, SpinningWakeUpTicksReportsItsCpuAndStops) {
     timer.SetSpinUs(kTickSpinUs);
     EXPECT_EQ(timer.ThreadCpuNs(), 0);
     timer.StartFastTimer();
-    while (r.port.ReadCount() < 100) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::WaitFor([&] { return r.port.ReadCount() >= 100; }));
     // The spin polls the clock; a thread that never slept has used CPU time.
     EXPECT_GT(timer.ThreadCpuNs(), 0);
     timer.StopFastTimer();

@@ -71,6 +71,8 @@ TEST(ZsaOptions, PinRolesAreExclusiveAndInputsFloatHigh) {
     r.sys.st.LptSteuer.SetBits(0x0A);
     steuerWrites();
     ZsaOptionWaehlen(r.sys, "optPinI2C_Input");
+    EXPECT_TRUE(steuerWrites().empty());  // the bus engine owns the lines: its next tick releases them
+    r.Step();
     ASSERT_EQ(steuerWrites(), std::vector<int>{r.sys.st.LptSteuer.load()});
     EXPECT_EQ(r.sys.st.LptSteuer.load() & 0x0A, 0);
     EXPECT_EQ(ZsaCheckWert(r.sys, "chkI2C") + ZsaCheckWert(r.sys, "chkI2cNetzteil") +
@@ -242,7 +244,8 @@ TEST(ZsaOptions, LaneColours) {
 }
 
 // The replay sets dialog controls by name and traces what each shows; pin 14
-// as an input releases its lines with one control write.
+// as an input releases its lines with one control write, made by the tick that
+// follows.
 TEST(ZsaOptions, ReplaySetsControlsByName) {
     const SimRun r = RunSim(
         "at 100 dialog-set txtMinSignalLength 0\n"
@@ -255,8 +258,8 @@ TEST(ZsaOptions, ReplaySetsControlsByName) {
         "zsa_dialog_set.scn");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("100 dialog txtMinSignalLength=\"1\"\n100 dialog txtMinSignalLength=\"1\"\n"
-                         "100 dialog chkI2C=\"1\"\n100 lpt control=0x04\n100 dialog optPinI2C_Input=\"1\"\n"
-                         "100 dialog chkI2C=\"0\"\n100 dialog txtMaxVolts=\"12,5\"\n"),
+                         "100 dialog chkI2C=\"1\"\n100 dialog optPinI2C_Input=\"1\"\n"
+                         "100 dialog chkI2C=\"0\"\n100 dialog txtMaxVolts=\"12,5\"\n101 lpt control=0x04\n"),
               std::string::npos)
         << r.out;
     const SimRun bad = RunSim("at 1 dialog-set txtNix 1\nat 1 dialog-set chkI2C 2\n", "zsa_dialog_bad.scn");

@@ -50,11 +50,56 @@ void LptSteuerAusgeben(TickState& s, LptIo& port) {
     port.Out32(static_cast<uint16_t>(s.LptBasis + 2), s.LptSteuer.load());
 }
 
+void CarryOutRequests(TickContext& t) {
+    TickState& s = t.s;
+    const int32_t now = s.AktZeit;
+    const uint32_t reset = s.ResetAnfrage;
+    if (reset != s.ResetErledigt) {
+        for (int l = 0; l <= kLanes; ++l) {
+            // "No lockout": one millisecond in the past, so the wrap-safe
+            // comparison sees an open lane whatever the clock reads.
+            s.SperreBis[l] = TimeAdd(now, -1);
+            s.ImPuls[l] = 0;
+            s.PulsLaenge[l] = 0;
+            s.PulsGemeldet[l] = 0;
+            s.AktivAbtastungen[l] = 0;
+            s.InaktivAbtastungen[l] = 0;
+            s.RundeOffen[l] = 0;
+            s.FehlstartZahl[l] = s.FehlstartQuittung[l].load();
+            s.Erfasst[l] = 0;
+        }
+        s.ResetErledigt = reset;
+    }
+    const uint32_t laden = s.NachlaufLaden;
+    if (laden != s.NachlaufLadenErledigt) {
+        const bool nurOhneNachlauf = (laden & 1u) != 0;
+        if (!nurOhneNachlauf || s.NachlaufStatus == Nachlauf::Aus) s.NachlaufRest = s.Nachzeit.load();
+        s.NachlaufLadenErledigt = laden;
+    }
+    const uint32_t soll = s.NachlaufSoll;
+    if (soll != s.NachlaufSollErledigt) {
+        s.NachlaufStatus = (soll & 1u) != 0 ? Nachlauf::Laeuft : Nachlauf::Aus;
+        s.NachlaufSollErledigt = soll;
+    }
+    const uint32_t busFrei = s.BusFreiAnfrage;
+    if (busFrei != s.BusFreiErledigt) {
+        s.LptSteuer.ClearBits(kBusLineBits);
+        LptSteuerAusgeben(s, t.port);
+        s.BusFreiErledigt = busFrei;
+    }
+    const uint32_t sweep = s.SimSweepAnfrage;
+    if (sweep != s.SimSweepErledigt) {
+        s.SimSpur = static_cast<int16_t>(sweep & 1u);
+        s.SimSweepErledigt = sweep;
+    }
+}
+
 void FastTimerTick(TickContext& t) {
     TickState& s = t.s;
     if (s.TickBelegt != 0) ++s.TickUeberlauf;
     s.TickBelegt = 1;
     s.AktZeit = t.clock.NowMs();
+    CarryOutRequests(t);
     ReadLptInputs(t);
     SampleLanes(t);
     if (s.I2CAktiv == 1) t.bus.I2CTakt(s, t.port);
@@ -76,8 +121,9 @@ void ReadLptInputs(TickContext& t) {
         s.TickLetzte = now;
         ++s.TickZaehler;
         s.TickAbweichung = static_cast<double>(TimeDiff(now, s.TickZaehler));
-        if (s.TickStatReset != 0) {
-            s.TickStatReset = 0;
+        const uint32_t statReset = s.StatResetAnfrage;
+        if (statReset != s.StatResetErledigt) {
+            s.StatResetErledigt = statReset;
             s.TickMaxAbstand = 0;
         }
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
@@ -103,20 +149,20 @@ void ReadLptInputs(TickContext& t) {
 }
 
 void ReadPushButtons(TickState& s, bool gelb, bool chaos) {
-    // Input 9: yellow-phase button. GelbAusgeloest is cleared only once the button
-    // is released, so one press triggers the safety car once (and a C key press,
-    // which sets it too, is free again one tick later).
+    // Input 9: yellow-phase button. Each press is counted, so race control
+    // triggers the safety car once per press however long it is held.
     if (gelb && s.GelbphaseEin == 1) {
+        if (s.GelbTaste == 0) ++s.GelbDruck;
         s.GelbTaste = kTrue;
     } else {
         s.GelbTaste = 0;
-        s.GelbAusgeloest = 0;
     }
-    // Input 10: chaos button. ChaosGemerkt stays set after release.
+    // Input 10: chaos button. Each release is counted, so race control sees a
+    // release even when press and release fall between two of its cycles.
     if (chaos && s.ChaosEin == 1) {
         s.ChaosTaste = kTrue;
-        s.ChaosGemerkt = kTrue;
     } else {
+        if (s.ChaosTaste != 0) ++s.ChaosLosgelassen;
         s.ChaosTaste = 0;
     }
 }
@@ -152,9 +198,7 @@ void SampleLanes(TickContext& t) {
                     const int32_t len = ++s.PulsLaenge[lane];
                     if (len >= minLength && s.PulsGemeldet[lane] == 0) {
                         s.PulsGemeldet[lane] = kTrue;
-                        // The lap count is in place before the flag is published,
-                        // so the evaluation sees the count that belongs to it.
-                        if (s.ErsteDurchfahrt[lane] == 0) ++s.Runden[lane];
+                        if (s.ErsteDurchfahrt[lane] == 0) ++s.Erfasst[lane];
                         s.RundeOffen[lane] = kTrue;
                     }
                 } else if (s.ImPuls[lane] != 0) {
@@ -173,8 +217,9 @@ void SampleLanes(TickContext& t) {
                 }
             }
             // False start: also for lanes in lockout.
-            if (s.SpurAktiv[lane] != 0 && startPhase != 0 && rennenLaeuft == 0 && s.Fehlstart[lane] == 0) {
-                s.Fehlstart[lane] = s.RundeOffen[lane].load();
+            if (s.SpurAktiv[lane] != 0 && startPhase != 0 && rennenLaeuft == 0 && s.RundeOffen[lane] != 0 &&
+                s.FehlstartZahl[lane] == s.FehlstartQuittung[lane]) {
+                s.FehlstartZahl[lane] = s.FehlstartZahl[lane] + 1;
             }
         }
     }

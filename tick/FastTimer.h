@@ -28,6 +28,9 @@ struct TickContext {
 
 // Tick thread.
 void FastTimerTick(TickContext& t);
+// Tick thread: carries out what the UI thread asked for since the last tick
+// (race reset, after-run, bus lines, simulator sweep); the first step of a tick.
+void CarryOutRequests(TickContext& t);
 // Tick thread: reads the input word (port, or simulation) and the extra inputs.
 void ReadLptInputs(TickContext& t);
 // Tick thread: the yellow-phase (input 9) and chaos (input 10) buttons, pressed
@@ -50,6 +53,17 @@ uint8_t ComposeInputWord(const TickState& s, uint16_t activeInputs);
 // `word` with the inputs whose bit n is set in `inputs` (n = 1..10) made active,
 // every other bit left as it is. Any thread.
 uint16_t ForceInputs(const TickState& s, uint16_t word, uint16_t inputs);
+
+// --- requests of the UI thread, carried out by the tick at its next tick ---
+// Release the bus lines (pins 14 and 17 no longer drive the bus).
+inline void AskBusRelease(TickState& s) { s.BusFreiAnfrage = s.BusFreiAnfrage + 1; }
+// Start (or restart) the simulator's sweep over the lane inputs, or stop it.
+inline void AskSimSweep(TickState& s, bool on) {
+    const uint32_t seq = (s.SimSweepAnfrage >> 1) + 1;
+    s.SimSweepAnfrage = (seq << 1) | (on ? 1u : 0u);
+}
+// The tick statistics (largest gap) start afresh.
+inline void AskStatReset(TickState& s) { s.StatResetAnfrage = s.StatResetAnfrage + 1; }
 
 // --- register access (either thread; each call is one port access) ---
 // True when register access may be made.

@@ -7,8 +7,8 @@
 namespace zk {
 
 namespace {
-constexpr uint8_t kScl = 0x02;  // LptSteuer bit 1, pin 14
-constexpr uint8_t kSda = 0x08;  // LptSteuer bit 3, pin 17
+constexpr uint8_t kScl = kBusScl;
+constexpr uint8_t kSda = kBusSda;
 }  // namespace
 
 void I2CBus::I2CSend(uint8_t addr, uint8_t data1, uint8_t data2, int count) {

@@ -4,13 +4,20 @@
 // (TickContext below): the tick functions take a TickContext, so the compiler,
 // not a comment, keeps the tick away from the UI thread's race state.
 //
-// Every word has one writer, named beside it. Plain words are relaxed; the
-// hand-over flags (RundeOffen, Fehlstart, NachlaufStatus, GelbTaste, ChaosTaste,
-// StartPhase, RennenLaeuft, Pause) publish with release and are read with acquire,
-// so whatever the writer stored before the flag is visible once the flag is seen.
-// Exception to the one-writer rule: `Runden` is incremented by the tick and
-// corrected by race control on the UI thread (fuel penalty), always by atomic
-// read-modify-write, so neither thread loses the other's change.
+// Every word has exactly one writer, named beside it. The UI thread never writes
+// a word the tick writes: when it needs such a word changed (a race reset, the
+// after-run, the bus lines, the simulator sweep, a statistics reset) it posts a
+// request (the "requests" block below: a counter it increments, with the
+// request's value beside it), and the tick carries the request out at its next
+// tick. Plain words are relaxed; the hand-over flags (RundeOffen, GelbTaste,
+// ChaosTaste, StartPhase, RennenLaeuft, Pause, NachlaufStatus and the requests)
+// publish with release and are read with acquire, so whatever the writer stored
+// before the flag is visible once the flag is seen.
+//
+// RundeOffen is the one hand-over in both directions: the tick sets it after
+// Durchfahrt, the 100 ms evaluation clears it when it has taken the crossing.
+// The lockout after a crossing (at least kLockoutFloorMs) is longer than the
+// cycle (kCycleMs), so the tick never stamps a lane again before that.
 //
 // Lanes are numbered 1..8; arrays marked "0..8" have nine elements of which
 // element 0 carries no lane.
@@ -24,18 +31,22 @@
 #include <array>
 #include <cstdint>
 
+#include "base/Constants.h"
 #include "base/Shared.h"
 
 namespace zk {
 
-constexpr int kLanes = 8;
-
-template <class T>
-using LaneArray = std::array<T, kLanes + 1>;  // 0..8
-
-// After-run state: 1 is set by a pause and by the race-end check; the tick sets 2
-// when the after-run time has run out; race control sets 0.
+// After-run state (writer: tick). Race control asks for the after-run to start
+// (a pause, the race end) or to stop (resume, race end, reset) through the
+// after-run requests; the tick sets Vorbei when the after-run time has run out.
 enum class Nachlauf : int16_t { Aus = 0, Laeuft = 1, Vorbei = 2 };
+
+// What race control asks of the after-run.
+enum class NachlaufWunsch {
+    Start,   // the after-run runs from the time left (NachlaufRest)
+    Stop,    // no after-run; its time left is Nachzeit again
+    Reload,  // Nachzeit changed: the time left follows while no after-run runs
+};
 
 struct TickState {
     // --- clock and timer statistics (writer: tick, unless stated) ---
@@ -47,8 +58,7 @@ struct TickState {
     Shared<int32_t> TickUeberlauf{0};
     Shared<int32_t> TickLetzte{0};
     Shared<int32_t> TickMaxAbstand{0};
-    Shared<int32_t> TickZaehler{0};     // seeded by the UI before the timer starts
-    Shared<uint8_t> TickStatReset{0};   // set by the UI, cleared by the tick (hand-shake)
+    Shared<int32_t> TickZaehler{0};
     SharedDouble TickAbweichung{0.0};
     // Real-time thread statistics (the platform timer's own view of its ticks).
     Shared<int32_t> TickVerspaetet{0};  // ticks that started more than 0.5 ms late
@@ -85,20 +95,51 @@ struct TickState {
 
     // --- extra inputs (writer: tick) ---
     SyncFlag<int16_t> GelbTaste{0};
-    Shared<int16_t> GelbAusgeloest{0};  // also cleared by the UI after a key press
+    Shared<uint32_t> GelbDruck{0};         // counts the presses of the yellow-phase button
     SyncFlag<int16_t> ChaosTaste{0};
-    Shared<int16_t> ChaosGemerkt{0};    // cleared by the UI when it has acted on it
+    Shared<uint32_t> ChaosLosgelassen{0};  // counts the releases of the chaos button
 
-    // --- race phase (writer: UI; the tick only reads them, except NachlaufStatus
-    // 1 -> 2 and the countdown of NachlaufRest) ---
-    SyncFlag<int16_t> StartPhase{0};
+    // --- race phase flags (writer: UI, set from the race phase by race control;
+    // the tick only reads them) ---
+    SyncFlag<int16_t> StartPhase{0};   // the start light runs (before green, and its last steps after)
     SyncFlag<int16_t> RennenLaeuft{0};
     SyncFlag<int16_t> Pause{0};
+    // The after-run (writer: tick, on request).
     SyncFlag<Nachlauf> NachlaufStatus{Nachlauf::Aus};
     Shared<int16_t> NachlaufRest{0};
 
-    // --- per-lane acquisition (writer: tick; reset by race control while the
-    // sampler is gated off) ---
+    // --- requests of the UI thread (writer: UI). Each counter is incremented
+    // (with release) after its value; the tick compares it with the last one it
+    // carried out (its own word below) and carries the request out at the start
+    // of its next tick, before it samples. ---
+    // Race reset: every lane's acquisition starts afresh (no lockout, no pulse,
+    // nothing pending, no false start, no crossing counted).
+    SyncFlag<uint32_t> ResetAnfrage{0};
+    // The after-run's time left is set to Nachzeit: (sequence << 1) | 1 only
+    // while no after-run runs, | 0 always. Carried out before NachlaufSoll.
+    SyncFlag<uint32_t> NachlaufLaden{0};
+    // The after-run runs or not: (sequence << 1) | 1 runs, | 0 stops it.
+    SyncFlag<uint32_t> NachlaufSoll{0};
+    // Release the bus lines (pins 14 and 17 became inputs): the bus engine's two
+    // control bits are cleared and written.
+    SyncFlag<uint32_t> BusFreiAnfrage{0};
+    // The simulator sweep: (sequence << 1) | 1 starts it, | 0 stops it.
+    SyncFlag<uint32_t> SimSweepAnfrage{0};
+    // The tick statistics (largest gap, tick counter) start afresh.
+    SyncFlag<uint32_t> StatResetAnfrage{0};
+    // False starts race control has punished, per lane: a lane's false start is
+    // pending while the tick's FehlstartZahl differs from it.
+    LaneArray<Shared<uint32_t>> FehlstartQuittung{};
+
+    // --- requests carried out (writer: tick) ---
+    SyncFlag<uint32_t> ResetErledigt{0};
+    SyncFlag<uint32_t> NachlaufLadenErledigt{0};
+    SyncFlag<uint32_t> NachlaufSollErledigt{0};
+    Shared<uint32_t> BusFreiErledigt{0};
+    Shared<uint32_t> SimSweepErledigt{0};
+    Shared<uint32_t> StatResetErledigt{0};
+
+    // --- per-lane acquisition (writer: tick) ---
     LaneArray<Shared<int32_t>> SperreBis{};
     LaneArray<Shared<int16_t>> ImPuls{};
     LaneArray<Shared<int32_t>> Durchfahrt{};
@@ -107,26 +148,29 @@ struct TickState {
     LaneArray<Shared<int32_t>> AktivAbtastungen{};
     LaneArray<Shared<int32_t>> InaktivAbtastungen{};
     // A registered crossing waiting for the 100 ms evaluation. The tick sets it
-    // (after Durchfahrt and the lap count), the evaluation clears it. The lockout
-    // after a crossing (MinZeit, never below 500 ms) is longer than the 100 ms
-    // evaluation cycle, so the tick cannot overwrite Durchfahrt before the
-    // evaluation has read it.
+    // (after Durchfahrt), the evaluation clears it (the hand-over).
     LaneArray<SyncFlag<int16_t>> RundeOffen{};
-    LaneArray<SyncFlag<int16_t>> Fehlstart{};
-    LaneArray<Shared<int32_t>> Runden{};
+    // False starts caught during the start light, counted; race control
+    // acknowledges each in FehlstartQuittung when it has punished it.
+    LaneArray<SyncFlag<uint32_t>> FehlstartZahl{};
+    // Crossings registered since the race reset, the start crossing not
+    // counted. The tick's own count: the lap count of the race is the lap
+    // list's, which also holds corrections.
+    LaneArray<Shared<int32_t>> Erfasst{};
     LaneArray<Shared<int16_t>> ErsteDurchfahrt{};  // writer: UI (race start, evaluation)
 
     // --- port register images ---
     // Only the low byte of LptDaten reaches the data register; bits 8 and 9 (power
     // of lanes 5 and 6) reach the relay board on the two-wire bus, bits 10 and 11
-    // (lanes 7 and 8) nothing. Writer: UI. LptSteuer bits 1 and 3 belong to the
-    // bus engine on the tick, every other bit to the UI; both change their bits
-    // only by atomic bit operations.
+    // (lanes 7 and 8) nothing. Writer: UI. LptSteuer bits kBusLineBits belong to
+    // the bus engine on the tick, every other bit to the UI; both change their
+    // bits only by atomic bit operations.
     Shared<uint16_t> LptDaten{0};
     Shared<uint8_t> LptSteuer{0};
 
-    // --- port simulator sweep ("Sim 1 MS"; writer: tick, started by the UI) ---
-    Shared<int16_t> SimSpur{0};       // set to 1 by the UI to start a sweep
+    // --- port simulator sweep ("Sim 1 MS"; writer: tick, started and stopped by
+    // SimSweepAnfrage) ---
+    Shared<int16_t> SimSpur{0};
     Shared<int16_t> SimTakt{0};
     Shared<uint8_t> SimRueckwaerts{0};
     Shared<uint8_t> SimWechseln{0};   // writer: UI

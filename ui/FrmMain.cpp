@@ -432,8 +432,7 @@ void frmMain::BuildCentral() {
     v->addWidget(DebugFrame);
     v->addStretch(1);
     connect(btnReset, &QPushButton::clicked, this, [this] {
-        sys_.st.TickAbweichung = 0.0;
-        sys_.st.TickStatReset = 1;
+        AskStatReset(sys_.st);
         // Load test of the user-interface thread while the 1 ms tick keeps
         // counting; kept short so the main loop is not held up during a race.
         int32_t last = 0;

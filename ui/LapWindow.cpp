@@ -66,7 +66,7 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
 
 void LapWindow::ShowCountdownAndLaps() {
     const RaceState& s = ctx_.sys.st;
-    if (banner_) banner_->Show(BannerBerechnen(s));
+    if (banner_) banner_->Show(BannerBerechnen(ctx_.sys));
     // The countdown as h:mm:ss here; the display boards keep their own form.
     const bool countdown = !ctx_.race.CountdownText().empty();
     lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
@@ -77,12 +77,15 @@ void LapWindow::ShowCountdownAndLaps() {
             const QString name = DriverName(i + 1);
             if (Spur_Driver[i]->text() != name) Spur_Driver[i]->setText(name);
         }
+        // The lap count is the lap list's: a correction of the race director
+        // shows at once, not only with the lane's next lap.
+        const QString laps = QString::number(ctx_.sys.record.laps.Laps(i + 1));
+        if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
         const SpurSatz& r = s.SpurDaten[i + 1];
         if (r.NeueRunde == 0) continue;
         const QString text = QString::fromStdString(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
         if (r.NeueBestzeit != 0) Spur_Fastest[i]->setText(text);
-        Spur_Laps[i]->setText(QString::number(r.Runden));
     }
 }
 
@@ -101,7 +104,7 @@ QVBoxLayout* LapWindow::MakeLayoutWithHead(double titlePt, double timePt) {
     banner_ = new RaceBanner(this);
     scaler_.Add(banner_->TextLabel(), 1.6 * timePt);
     scaler_.Add(banner_->ZeileLabel(), 0.6 * timePt);
-    banner_->Show(BannerBerechnen(ctx_.sys.st));
+    banner_->Show(BannerBerechnen(ctx_.sys));
     top->addWidget(banner_, 3);
     return top;
 }
@@ -145,7 +148,7 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSelectDriver"); });
     DisableIfPending(btnFahrer, "frmSelectDriver");
     connect(bntZmClose, &QPushButton::clicked, this, &QWidget::close);
-    SetRaceButtons(ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
+    SetRaceButtons(ctx_.race.StartEnabled(), ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
     return bar;
 }
 
@@ -211,7 +214,8 @@ void LapWindow::ClearWindow() {
     setWindowTitle(QString::fromStdString(titel));
 }
 
-void LapWindow::SetRaceButtons(bool pauseEnabled, bool weiterEnabled) {
+void LapWindow::SetRaceButtons(bool startEnabled, bool pauseEnabled, bool weiterEnabled) {
+    if (btnStartRace) btnStartRace->setEnabled(startEnabled);
     if (btnPause) btnPause->setEnabled(pauseEnabled);
     if (btnWeiter) btnWeiter->setEnabled(weiterEnabled);
 }

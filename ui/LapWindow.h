@@ -55,7 +55,8 @@ public:
     virtual void ClearWindow();
 
     // Enables the pause and resume buttons as the race's button set says.
-    void SetRaceButtons(bool pauseEnabled, bool weiterEnabled);
+    // Start only on an idle track; Pause and Weiter by the race's button set.
+    void SetRaceButtons(bool startEnabled, bool pauseEnabled, bool weiterEnabled);
     // Colours each lane's power button: green with track power, red without.
     void ShowLanePower(const RaceActions& race);
     // The race director reset lane `lane`'s best lap: its best-lap label shows "0.000".

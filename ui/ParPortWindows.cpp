@@ -118,7 +118,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
     connect(Check1, &QCheckBox::toggled, this, &ParPortSimWindow::OnCheck1);
     connect(Check2, &QCheckBox::toggled, this,
             [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
-    connect(Sim1ms, &QPushButton::clicked, this, [this] { ctx_.sys.st.SimSpur = 1; });
+    connect(Sim1ms, &QPushButton::clicked, this, [this] { AskSimSweep(ctx_.sys.st, true); });
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
     connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
 
@@ -160,6 +160,7 @@ void ParPortSimWindow::Update() {
     RaceSystem& sys = ctx_.sys;
     const RaceState& s = sys.st;
     const unsigned daten = s.LptDaten, steuer = s.LptSteuer, eingang = s.Eingang;
+    btnStartRace->setEnabled(sys.record.CanStart());
     for (int i = 0; i < 8; ++i) SpurTrue[i]->setChecked((daten >> i) & 1u);
     QPushButton* conf[4] = {ConfPin1, ConfPin14, ConfPin16, ConfPin17};
     for (int bit = 0; bit < 4; ++bit) conf[bit]->setChecked((steuer >> bit) & 1u);
@@ -180,7 +181,7 @@ void ParPortSimWindow::closeEvent(QCloseEvent* e) {
     RaceSystem& sys = ctx_.sys;
     sys.st.FensterOffen2[kWinParPortSim] = 0;
     sys.st.SimulationActive = 0;
-    sys.st.SimSpur = 0;
+    AskSimSweep(sys.st, false);
     StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
                   sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
     ctx_.showDebugFrame(false);

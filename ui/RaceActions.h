@@ -33,9 +33,10 @@ public:
     void LastWindowClosing();
 
     bool LanePowered(int lane) const;
-    bool RaceRunning() const;
     // Running or in the start light.
     bool RaceActive() const;
+    // Start buttons and the S key: only on an idle track.
+    bool StartEnabled() const;
     // Enable states of btnPause and btnWeiter from the race's button set.
     bool PauseEnabled() const;
     bool WeiterEnabled() const;

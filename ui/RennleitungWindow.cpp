@@ -307,11 +307,9 @@ void RennleitungWindow::Update() {
     const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
     SpwAnzeige->setText(spw && spw->Aktiv() ? QString::fromStdString("Rennen " + spw->RennenVon()) : QString());
     NumOfWins->setText(QString::number(ctx_.race.OpenLapWindows()));
-    FormatRaceTime(s, s.NachlaufRest);
-    Label6->setText(QString::fromStdString(s.ZeitText));
-    FormatRaceTime(s, TimeDiff(s.PauseLetzte, s.PauseBeginn));
-    Pausenzeit->setText(QString::fromStdString(s.ZeitText));
-    if (s.RennenLaeuft == 0) {
+    Label6->setText(QString::fromStdString(FormatRaceTime(s.NachlaufRest)));
+    Pausenzeit->setText(QString::fromStdString(FormatRaceTime(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
+    if (!ctx_.sys.record.Running()) {
         // Before a race the sensors can be tried out; during it the lamps keep
         // their last colour.
         const uint16_t in = s.Eingang;
@@ -329,12 +327,11 @@ void RennleitungWindow::Update() {
             const QString t = QString::fromStdString(r.SekText + r.MsText);
             LastLap[i]->setText(t);
             if (r.NeueBestzeit != 0) Fastest[i]->setText(t);
-            Runden[i]->setText(QString::number(r.Runden));
-            FormatRaceTime(s, s.Gesamtzeit[lane]);
-            GesTime[i]->setText(QString::fromStdString(s.ZeitText));
+            GesTime[i]->setText(QString::fromStdString(FormatRaceTime(ctx_.sys.record.laps.Total(lane))));
             FuelUpdate(i);
         }
         Rang[i]->setText(QString::number(r.Platz));
+        Runden[i]->setText(QString::number(ctx_.sys.record.laps.Laps(lane)));
         const QString name = QString::fromStdString(FahrerName(s, lane));
         if (Driver[i]->text() != name) Driver[i]->setText(name);
     }
@@ -361,6 +358,7 @@ void RennleitungWindow::ClearWindow() {
 
 void RennleitungWindow::RefreshRaceViews() {
     const RaceUiState& v = ctx_.sys.view;
+    btnStartRace->setEnabled(ctx_.sys.record.CanStart());
     btnPause->setEnabled(v.PauseEnabled());
     btnWeiter->setEnabled(v.WeiterEnabled());
     for (int i = 0; i < kLanes; ++i) Spur_Strom[i]->SetColour(ctx_.race.LanePowered(i + 1) ? kGruen : kRot);

@@ -278,7 +278,7 @@ void UpdateForms::RefreshRaceViews() {
     const RaceUiState& v = sys_.view;
     for (int no = 0; no < kWinCount; ++no)
         if (LapWindow* l = Lap(no)) {
-            l->SetRaceButtons(v.PauseEnabled(), v.WeiterEnabled());
+            l->SetRaceButtons(sys_.record.CanStart(), v.PauseEnabled(), v.WeiterEnabled());
             if (ctx_) l->ShowLanePower(ctx_->race);
         }
     if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(kWinStd4))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));

@@ -206,7 +206,7 @@ void Zeit4SpurWindow::Refresh() {
             lstZeitenT[i]->addItem(QString::fromStdString(std::to_string(r.Runden) + " - " + r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();
         }
-        lblTotal[i]->setText(QString::fromStdString(LesbareZeit(s.Gesamtzeit[lane])));
+        lblTotal[i]->setText(QString::fromStdString(LesbareZeit(ctx_.sys.record.laps.Total(lane))));
     }
     for (int i = 0; i < kStd4Lanes; ++i) {
         lblStandT[i]->setText(QString::fromStdString(LesbareZeit(s.AktivAbtastungen[i + 1])));

@@ -63,7 +63,6 @@ static void BannerTour(const QString& out) {
     QTest::keyClicks(four, "c");
     rig.RunFor(200);
     shoot("SAFETYCAR");
-    rig.sys.st.GelbAusgeloest = 0;
     QTest::keyClicks(four, "c");
     rig.Hold(2, 20);
     rig.RunFor(3000);

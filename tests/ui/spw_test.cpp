@@ -43,7 +43,7 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     for (int k = 0; k < 100 && !rig.main->Forms().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
     QWidget* spw = rig.main->Forms().Find("frmSpwDisplay");
     QVERIFY(spw);
-    QCOMPARE(rig.sys.st.Runden[1].load(), 2);
+    QCOMPARE(rig.sys.record.laps.Laps(1), 2);
     QCOMPARE(UiRig::Text(spw, "lblRvonR"), QStringLiteral("1 von 3"));
     QCOMPARE(UiRig::Text(spw, "lblTeam_0"), QStringLiteral("Fahrer 1"));
     QCOMPARE(UiRig::Text(spw, "lblRundenT_0"), QStringLiteral("2"));

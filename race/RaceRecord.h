@@ -1,0 +1,43 @@
+// The record of the race: its lap list and its phase. Race control owns it and
+// changes it (the lap evaluation appends laps, corrections and penalties; the
+// race commands and the start light change the phase through SetPhase);
+// windows, banner, result and its files, the race director, the lap file, the
+// announcer and the trace read it.
+#pragma once
+
+#include <cstdint>
+
+#include "race/LapList.h"
+
+namespace zk {
+
+// Where the race stands. Idle also after a race has ended; the banner tells a
+// finished race from a fresh one by its result.
+enum class RacePhase : uint8_t {
+    Idle,        // no race runs
+    StartLight,  // the start light runs towards green; a crossing is a false start
+    Racing,      // after green: crossings are laps
+    AfterRun,    // the race end is reached; crossings count until the after-run is over
+    Paused,      // paused; crossings count until the pause's after-run is over
+    Restart,     // the start light of the restart after a pause
+};
+
+// Trace name of a phase ("idle", "startlight", "racing", "afterrun", "paused", "restart").
+const char* PhaseName(RacePhase p);
+
+struct RaceRecord {
+    LapList laps;
+    RacePhase phase = RacePhase::Idle;
+    // The start light's steps run (before green and for its last steps after it).
+    bool startLight = false;
+    // Race control has asked for the after-run of the race end or of a pause.
+    bool afterRunAsked = false;
+
+    bool Running() const { return phase != RacePhase::Idle && phase != RacePhase::StartLight; }
+    bool Paused() const { return phase == RacePhase::Paused || phase == RacePhase::Restart; }
+    // Start is possible only on an idle track: a second Start while the start
+    // light runs would reset the lanes the light is watching for false starts.
+    bool CanStart() const { return phase == RacePhase::Idle; }
+};
+
+}  // namespace zk
