@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps build install
+.PHONY: run test deps build install package
 
 deps:
 	@./scripts/install-deps.sh
@@ -18,6 +18,12 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
-# Installs the program, its icon and the desktop menu entry (CMake install rules).
+# Installs the three programs, the clips, examples, icons, desktop menu entry,
+# metainfo, manual pages and the udev rule (CMake install rules).
 install: build
 	@cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The Debian package $(BUILD_DIR)/zirkato_VERSION_ARCH.deb of this build (CPack;
+# docs/packaging.md).
+package: build
+	@cmake --build $(BUILD_DIR) --target package

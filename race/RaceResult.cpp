@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Version.h"
 #include "race/Race.h"
 
 namespace zk {
@@ -252,6 +253,7 @@ std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const s
     std::string o = "\xEF\xBB\xBF";
     o += "Rennen;" + CsvFeld(e.titel) + "\r\n";
     o += "Datum;" + datum + " " + uhrzeit + "\r\n";
+    o += "Programm;Zirkato " + std::string(ProgramVersion()) + "\r\n";
     o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen\r\n";
     for (const ErgebnisZeile& z : e.zeilen) {
         o += std::to_string(z.platz) + ";" + std::to_string(z.spur) + ";" + CsvFeld(z.fahrer) + ";" +
@@ -264,10 +266,12 @@ std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const s
 
 std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit) {
     std::string o =
-        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>Ergebnis " + Html(e.titel) +
+        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<meta name=\"generator\" content=\"Zirkato " +
+        std::string(ProgramVersion()) + "\">\n<title>Ergebnis " + Html(e.titel) +
         "</title>\n<style>\nbody{font-family:sans-serif;margin:2em}\ntable{border-collapse:collapse}\n"
         "th,td{border:1px solid #444;padding:.3em .8em;text-align:right}\n"
-        "td.n,th.n{text-align:left}\ntr.s{font-weight:bold}\n@media print{body{margin:0}}\n</style>\n"
+        "td.n,th.n{text-align:left}\ntr.s{font-weight:bold}\np.z{color:#666;font-size:smaller}\n"
+        "@media print{body{margin:0}}\n</style>\n"
         "</head>\n<body>\n<h1>Ergebnis: " + Html(e.titel) + "</h1>\n<p>" + Html(datum) + " " + Html(uhrzeit) +
         "</p>\n";
     if (const int s = e.SiegerSpur(); s != 0)
@@ -282,7 +286,7 @@ std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const 
              (z.besteText.empty() ? "–" : z.besteText) + "</td><td>" + std::to_string(z.fehlstarts) + "</td><td>" +
              std::to_string(z.strafen) + "</td></tr>\n";
     }
-    return o + "</table>\n</body>\n</html>\n";
+    return o + "</table>\n<p class=\"z\">Zirkato " + ProgramVersion() + "</p>\n</body>\n</html>\n";
 }
 
 std::string DateiNeuSchreiben(const std::string& dir, const std::string& stem, const std::string& ext,

@@ -13,6 +13,9 @@ packages=(
   libxlsxwriter-dev python3-openpyxl
   libsdl2-dev espeak-ng
 )
+# The Debian package (`make package`): icons drawn from the SVG, dependencies
+# from the binaries, and the checks of the package, its metainfo and menu entry.
+packages+=(librsvg2-bin dpkg-dev fakeroot file lintian appstream desktop-file-utils)
 # The serial line: termios, openpty and <linux/serial.h>.
 packages+=(libc6-dev linux-libc-dev)
 if [ "${1:-}" = fuzz ]; then

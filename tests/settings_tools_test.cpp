@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "base/Version.h"
 #include "settings/DataDir.h"
 #include "system/IniFileIO.h"
 #include "settings/Settings.h"
@@ -89,6 +90,15 @@ TEST(SettingsTools, GetSetAndErrors) {
     EXPECT_EQ(RunCmd(t + " get " + Q(dir.path()) + " S K").status, 2);  // a directory is no file
     ::chmod(f.c_str(), 0444);
     EXPECT_EQ(RunCmd(t + " set " + Q(f) + " S K v").status, 1);
+}
+
+TEST(SettingsTools, VersionAndHelp) {
+    const RunResult v = RunCmd(IniTool() + " --version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out, std::string("zirkato-ini ") + ProgramVersion() + "\n");
+    const RunResult h = RunCmd(IniTool() + " --help");
+    EXPECT_EQ(h.status, 0);
+    EXPECT_NE(h.out.find("zirkato-ini dump FILE"), std::string::npos) << h.out;
 }
 
 TEST(SettingsTools, StreamsAreReadOnceAndNeverWritten) {

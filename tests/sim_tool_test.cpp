@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/Version.h"
 #include "sim/Scenario.h"
 #include "tests/SimRun.h"
 
@@ -196,12 +197,22 @@ TEST(SimTool, HeaderLineOnRequest) {
         size_t n;
         while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
         EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
-        EXPECT_EQ(out.rfind("# zirkato-sim ", 0) == 0, header) << out;
+        EXPECT_EQ(out.rfind(std::string("# zirkato-sim ") + zk::ProgramVersion() + " ", 0) == 0, header) << out;
         if (header) {
             EXPECT_NE(out.find(" scenario=header.scn\n"), std::string::npos) << out;
         }
         EXPECT_EQ(out.find("# ", 1), std::string::npos) << out;
     }
+}
+
+TEST(SimTool, VersionAndHelpAnswerWithoutReplaying) {
+    // Given with a scenario that does not exist: neither reads it.
+    const SimRun v = RunSimOn("/nonexistent.scn", "--version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out, std::string("zirkato-sim ") + zk::ProgramVersion() + "\n");
+    const SimRun h = RunSimOn("/nonexistent.scn", "--help");
+    EXPECT_EQ(h.status, 0);
+    EXPECT_EQ(h.out.rfind("usage: zirkato-sim ", 0), 0u) << h.out;
 }
 
 TEST(SimTool, ClockStartRunsTheTickOnTheWrappedClock) {

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "base/Version.h"
 #include "devices/SimLptIo.h"
 #include "system/IniFileIO.h"
 #include "settings/ProfileFile.h"
@@ -24,12 +25,33 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: zirkato-ini get-int FILE SECTION KEY DEFAULT\n"
+    "       zirkato-ini get FILE SECTION KEY [DEFAULT]\n"
+    "       zirkato-ini set FILE SECTION KEY VALUE\n"
+    "       zirkato-ini dump FILE\n";
+
 int Usage() {
-    std::cerr << "usage: zirkato-ini get-int FILE SECTION KEY DEFAULT\n"
-                 "       zirkato-ini get FILE SECTION KEY [DEFAULT]\n"
-                 "       zirkato-ini set FILE SECTION KEY VALUE\n"
-                 "       zirkato-ini dump FILE\n";
+    std::cerr << kUsage;
     return 2;
+}
+
+void Help() {
+    std::cout << kUsage
+              << "\n"
+                 "Reads and writes Zirkato's settings file (Zirkato.ini) from scripts.\n"
+                 "\n"
+                 "  get-int   the integer the program reads for a key, DEFAULT when it is missing\n"
+                 "  get       the text value of a key\n"
+                 "  set       writes one key; the file is saved crash-safe\n"
+                 "  dump      every effective setting, as the program understands the file\n"
+                 "  --help    this text\n"
+                 "  --version the program version\n"
+                 "\n"
+                 "Section and key names with blanks are one argument (\"Aktive Spuren\").\n"
+                 "get, get-int and dump never create or change a file.\n"
+                 "Exit status: 0 done, 1 the save failed, 2 bad arguments or a file that\n"
+                 "cannot be read.\n";
 }
 
 // Loads FILE; a missing file is an empty document unless `mustExist`. The
@@ -62,6 +84,14 @@ int main(int argc, char** argv) {
     const std::vector<std::string> a(argv + 1, argv + argc);
     if (a.empty()) return Usage();
     const std::string& cmd = a[0];
+    if (cmd == "--help" || cmd == "-h") {
+        Help();
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::cout << "zirkato-ini " << zk::ProgramVersion() << '\n';
+        return 0;
+    }
 
     if (cmd == "get-int") {
         if (a.size() != 5) return Usage();

@@ -1,17 +1,46 @@
 // zirkato-sim: replays a race scenario through the real tick and cycle code and
 // prints the trace. Usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO
+#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
 
+#include "base/Version.h"
 #include "settings/DataDir.h"
 #include "sim/Scenario.h"
 
-#ifndef ZK_VERSION
-#define ZK_VERSION "0"
-#endif
+namespace {
+
+constexpr const char* kUsage = "usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO\n";
+
+void Help() {
+    std::cout << kUsage
+              << "\n"
+                 "Replays a race scenario through the timing core of Zirkato on a simulated\n"
+                 "clock and parallel port and prints what happened, one line per event.\n"
+                 "\n"
+                 "  --header          first a line with the program version and the scenario name\n"
+                 "  --data-dir DIR    write the race's files (results, lists) to DIR\n"
+                 "  --help            this text\n"
+                 "  --version         the program version\n"
+                 "\n"
+                 "Exit status: 0 replayed, 2 bad arguments or a faulty scenario.\n";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer alone, whatever else is given.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Help();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "zirkato-sim " << zk::ProgramVersion() << '\n';
+            return 0;
+        }
+    }
     bool header = false;
     std::string path, dataDir;
     bool usage = false;
@@ -30,7 +59,7 @@ int main(int argc, char** argv) {
         }
     }
     if (usage || path.empty()) {
-        std::cerr << "usage: zirkato-sim [--header] [--data-dir DIR] SCENARIO\n";
+        std::cerr << kUsage;
         return 2;
     }
     std::string text, why;
@@ -66,7 +95,7 @@ int main(int argc, char** argv) {
     }
     if (header) {
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        std::cout << "# zirkato-sim " << ZK_VERSION << " scenario=" << name << '\n';
+        std::cout << "# zirkato-sim " << zk::ProgramVersion() << " scenario=" << name << '\n';
     }
     std::cout << trace.str();
     return 0;

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "base/Version.h"
 #include "tick/FastTimerThread.h"
 #include "devices/PpdevLptIo.h"
 #include "race/FahrerAuswahl.h"
@@ -359,12 +360,36 @@ void frmMain::BuildMenus() {
     QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
     connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
 
+    QMenu* hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    hilfe->setObjectName("mnuHilfe");
+    QAction* ueber = add(hilfe, "mnuUeber", QString::fromUtf8("Über Zirkato"));
+    connect(ueber, &QAction::triggered, this, &frmMain::ShowAbout);
+
     // Entries of windows that are still being built: visible, disabled, with the reason.
     an->setToolTipsVisible(true);
     DisableIfPending(defFahrer, "frmSelectDriver");
     DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
     zm->setToolTipsVisible(true);
     UpdateClubMenus();
+}
+
+QString AboutText() {
+    return QString::fromUtf8(
+               "<h3>Zirkato %1</h3>"
+               "<p>Rennleitung und Rundenzeitmessung für Slotcar-Bahnen mit bis zu acht Spuren.</p>"
+               "<p>Race management and lap timing for slot-car tracks with up to eight lanes.</p>")
+        .arg(QString::fromUtf8(ProgramVersion()));
+}
+
+// Not modal: the race and the 100 ms cycle go on while the box is open.
+void frmMain::ShowAbout() {
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8("Über Zirkato"), AboutText(),
+                                QMessageBox::Ok, this);
+    box->setObjectName("msgUeber");
+    box->setTextFormat(Qt::RichText);
+    box->setIconPixmap(windowIcon().pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void frmMain::BuildCentral() {

@@ -45,6 +45,9 @@ inline constexpr char kCaptionTimerWecken[] = "1-ms-Takt wecken";
 inline constexpr char kCaptionTimerWeckenSchlafen[] = "Bis zum Takt schlafen (wenig Rechenzeit)";
 inline constexpr char kCaptionTimerWeckenSpin[] = "Vor dem Takt aktiv warten (braucht 15 % eines Kerns)";
 
+// The text of "Hilfe → Über Zirkato": the program and its version.
+QString AboutText();
+
 // The real-time thread. Its wake-up mode comes from [Timer] "Wecken" when it starts.
 class ThreadTickControl final : public TickControl {
 public:
@@ -134,6 +137,7 @@ private:
     void InitProgram();
     void BuildMenus();
     void BuildCentral();
+    void ShowAbout();
     void ChooseMode(int mode);
     void ShowDebugFrame(bool show);
     void UpdateDebugFrame();

@@ -1,6 +1,6 @@
 // zirkato: the race-management and lap-timing program.
 //
-// Usage: zirkato [--data-dir DIR]
+// Usage: zirkato [--data-dir DIR] [--help] [--version]
 #include <QApplication>
 #include <QIcon>
 #include <QSocketNotifier>
@@ -18,6 +18,7 @@
 #include "race/Zeitansage.h"
 #include "settings/DataDir.h"
 #include "base/Clock.h"
+#include "base/Version.h"
 #include "system/RaceSystem.h"
 #include "ui/FrmMain.h"
 #include "ui/GlobalKeys.h"
@@ -56,7 +57,23 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::printf("Aufruf / usage: zirkato [--data-dir VERZEICHNIS]\n");
+            std::printf(
+                "Aufruf / usage: zirkato [--data-dir VERZEICHNIS]\n"
+                "\n"
+                "Rennverwaltung und Zeitmessung für Slotcar-Bahnen mit bis zu acht Spuren.\n"
+                "Race management and lap timing for slot-car tracks with up to eight lanes.\n"
+                "\n"
+                "  --data-dir VERZEICHNIS  Datenverzeichnis (Zirkato.ini, Ergebnisse, Listen) /\n"
+                "                          data directory (settings file, results, lists)\n"
+                "  --help                  dieser Text / this text\n"
+                "  --version               Programmversion / program version\n"
+                "\n"
+                "Ohne --data-dir: $ZIRKATO_DATA_DIR, sonst $XDG_DATA_HOME/zirkato (~/.local/share/zirkato).\n"
+                "Without --data-dir: $ZIRKATO_DATA_DIR, else $XDG_DATA_HOME/zirkato (~/.local/share/zirkato).\n");
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("zirkato %s\n", zk::ProgramVersion());
             return 0;
         }
     }

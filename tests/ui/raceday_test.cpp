@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "base/Version.h"
 #include "ui/RaceBanner.h"
 #include "ui/ResultWindow.h"
 #include "UiRig.h"
@@ -126,15 +127,16 @@ void RaceDayTest::bannerAndResultThroughALapRace() {
     QFile f(dir.filePath(csv[0]));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).remove(QChar(0xFEFF)).split("\r\n", Qt::SkipEmptyParts);
-    QCOMPARE(lines[2], QStringLiteral("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"));
-    QCOMPARE(lines.size(), 3 + 8);
+    QCOMPARE(lines[2], QStringLiteral("Programm;Zirkato ") + QString::fromUtf8(zk::ProgramVersion()));
+    QCOMPARE(lines[3], QStringLiteral("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"));
+    QCOMPARE(lines.size(), 4 + 8);
     QStringList order;
-    for (int k = 3; k < lines.size(); ++k) {
+    for (int k = 4; k < lines.size(); ++k) {
         const QStringList c = lines[k].split(';');
         QCOMPARE(c.size(), 9);
         const int i = c[1].toInt() - 1;
         order << c[1];
-        QCOMPARE(c[0].toInt(), k - 2);
+        QCOMPARE(c[0].toInt(), k - 3);
         QCOMPARE(c[7], QString(i == 3 ? "1" : "0"));
         if (i >= 4) {  // lanes the 4-lane window does not show drove nothing
             QCOMPARE(c[3], QStringLiteral("0"));
@@ -146,7 +148,11 @@ void RaceDayTest::bannerAndResultThroughALapRace() {
         QCOMPARE(c[6], UiRig::Text(w, QStringLiteral("Spur_Fastest_%1").arg(i)));
     }
     QCOMPARE(order.mid(0, 2), (QStringList{"2", "1"}));
-    QVERIFY(QFile(dir.filePath(html[0])).size() > 0);
+    QFile page(dir.filePath(html[0]));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString pageText = QString::fromUtf8(page.readAll());
+    QVERIFY(pageText.contains(QStringLiteral("<meta name=\"generator\" content=\"Zirkato ") +
+                              QString::fromUtf8(zk::ProgramVersion()) + "\">"));
 }
 
 void RaceDayTest::resultFilesAreNeverOverwritten() {

@@ -3,8 +3,10 @@
 // written as [Save] says, windows of the last run reopened.
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QtTest>
 
+#include "base/Version.h"
 #include "settings/ProfileFile.h"
 #include "ui/IniStore.h"
 #include "UiRig.h"
@@ -18,6 +20,7 @@ private slots:
     void closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTick();
     void saveModesDecideWhatIsWritten();
     void menusCarryTheRaceLengthCaptions();
+    void aboutBoxNamesTheVersion();
     void openWindowsAndGeometrySurviveARestartThroughTheSettingsFile();
 };
 
@@ -73,6 +76,20 @@ void ShutdownTest::saveModesDecideWhatIsWritten() {
         rig.main->close();
         QCOMPARE(rig.journal.calls, c.calls);
     }
+}
+
+void ShutdownTest::aboutBoxNamesTheVersion() {
+    UiRig rig;
+    rig.Load();
+    auto* about = rig.main->findChild<QAction*>("mnuUeber");
+    QVERIFY(about);
+    about->trigger();
+    // The box does not block: it is open once the trigger returns.
+    auto* box = rig.main->findChild<QMessageBox*>("msgUeber");
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QVERIFY(box->text().contains(QStringLiteral("Zirkato ") + QString::fromUtf8(zk::ProgramVersion())));
+    box->accept();
 }
 
 void ShutdownTest::menusCarryTheRaceLengthCaptions() {
