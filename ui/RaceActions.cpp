@@ -20,7 +20,6 @@ void RaceActions::AbortStartLight() { AmpelAbbruch(sys_); }
 void RaceActions::LastWindowClosing() { LapWindowCloseButton(sys_); }
 
 bool RaceActions::LanePowered(int lane) const { return lane >= 1 && lane <= kLanes && sys_.st.SpurStrom[lane] != 0; }
-bool RaceActions::RaceRunning() const { return sys_.st.RennenLaeuft != 0; }
 bool RaceActions::RaceActive() const { return sys_.st.RennenLaeuft != 0 || sys_.st.StartPhase != 0; }
 bool RaceActions::PauseEnabled() const { return sys_.view.PauseEnabled(); }
 bool RaceActions::WeiterEnabled() const { return sys_.view.WeiterEnabled(); }

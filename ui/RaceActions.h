@@ -33,7 +33,6 @@ public:
     void LastWindowClosing();
 
     bool LanePowered(int lane) const;
-    bool RaceRunning() const;
     // Running or in the start light.
     bool RaceActive() const;
     // Enable states of btnPause and btnWeiter from the race's button set.
