@@ -1,6 +1,5 @@
 #include "ui/FahrerWindows.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,9 +23,7 @@ QPushButton* Knopf(const char* name, const char* text, QWidget* parent) {
 
 }  // namespace
 
-FahrerWindow::FahrerWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmFahrer");
-    setAttribute(Qt::WA_DeleteOnClose);
+FahrerWindow::FahrerWindow(UiContext& ctx) : ProgramWindow(Fenster::Fahrer), ctx_(ctx) {
     setWindowTitle(QString::fromUtf8("Fahrer für Clubrennen"));
 
     auto* pool = new QGroupBox(QString::fromUtf8("Bekannte Fahrer"), this);
@@ -167,14 +164,7 @@ void FahrerWindow::Update() {
     cmdFahrerFertig->setToolTip(frei ? QString() : QString::fromUtf8("Erst nach dem laufenden Rennen."));
 }
 
-void FahrerWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
-}
-
-SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSelectDriver");
-    setAttribute(Qt::WA_DeleteOnClose);
+SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : ProgramWindow(Fenster::SelectDriver), ctx_(ctx) {
     setWindowTitle(QString::fromUtf8("Fahrer festlegen"));
     const RaceSystem& sys = ctx_.sys;
     const SpurNamenListe jetzt = SpurNamen(sys.st);
@@ -224,11 +214,6 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
         TeamNamenSetzen(ctx_.sys);
         close();
     });
-}
-
-void SelectDriverWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -1,6 +1,5 @@
 #include "ui/ParPortWindows.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,7 +15,7 @@
 #include "system/RaceSystem.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 #include "ui/WindowGeometry.h"
 
 namespace zk {
@@ -34,9 +33,7 @@ const char* const kDatenBits[8] = {"Pin 2 - Ampel Rot 1", "Pin 3 - Ampel Rot 2",
 
 // ---------------------------------------------------------------- frmParPortSim
 
-ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmParPortSim");
-    setAttribute(Qt::WA_DeleteOnClose);
+ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortSim), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport testen"));
     RaceSystem& sys = ctx_.sys;
 
@@ -144,9 +141,6 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
 
     // Form_Load
     adjustSize();
-    RestorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
-                    sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
-    sys.st.FensterOffen2[kWinParPortSim] = kTrue;
     sys.st.SimulationActive = 1;
     ctx_.showDebugFrame(true);
     Update();
@@ -175,21 +169,16 @@ void ParPortSimWindow::Update() {
     lblZustand->setText(text);
 }
 
-void ParPortSimWindow::closeEvent(QCloseEvent* e) {
+void ParPortSimWindow::Closing(QCloseEvent*) {
     ParSim_.stop();
     RaceSystem& sys = ctx_.sys;
-    sys.st.FensterOffen2[kWinParPortSim] = 0;
     sys.st.SimulationActive = 0;
     sys.st.SimSpur = 0;
-    StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
-                  sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
     ctx_.showDebugFrame(false);
     // The simulator only replaced the in-memory values; the learned ones come
     // back from the settings, with the floors they always have.
     sys.ApplySettings();
     sys.st.SimMaskenAktiv = 0;
-    e->accept();
-    emit Unloaded(this);
 }
 
 // -------------------------------------------------------------- frmParPortDebug
@@ -213,9 +202,7 @@ protected:
 };
 }  // namespace
 
-ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmParPortDebug");
-    setAttribute(Qt::WA_DeleteOnClose);
+ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortDebug), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport Simulieren"));
     RaceSystem& sys = ctx_.sys;
 
@@ -272,7 +259,6 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
         });
     }
     adjustSize();
-    RestorePosition(this, sys.cfg.WindowPositions.Top[kWinParDebug], sys.cfg.WindowPositions.Left[kWinParDebug]);
 }
 
 void ParPortDebugWindow::Update() { AutoSimulationSchritt(ctx_.sys); }
@@ -285,13 +271,6 @@ void ParPortDebugWindow::Tanken(int i) {
     // Never more than the tank holds, never less than empty.
     const double v = std::clamp(ParseLeadingReal(TankWert[i]->text().toStdString()), 0.0, std::max(0.0, inhalt));
     sys.st.TankStand[i + 1] = v;
-}
-
-void ParPortDebugWindow::closeEvent(QCloseEvent* e) {
-    auto& wp = ctx_.sys.cfg.WindowPositions;
-    if (pos().y() >= 0) StorePosition(this, wp.Top[kWinParDebug], wp.Left[kWinParDebug]);
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

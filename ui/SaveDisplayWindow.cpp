@@ -1,16 +1,12 @@
 #include "ui/SaveDisplayWindow.h"
 
-#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "race/RaceState.h"
 
 namespace zk {
 
-SaveDisplayWindow::SaveDisplayWindow(const RaceState& st)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), st_(st) {
-    setObjectName("frmSaveDisplay");
-    setAttribute(Qt::WA_DeleteOnClose);
+SaveDisplayWindow::SaveDisplayWindow(const RaceState& st) : ProgramWindow(Fenster::SaveDisplay, Qt::WindowStaysOnTopHint), st_(st) {
     setWindowTitle(QStringLiteral("Einstellungen werden gespeichert"));
     auto* v = new QVBoxLayout(this);
     Label1 = new QLabel(this);
@@ -30,11 +26,6 @@ void SaveDisplayWindow::UpdateAnzeige() {
     const int p = st_.SpeicherFortschritt;
     Label1->setText(QStringLiteral("%1%").arg(p));
     Bar->setValue(p);
-}
-
-void SaveDisplayWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -1,6 +1,5 @@
 #include "ui/SoundWindows.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,13 +9,11 @@
 
 #include "race/Zeitansage.h"
 #include "system/RaceSystem.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
-SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSoundfiles");
-    setAttribute(Qt::WA_DeleteOnClose);
+SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : ProgramWindow(Fenster::Soundfiles), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Sounddateien"));
     auto* outer = new QVBoxLayout(this);
     auto* scroll = new QScrollArea(this);
@@ -37,7 +34,7 @@ SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
         g->addWidget(play, n, 3);
         connect(open, &QPushButton::clicked, this, [this, n] {
             slot_ = n;
-            ctx_.forms.Open("frmSoundOpenFile");
+            ctx_.registry.Open(Fenster::SoundOpenFile);
         });
         connect(play, &QPushButton::clicked, this, [this, n] { PlayFile(ctx_, this, lblSound[n]->text()); });
     }
@@ -58,17 +55,14 @@ void SoundFilesWindow::PlayFile(UiContext& ctx, QWidget* parent, const QString& 
         QMessageBox::warning(parent, QStringLiteral("Zirkato"), QStringLiteral("Sound konnte nicht gespielt werden"));
 }
 
-void SoundFilesWindow::closeEvent(QCloseEvent* e) {
+void SoundFilesWindow::Closing(QCloseEvent*) {
     ctx_.writeSoundFiles();
     // Recordings put into the Sounds folder meanwhile speak from now on.
     if (ctx_.ansage && ctx_.ansage->SoundInitialisiert != 0) ctx_.ansage->LoadClips();
-    ctx_.forms.Close("frmSoundOpenFile");
-    e->accept();
+    ctx_.registry.Close(Fenster::SoundOpenFile);
 }
 
-SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSoundOpenFile");
-    setAttribute(Qt::WA_DeleteOnClose);
+SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : ProgramWindow(Fenster::SoundOpenFile), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Sounddatei wählen"));
     auto* v = new QVBoxLayout(this);
     File1 = new QListWidget(this);
@@ -95,7 +89,7 @@ SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : QWidget(nullptr, Qt::
     v->addLayout(h);
     const auto current = [this] { return File1->currentItem() ? File1->currentItem()->text() : QString(); };
     connect(ok, &QPushButton::clicked, this, [this, current] {
-        if (auto* w = qobject_cast<SoundFilesWindow*>(ctx_.forms.Find("frmSoundfiles"))) {
+        if (auto* w = qobject_cast<SoundFilesWindow*>(ctx_.registry.Find(Fenster::Soundfiles))) {
             if (!current().isEmpty()) w->SetSlotFile(current());
         }
         close();
