@@ -194,10 +194,10 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : ProgramWindow(Fenster::
     }
     btnSchliessen = new QPushButton(QString::fromUtf8("Übernehmen"), this);
     btnSchliessen->setObjectName("btnSchliessen");
-    Command1 = new QPushButton(QString::fromUtf8("TEAM 1 … TEAM 8"), this);
-    Command1->setObjectName("Command1");
+    btnTeamNamen = new QPushButton(QString::fromUtf8("TEAM 1 … TEAM 8"), this);
+    btnTeamNamen->setObjectName("Command1");
     auto* h = new QHBoxLayout;
-    h->addWidget(Command1);
+    h->addWidget(btnTeamNamen);
     h->addStretch(1);
     h->addWidget(btnSchliessen);
     auto* v = new QVBoxLayout(this);
@@ -210,7 +210,7 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : ProgramWindow(Fenster::
         SpurNamenSetzen(ctx_.sys, namen);
         close();
     });
-    connect(Command1, &QPushButton::clicked, this, [this] {
+    connect(btnTeamNamen, &QPushButton::clicked, this, [this] {
         TeamNamenSetzen(ctx_.sys);
         close();
     });

@@ -51,7 +51,7 @@ private:
     UiContext& ctx_;
     std::vector<QComboBox*> cmbDriverT;  // lanes 1..8 at 0..7
     QPushButton* btnSchliessen;
-    QPushButton* Command1;
+    QPushButton* btnTeamNamen;  // "TEAM 1" … "TEAM 8"; object name "Command1"
 };
 
 }  // namespace zk

@@ -8,7 +8,8 @@
 
 namespace zk {
 
-RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps) : ProgramWindow(laps ? Fenster::Rundeneingabe : Fenster::Zeiteingabe), ctx_(ctx), laps_(laps) {
+RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps)
+    : ProgramWindow(laps ? Fenster::Rundeneingabe : Fenster::Zeiteingabe), ctx_(ctx), laps_(laps) {
     setWindowTitle(laps ? QStringLiteral("Rundeneingabe") : QStringLiteral("Zeiteingabe"));
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(laps ? QStringLiteral("Anzahl Runden:") : QStringLiteral("Renndauer in Minuten:"), this));

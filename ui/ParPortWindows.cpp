@@ -96,24 +96,24 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
 
     auto* sim = new QGroupBox(QStringLiteral("Simulation"), this);
     auto* sg = new QGridLayout(sim);
-    Check1 = new QCheckBox(QString::fromUtf8("Automatisch zählen"), sim);
-    Check1->setObjectName("Check1");
-    Check2 = new QCheckBox(QString::fromUtf8("Auf ab zählen"), sim);
-    Check2->setObjectName("Check2");
+    chkAutoZaehlen = new QCheckBox(QString::fromUtf8("Automatisch zählen"), sim);
+    chkAutoZaehlen->setObjectName("Check1");
+    chkAufAb = new QCheckBox(QString::fromUtf8("Auf ab zählen"), sim);
+    chkAufAb->setObjectName("Check2");
     Sim1ms = new QPushButton(QStringLiteral("Sim 1 MS"), sim);
     Sim1ms->setObjectName("Sim1ms");
     btnStartRace = new QPushButton(QStringLiteral("S t a r t"), sim);
     btnStartRace->setObjectName("btnStartRace");
     btnStopRace = new QPushButton(QStringLiteral("S t o p"), sim);
     btnStopRace->setObjectName("btnStopRace");
-    sg->addWidget(Check1, 0, 0);
-    sg->addWidget(Check2, 0, 1);
+    sg->addWidget(chkAutoZaehlen, 0, 0);
+    sg->addWidget(chkAufAb, 0, 1);
     sg->addWidget(Sim1ms, 0, 2);
     sg->addWidget(btnStartRace, 1, 0);
     sg->addWidget(btnStopRace, 1, 1);
     top->addWidget(sim, 2, 1);
-    connect(Check1, &QCheckBox::toggled, this, &ParPortSimWindow::OnCheck1);
-    connect(Check2, &QCheckBox::toggled, this,
+    connect(chkAutoZaehlen, &QCheckBox::toggled, this, &ParPortSimWindow::OnAutoZaehlen);
+    connect(chkAufAb, &QCheckBox::toggled, this,
             [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
     connect(Sim1ms, &QPushButton::clicked, this, [this] { ctx_.sys.st.SimSpur = 1; });
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
@@ -146,9 +146,9 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
     Update();
 }
 
-void ParPortSimWindow::OnCheck1(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
+void ParPortSimWindow::OnAutoZaehlen(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
 
-void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, Check1->isChecked()); }
+void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, chkAutoZaehlen->isChecked()); }
 
 void ParPortSimWindow::Update() {
     RaceSystem& sys = ctx_.sys;

@@ -34,14 +34,14 @@ protected:
     void Closing(QCloseEvent* e) override;
 
 private:
-    void OnCheck1(bool on);
+    void OnAutoZaehlen(bool on);
     void OnParSim();
 
     UiContext& ctx_;
     std::vector<QPushButton*> SpurTrue;
     QPushButton *ConfPin1, *ConfPin14, *ConfPin16, *ConfPin17;
-    QCheckBox* Check1 = nullptr;
-    QCheckBox* Check2 = nullptr;
+    QCheckBox* chkAutoZaehlen = nullptr;  // "Automatisch zählen"; object name "Check1"
+    QCheckBox* chkAufAb = nullptr;        // "Auf ab zählen"; object name "Check2"
     QCheckBox* chkTagHeuer = nullptr;
     QPushButton* Sim1ms = nullptr;
     QPushButton* btnStartRace = nullptr;

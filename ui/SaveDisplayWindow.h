@@ -20,7 +20,7 @@ public:
 
 private:
     const RaceState& st_;
-    QLabel* Label1 = nullptr;
+    QLabel* lblProzent = nullptr;  // object name "Label1"
     QProgressBar* Bar = nullptr;
 };
 

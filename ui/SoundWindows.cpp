@@ -65,17 +65,17 @@ void SoundFilesWindow::Closing(QCloseEvent*) {
 SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : ProgramWindow(Fenster::SoundOpenFile), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Sounddatei wählen"));
     auto* v = new QVBoxLayout(this);
-    File1 = new QListWidget(this);
-    File1->setObjectName("File1");
+    lstDateien = new QListWidget(this);
+    lstDateien->setObjectName("File1");
     // The files of every sound folder, the user's own first; a name once.
     if (ctx_.ansage) {
         for (const std::string& d : ctx_.ansage->SoundDirs()) {
             const QStringList names = QDir(QString::fromStdString(d)).entryList({QStringLiteral("*.wav"), QStringLiteral("*.WAV")}, QDir::Files, QDir::Name);
             for (const QString& n : names)
-                if (File1->findItems(n, Qt::MatchExactly).isEmpty()) File1->addItem(n);
+                if (lstDateien->findItems(n, Qt::MatchExactly).isEmpty()) lstDateien->addItem(n);
         }
     }
-    v->addWidget(File1);
+    v->addWidget(lstDateien);
     auto* h = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName("OK");
@@ -87,7 +87,7 @@ SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : ProgramWindow(Fenster
     h->addWidget(play);
     h->addWidget(cancel);
     v->addLayout(h);
-    const auto current = [this] { return File1->currentItem() ? File1->currentItem()->text() : QString(); };
+    const auto current = [this] { return lstDateien->currentItem() ? lstDateien->currentItem()->text() : QString(); };
     connect(ok, &QPushButton::clicked, this, [this, current] {
         if (auto* w = qobject_cast<SoundFilesWindow*>(ctx_.registry.Find(Fenster::Soundfiles))) {
             if (!current().isEmpty()) w->SetSlotFile(current());
@@ -95,7 +95,7 @@ SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : ProgramWindow(Fenster
         close();
     });
     connect(play, &QPushButton::clicked, this, [this, current] { SoundFilesWindow::PlayFile(ctx_, this, current()); });
-    connect(File1, &QListWidget::itemDoubleClicked, this,
+    connect(lstDateien, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* it) { SoundFilesWindow::PlayFile(ctx_, this, it->text()); });
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     resize(320, 380);

@@ -39,7 +39,7 @@ public:
 
 private:
     UiContext& ctx_;
-    QListWidget* File1 = nullptr;
+    QListWidget* lstDateien = nullptr;  // object name "File1"
 };
 
 }  // namespace zk

@@ -33,7 +33,8 @@ QString Indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QL
 
 // ---------------------------------------------------------------- frmSpwDisplay
 
-SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx) : ProgramWindow(Fenster::SpwDisplay, Qt::WindowStaysOnTopHint), ctx_(ctx) {
+SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
+    : ProgramWindow(Fenster::SpwDisplay, Qt::WindowStaysOnTopHint), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Spurwechsel"));
 
     auto* v = new QVBoxLayout(this);

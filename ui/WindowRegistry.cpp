@@ -220,7 +220,8 @@ void WindowRegistry::RefreshRaceViews() {
         l->SetRaceButtons(v.PauseEnabled(), v.WeiterEnabled());
         if (ctx_) l->ShowLanePower(ctx_->race);
     });
-    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(Fenster::Zeit4Spur))) s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
+    if (auto* s = qobject_cast<Zeit4SpurWindow*>(Lap(Fenster::Zeit4Spur)))
+        s->SetSafetyCarColour(FromBgr(v.safetyCarFarbe));
     if (DirectorWindow* d = Director()) d->RefreshRaceViews();
     for (Fenster f : {Fenster::Startampel, Fenster::Zusatzampel})
         if (auto* a = qobject_cast<StartLightWindow*>(Find(f))) a->Show(v.ampel);
