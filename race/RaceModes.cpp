@@ -157,26 +157,9 @@ void SetupRaceMode(RaceContext& sys) {
 }
 
 std::optional<Fenster> LapWindow(int windowNo) {
-    switch (windowNo) {
-        case kWinKV3:
-            return Fenster::KVZeit3Spur;
-        case kWinKV5:
-            return Fenster::KVZeit5Spur;
-        case kWinKV6:
-            return Fenster::KVZeit6Spur;
-        case kWinKV4Neu:
-            return Fenster::KVZeit4SpurNeu;
-        case kWinKV2:
-            return Fenster::KVZeit2Spur;
-        case kWinKV48Neu:
-            return Fenster::KVZeit48SpurNeu;
-        case kWinKV8:
-            return Fenster::KVZeit8Spur;
-        case kWinStd4:
-            return Fenster::Zeit4Spur;
-        default:
-            return std::nullopt;
-    }
+    const std::optional<Fenster> f = FensterMitNr(windowNo);
+    if (f && FensterInfo(*f).zeitfenster) return f;
+    return std::nullopt;
 }
 
 void LapWindowLoaded(RaceContext& sys, int windowNo) {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Windows.h"
+
 namespace zk {
 
 struct Rgb {
@@ -20,24 +22,6 @@ struct Rgb {
     int16_t gruen = 0;
     int16_t blau = 0;
 };
-
-// Window numbers of the position tables and the open-window flags.
-enum WindowNo : int {
-    kWinKV3 = 0,
-    kWinKV5 = 1,
-    kWinKV6 = 2,
-    kWinKV4Neu = 3,
-    kWinKV2 = 4,
-    kWinUnused5 = 5,
-    kWinKV48Neu = 6,
-    kWinKV8 = 7,
-    kWinParDebug = 8,
-    kWinStd4 = 9,
-    kWinRennleitung = 10,
-    kWinCount = 11
-};
-// Second table: small windows with position only.
-enum SmallWindowNo : int { kWinSpwDisplay = 0, kWinClubResult = 1, kWinParPortSim = 2, kSmallWinCount = 3 };
 
 struct Settings {
     struct {
@@ -96,7 +80,7 @@ struct Settings {
         int16_t TagDebug = 0;
     } KavelinExtension;
     struct {
-        // top/left/height/width in twips, indexed by WindowNo
+        // top/left/height/width in twips, indexed by WindowNo (base/Windows.h)
         std::array<int16_t, kWinCount> Top{}, Left{}, Height{}, Width{};
         // position only, indexed by SmallWindowNo
         std::array<int16_t, kSmallWinCount> SmallTop{}, SmallLeft{};

@@ -120,11 +120,4 @@ std::string Utf8Prefix(std::string_view utf8, size_t maxChars) {
     return std::string(utf8.substr(0, i));
 }
 
-size_t Utf8Length(std::string_view utf8) {
-    size_t n = 0;
-    for (char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 }  // namespace zk

@@ -24,7 +24,4 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 // The first `maxChars` characters of a UTF-8 text (cut at a character boundary).
 std::string Utf8Prefix(std::string_view utf8, size_t maxChars);
 
-// Number of characters of a UTF-8 text.
-size_t Utf8Length(std::string_view utf8);
-
 }  // namespace zk

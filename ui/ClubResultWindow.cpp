@@ -1,6 +1,5 @@
 #include "ui/ClubResultWindow.h"
 
-#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,10 +26,7 @@ void Farbe(QWidget* w, QPalette::ColorRole role, const QColor& c) {
 
 }  // namespace
 
-ClubResultWindow::ClubResultWindow(UiContext& ctx, ClubRennen& club)
-    : QWidget(nullptr, Qt::Window), ctx_(ctx), club_(club) {
-    setObjectName("frmClubResult");
-    setAttribute(Qt::WA_DeleteOnClose);
+ClubResultWindow::ClubResultWindow(UiContext& ctx, ClubRennen& club) : ProgramWindow(Fenster::ClubResult), ctx_(ctx), club_(club) {
     // It shows after every heat; the keys of the lap windows stay with them.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QString::fromUtf8("Clubrennen – Ergebnisse"));
@@ -213,11 +209,6 @@ void ClubResultWindow::Update() {
     // A heat starts (by hand or after the pause): the lap windows come first.
     if (a.heatLaeuft && !heatRunning_) hide();
     heatRunning_ = a.heatLaeuft;
-}
-
-void ClubResultWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

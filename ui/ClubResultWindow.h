@@ -10,28 +10,22 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QWidget>
 #include <string>
 #include <vector>
 
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
 class ClubRennen;
 
-class ClubResultWindow : public QWidget {
+class ClubResultWindow : public ProgramWindow {
     Q_OBJECT
 public:
     ClubResultWindow(UiContext& ctx, ClubRennen& club);
     // Shows the club race as it stands now.
     void Update();
-
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     UiContext& ctx_;

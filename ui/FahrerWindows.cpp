@@ -1,6 +1,5 @@
 #include "ui/FahrerWindows.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,9 +23,7 @@ QPushButton* Knopf(const char* name, const char* text, QWidget* parent) {
 
 }  // namespace
 
-FahrerWindow::FahrerWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmFahrer");
-    setAttribute(Qt::WA_DeleteOnClose);
+FahrerWindow::FahrerWindow(UiContext& ctx) : ProgramWindow(Fenster::Fahrer), ctx_(ctx) {
     setWindowTitle(QString::fromUtf8("Fahrer für Clubrennen"));
 
     auto* pool = new QGroupBox(QString::fromUtf8("Bekannte Fahrer"), this);
@@ -167,14 +164,7 @@ void FahrerWindow::Update() {
     cmdFahrerFertig->setToolTip(frei ? QString() : QString::fromUtf8("Erst nach dem laufenden Rennen."));
 }
 
-void FahrerWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
-}
-
-SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSelectDriver");
-    setAttribute(Qt::WA_DeleteOnClose);
+SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : ProgramWindow(Fenster::SelectDriver), ctx_(ctx) {
     setWindowTitle(QString::fromUtf8("Fahrer festlegen"));
     const RaceSystem& sys = ctx_.sys;
     const SpurNamenListe jetzt = SpurNamen(sys.st);
@@ -204,10 +194,10 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
     }
     btnSchliessen = new QPushButton(QString::fromUtf8("Übernehmen"), this);
     btnSchliessen->setObjectName("btnSchliessen");
-    Command1 = new QPushButton(QString::fromUtf8("TEAM 1 … TEAM 8"), this);
-    Command1->setObjectName("Command1");
+    btnTeamNamen = new QPushButton(QString::fromUtf8("TEAM 1 … TEAM 8"), this);
+    btnTeamNamen->setObjectName("Command1");
     auto* h = new QHBoxLayout;
-    h->addWidget(Command1);
+    h->addWidget(btnTeamNamen);
     h->addStretch(1);
     h->addWidget(btnSchliessen);
     auto* v = new QVBoxLayout(this);
@@ -220,15 +210,10 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
         SpurNamenSetzen(ctx_.sys, namen);
         close();
     });
-    connect(Command1, &QPushButton::clicked, this, [this] {
+    connect(btnTeamNamen, &QPushButton::clicked, this, [this] {
         TeamNamenSetzen(ctx_.sys);
         close();
     });
-}
-
-void SelectDriverWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -8,27 +8,21 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QWidget>
 #include <vector>
 
 #include "race/Fahrer.h"
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
-class FahrerWindow : public QWidget {
+class FahrerWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit FahrerWindow(UiContext& ctx);
     const FahrerListen& Listen() const { return l_; }
     // "fertig" is open while no race is being started or driven.
     void Update();
-
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     // Shows the lists, their selections and counts.
@@ -48,22 +42,16 @@ private:
         *cmdFahrerFertig;
 };
 
-class SelectDriverWindow : public QWidget {
+class SelectDriverWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit SelectDriverWindow(UiContext& ctx);
-
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     UiContext& ctx_;
     std::vector<QComboBox*> cmbDriverT;  // lanes 1..8 at 0..7
     QPushButton* btnSchliessen;
-    QPushButton* Command1;
+    QPushButton* btnTeamNamen;  // "TEAM 1" … "TEAM 8"; object name "Command1"
 };
 
 }  // namespace zk

@@ -21,7 +21,6 @@
 #include "race/Lpt.h"
 #include "race/RS232.h"
 #include "system/RaceSystem.h"
-#include "ui/PendingWindows.h"
 #include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
 
@@ -57,28 +56,28 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
       store_(store),
       opt_(opt),
       race_(sys),
-      forms_(sys),
-      ctx_{sys, race_, forms_},
+      registry_(sys),
+      ctx_{sys, race_, registry_},
       keys_(std::make_unique<GlobalKeys>()),
-      uiPort_(forms_, keys_.get()),
-      refresh_(forms_) {
+      uiPort_(registry_, keys_.get()),
+      refresh_(registry_) {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Zirkato"));
     ctx_.showDebugFrame = [this](bool show) { ShowDebugFrame(show); };
     ctx_.updateLapTimeSettings = [this] { ApplyMenuCaptions(); };
-    ctx_.openOrSay = [this](const std::string& name) { OpenOrSay(name); };
+    ctx_.openOrSay = [this](Fenster window) { OpenOrSay(window); };
     ctx_.ansage = opt_.ansage;
     ctx_.writeSoundFiles = [this] { store_.WriteSoundFiles(sys_); };
     ctx_.writeLaneVoltage = [this](int lane) { store_.WriteLaneVoltage(sys_, lane); };
     ctx_.writeIniFile = [this] { store_.WriteIniFile(sys_); };
     // The save runs on this thread: the progress window is painted at each step.
     store_.saveProgress = [this](int) {
-        if (auto* w = qobject_cast<SaveDisplayWindow*>(forms_.Find("frmSaveDisplay"))) {
+        if (auto* w = qobject_cast<SaveDisplayWindow*>(registry_.Find(Fenster::SaveDisplay))) {
             w->UpdateAnzeige();
             w->repaint();
         }
     };
-    forms_.SetContext(&ctx_);
+    registry_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
     uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
     sys_.SetUi(&uiPort_);
@@ -95,7 +94,7 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     tmr_100.setTimerType(Qt::PreciseTimer);
     tmr_100.setInterval(100);
     connect(&tmr_100, &QTimer::timeout, this, &frmMain::Cycle);
-    connect(&forms_, &UpdateForms::WindowsChanged, this, &frmMain::UpdateStatus);
+    connect(&registry_, &WindowRegistry::WindowsChanged, this, &frmMain::UpdateStatus);
     resize(640, 420);
     FormLoad();
 }
@@ -137,10 +136,10 @@ void frmMain::FormLoad() {
     sys_.st.ComOffen = 0;
     OpenSerialPort();
     InitProgram();
-    for (const std::string& name : store_.ReadOpenWindows(sys_)) forms_.Open(name);
+    for (Fenster window : store_.ReadOpenWindows(sys_)) registry_.Open(window);
     UpdateLapTimeSettings();
     InitDisplayBoard();
-    if (sys_.cfg.FrmRennleitung.RL == 1) forms_.Open("frmRennleitung");
+    if (sys_.cfg.FrmRennleitung.RL == 1) registry_.Open(Fenster::Rennleitung);
     // The 1 ms tick is the last thing started.
     tick_.Start();
     if (opt_.runTimers) tmr_100.start();
@@ -162,7 +161,7 @@ void frmMain::InitProgram() {
     // Race state, port address, lane records and race control's start values
     // (mode set-up, track power on, idle lamps, normal lane voltages).
     sys_.InitProgram();
-    forms_.RebuildStandardWindow();
+    registry_.RebuildStandardWindow();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
 }
 
@@ -193,7 +192,7 @@ void frmMain::Cycle() {
     MainLoopCycle(sys_);
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.
-    forms_.RefreshRaceViews();
+    registry_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     mnuBeenden->setEnabled(sys_.view.beendenEnabled);
     mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
@@ -220,7 +219,7 @@ void frmMain::Shutdown() {
     if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
     sys_.Laps().Stop();
     CloseSerialPort();
-    store_.SaveAtProgramEnd(sys_, [this] { forms_.CloseAllForShutdown(); });
+    store_.SaveAtProgramEnd(sys_, [this] { registry_.CloseAllForShutdown(); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
     ReleaseSound();
@@ -231,11 +230,6 @@ void frmMain::Shutdown() {
 void frmMain::ProbeSerialPorts() { ComSuchen(sys_); }
 void frmMain::OpenSerialPort() { ComProgrammStart(sys_); }
 void frmMain::CloseSerialPort() { ComProgrammEnde(sys_); }
-
-QString frmMain::Timestamp() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.toString(QStringLiteral("yyyyMMdd")) + now.toString(QStringLiteral("HHmmss"));
-}
 
 void frmMain::BuildMenus() {
     QMenu* zm = menuBar()->addMenu(QStringLiteral("&Zeitmessung"));
@@ -270,7 +264,7 @@ void frmMain::BuildMenus() {
         });
     }
     QAction* lapInput = add(mnuEingabeRunden, "mnuRundenEingabe", "Eingabe");
-    connect(lapInput, &QAction::triggered, this, [this] { forms_.Open("frmRundeneingabe"); });
+    connect(lapInput, &QAction::triggered, this, [this] { registry_.Open(Fenster::Rundeneingabe); });
 
     mnuZeitvorgabe = zm->addMenu(QStringLiteral("Zeitvorgabe"));
     mnuZeitvorgabe->setObjectName("mnuZeitvorgabe");
@@ -283,14 +277,14 @@ void frmMain::BuildMenus() {
         });
     }
     QAction* timeInput = add(mnuZeitvorgabe, "mnuZeitEingabe", "Eingabe");
-    connect(timeInput, &QAction::triggered, this, [this] { forms_.Open("frmZeiteingabe"); });
+    connect(timeInput, &QAction::triggered, this, [this] { registry_.Open(Fenster::Zeiteingabe); });
     zm->addSeparator();
     QAction* defFahrer = add(zm, "mnuDefFahrer", "&Fahrer festlegen");
-    connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay("frmSelectDriver"); });
+    connect(defFahrer, &QAction::triggered, this, [this] { OpenOrSay(Fenster::SelectDriver); });
     QAction* fahrer = add(zm, "mnuFahrer", QString::fromUtf8("Fahrer für Clubrennen &wählen …"));
-    connect(fahrer, &QAction::triggered, this, [this] { forms_.Open("frmFahrer"); });
+    connect(fahrer, &QAction::triggered, this, [this] { registry_.Open(Fenster::Fahrer); });
     mnuBahnspannung = add(zm, "mnuBahnspannung", QString::fromUtf8("&Bahnspannung einstellen"));
-    connect(mnuBahnspannung, &QAction::triggered, this, [this] { forms_.Open("frmKVPower"); });
+    connect(mnuBahnspannung, &QAction::triggered, this, [this] { registry_.Open(Fenster::KVPower); });
     zm->addSeparator();
     mnuRundenAufzeichnen = add(zm, "mnuRundenAufzeichnen", "Runden aufzeichnen");
     mnuRundenAufzeichnen->setCheckable(true);
@@ -299,7 +293,7 @@ void frmMain::BuildMenus() {
     connect(mnuWrtExcel, &QAction::triggered, this, &frmMain::ExportLaps);
     zm->addSeparator();
     QAction* ergebnis = add(zm, "mnuErgebnis", "&Ergebnis anzeigen");
-    connect(ergebnis, &QAction::triggered, this, [this] { forms_.Open("frmErgebnis"); });
+    connect(ergebnis, &QAction::triggered, this, [this] { registry_.Open(Fenster::Ergebnis); });
     QAction* ergebnisOrdner = add(zm, "mnuErgebnisOrdner", QString::fromUtf8("Ergebnis&ordner öffnen"));
     connect(ergebnisOrdner, &QAction::triggered, this, [this] {
         if (!OpenResultFolder(sys_))
@@ -312,9 +306,9 @@ void frmMain::BuildMenus() {
     zm->setToolTipsVisible(true);
     zm->addSeparator();
     QAction* sound = add(zm, "mnuSound", QStringLiteral("&Sounddateien"));
-    connect(sound, &QAction::triggered, this, [this] { forms_.Open("frmSoundfiles"); });
+    connect(sound, &QAction::triggered, this, [this] { registry_.Open(Fenster::Soundfiles); });
     QAction* einstellungen = add(zm, "mnuEinstellungen", QString::fromUtf8("Einstellungen …"));
-    connect(einstellungen, &QAction::triggered, this, [this] { forms_.Open("frmZSA"); });
+    connect(einstellungen, &QAction::triggered, this, [this] { registry_.Open(Fenster::ZSA); });
     zm->addSeparator();
     mnuBeenden = add(zm, "mnuBeenden", "&Beenden");
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
@@ -324,27 +318,27 @@ void frmMain::BuildMenus() {
     struct Item {
         const char* name;
         const char* text;
-        const char* window;
+        Fenster window;
     };
     static const Item items[] = {
-        {"mnuStd4Spur", "Standard 4 Spuren", "frmZeit4Spur"},
-        {"mnuZweiSpuren", "Anzeige 2 Spuren", "frmKVZeit2Spur"},
-        {"mnuDreiSpuren", "Anzeige 3 Spuren", "frmKVZeit3Spur"},
-        {"mnuVierSpurGroß", "Anzeige 4 Spuren groß", "frmKVZeit4SpurNeu"},
-        {"mnuFunfSpuren", "Anzeige 5 Spuren", "frmKVZeit5Spur"},
-        {"mnuSechsSpuren", "Anzeige 6 Spuren", "frmKVZeit6Spur"},
-        {"mnuAchtSpuren", "Anzeige 8 Spuren", "frmKVZeit8Spur"},
-        {"mnuAchtDoppel", "Anzeige 8 Spuren (2 x 4)", "frmKVZeit4SpurNeu"},
-        {"mnuRennleitung", "Rennleitung", "frmRennleitung"},
+        {"mnuStd4Spur", "Standard 4 Spuren", Fenster::Zeit4Spur},
+        {"mnuZweiSpuren", "Anzeige 2 Spuren", Fenster::KVZeit2Spur},
+        {"mnuDreiSpuren", "Anzeige 3 Spuren", Fenster::KVZeit3Spur},
+        {"mnuVierSpurGroß", "Anzeige 4 Spuren groß", Fenster::KVZeit4SpurNeu},
+        {"mnuFunfSpuren", "Anzeige 5 Spuren", Fenster::KVZeit5Spur},
+        {"mnuSechsSpuren", "Anzeige 6 Spuren", Fenster::KVZeit6Spur},
+        {"mnuAchtSpuren", "Anzeige 8 Spuren", Fenster::KVZeit8Spur},
+        {"mnuAchtDoppel", "Anzeige 8 Spuren (2 x 4)", Fenster::KVZeit4SpurNeu},
+        {"mnuRennleitung", "Rennleitung", Fenster::Rennleitung},
     };
     for (const Item& it : items) {
         QAction* a = an->addAction(QString::fromUtf8(it.text));
         a->setObjectName(QString::fromUtf8(it.name));
-        const std::string window = it.window;
+        const Fenster window = it.window;
         const bool doppel = std::string(it.name) == "mnuAchtDoppel";
         connect(a, &QAction::triggered, this, [this, window, doppel] {
             OpenOrSay(window);
-            if (doppel) forms_.Open("frmKVZeit48SpurNeu");
+            if (doppel) registry_.Open(Fenster::KVZeit48SpurNeu);
         });
     }
 
@@ -354,9 +348,9 @@ void frmMain::BuildMenus() {
     connect(sim, &QAction::triggered, this, &frmMain::StartSimulationWithoutTrack);
     dg->addSeparator();
     QAction* parSim = add(dg, "mnuParPortSim", QStringLiteral("Parallelport testen"));
-    connect(parSim, &QAction::triggered, this, [this] { forms_.Open("frmParPortSim"); });
+    connect(parSim, &QAction::triggered, this, [this] { registry_.Open(Fenster::ParPortSim); });
     QAction* parDebug = add(dg, "mnuParPortDebug", QStringLiteral("Parallelport Simulieren"));
-    connect(parDebug, &QAction::triggered, this, [this] { forms_.Open("frmParPortDebug"); });
+    connect(parDebug, &QAction::triggered, this, [this] { registry_.Open(Fenster::ParPortDebug); });
     QAction* debug = add(dg, "mnuDebugInfo", QStringLiteral("Debug-Info"));
     connect(debug, &QAction::triggered, this, [this] { ShowDebugFrame(!DebugFrame->isVisible()); });
 
@@ -364,11 +358,6 @@ void frmMain::BuildMenus() {
     hilfe->setObjectName("mnuHilfe");
     QAction* ueber = add(hilfe, "mnuUeber", QString::fromUtf8("Über Zirkato"));
     connect(ueber, &QAction::triggered, this, &frmMain::ShowAbout);
-
-    // Entries of windows that are still being built: visible, disabled, with the reason.
-    an->setToolTipsVisible(true);
-    DisableIfPending(defFahrer, "frmSelectDriver");
-    DisableIfPending(findChild<QAction*>("mnuRennleitung"), "frmRennleitung");
     zm->setToolTipsVisible(true);
     UpdateClubMenus();
 }
@@ -468,8 +457,8 @@ void frmMain::BuildCentral() {
     connect(WrtExcel, &QPushButton::clicked, this, &frmMain::ExportLaps);
     TimOff->setEnabled(false);
     TimOff->setToolTip(QString::fromUtf8("Der 100-ms-Takt lässt sich nicht abschalten: ohne ihn stünde die Zeitmessung."));
-    connect(btnDiagFront, &QPushButton::clicked, this, [this] { forms_.Open("frmParPortSim"); });
-    connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
+    connect(btnDiagFront, &QPushButton::clicked, this, [this] { registry_.Open(Fenster::ParPortSim); });
+    connect(btnDiagoff, &QPushButton::clicked, this, [this] { registry_.Close(Fenster::ParPortSim); });
     setCentralWidget(central);
 
     lblStatus = new QLabel(this);
@@ -528,8 +517,8 @@ void frmMain::UpdateClubMenus() {
     }
 }
 
-void frmMain::OpenOrSay(const std::string& name) {
-    if (!forms_.Open(name)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
+void frmMain::OpenOrSay(Fenster window) {
+    if (!registry_.Open(window)) statusBar()->showMessage(QString::fromUtf8("Dieses Fenster ist noch nicht verfügbar."), 4000);
 }
 
 void frmMain::ToggleLapRecording(bool on) {
@@ -550,9 +539,9 @@ void frmMain::ExportLaps() {
 void frmMain::ChooseMode(int mode) {
     // Club races need their drivers; until the club module chooses them the
     // driver window is where they are defined.
-    if (!race_.ChooseMode(mode)) OpenOrSay("frmFahrer");
+    if (!race_.ChooseMode(mode)) OpenOrSay(Fenster::Fahrer);
     // A club race set up: its heat schedule shows at once.
-    else if (mode >= 3 && IstClubrennen(sys_.st.Rennmodus)) forms_.Open("frmClubResult");
+    else if (mode >= 3 && IstClubrennen(sys_.st.Rennmodus)) registry_.Open(Fenster::ClubResult);
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
     ApplyMenuCaptions();
 }
@@ -597,10 +586,10 @@ void frmMain::ShowNoPortMessage(const std::string& text) {
 }
 
 void frmMain::StartSimulationWithoutTrack() {
-    forms_.Open("frmParPortSim");
-    if (QWidget* sim = forms_.Find("frmParPortSim"))
+    registry_.Open(Fenster::ParPortSim);
+    if (QWidget* sim = registry_.Find(Fenster::ParPortSim))
         if (auto* c = sim->findChild<QCheckBox*>("Check1")) c->setChecked(true);
-    forms_.Open("frmParPortDebug");
+    registry_.Open(Fenster::ParPortDebug);
     race_.ShowWindows();
     UpdateStatus();
 }

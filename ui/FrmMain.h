@@ -23,7 +23,7 @@
 #include "ui/QtPorts.h"
 #include "ui/RaceActions.h"
 #include "ui/UiContext.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
@@ -67,9 +67,9 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual void ReadIniFile(RaceSystem&) {}
-    // Opens the windows of the last run; returns the names of further windows
-    // to open (a store that opens them itself returns none).
-    virtual std::vector<std::string> ReadOpenWindows(RaceSystem&) { return {}; }
+    // Opens the windows of the last run; returns further windows to open (a
+    // store that opens them itself returns none).
+    virtual std::vector<Fenster> ReadOpenWindows(RaceSystem&) { return {}; }
     virtual void WriteOpenWindows(RaceSystem&) {}
     virtual void WriteIniFile(RaceSystem&) {}
     virtual void WriteWindowPositions(RaceSystem&) {}
@@ -107,7 +107,7 @@ public:
     void Shutdown();
     bool IsShutDown() const { return shutDown_; }
 
-    UpdateForms& Forms() { return forms_; }
+    WindowRegistry& Registry() { return registry_; }
     RaceActions& Race() { return race_; }
     QtUiPort& Ui() { return uiPort_; }
     UiContext& Context() { return ctx_; }
@@ -116,8 +116,6 @@ public:
     void UpdateLapTimeSettings();
     // Shows the captions race control has set for the race-length menus.
     void ApplyMenuCaptions();
-    // "yyyymmddhhnnss" of now, for export file names.
-    static QString Timestamp();
     // Sets up a race without a track: port simulator with automatic counting,
     // automatic crossings, and a lap window.
     void StartSimulationWithoutTrack();
@@ -144,7 +142,7 @@ private:
     void UpdateStatus();
     // The club race entries are open once the drivers are confirmed.
     void UpdateClubMenus();
-    void OpenOrSay(const std::string& name);
+    void OpenOrSay(Fenster window);
     // "Runden aufzeichnen" and "Excel-Datei erzeugen".
     void ToggleLapRecording(bool on);
     void ExportLaps();
@@ -168,7 +166,7 @@ private:
     SettingsStore& store_;
     MainOptions opt_;
     RaceActions race_;
-    UpdateForms forms_;
+    WindowRegistry registry_;
     UiContext ctx_;
     std::unique_ptr<GlobalKeys> keys_;
     QtUiPort uiPort_;

@@ -38,7 +38,7 @@ void IniSettingsStore::ReadIniFile(RaceSystem& sys) {
     firstRun_ = r.readable && !r.valid;
 }
 
-std::vector<std::string> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
+std::vector<Fenster> IniSettingsStore::ReadOpenWindows(RaceSystem& sys) {
     // The settings module opens the windows itself, through the UI port.
     zk::ReadOpenWindows(sys, file_);
     return {};

@@ -14,7 +14,7 @@ public:
     explicit IniSettingsStore(std::string path) : file_(std::move(path)) {}
     // Also removes temporary files that killed saves left behind.
     void ReadIniFile(RaceSystem& sys) override;
-    std::vector<std::string> ReadOpenWindows(RaceSystem& sys) override;
+    std::vector<Fenster> ReadOpenWindows(RaceSystem& sys) override;
     void WriteOpenWindows(RaceSystem& sys) override;
     void WriteIniFile(RaceSystem& sys) override;
     void WriteWindowPositions(RaceSystem& sys) override;

@@ -1,6 +1,5 @@
 #include "ui/InputWindows.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -9,9 +8,8 @@
 
 namespace zk {
 
-RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps) : QWidget(nullptr, Qt::Window), ctx_(ctx), laps_(laps) {
-    setObjectName(laps ? "frmRundeneingabe" : "frmZeiteingabe");
-    setAttribute(Qt::WA_DeleteOnClose);
+RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps)
+    : ProgramWindow(laps ? Fenster::Rundeneingabe : Fenster::Zeiteingabe), ctx_(ctx), laps_(laps) {
     setWindowTitle(laps ? QStringLiteral("Rundeneingabe") : QStringLiteral("Zeiteingabe"));
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(laps ? QStringLiteral("Anzahl Runden:") : QStringLiteral("Renndauer in Minuten:"), this));
@@ -35,18 +33,11 @@ RaceLengthInput::RaceLengthInput(UiContext& ctx, bool laps) : QWidget(nullptr, Q
     resize(280, 120);
 }
 
-void RaceLengthInput::CloseForShutdown() {
-    shutdown_ = true;
-    close();
-}
-
-void RaceLengthInput::closeEvent(QCloseEvent* e) {
-    if (!laps_ && !shutdown_) {
+void RaceLengthInput::Closing(QCloseEvent*) {
+    if (!laps_ && !ShuttingDown()) {
         ctx_.race.TimeInputClosed();
         ctx_.updateLapTimeSettings();
     }
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -4,29 +4,24 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QWidget>
 
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
-class RaceLengthInput : public QWidget {
+class RaceLengthInput : public ProgramWindow {
     Q_OBJECT
 public:
     // `laps` true: frmRundeneingabe, else frmZeiteingabe.
     RaceLengthInput(UiContext& ctx, bool laps);
-    void CloseForShutdown();
-
-signals:
-    void Unloaded(QWidget* w);
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     UiContext& ctx_;
     const bool laps_;
-    bool shutdown_ = false;
     QLineEdit* txt_ = nullptr;
     QPushButton* btnSchliessen = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "ui/KVPowerWindow.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
@@ -31,9 +30,7 @@ const KnopfDef kKnoepfe[] = {
 };
 }  // namespace
 
-KVPowerWindow::KVPowerWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmKVPower");
-    setAttribute(Qt::WA_DeleteOnClose);
+KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), ctx_(ctx) {
     setWindowTitle(QString::fromUtf8("Bahnspannung für Tanknetzteil"));
     auto* v = new QVBoxLayout(this);
     auto* lanes = new QGridLayout;
@@ -107,11 +104,9 @@ void KVPowerWindow::UpdateAnzeige() {
     }
 }
 
-void KVPowerWindow::closeEvent(QCloseEvent* e) {
+void KVPowerWindow::Closing(QCloseEvent*) {
     refresh_.stop();
     KVPowerEntladen(ctx_.sys);
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -7,24 +7,21 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTimer>
-#include <QWidget>
 #include <array>
 
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
-class KVPowerWindow : public QWidget {
+class KVPowerWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit KVPowerWindow(UiContext& ctx);
     void UpdateAnzeige();
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     void Knopf(int lane, int knopf);  // lane 0: "Alle Spuren"

@@ -9,27 +9,7 @@
 
 namespace zk {
 
-const std::vector<KVZeitConfig>& KVZeitConfigs() {
-    static const std::vector<KVZeitConfig> configs = {
-        {"frmKVZeit2Spur", 2, 1, kWinKV2},       {"frmKVZeit3Spur", 3, 1, kWinKV3},
-        {"frmKVZeit4SpurNeu", 4, 1, kWinKV4Neu}, {"frmKVZeit5Spur", 5, 1, kWinKV5},
-        {"frmKVZeit6Spur", 6, 1, kWinKV6},       {"frmKVZeit8Spur", 8, 1, kWinKV8},
-        {"frmKVZeit48SpurNeu", 8, 2, kWinKV48Neu},
-    };
-    return configs;
-}
-
-const KVZeitConfig* FindKVZeitConfig(const std::string& name) {
-    for (const auto& c : KVZeitConfigs())
-        if (name == c.name) return &c;
-    return nullptr;
-}
-
-namespace {
-}  // namespace
-
-KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
-    : LapWindow(ctx, QString::fromLatin1(cfg.name), cfg.flag, cfg.lanes) {
+KVZeitWindow::KVZeitWindow(UiContext& ctx, Fenster id, int lanes, int blocks) : LapWindow(ctx, id, lanes) {
     for (auto* v : {&Spur_Laps, &Spur_LapTime, &Spur_Fastest, &Spur_Rank, &Spur_Name, &Spur_Driver, &Spur_FuelVal})
         v->resize(lanes_, nullptr);
     Spur_FuelBar.resize(lanes_, nullptr);
@@ -39,13 +19,13 @@ KVZeitWindow::KVZeitWindow(UiContext& ctx, const KVZeitConfig& cfg)
     QVBoxLayout* top = MakeLayoutWithHead(16, 20);
 
     auto* body = new QHBoxLayout;
-    const int perBlock = cfg.lanes / cfg.blocks;
-    for (int b = 0; b < cfg.blocks; ++b) body->addWidget(MakeBlock(b * perBlock, perBlock), 1);
+    const int perBlock = lanes / blocks;
+    for (int b = 0; b < blocks; ++b) body->addWidget(MakeBlock(b * perBlock, perBlock), 1);
     top->addLayout(body, 2 * perBlock);
     top->addWidget(MakeRaceButtons(false), 1);
 
     const int rowH = perBlock <= 4 ? 90 : (perBlock <= 6 ? 75 : 62);
-    scaler_.SetDesignSize(QSize(cfg.blocks * 880, 210 + perBlock * rowH));
+    scaler_.SetDesignSize(QSize(blocks * 880, 210 + perBlock * rowH));
     resize(scaler_.DesignSize());
     ClearWindow();
 }

@@ -1,6 +1,5 @@
 #include "ui/LapWindow.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
@@ -11,9 +10,8 @@
 
 #include "race/RaceResult.h"
 #include "system/RaceSystem.h"
-#include "ui/PendingWindows.h"
 #include "ui/RaceActions.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
@@ -47,10 +45,7 @@ void FuelBar::paintEvent(QPaintEvent*) {
     p.drawRect(r);
 }
 
-LapWindow::LapWindow(UiContext& ctx, const QString& name, int flagIndex, int lanes)
-    : QWidget(nullptr, Qt::Window), ctx_(ctx), flag_(flagIndex), lanes_(lanes) {
-    setObjectName(name);
-    setAttribute(Qt::WA_DeleteOnClose);
+LapWindow::LapWindow(UiContext& ctx, Fenster id, int lanes) : ProgramWindow(id), ctx_(ctx), lanes_(lanes) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -130,7 +125,7 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     btnWeiter = MakeButton("btnWeiter", "Weiter", 11, bar);
     btnSafetyCar = MakeButton("btnSafetyCar", "Safety Car", 11, bar);
     btnFahrer = MakeButton("btnFahrer", "Fahrer", 11, bar);
-    bntZmClose = MakeButton("bntZmClose", "Schließen", 11, bar);
+    btnClose = MakeButton("bntZmClose", "Schließen", 11, bar);
     for (QPushButton* b : {btnStartRace, btnStopRace, btnPause, btnWeiter, btnSafetyCar}) h->addWidget(b, 2);
     if (withPowerAll) {
         PowerAll = MakeButton("PowerAll", "Strom", 11, bar);
@@ -139,15 +134,14 @@ QWidget* LapWindow::MakeRaceButtons(bool withPowerAll) {
     }
     h->addWidget(btnFahrer, 2);
     h->addStretch(1);
-    h->addWidget(bntZmClose, 2);
+    h->addWidget(btnClose, 2);
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
     connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
     connect(btnPause, &QPushButton::clicked, this, [this] { ctx_.race.Pause(); });
     connect(btnWeiter, &QPushButton::clicked, this, [this] { ctx_.race.Resume(); });
     connect(btnSafetyCar, &QPushButton::clicked, this, [this] { ctx_.race.SafetyCarButton(); });
-    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSelectDriver"); });
-    DisableIfPending(btnFahrer, "frmSelectDriver");
-    connect(bntZmClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay(Fenster::SelectDriver); });
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     SetRaceButtons(ctx_.race.StartEnabled(), ctx_.race.PauseEnabled(), ctx_.race.WeiterEnabled());
     return bar;
 }
@@ -233,11 +227,6 @@ void LapWindow::ShowLanePower(const RaceActions& race) {
     }
 }
 
-void LapWindow::CloseForShutdown() {
-    shutdown_ = true;
-    close();
-}
-
 void LapWindow::KeyTyped(char key) { ctx_.race.Keys(key); }
 
 void LapWindow::keyPressEvent(QKeyEvent* e) {
@@ -250,12 +239,10 @@ void LapWindow::keyPressEvent(QKeyEvent* e) {
     QWidget::keyPressEvent(e);
 }
 
-void LapWindow::closeEvent(QCloseEvent* e) {
+void LapWindow::Closing(QCloseEvent*) {
     // Closing the last lap window ends a race that is under way, so no race runs
     // on without a window showing it. (At program end the shutdown stops it.)
-    if (!shutdown_ && ctx_.race.OpenLapWindows() == 1 && ctx_.race.RaceActive()) ctx_.race.LastWindowClosing();
-    e->accept();
-    emit Unloaded(this);
+    if (!ShuttingDown() && ctx_.race.OpenLapWindows() == 1 && ctx_.race.RaceActive()) ctx_.race.LastWindowClosing();
 }
 
 void LapWindow::resizeEvent(QResizeEvent* e) {

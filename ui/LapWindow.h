@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/ProgramWindow.h"
 #include "ui/RaceBanner.h"
 #include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
@@ -39,12 +40,11 @@ private:
     QColor colour_{0, 192, 0};
 };
 
-class LapWindow : public QWidget {
+class LapWindow : public ProgramWindow {
     Q_OBJECT
 public:
-    LapWindow(UiContext& ctx, const QString& name, int flagIndex, int lanes);
+    LapWindow(UiContext& ctx, Fenster id, int lanes);
 
-    int FlagIndex() const { return flag_; }
     int Lanes() const { return lanes_; }
 
     // Refreshes the window from the lane records (every 100 ms cycle).
@@ -61,15 +61,9 @@ public:
     void ShowLanePower(const RaceActions& race);
     // The race director reset lane `lane`'s best lap: its best-lap label shows "0.000".
     void ShowBestLapReset(int lane);
-    // Program end: close without the last-window race stop.
-    void CloseForShutdown();
-
-signals:
-    void Unloaded(LapWindow* w);
-
 protected:
     void keyPressEvent(QKeyEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
     // Key typed in the window; the standard window adds start and stop.
@@ -92,9 +86,7 @@ protected:
     QString DriverName(int lane) const;
 
     UiContext& ctx_;
-    const int flag_;
     const int lanes_;
-    bool shutdown_ = false;
     FontScaler scaler_;
 
     std::vector<QLabel*> Spur_Laps, Spur_LapTime, Spur_Fastest, Spur_Rank, Spur_Name, Spur_Driver, Spur_FuelVal;
@@ -108,7 +100,7 @@ protected:
     QPushButton* btnWeiter = nullptr;
     QPushButton* btnSafetyCar = nullptr;
     QPushButton* btnFahrer = nullptr;
-    QPushButton* bntZmClose = nullptr;
+    QPushButton* btnClose = nullptr;  // object name "bntZmClose"
     QPushButton* PowerAll = nullptr;
     RaceBanner* banner_ = nullptr;  // race-state banner below the head row
 

@@ -1,6 +1,5 @@
 #include "ui/ParPortWindows.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,7 +15,7 @@
 #include "system/RaceSystem.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 #include "ui/WindowGeometry.h"
 
 namespace zk {
@@ -34,9 +33,7 @@ const char* const kDatenBits[8] = {"Pin 2 - Ampel Rot 1", "Pin 3 - Ampel Rot 2",
 
 // ---------------------------------------------------------------- frmParPortSim
 
-ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmParPortSim");
-    setAttribute(Qt::WA_DeleteOnClose);
+ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortSim), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport testen"));
     RaceSystem& sys = ctx_.sys;
 
@@ -99,24 +96,24 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
 
     auto* sim = new QGroupBox(QStringLiteral("Simulation"), this);
     auto* sg = new QGridLayout(sim);
-    Check1 = new QCheckBox(QString::fromUtf8("Automatisch zählen"), sim);
-    Check1->setObjectName("Check1");
-    Check2 = new QCheckBox(QString::fromUtf8("Auf ab zählen"), sim);
-    Check2->setObjectName("Check2");
+    chkAutoZaehlen = new QCheckBox(QString::fromUtf8("Automatisch zählen"), sim);
+    chkAutoZaehlen->setObjectName("Check1");
+    chkAufAb = new QCheckBox(QString::fromUtf8("Auf ab zählen"), sim);
+    chkAufAb->setObjectName("Check2");
     Sim1ms = new QPushButton(QStringLiteral("Sim 1 MS"), sim);
     Sim1ms->setObjectName("Sim1ms");
     btnStartRace = new QPushButton(QStringLiteral("S t a r t"), sim);
     btnStartRace->setObjectName("btnStartRace");
     btnStopRace = new QPushButton(QStringLiteral("S t o p"), sim);
     btnStopRace->setObjectName("btnStopRace");
-    sg->addWidget(Check1, 0, 0);
-    sg->addWidget(Check2, 0, 1);
+    sg->addWidget(chkAutoZaehlen, 0, 0);
+    sg->addWidget(chkAufAb, 0, 1);
     sg->addWidget(Sim1ms, 0, 2);
     sg->addWidget(btnStartRace, 1, 0);
     sg->addWidget(btnStopRace, 1, 1);
     top->addWidget(sim, 2, 1);
-    connect(Check1, &QCheckBox::toggled, this, &ParPortSimWindow::OnCheck1);
-    connect(Check2, &QCheckBox::toggled, this,
+    connect(chkAutoZaehlen, &QCheckBox::toggled, this, &ParPortSimWindow::OnAutoZaehlen);
+    connect(chkAufAb, &QCheckBox::toggled, this,
             [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
     connect(Sim1ms, &QPushButton::clicked, this, [this] { AskSimSweep(ctx_.sys.st, true); });
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
@@ -144,17 +141,14 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
 
     // Form_Load
     adjustSize();
-    RestorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
-                    sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
-    sys.st.FensterOffen2[kWinParPortSim] = kTrue;
     sys.st.SimulationActive = 1;
     ctx_.showDebugFrame(true);
     Update();
 }
 
-void ParPortSimWindow::OnCheck1(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
+void ParPortSimWindow::OnAutoZaehlen(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
 
-void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, Check1->isChecked()); }
+void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, chkAutoZaehlen->isChecked()); }
 
 void ParPortSimWindow::Update() {
     RaceSystem& sys = ctx_.sys;
@@ -176,21 +170,16 @@ void ParPortSimWindow::Update() {
     lblZustand->setText(text);
 }
 
-void ParPortSimWindow::closeEvent(QCloseEvent* e) {
+void ParPortSimWindow::Closing(QCloseEvent*) {
     ParSim_.stop();
     RaceSystem& sys = ctx_.sys;
-    sys.st.FensterOffen2[kWinParPortSim] = 0;
     sys.st.SimulationActive = 0;
     AskSimSweep(sys.st, false);
-    StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinParPortSim],
-                  sys.cfg.WindowPositions.SmallLeft[kWinParPortSim]);
     ctx_.showDebugFrame(false);
     // The simulator only replaced the in-memory values; the learned ones come
     // back from the settings, with the floors they always have.
     sys.ApplySettings();
     sys.st.SimMaskenAktiv = 0;
-    e->accept();
-    emit Unloaded(this);
 }
 
 // -------------------------------------------------------------- frmParPortDebug
@@ -214,9 +203,7 @@ protected:
 };
 }  // namespace
 
-ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmParPortDebug");
-    setAttribute(Qt::WA_DeleteOnClose);
+ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortDebug), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport Simulieren"));
     RaceSystem& sys = ctx_.sys;
 
@@ -273,7 +260,6 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : QWidget(nullptr, Qt::Wi
         });
     }
     adjustSize();
-    RestorePosition(this, sys.cfg.WindowPositions.Top[kWinParDebug], sys.cfg.WindowPositions.Left[kWinParDebug]);
 }
 
 void ParPortDebugWindow::Update() { AutoSimulationSchritt(ctx_.sys); }
@@ -286,13 +272,6 @@ void ParPortDebugWindow::Tanken(int i) {
     // Never more than the tank holds, never less than empty.
     const double v = std::clamp(ParseLeadingReal(TankWert[i]->text().toStdString()), 0.0, std::max(0.0, inhalt));
     sys.st.TankStand[i + 1] = v;
-}
-
-void ParPortDebugWindow::closeEvent(QCloseEvent* e) {
-    auto& wp = ctx_.sys.cfg.WindowPositions;
-    if (pos().y() >= 0) StorePosition(this, wp.Top[kWinParDebug], wp.Left[kWinParDebug]);
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

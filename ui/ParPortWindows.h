@@ -13,39 +13,35 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QWidget>
 #include <array>
 #include <vector>
 
 #include "race/PortSim.h"
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
-class ParPortSimWindow : public QWidget {
+class ParPortSimWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit ParPortSimWindow(UiContext& ctx);
     // Live state display (port, input word, register images, bus).
     void Update();
-    void CloseForShutdown() { close(); }
     QTimer* ParSim() { return &ParSim_; }
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
-    void OnCheck1(bool on);
+    void OnAutoZaehlen(bool on);
     void OnParSim();
 
     UiContext& ctx_;
     std::vector<QPushButton*> SpurTrue;
     QPushButton *ConfPin1, *ConfPin14, *ConfPin16, *ConfPin17;
-    QCheckBox* Check1 = nullptr;
-    QCheckBox* Check2 = nullptr;
+    QCheckBox* chkAutoZaehlen = nullptr;  // "Automatisch zählen"; object name "Check1"
+    QCheckBox* chkAufAb = nullptr;        // "Auf ab zählen"; object name "Check2"
     QCheckBox* chkTagHeuer = nullptr;
     QPushButton* Sim1ms = nullptr;
     QPushButton* btnStartRace = nullptr;
@@ -54,7 +50,7 @@ private:
     QTimer ParSim_;
 };
 
-class ParPortDebugWindow : public QWidget {
+class ParPortDebugWindow : public ProgramWindow {
     Q_OBJECT
 public:
     static constexpr int kSimLanes = PortSimulation::kSimLanes;
@@ -62,14 +58,6 @@ public:
     // Automatic crossings: called by the display output every 100 ms.
     void Update();
     void ClearWindow();
-    void CloseForShutdown() { close(); }
-
-
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     void Tanken(int i);

@@ -8,7 +8,7 @@
 
 #include "system/RaceSystem.h"
 #include "ui/GlobalKeys.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
@@ -18,7 +18,7 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
     const QMessageBox::Icon qi = icon == MessageIcon::Critical  ? QMessageBox::Critical
                                  : icon == MessageIcon::Warning ? QMessageBox::Warning
                                                                 : QMessageBox::Information;
-    if (forms_.ShuttingDown()) {
+    if (registry_.ShuttingDown()) {
         // At program end the main loop has stopped; wait so the message is seen.
         QMessageBox box(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
         box.exec();
@@ -37,13 +37,13 @@ void QtUiPort::ShowStatus(const std::string& text) {
 }
 
 void QtUiPort::OpenWindow(Fenster window) {
+    if (registry_.Open(window) != nullptr || registry_.ShuttingDown()) return;
     const std::string name(FensterName(window));
-    if (forms_.Open(name) != nullptr || forms_.ShuttingDown()) return;
     messages_.push_back("Fenster " + name + " kann nicht geöffnet werden.");
     std::fprintf(stderr, "zirkato: %s\n", messages_.back().c_str());
 }
 
-void QtUiPort::CloseWindow(Fenster window) { forms_.Close(std::string(FensterName(window))); }
+void QtUiPort::CloseWindow(Fenster window) { registry_.Close(window); }
 
 void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -54,15 +54,15 @@ void QtUiPort::AddListLine(const std::string& list, const std::string& line) {
     }
 }
 
-void QtWindowRefresh::DisplayOutput() { forms_.DisplayOutput(); }
+void QtWindowRefresh::DisplayOutput() { registry_.DisplayOutput(); }
 
-void QtWindowRefresh::ClearLapWindows() { forms_.ClearAllWindows(); }
+void QtWindowRefresh::ClearLapWindows() { registry_.ClearAllWindows(); }
 
-void QtWindowRefresh::FuelUpdate(int laneIndex0to7) { forms_.FuelUpdateAll(laneIndex0to7); }
+void QtWindowRefresh::FuelUpdate(int laneIndex0to7) { registry_.FuelUpdateAll(laneIndex0to7); }
 
-void QtWindowRefresh::RefreshStandardWindow() { forms_.RefreshStandardWindow(); }
+void QtWindowRefresh::RefreshStandardWindow() { registry_.RefreshStandardWindow(); }
 
-void QtWindowRefresh::SettingsLiveView() { forms_.SettingsLiveView(); }
+void QtWindowRefresh::SettingsLiveView() { registry_.SettingsLiveView(); }
 
 int QtUiPort::AsyncKeyState(int vk) {
     // While one of the program's own windows has the focus its key events

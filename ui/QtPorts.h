@@ -15,12 +15,12 @@
 
 namespace zk {
 
-class UpdateForms;
+class WindowRegistry;
 class GlobalKeys;
 
 class QtUiPort : public UiPort {
 public:
-    QtUiPort(UpdateForms& forms, GlobalKeys* keys) : forms_(forms), keys_(keys) {}
+    QtUiPort(WindowRegistry& registry, GlobalKeys* keys) : registry_(registry), keys_(keys) {}
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
     // Kept in Messages() and handed to the main window's status line.
     void ShowStatus(const std::string& text) override;
@@ -37,7 +37,7 @@ public:
     void SetQuiet(bool quiet) { quiet_ = quiet; }
 
 private:
-    UpdateForms& forms_;
+    WindowRegistry& registry_;
     GlobalKeys* keys_;
     std::vector<std::string> messages_;
     bool quiet_ = false;
@@ -46,7 +46,7 @@ private:
 
 class QtWindowRefresh : public WindowRefresh {
 public:
-    explicit QtWindowRefresh(UpdateForms& forms) : forms_(forms) {}
+    explicit QtWindowRefresh(WindowRegistry& registry) : registry_(registry) {}
     void DisplayOutput() override;
     void ClearLapWindows() override;
     void FuelUpdate(int laneIndex0to7) override;
@@ -54,7 +54,7 @@ public:
     void SettingsLiveView() override;
 
 private:
-    UpdateForms& forms_;
+    WindowRegistry& registry_;
 };
 
 }  // namespace zk

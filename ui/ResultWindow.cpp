@@ -1,6 +1,5 @@
 #include "ui/ResultWindow.h"
 
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -25,9 +24,7 @@ bool OpenResultFolder(const RaceSystem& sys) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
 }
 
-ResultWindow::ResultWindow(RaceSystem& sys) : QWidget(nullptr, Qt::Window), sys_(sys) {
-    setObjectName("frmErgebnis");
-    setAttribute(Qt::WA_DeleteOnClose);
+ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), sys_(sys) {
     setWindowTitle(QStringLiteral("Ergebnis"));
     auto* v = new QVBoxLayout(this);
     lblTitel_ = new QLabel(this);
@@ -122,11 +119,6 @@ void ResultWindow::Fill() {
     const bool ordner = !sys_.datenVerzeichnis.empty();
     btnOrdner_->setEnabled(ordner);
     btnOrdner_->setToolTip(ordner ? ResultFolder(sys_) : QString::fromUtf8("Kein Datenverzeichnis gewählt"));
-}
-
-void ResultWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

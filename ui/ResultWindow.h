@@ -7,7 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QWidget>
+
+#include "ui/ProgramWindow.h"
 
 namespace zk {
 
@@ -19,18 +20,12 @@ QString ResultFolder(const RaceSystem& sys);
 // Returns false when it cannot be shown.
 bool OpenResultFolder(const RaceSystem& sys);
 
-class ResultWindow : public QWidget {
+class ResultWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit ResultWindow(RaceSystem& sys);
     // Shows the result kept in the race view.
     void Fill();
-
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     RaceSystem& sys_;

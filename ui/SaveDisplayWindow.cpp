@@ -1,6 +1,5 @@
 #include "ui/SaveDisplayWindow.h"
 
-#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "race/RaceState.h"
@@ -8,19 +7,17 @@
 namespace zk {
 
 SaveDisplayWindow::SaveDisplayWindow(const RaceState& st)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), st_(st) {
-    setObjectName("frmSaveDisplay");
-    setAttribute(Qt::WA_DeleteOnClose);
+    : ProgramWindow(Fenster::SaveDisplay, Qt::WindowStaysOnTopHint), st_(st) {
     setWindowTitle(QStringLiteral("Einstellungen werden gespeichert"));
     auto* v = new QVBoxLayout(this);
-    Label1 = new QLabel(this);
-    Label1->setObjectName("Label1");
-    Label1->setAlignment(Qt::AlignCenter);
+    lblProzent = new QLabel(this);
+    lblProzent->setObjectName("Label1");
+    lblProzent->setAlignment(Qt::AlignCenter);
     Bar = new QProgressBar(this);
     Bar->setObjectName("Bar");
     Bar->setRange(0, 100);
     Bar->setTextVisible(false);
-    v->addWidget(Label1);
+    v->addWidget(lblProzent);
     v->addWidget(Bar);
     setMinimumWidth(320);
     UpdateAnzeige();
@@ -28,13 +25,8 @@ SaveDisplayWindow::SaveDisplayWindow(const RaceState& st)
 
 void SaveDisplayWindow::UpdateAnzeige() {
     const int p = st_.SpeicherFortschritt;
-    Label1->setText(QStringLiteral("%1%").arg(p));
+    lblProzent->setText(QStringLiteral("%1%").arg(p));
     Bar->setValue(p);
-}
-
-void SaveDisplayWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

@@ -4,28 +4,23 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QWidget>
+
+#include "ui/ProgramWindow.h"
 
 namespace zk {
 
 struct RaceState;
 
-class SaveDisplayWindow : public QWidget {
+class SaveDisplayWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit SaveDisplayWindow(const RaceState& st);
     // Shows the progress counter of the running save.
     void UpdateAnzeige();
 
-signals:
-    void Unloaded(QWidget* w);
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
-
 private:
     const RaceState& st_;
-    QLabel* Label1 = nullptr;
+    QLabel* lblProzent = nullptr;  // object name "Label1"
     QProgressBar* Bar = nullptr;
 };
 

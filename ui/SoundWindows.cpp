@@ -1,6 +1,5 @@
 #include "ui/SoundWindows.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,13 +9,11 @@
 
 #include "race/Zeitansage.h"
 #include "system/RaceSystem.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
-SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSoundfiles");
-    setAttribute(Qt::WA_DeleteOnClose);
+SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : ProgramWindow(Fenster::Soundfiles), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Sounddateien"));
     auto* outer = new QVBoxLayout(this);
     auto* scroll = new QScrollArea(this);
@@ -37,7 +34,7 @@ SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window
         g->addWidget(play, n, 3);
         connect(open, &QPushButton::clicked, this, [this, n] {
             slot_ = n;
-            ctx_.forms.Open("frmSoundOpenFile");
+            ctx_.registry.Open(Fenster::SoundOpenFile);
         });
         connect(play, &QPushButton::clicked, this, [this, n] { PlayFile(ctx_, this, lblSound[n]->text()); });
     }
@@ -58,30 +55,27 @@ void SoundFilesWindow::PlayFile(UiContext& ctx, QWidget* parent, const QString& 
         QMessageBox::warning(parent, QStringLiteral("Zirkato"), QStringLiteral("Sound konnte nicht gespielt werden"));
 }
 
-void SoundFilesWindow::closeEvent(QCloseEvent* e) {
+void SoundFilesWindow::Closing(QCloseEvent*) {
     ctx_.writeSoundFiles();
     // Recordings put into the Sounds folder meanwhile speak from now on.
     if (ctx_.ansage && ctx_.ansage->SoundInitialisiert != 0) ctx_.ansage->LoadClips();
-    ctx_.forms.Close("frmSoundOpenFile");
-    e->accept();
+    ctx_.registry.Close(Fenster::SoundOpenFile);
 }
 
-SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmSoundOpenFile");
-    setAttribute(Qt::WA_DeleteOnClose);
+SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : ProgramWindow(Fenster::SoundOpenFile), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Sounddatei wählen"));
     auto* v = new QVBoxLayout(this);
-    File1 = new QListWidget(this);
-    File1->setObjectName("File1");
+    lstDateien = new QListWidget(this);
+    lstDateien->setObjectName("File1");
     // The files of every sound folder, the user's own first; a name once.
     if (ctx_.ansage) {
         for (const std::string& d : ctx_.ansage->SoundDirs()) {
             const QStringList names = QDir(QString::fromStdString(d)).entryList({QStringLiteral("*.wav"), QStringLiteral("*.WAV")}, QDir::Files, QDir::Name);
             for (const QString& n : names)
-                if (File1->findItems(n, Qt::MatchExactly).isEmpty()) File1->addItem(n);
+                if (lstDateien->findItems(n, Qt::MatchExactly).isEmpty()) lstDateien->addItem(n);
         }
     }
-    v->addWidget(File1);
+    v->addWidget(lstDateien);
     auto* h = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName("OK");
@@ -93,15 +87,15 @@ SoundOpenFileWindow::SoundOpenFileWindow(UiContext& ctx) : QWidget(nullptr, Qt::
     h->addWidget(play);
     h->addWidget(cancel);
     v->addLayout(h);
-    const auto current = [this] { return File1->currentItem() ? File1->currentItem()->text() : QString(); };
+    const auto current = [this] { return lstDateien->currentItem() ? lstDateien->currentItem()->text() : QString(); };
     connect(ok, &QPushButton::clicked, this, [this, current] {
-        if (auto* w = qobject_cast<SoundFilesWindow*>(ctx_.forms.Find("frmSoundfiles"))) {
+        if (auto* w = qobject_cast<SoundFilesWindow*>(ctx_.registry.Find(Fenster::Soundfiles))) {
             if (!current().isEmpty()) w->SetSlotFile(current());
         }
         close();
     });
     connect(play, &QPushButton::clicked, this, [this, current] { SoundFilesWindow::PlayFile(ctx_, this, current()); });
-    connect(File1, &QListWidget::itemDoubleClicked, this,
+    connect(lstDateien, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* it) { SoundFilesWindow::PlayFile(ctx_, this, it->text()); });
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     resize(320, 380);

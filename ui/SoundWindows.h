@@ -6,14 +6,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QWidget>
 #include <array>
 
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
-class SoundFilesWindow : public QWidget {
+class SoundFilesWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit SoundFilesWindow(UiContext& ctx);
@@ -24,7 +24,7 @@ public:
     static void PlayFile(UiContext& ctx, QWidget* parent, const QString& file);
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     UiContext& ctx_;
@@ -32,14 +32,14 @@ private:
     std::array<QLabel*, 51> lblSound{};
 };
 
-class SoundOpenFileWindow : public QWidget {
+class SoundOpenFileWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit SoundOpenFileWindow(UiContext& ctx);
 
 private:
     UiContext& ctx_;
-    QListWidget* File1 = nullptr;
+    QListWidget* lstDateien = nullptr;  // object name "File1"
 };
 
 }  // namespace zk

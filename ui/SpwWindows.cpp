@@ -10,7 +10,7 @@
 #include "race/Spurwechsel.h"
 #include "system/RaceSystem.h"
 #include "ui/UiContext.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 #include "ui/WindowGeometry.h"
 
 namespace zk {
@@ -34,9 +34,7 @@ QString Indexed(const char* base, int i) { return QStringLiteral("%1_%2").arg(QL
 // ---------------------------------------------------------------- frmSpwDisplay
 
 SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), ctx_(ctx) {
-    setObjectName("frmSpwDisplay");
-    setAttribute(Qt::WA_DeleteOnClose);
+    : ProgramWindow(Fenster::SpwDisplay, Qt::WindowStaysOnTopHint), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Spurwechsel"));
 
     auto* v = new QVBoxLayout(this);
@@ -85,15 +83,11 @@ SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
     connect(Start, &QPushButton::clicked, this, &SpwDisplayWindow::Weiter);
     connect(Close, &QPushButton::clicked, this, &SpwDisplayWindow::Weiter);
 
-    RaceSystem& sys = ctx_.sys;
     Anzeigen();
     adjustSize();
-    RestorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinSpwDisplay],
-                    sys.cfg.WindowPositions.SmallLeft[kWinSpwDisplay]);
-    sys.st.FensterOffen2[kWinSpwDisplay] = kTrue;
     // The lap windows and the race director take no input until the next
     // segment is chosen here.
-    ctx_.forms.DisableWindows();
+    ctx_.registry.DisableWindows();
 }
 
 SpurwechselRennen* SpwDisplayWindow::Serie() const { return ctx_.sys.club().Spurwechsel(); }
@@ -128,27 +122,17 @@ void SpwDisplayWindow::Weiter() {
     }
 }
 
-void SpwDisplayWindow::closeEvent(QCloseEvent* e) {
-    if (!schliesst_) {
-        schliesst_ = true;
-        // The close box counts as Close: a series left waiting could not go on.
-        SpurwechselRennen* w = Serie();
-        if (e->spontaneous() && w && w->Wartet()) w->Weiter();
-        RaceSystem& sys = ctx_.sys;
-        sys.st.FensterOffen2[kWinSpwDisplay] = 0;
-        StorePosition(this, sys.cfg.WindowPositions.SmallTop[kWinSpwDisplay],
-                      sys.cfg.WindowPositions.SmallLeft[kWinSpwDisplay]);
-        ctx_.forms.EnableWindows();
-        emit Unloaded(this);
-    }
-    e->accept();
+void SpwDisplayWindow::Closing(QCloseEvent* e) {
+    // The close box counts as Close: a series left waiting could not go on.
+    // (Going on closes this window again; that close is this one.)
+    SpurwechselRennen* w = Serie();
+    if (e->spontaneous() && w && w->Wartet()) w->Weiter();
+    ctx_.registry.EnableWindows();
 }
 
 // ---------------------------------------------------------------- frmAnzeigeZrEinteilung
 
-ZrEinteilungWindow::ZrEinteilungWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmAnzeigeZrEinteilung");
-    setAttribute(Qt::WA_DeleteOnClose);
+ZrEinteilungWindow::ZrEinteilungWindow(UiContext& ctx) : ProgramWindow(Fenster::AnzeigeZrEinteilung), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Zeiteinteilung"));
 
     auto* v = new QVBoxLayout(this);
@@ -209,11 +193,6 @@ void ZrEinteilungWindow::Anzeigen() {
 void ZrEinteilungWindow::showEvent(QShowEvent* e) {
     Anzeigen();
     QWidget::showEvent(e);
-}
-
-void ZrEinteilungWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

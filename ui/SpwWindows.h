@@ -7,36 +7,32 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QWidget>
 #include <array>
 
 #include "race/RaceState.h"
+#include "ui/ProgramWindow.h"
 
 namespace zk {
 
 struct UiContext;
 class SpurwechselRennen;
 
-class SpwDisplayWindow : public QWidget {
+class SpwDisplayWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit SpwDisplayWindow(UiContext& ctx);
     // Segment number and the teams' laps and names.
     void Anzeigen();
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     void Weiter();
     SpurwechselRennen* Serie() const;
 
     UiContext& ctx_;
-    bool schliesst_ = false;
     QLabel* lblRvonR = nullptr;
     std::array<QLabel*, kLanes> lblTeam{};
     std::array<QLabel*, kLanes> lblRundenT{};
@@ -45,18 +41,14 @@ private:
     QPushButton* Close = nullptr;
 };
 
-class ZrEinteilungWindow : public QWidget {
+class ZrEinteilungWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit ZrEinteilungWindow(UiContext& ctx);
     void Anzeigen();
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     UiContext& ctx_;

@@ -1,6 +1,5 @@
 #include "ui/StartLightWindow.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -35,12 +34,10 @@ void Lamp::paintEvent(QPaintEvent*) {
     p.drawEllipse(r);
 }
 
-StartLightWindow::StartLightWindow(UiContext& ctx, const QString& name) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName(name);
-    setAttribute(Qt::WA_DeleteOnClose);
+StartLightWindow::StartLightWindow(UiContext& ctx, Fenster id) : ProgramWindow(id), ctx_(ctx) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(name == "frmZusatzampel" ? QStringLiteral("Zusatzampel") : QStringLiteral("Startampel"));
+    setWindowTitle(id == Fenster::Zusatzampel ? QStringLiteral("Zusatzampel") : QStringLiteral("Startampel"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(15, 15, 15));
     pal.setColor(QPalette::WindowText, Qt::white);
@@ -93,7 +90,7 @@ StartLightWindow::StartLightWindow(UiContext& ctx, const QString& name) : QWidge
     connect(btnAmpelAbbruch, &QPushButton::clicked, this, [this] { ctx_.race.AbortStartLight(); });
 
     ResetLamps();
-    resize(name == "frmZusatzampel" ? QSize(560, 460) : QSize(760, 620));
+    resize(id == Fenster::Zusatzampel ? QSize(560, 460) : QSize(760, 620));
 }
 
 void StartLightWindow::SetLamp(int index, bool lit) {
@@ -124,13 +121,6 @@ void StartLightWindow::Show(const StartampelAnzeige& a) {
         ltAmpel1[i]->setVisible(a.lampeSichtbar[i]);
     }
     for (int lane = 1; lane <= 8; ++lane) SpurNr[lane - 1]->setVisible(a.spurNrSichtbar[lane - 1]);
-}
-
-void StartLightWindow::CloseForShutdown() { close(); }
-
-void StartLightWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
 }
 
 void StartLightWindow::resizeEvent(QResizeEvent* e) {

@@ -5,10 +5,10 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QWidget>
 #include <vector>
 
 #include "race/RaceUiState.h"
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
@@ -29,15 +29,15 @@ private:
     bool lit_ = false;
 };
 
-class StartLightWindow : public QWidget {
+class StartLightWindow : public ProgramWindow {
     Q_OBJECT
 public:
     static constexpr int kLamps = 23;       // ltAmpel1 0..22
     static constexpr int kFirstGreen = 10;  // 10..14
     static constexpr int kFirstFalse = 15;  // lane + 14
 
-    // `name` is "frmStartampel" or "frmZusatzampel".
-    StartLightWindow(UiContext& ctx, const QString& name);
+    // `id` is Fenster::Startampel or Fenster::Zusatzampel.
+    StartLightWindow(UiContext& ctx, Fenster id);
 
     void SetLamp(int index, bool lit);
     bool LampLit(int index) const;
@@ -48,13 +48,8 @@ public:
     void ResetLamps();
     // Lamps and lane numbers as race control has set them.
     void Show(const StartampelAnzeige& a);
-    void CloseForShutdown();
-
-signals:
-    void Unloaded(StartLightWindow* w);
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:

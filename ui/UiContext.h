@@ -4,27 +4,28 @@
 #pragma once
 
 #include <functional>
-#include <string>
+
+#include "base/Windows.h"
 
 namespace zk {
 
 class RaceSystem;
 class RaceActions;
-class UpdateForms;
+class WindowRegistry;
 class Zeitansage;
 class ClubRennen;
 
 struct UiContext {
     RaceSystem& sys;
     RaceActions& race;
-    UpdateForms& forms;
+    WindowRegistry& registry;
     // Shows or hides the main window's diagnostics frame.
     std::function<void(bool)> showDebugFrame = [](bool) {};
     // Refreshes the race-length captions of the main window's menu.
     std::function<void()> updateLapTimeSettings = [] {};
-    // Opens a window by name or, for one that does not exist yet, says so in
-    // the main window's status line.
-    std::function<void(const std::string&)> openOrSay = [](const std::string&) {};
+    // Opens a window or, when it cannot be opened now, says so in the main
+    // window's status line.
+    std::function<void(Fenster)> openOrSay = [](Fenster) {};
     // Writes lane 1..8's set voltage to the settings file at once.
     std::function<void(int)> writeLaneVoltage = [](int) {};
     // The spoken lap times (sound-file windows audition through it); may be null.

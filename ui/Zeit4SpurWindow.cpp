@@ -10,7 +10,7 @@
 #include "race/RaceResult.h"
 #include "system/RaceSystem.h"
 #include "ui/RaceActions.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 
 namespace zk {
 
@@ -38,7 +38,7 @@ void StatusLamp::paintEvent(QPaintEvent*) {
     p.drawEllipse(QRect((width() - d) / 2, (height() - d) / 2, d, d));
 }
 
-Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur", kWinStd4, kStd4Lanes) {
+Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, Fenster::Zeit4Spur, kStd4Lanes) {
     QVBoxLayout* top = MakeLayoutWithHead(15, 18);
 
     auto* lanes = new QHBoxLayout;
@@ -131,8 +131,8 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, "frmZeit4Spur"
     top->addLayout(info, 1);
     top->addWidget(MakeRaceButtons(true), 1);
 
-    connect(btnShowClubRace, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmClubResult"); });
-    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.forms.Open("frmAnzeigeZrEinteilung"); });
+    connect(btnShowClubRace, &QPushButton::clicked, this, [this] { ctx_.registry.Open(Fenster::ClubResult); });
+    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.registry.Open(Fenster::AnzeigeZrEinteilung); });
 
     scaler_.SetDesignSize(QSize(960, 800));
     resize(scaler_.DesignSize());

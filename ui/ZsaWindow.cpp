@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,7 +19,7 @@
 #include "race/TeachIn.h"
 #include "system/RaceSystem.h"
 #include "ui/UiContext.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 // After the window headers: it declares a function named like the lap-window class.
 #include "race/RaceModes.h"
 
@@ -56,9 +55,7 @@ QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
 
 }  // namespace
 
-ZsaWindow::ZsaWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
-    setObjectName("frmZSA");
-    setAttribute(Qt::WA_DeleteOnClose);
+ZsaWindow::ZsaWindow(UiContext& ctx) : ProgramWindow(Fenster::ZSA), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Einstellungen"));
     ZsaOeffnen(ctx_.sys);
 
@@ -93,7 +90,7 @@ ZsaWindow::ZsaWindow(UiContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int reiter) {
         ZsaReiterGewaehlt(ctx_.sys, reiter);
         // Captions and lamps at once rather than at the next cycle.
-        ctx_.forms.SettingsLiveView();
+        ctx_.registry.SettingsLiveView();
     });
     // Whoever opens the settings usually comes to teach the track in.
     SSTab1->setCurrentIndex(kZsaReiterLichtschranken);
@@ -181,7 +178,7 @@ void ZsaWindow::Folge(const ZsaFolge& f) {
     }
     Aktualisieren();
     // The lane captions of the sensor tab follow the pit-lane option.
-    ctx_.forms.SettingsLiveView();
+    ctx_.registry.SettingsLiveView();
 }
 
 void ZsaWindow::OffeneEingaben() {
@@ -381,7 +378,7 @@ QWidget* ZsaWindow::BuildLichtschranken() {
         g->addWidget(s, row, col + 1);
         connect(b, &QPushButton::clicked, this, [this, k] {
             TeachInKlick(ctx_.sys, k + 1);
-            ctx_.forms.SettingsLiveView();
+            ctx_.registry.SettingsLiveView();
         });
     }
     g->setColumnStretch(4, 1);
@@ -390,7 +387,7 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     reset->setObjectName("TeachIn_Reset");
     connect(reset, &QPushButton::clicked, this, [this] {
         TeachInReset(ctx_.sys);
-        ctx_.forms.SettingsLiveView();
+        ctx_.registry.SettingsLiveView();
     });
     auto* h = new QHBoxLayout;
     h->addWidget(reset);
@@ -627,7 +624,7 @@ QWidget* ZsaWindow::BuildSound() {
     auto* h = new QHBoxLayout;
     auto* files = new QPushButton(U("Sounddateien …"), page);
     files->setObjectName("btnSoundfiles");
-    connect(files, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSoundfiles"); });
+    connect(files, &QPushButton::clicked, this, [this] { ctx_.openOrSay(Fenster::Soundfiles); });
     h->addWidget(files);
     h->addStretch();
     v->addLayout(h);
@@ -759,14 +756,12 @@ void ZsaWindow::Anzeigen() {
     }
 }
 
-void ZsaWindow::closeEvent(QCloseEvent* e) {
+void ZsaWindow::Closing(QCloseEvent*) {
     OffeneEingaben();
     ZsaSchliessen(ctx_.sys);
     // The race-length presets may have changed: new menu captions.
     UpdateLapTimeSettings(ctx_.sys);
     ctx_.updateLapTimeSettings();
-    e->accept();
-    emit Unloaded(this);
 }
 
 }  // namespace zk

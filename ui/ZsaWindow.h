@@ -14,10 +14,10 @@
 #include <QHash>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QWidget>
 #include <array>
 
 #include "race/ZsaOptionen.h"
+#include "ui/ProgramWindow.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -34,7 +34,7 @@ namespace zk {
 
 struct UiContext;
 
-class ZsaWindow : public QWidget {
+class ZsaWindow : public ProgramWindow {
     Q_OBJECT
 public:
     explicit ZsaWindow(UiContext& ctx);
@@ -43,11 +43,8 @@ public:
     // Every control from the settings: values, enabled state, labels.
     void Aktualisieren();
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     QWidget* BuildAllgemein();

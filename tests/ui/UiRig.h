@@ -49,14 +49,14 @@ class FakeStore : public SettingsStore {
 public:
     explicit FakeStore(Journal& j) : j_(j) {}
     void ReadIniFile(RaceSystem&) override { j_.calls.push_back("ReadIniFile"); }
-    std::vector<std::string> ReadOpenWindows(RaceSystem&) override {
+    std::vector<Fenster> ReadOpenWindows(RaceSystem&) override {
         j_.calls.push_back("ReadOpenWindows");
         return reopen;
     }
     void WriteOpenWindows(RaceSystem&) override { j_.calls.push_back("WriteOpenWindows"); }
     void WriteIniFile(RaceSystem&) override { j_.calls.push_back("WriteIniFile"); }
     void WriteWindowPositions(RaceSystem&) override { j_.calls.push_back("WriteWindowPositions"); }
-    std::vector<std::string> reopen;
+    std::vector<Fenster> reopen;
 
 private:
     Journal& j_;
@@ -109,7 +109,7 @@ public:
         for (int k = 0; k < 100 && sys.st.RennenLaeuft != kTrue; ++k) RunFor(100);
     }
 
-    QWidget* Open(const char* name) { return main->Forms().Open(name); }
+    QWidget* Open(const char* name) { return main->Registry().Open(name); }
 
     static QString Text(QWidget* w, const QString& name) {
         auto* l = w->findChild<QLabel*>(name);

@@ -63,7 +63,7 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
     for (QAction* a : club) QVERIFY(a && !a->isEnabled());
 
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
-    QWidget* w = rig.main->Forms().Find("frmFahrer");
+    QWidget* w = rig.main->Registry().Find("frmFahrer");
     QVERIFY(w);
     QCOMPARE(Items(w, "lstDriverListe"), QStringList{"TAVO"});
     for (const char* n : {"Anna", "Bert", "Cleo"}) Type(w, n);
@@ -77,13 +77,13 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
     QCOMPARE(Items(w, "lstActiveDriver"), QStringList{"Anna"});
     UiRig::Click(w, "cmdFahrerFertig");
     rig.RunFor(100);
-    QVERIFY(!rig.main->Forms().IsOpen("frmFahrer"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmFahrer"));
     for (QAction* a : club) QVERIFY(!a->isEnabled());
 
     // Reopened: the pool and the active list as confirmed; a second driver
     // goes over, one comes back, another goes over.
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
-    w = rig.main->Forms().Find("frmFahrer");
+    w = rig.main->Registry().Find("frmFahrer");
     QCOMPARE(Items(w, "lstDriverListe"), (QStringList{"Bert", "Cleo"}));
     QCOMPARE(Items(w, "lstActiveDriver"), QStringList{"Anna"});
     w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
@@ -100,7 +100,7 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
     // The club race is set up and its schedule shows.
     club[0]->trigger();
     QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Clubrennen);
-    QWidget* r = rig.main->Forms().Find("frmClubResult");
+    QWidget* r = rig.main->Registry().Find("frmClubResult");
     QVERIFY(r && r->isVisible());
     auto* tree = r->findChild<QTreeWidget*>("trvClubRaceShedule");
     QVERIFY(tree->topLevelItemCount() >= 2);
@@ -110,10 +110,10 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
 
     // Lane names of ordinary races: the lap windows and the director follow.
     rig.main->findChild<QAction*>("mnuDefFahrer")->trigger();
-    QWidget* sel = rig.main->Forms().Find("frmSelectDriver");
+    QWidget* sel = rig.main->Registry().Find("frmSelectDriver");
     QVERIFY(sel);
     UiRig::Click(sel, "Command1");
-    QVERIFY(!rig.main->Forms().IsOpen("frmSelectDriver"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmSelectDriver"));
     QCOMPARE(QString::fromStdString(zk::FahrerName(rig.sys.st, 8)), QStringLiteral("TEAM 8"));
 
     // A club race takes at most 101 drivers: the 102nd stays in the pool and
@@ -121,7 +121,7 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
     rig.sys.cfg.Fahrer.clear();
     for (int k = 1; k <= 105; ++k) rig.sys.cfg.Fahrer.push_back("F" + std::to_string(k));
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
-    w = rig.main->Forms().Find("frmFahrer");
+    w = rig.main->Registry().Find("frmFahrer");
     w->findChild<QListWidget*>("lstDriverListe")->setCurrentRow(0);
     for (int k = 0; k < 105; ++k) UiRig::Click(w, "btnAddToDriverList");
     QCOMPARE(Items(w, "lstActiveDriver").size(), 101);
@@ -159,7 +159,7 @@ void ClubWindowsTest::resultWindowAfterAHeat() {
         rig.RunFor(100);
     };
     heat();
-    QWidget* r = rig.main->Forms().Find("frmClubResult");
+    QWidget* r = rig.main->Registry().Find("frmClubResult");
     QVERIFY(r && r->isVisible());
     const QStringList list = Items(r, "lstClubResult");
     QCOMPARE(list.value(0), QStringLiteral(" --- Rennen 1 --- "));
@@ -201,7 +201,7 @@ void ClubWindowsTest::resultWindowAfterAHeat() {
 
     // While the heat runs its drivers stay: the driver window cannot confirm.
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
-    QWidget* f = rig.main->Forms().Find("frmFahrer");
+    QWidget* f = rig.main->Registry().Find("frmFahrer");
     QVERIFY(!f->findChild<QPushButton*>("cmdFahrerFertig")->isEnabled());
     QCOMPARE(rig.sys.st.AnzahlClubFahrer, int16_t{3});
 }

@@ -38,7 +38,7 @@ void LapWindowsTest::everyWindowTheCoreOpensExists() {
         const size_t before = rig.main->Ui().Messages().size();
         rig.sys.ui().OpenWindow(f);
         QVERIFY2(rig.main->Ui().Messages().size() == before, std::string(zk::FensterName(f)).c_str());
-        QVERIFY(rig.main->Forms().IsOpen(std::string(zk::FensterName(f))));
+        QVERIFY(rig.main->Registry().IsOpen(std::string(zk::FensterName(f))));
         rig.sys.ui().CloseWindow(f);
     }
     QVERIFY(!zk::FensterAusName("frmGibtEsNicht"));
@@ -96,7 +96,7 @@ void LapWindowsTest::fuelLabelAndBar() {
     QWidget* std4 = rig.Open("frmZeit4Spur");
     rig.sys.st.SpurDaten[2].Tank = 37.4;
     rig.sys.st.SpurDaten[2].Farbe = 0x0000FF;  // red
-    rig.main->Forms().FuelUpdateAll(1);
+    rig.main->Registry().FuelUpdateAll(1);
     for (QWidget* x : {w, std4}) {
         QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37,40"));
         auto* bar = x->findChild<zk::FuelBar*>("Spur_FuelBar_1");
@@ -105,7 +105,7 @@ void LapWindowsTest::fuelLabelAndBar() {
         QCOMPARE(bar->Colour(), QColor(255, 0, 0));
     }
     // An element the window does not have is ignored.
-    rig.main->Forms().FuelUpdateAll(6);
+    rig.main->Registry().FuelUpdateAll(6);
     QCOMPARE(UiRig::Text(w, "Spur_FuelVal_0"), QStringLiteral("100,00"));
 }
 
@@ -114,21 +114,21 @@ void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
     rig.Load();
     QWidget* a = rig.Open("frmKVZeit2Spur");
     QWidget* b = rig.Open("frmZeit4Spur");
-    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 2);
+    QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 2);
     QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], zk::kTrue);
     QCOMPARE(rig.sys.st.FensterOffen[zk::kWinStd4], zk::kTrue);
     rig.StartAndRunToGreen(a);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     UiRig::Click(a, "bntZmClose");
-    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+    QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
     QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], int16_t{0});
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     b->close();  // the close box counts like the close button
-    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 0);
+    QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 0);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
-    QVERIFY(!rig.main->Forms().IsOpen("frmZeit4Spur"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmZeit4Spur"));
 
     // On an idle track closing the last window leaves the power alone.
     QWidget* c = rig.Open("frmKVZeit3Spur");
@@ -204,12 +204,12 @@ void LapWindowsTest::allLapWindowsOpenFromTheMenu() {
         auto* a = rig.main->findChild<QAction*>(QString::fromUtf8(action));
         QVERIFY2(a, action);
         a->trigger();
-        for (const char* n : windows) QVERIFY2(rig.main->Forms().IsOpen(n), n);
-        auto* lap = qobject_cast<zk::LapWindow*>(rig.main->Forms().Find(windows.back()));
+        for (const char* n : windows) QVERIFY2(rig.main->Registry().IsOpen(n), n);
+        auto* lap = qobject_cast<zk::LapWindow*>(rig.main->Registry().Find(windows.back()));
         QCOMPARE(lap->findChildren<QLabel*>(QRegularExpression("^Spur_LapTime_\\d$")).size(), lanes[k]);
         ++k;
     }
-    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 8);
+    QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 8);
 }
 
 void LapWindowsTest::fontsScaleWithTheWindow() {
@@ -238,7 +238,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
 
     // The lap input refuses counts below 1 and keeps the last one.
     rig.main->findChild<QAction*>("mnuRundenEingabe")->trigger();
-    auto* runden = rig.main->Forms().Find("frmRundeneingabe")->findChild<QLineEdit*>("txtRundeneingabe");
+    auto* runden = rig.main->Registry().Find("frmRundeneingabe")->findChild<QLineEdit*>("txtRundeneingabe");
     runden->setText("3");
     runden->setText("-3");
     runden->setText("0");
@@ -246,7 +246,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     QCOMPARE(menu("mnuEingabeRunden")->title(), QStringLiteral("Runden : 3"));
     // The time menu says what the race will run: 0 typed is 6 minutes.
     rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
-    QWidget* zeit = rig.main->Forms().Find("frmZeiteingabe");
+    QWidget* zeit = rig.main->Registry().Find("frmZeiteingabe");
     zeit->findChild<QLineEdit*>("txtZeiteingabe")->setText("0");
     zeit->close();
     QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
@@ -257,7 +257,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     rig.RunFor(1000);
     QVERIFY(pause->isEnabled());
     QVERIFY(!beenden->isEnabled());
-    UiRig::Click(rig.main->Forms().Find("frmStartampel"), "btnAmpelAbbruch");
+    UiRig::Click(rig.main->Registry().Find("frmStartampel"), "btnAmpelAbbruch");
     rig.RunFor(100);
     QVERIFY(!pause->isEnabled());
     QVERIFY(beenden->isEnabled());
@@ -279,7 +279,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
 
     // "Fahrer" opens the choice of the lanes' drivers.
     UiRig::Click(w, "btnFahrer");
-    QVERIFY(rig.main->Forms().IsOpen("frmSelectDriver"));
+    QVERIFY(rig.main->Registry().IsOpen("frmSelectDriver"));
 }
 
 void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {

@@ -114,7 +114,7 @@ void RaceDayTest::bannerAndResultThroughALapRace() {
     QCOMPARE(Seen(w).zeile, QString::fromUtf8("Sieger: Spur 2 – Fahrer 2"));
 
     // The result window opened by itself; one table and one page were written.
-    QVERIFY(rig.main->Forms().Find("frmErgebnis"));
+    QVERIFY(rig.main->Registry().Find("frmErgebnis"));
     QDir dir(data.path() + "/Ergebnisse");
     const QStringList csv = dir.entryList({"*_Rundenrennen.csv"}, QDir::Files);
     const QStringList html = dir.entryList({"*_Rundenrennen.html"}, QDir::Files);

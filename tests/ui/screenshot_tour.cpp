@@ -72,7 +72,7 @@ static void BannerTour(const QString& out) {
     for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft != 0; ++k) rig.RunFor(100);
     rig.RunFor(200);
     shoot("ZIEL");
-    if (QWidget* r = rig.main->Forms().Find("frmErgebnis")) {
+    if (QWidget* r = rig.main->Registry().Find("frmErgebnis")) {
         QApplication::processEvents();
         r->grab().save(out + "/frmErgebnis.png");
     }
@@ -84,7 +84,7 @@ static void LaneChangeTour(const QString& out) {
     UiRig rig;
     QWidget* std4 = rig.LoadLaneChangeSeries();
     UiRig::Click(std4, "btnZmsInfo");
-    if (QWidget* plan = rig.main->Forms().Find("frmAnzeigeZrEinteilung")) {
+    if (QWidget* plan = rig.main->Registry().Find("frmAnzeigeZrEinteilung")) {
         QApplication::processEvents();
         plan->grab().save(out + "/frmAnzeigeZrEinteilung.png");
         plan->close();
@@ -97,8 +97,8 @@ static void LaneChangeTour(const QString& out) {
     }
     rig.sys.st.RestMinuten = 0;
     rig.sys.st.RestSekunden = 2;
-    for (int k = 0; k < 100 && !rig.main->Forms().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
-    if (QWidget* spw = rig.main->Forms().Find("frmSpwDisplay")) {
+    for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
+    if (QWidget* spw = rig.main->Registry().Find("frmSpwDisplay")) {
         QApplication::processEvents();
         spw->grab().save(out + "/frmSpwDisplay.png");
         UiRig::Click(spw, "Start");
@@ -119,13 +119,13 @@ static void ClubTour(const QString& out) {
     rig.sys.cfg.Fahrer = {"Anna Schäfer", "Bert Müller", "Cleo", "Dirk", "Emil", "Jörg Weißhaupt", "Uli"};
     rig.Load();
     auto shoot = [&](const char* name) {
-        QWidget* w = rig.main->Forms().Find(name);
+        QWidget* w = rig.main->Registry().Find(name);
         if (!w) return;
         QApplication::processEvents();
         w->grab().save(out + "/" + name + ".png");
     };
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
-    if (QWidget* f = rig.main->Forms().Find("frmFahrer")) {
+    if (QWidget* f = rig.main->Registry().Find("frmFahrer")) {
         auto* pool = f->findChild<QListWidget*>("lstDriverListe");
         for (int k = 0; k < 5; ++k) {
             pool->setCurrentRow(0);
@@ -136,7 +136,7 @@ static void ClubTour(const QString& out) {
     }
     rig.main->findChild<QAction*>("mnuDefFahrer")->trigger();
     shoot("frmSelectDriver");
-    if (QWidget* s = rig.main->Forms().Find("frmSelectDriver")) s->close();
+    if (QWidget* s = rig.main->Registry().Find("frmSelectDriver")) s->close();
     rig.RunFor(100);
     if (auto* zm = rig.main->findChild<QMenu*>("mnuZeitmessung")) {
         zm->popup(QPoint(0, 0));
@@ -174,9 +174,9 @@ int main(int argc, char** argv) {
     for (const char* n : windows)
         if (std::string(n).rfind("frmParPort", 0) != 0) rig.Open(n);
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
-    UiRig::Click(rig.main->Forms().Find("frmZeit4Spur"), "btnStartRace");
+    UiRig::Click(rig.main->Registry().Find("frmZeit4Spur"), "btnStartRace");
     auto shoot = [&](const char* name, const QString& file) {
-        QWidget* w = std::string(name) == "frmMain" ? rig.main.get() : rig.main->Forms().Find(name);
+        QWidget* w = std::string(name) == "frmMain" ? rig.main.get() : rig.main->Registry().Find(name);
         if (!w) return;
         QApplication::processEvents();
         w->grab().save(out + "/" + file + ".png");
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
     rig.Hold(2, 20);
     rig.RunTo(3300);
     for (const char* n : {"frmStartampel", "frmZusatzampel"}) {
-        QWidget* w = rig.main->Forms().Find(n);
+        QWidget* w = rig.main->Registry().Find(n);
         if (w) w->resize(screen.size() * 0.6);
         shoot(n, n);
     }
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     rig.main->StartSimulationWithoutTrack();
     rig.RunFor(16000);
     for (const char* n : windows) {
-        QWidget* w = rig.main->Forms().Find(n);
+        QWidget* w = rig.main->Registry().Find(n);
         if (!w) continue;
         shoot(n, QString::fromLatin1(n));
         if (qobject_cast<zk::LapWindow*>(w)) {
@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
     // The settings dialog, every tab; on the sensor tab lane 2 is armed and
     // lane 1's car is over its sensor.
     rig.main->findChild<QAction*>("mnuEinstellungen")->trigger();
-    if (QWidget* z = rig.main->Forms().Find("frmZSA")) {
+    if (QWidget* z = rig.main->Registry().Find("frmZSA")) {
         auto* tabs = z->findChild<QTabWidget*>("SSTab1");
         UiRig::Click(z, "btnZsaTrack_1");
         rig.Hold(1, 500);

@@ -26,13 +26,13 @@ private slots:
 
 void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
     UiRig rig;
-    rig.fakeStore.reopen = {"frmKVZeit3Spur", "frmZeit4Spur"};
+    rig.fakeStore.reopen = {zk::Fenster::KVZeit3Spur, zk::Fenster::Zeit4Spur};
     rig.Load();
     const std::vector<std::string> expected = {"ReadIniFile", "ReadOpenWindows", "TickStart"};
     QCOMPARE(rig.journal.calls, expected);
-    QVERIFY(rig.main->Forms().IsOpen("frmKVZeit3Spur"));
-    QVERIFY(rig.main->Forms().IsOpen("frmZeit4Spur"));
-    QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 2);
+    QVERIFY(rig.main->Registry().IsOpen("frmKVZeit3Spur"));
+    QVERIFY(rig.main->Registry().IsOpen("frmZeit4Spur"));
+    QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 2);
     QCOMPARE(rig.sys.st.RennmodusText, std::string("Training"));
 }
 
@@ -51,7 +51,7 @@ void ShutdownTest::closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTic
     QVERIFY(rig.journal.allPoweredAtTickStop);
     // The lap windows were closed without the last-window race stop, and the
     // open-window flags were written before that.
-    QVERIFY(!rig.main->Forms().IsOpen("frmKVZeit4SpurNeu"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmKVZeit4SpurNeu"));
     // A second close or the destructor does not run the shutdown again.
     rig.main->Shutdown();
     QCOMPARE(rig.journal.calls.size(), expected.size());
@@ -109,12 +109,12 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
     QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Rundenrennen);
     QCOMPARE(rig.sys.st.RennmodusText, std::string("Rundenrennen über  15 Runden"));
-    QVERIFY(rig.main->Forms().IsOpen("frmZeit4Spur"));
-    QCOMPARE(rig.main->Forms().Find("frmZeit4Spur")->windowTitle(), QStringLiteral("Rundenrennen über  15 Runden"));
+    QVERIFY(rig.main->Registry().IsOpen("frmZeit4Spur"));
+    QCOMPARE(rig.main->Registry().Find("frmZeit4Spur")->windowTitle(), QStringLiteral("Rundenrennen über  15 Runden"));
 
     // The input window: invalid text changes nothing, valid text the count and caption.
     rig.main->findChild<QAction*>("mnuRundenEingabe")->trigger();
-    QWidget* in = rig.main->Forms().Find("frmRundeneingabe");
+    QWidget* in = rig.main->Registry().Find("frmRundeneingabe");
     QVERIFY(in);
     auto* txt = in->findChild<QLineEdit*>("txtRundeneingabe");
     QCOMPARE(txt->text(), QStringLiteral("15"));
@@ -125,7 +125,7 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     QCOMPARE(rig.main->findChild<QMenu*>("mnuEingabeRunden")->title(), QStringLiteral("Runden : 42"));
 
     rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
-    QWidget* tin = rig.main->Forms().Find("frmZeiteingabe");
+    QWidget* tin = rig.main->Registry().Find("frmZeiteingabe");
     tin->findChild<QLineEdit*>("txtZeiteingabe")->setText(QStringLiteral("0"));
     tin->close();
     QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
@@ -146,8 +146,8 @@ void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile()
         five->move(30, 45);
         pos = five->pos();
         size = five->size();
-        rig.main->Forms().Close("frmZeit4Spur");
-        QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+        rig.main->Registry().Close("frmZeit4Spur");
+        QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
         rig.main->close();
     }
     zk::ProfileFile file(path);
@@ -159,11 +159,11 @@ void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile()
         zk::IniSettingsStore store(path);
         UiRig rig(&store);
         rig.Load();
-        QVERIFY(rig.main->Forms().IsOpen("frmKVZeit5Spur"));
-        QVERIFY(!rig.main->Forms().IsOpen("frmZeit4Spur"));
-        QCOMPARE(rig.main->Forms().OffeneZeitfenster(), 1);
+        QVERIFY(rig.main->Registry().IsOpen("frmKVZeit5Spur"));
+        QVERIFY(!rig.main->Registry().IsOpen("frmZeit4Spur"));
+        QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
         QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV5], zk::kTrue);
-        QWidget* five = rig.main->Forms().Find("frmKVZeit5Spur");
+        QWidget* five = rig.main->Registry().Find("frmKVZeit5Spur");
         QCOMPARE(five->pos(), pos);
         QCOMPARE(five->size(), size);
     }

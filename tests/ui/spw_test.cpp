@@ -22,7 +22,7 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
 
     // The Info button shows the division of the 10 minutes.
     UiRig::Click(std4, "btnZmsInfo");
-    QWidget* plan = rig.main->Forms().Find("frmAnzeigeZrEinteilung");
+    QWidget* plan = rig.main->Registry().Find("frmAnzeigeZrEinteilung");
     QVERIFY(plan);
     QCOMPARE(UiRig::Text(plan, "lblMinuten_0"), QStringLiteral("4 Minuten"));
     QCOMPARE(UiRig::Text(plan, "lblMinuten_2"), QStringLiteral("3 Minuten"));
@@ -40,8 +40,8 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     rig.RunFor(1000);
     rig.sys.st.RestMinuten = 0;
     rig.sys.st.RestSekunden = 2;
-    for (int k = 0; k < 100 && !rig.main->Forms().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
-    QWidget* spw = rig.main->Forms().Find("frmSpwDisplay");
+    for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
+    QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
     QVERIFY(spw);
     QCOMPARE(rig.sys.record.laps.Laps(1), 2);
     QCOMPARE(UiRig::Text(spw, "lblRvonR"), QStringLiteral("1 von 3"));
@@ -52,7 +52,7 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     QVERIFY(!std4->isEnabled());
 
     UiRig::Click(spw, "Start");
-    QVERIFY(!rig.main->Forms().Find("frmSpwDisplay"));
+    QVERIFY(!rig.main->Registry().Find("frmSpwDisplay"));
     QVERIFY(std4->isEnabled());
     QCOMPARE(std4->windowTitle(), QStringLiteral("Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 3"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 2"));

@@ -18,7 +18,7 @@ using zk::test::UiRig;
 
 namespace {
 Lamp* LampOf(UiRig& rig, const char* window, int i) {
-    QWidget* w = rig.main->Forms().Find(window);
+    QWidget* w = rig.main->Registry().Find(window);
     return w ? w->findChild<Lamp*>(QStringLiteral("ltAmpel1_%1").arg(i)) : nullptr;
 }
 // Lit lamps 0..14 of a start-light window as a string of 0/1.
@@ -52,9 +52,9 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
     rig.Load();
     QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
     UiRig::Click(lap, "btnStartRace");
-    QVERIFY(rig.main->Forms().IsOpen("frmStartampel"));
-    QVERIFY(rig.main->Forms().IsOpen("frmZusatzampel"));
-    QWidget* extra = rig.main->Forms().Find("frmZusatzampel");
+    QVERIFY(rig.main->Registry().IsOpen("frmStartampel"));
+    QVERIFY(rig.main->Registry().IsOpen("frmZusatzampel"));
+    QWidget* extra = rig.main->Registry().Find("frmZusatzampel");
     QCOMPARE(extra->pos(), QPoint(zk::TwipsToPx(3000, zk::LogicalDpi(extra)), zk::TwipsToPx(1500, zk::LogicalDpi(extra))));
     extra->move(40, 60);
 
@@ -74,7 +74,7 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
         QVERIFY(!LampOf(rig, w, 16)->isHidden());
         QVERIFY(LampOf(rig, w, 16)->Lit());
         QVERIFY(LampOf(rig, w, 15)->isHidden());
-        auto* nr = rig.main->Forms().Find(w)->findChild<QLabel*>("SpurNr_1");
+        auto* nr = rig.main->Registry().Find(w)->findChild<QLabel*>("SpurNr_1");
         QVERIFY(nr && !nr->isHidden());
     }
     QCOMPARE(rig.sys.st.SpurStrom[2], int16_t{0});
@@ -92,8 +92,8 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
     QCOMPARE(LampOf(rig, "frmStartampel", 0)->Colour(), QColor(255, 0, 0));
     QCOMPARE(LampOf(rig, "frmStartampel", 12)->Colour(), QColor(0, 192, 0));
     rig.RunTo(7200);
-    QVERIFY(!rig.main->Forms().IsOpen("frmStartampel"));
-    QVERIFY(!rig.main->Forms().IsOpen("frmZusatzampel"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmStartampel"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmZusatzampel"));
     // The second window keeps its position.
     const double dpi = zk::LogicalDpi(lap);
     QCOMPARE(rig.sys.cfg.WindowPositions.AmpelLeft, zk::PxToTwips(40, dpi));
@@ -107,9 +107,9 @@ void StartLightSimTest::abortInTheSecondWindowClosesBothAndKeepsPower() {
     QWidget* lap = rig.Open("frmKVZeit2Spur");
     UiRig::Click(lap, "btnStartRace");
     rig.RunTo(2000);
-    UiRig::Click(rig.main->Forms().Find("frmZusatzampel"), "btnAmpelAbbruch");
-    QVERIFY(!rig.main->Forms().IsOpen("frmStartampel"));
-    QVERIFY(!rig.main->Forms().IsOpen("frmZusatzampel"));
+    UiRig::Click(rig.main->Registry().Find("frmZusatzampel"), "btnAmpelAbbruch");
+    QVERIFY(!rig.main->Registry().IsOpen("frmStartampel"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmZusatzampel"));
     QCOMPARE(rig.sys.st.StartPhase.load(), int16_t{0});
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
     QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
@@ -123,7 +123,7 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     QAction* sim = rig.main->findChild<QAction*>("mnuParPortSim");
     QVERIFY(sim);
     sim->trigger();
-    QWidget* ps = rig.main->Forms().Find("frmParPortSim");
+    QWidget* ps = rig.main->Registry().Find("frmParPortSim");
     QVERIFY(ps);
     QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{1});
     QVERIFY(rig.main->findChild<QWidget*>("DebugFrame")->isVisibleTo(rig.main.get()));
@@ -135,7 +135,7 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{1});
 
     rig.main->findChild<QAction*>("mnuParPortDebug")->trigger();
-    QWidget* pd = rig.main->Forms().Find("frmParPortDebug");
+    QWidget* pd = rig.main->Registry().Find("frmParPortDebug");
     QVERIFY(pd);
     QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], zk::kTrue);
     // Default lap times MinZeit + 100 x lane; lane 1 set to 3 s by hand.
@@ -207,7 +207,7 @@ void StartLightSimTest::demoRaceStartsCleanAndCarsDriveOnlyWithPower() {
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
     QCOMPARE(rig.sys.st.RennRunden, int16_t{10});
     QWidget* lap = rig.Open("frmKVZeit6Spur");
-    QWidget* pd = rig.main->Forms().Find("frmParPortDebug");
+    QWidget* pd = rig.main->Registry().Find("frmParPortDebug");
     QVERIFY(pd);
 
     // Through the five red steps to green, nobody jumps the start.
@@ -263,7 +263,7 @@ void StartLightSimTest::safetyCarKeyTogglesOnEveryPressUnderSimulation() {
         rig.RunFor(300);
     }
     // The same after the simulation window is closed and the port is read again.
-    rig.main->Forms().Close("frmParPortSim");
+    rig.main->Registry().Close("frmParPortSim");
     QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{0});
     for (int16_t expected : {1, 0}) {
         QTest::keyClick(lap, Qt::Key_C);
@@ -298,5 +298,5 @@ void StartLightSimTest::noPortMessageOffersTheSimulationAndWorkingWithoutAPort()
     box->findChild<QPushButton*>("btnSimulationStarten")->click();
     QCOMPARE(rig.sys.cfg.Lpt.Port, int16_t{0});
     QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{1});
-    QVERIFY(rig.main->Forms().IsOpen("frmParPortSim"));
+    QVERIFY(rig.main->Registry().IsOpen("frmParPortSim"));
 }

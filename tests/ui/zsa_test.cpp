@@ -52,7 +52,7 @@ void ZsaTest::teachLaneOneLiveAndSave() {
     rig.sys.st.Vergleich[1] = 64;
 
     rig.main->findChild<QAction*>("mnuEinstellungen")->trigger();
-    QWidget* dlg = rig.main->Forms().Find("frmZSA");
+    QWidget* dlg = rig.main->Registry().Find("frmZSA");
     QVERIFY(dlg);
     QCOMPARE(dlg->findChild<QTabWidget*>("SSTab1")->currentIndex(), 2);
     rig.RunFor(100);
@@ -75,12 +75,12 @@ void ZsaTest::teachLaneOneLiveAndSave() {
 
     // "speichern": the progress window opens and closes, the file holds the lane.
     bool progressSeen = false;
-    QObject::connect(&rig.main->Forms(), &zk::UpdateForms::WindowsChanged, [&] {
-        if (rig.main->Forms().IsOpen("frmSaveDisplay")) progressSeen = true;
+    QObject::connect(&rig.main->Registry(), &zk::WindowRegistry::WindowsChanged, [&] {
+        if (rig.main->Registry().IsOpen("frmSaveDisplay")) progressSeen = true;
     });
     UiRig::Click(dlg, "btnSave");
     QVERIFY(progressSeen);
-    QVERIFY(!rig.main->Forms().IsOpen("frmSaveDisplay"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmSaveDisplay"));
     QFile f(ini);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
@@ -90,7 +90,7 @@ void ZsaTest::teachLaneOneLiveAndSave() {
     UiRig::Click(dlg, "btnZsaTrack_1");
     rig.sys.cfg.LapTime.L[1] = 7;
     UiRig::Click(dlg, "btnClose");
-    QVERIFY(!rig.main->Forms().IsOpen("frmZSA"));
+    QVERIFY(!rig.main->Registry().IsOpen("frmZSA"));
     QCOMPARE(rig.sys.st.TeachAktiv[2], int16_t{0});
     QCOMPARE(rig.sys.st.ZsaOffen, int16_t{0});
     QCOMPARE(rig.main->findChild<QAction*>("mnuZehnR")->text(), QStringLiteral("7 Runden"));
@@ -105,7 +105,7 @@ void ZsaTest::optionsReachTheFileOnlyBySave() {
     UiRig rig(&store);
     rig.Load();
     rig.main->findChild<QAction*>("mnuEinstellungen")->trigger();
-    QWidget* dlg = rig.main->Forms().Find("frmZSA");
+    QWidget* dlg = rig.main->Registry().Find("frmZSA");
     QVERIFY(dlg);
     auto* tabs = dlg->findChild<QTabWidget*>("SSTab1");
     tabs->setCurrentIndex(0);

@@ -1,7 +1,8 @@
-// The race director's desk frmRennleitung: all eight lanes at a glance (laps,
-// position, last and best lap, total, driver, sensor and power lamps), the race
-// buttons, per-lane lap corrections, best-lap reset, power and lane voltage, the
-// running list `Counts` and the race-flow list `lstRennablauf`.
+// The race director's window frmRennleitung ("Rennleitung"): all eight lanes at
+// a glance (laps, position, last and best lap, total, driver, sensor and power
+// lamps), the race buttons, per-lane lap corrections, best-lap reset, power and
+// lane voltage, the running list `Counts` and the race-flow list `lstRennablauf`.
+// Its close button only hides it; the close box unloads it.
 //
 // The lists and every correction live in the core (system/DirectorDesk,
 // race/Rennleitung); this window shows them and calls them.
@@ -11,20 +12,20 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QWidget>
 #include <cstdint>
 #include <vector>
 
+#include "ui/ProgramWindow.h"
 #include "ui/UiContext.h"
 
 namespace zk {
 
 class StatusLamp;
 
-class RennleitungWindow : public QWidget {
+class DirectorWindow : public ProgramWindow {
     Q_OBJECT
 public:
-    explicit RennleitungWindow(UiContext& ctx);
+    explicit DirectorWindow(UiContext& ctx);
 
     // Every 100 ms cycle while the window is loaded (also while hidden).
     void Update();
@@ -35,12 +36,9 @@ public:
     // Power lamps and the pause/resume buttons from the race state.
     void RefreshRaceViews();
 
-signals:
-    void Unloaded(QWidget* w);
-
 protected:
     void keyPressEvent(QKeyEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
+    void Closing(QCloseEvent* e) override;
 
 private:
     QLabel* Label(const QString& name, const QString& text, QWidget* parent);
@@ -50,14 +48,16 @@ private:
     QString Countdown() const;
 
     UiContext& ctx_;
-    QLabel *RennModeTxt, *RennMode, *ZeitAnzeige, *SpwAnzeige, *Pausenzeit, *NumOfWins, *Label6, *lblGesTime;
+    QLabel *RennModeTxt, *RennMode, *ZeitAnzeige, *SpwAnzeige, *Pausenzeit, *NumOfWins, *lblGesTime;
+    QLabel* lblNachlaufRest;  // the after-run time left; object name "Label6"
     std::vector<QLabel*> Spur, Driver, Runden, Rang, LastLap, Fastest, GesTime, Spannung, Tank;
     std::vector<QWidget*> Spur_Color, Netz_Color;
     std::vector<StatusLamp*> Spur_LS, Spur_Strom;
     std::vector<QPushButton*> Plus, Minus1, Reset, PowerBtn, VPlus, VMinus;
     QGroupBox* Netzteil = nullptr;
     QPushButton *btnStartRace, *btnStopRace, *btnPause, *btnWeiter, *btnSafetyCar, *btnFahrer, *btnZmsInfo;
-    QPushButton *Totalstop, *bntZmClose;
+    QPushButton* Totalstop;
+    QPushButton* btnClose;  // hides the window; object name "bntZmClose"
     QListWidget *Counts, *lstRennablauf;
     uint32_t countsGen_ = 0, flowGen_ = 0;
     size_t countsShown_ = 0, flowShown_ = 0;

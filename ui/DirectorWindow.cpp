@@ -1,7 +1,6 @@
-#include "ui/RennleitungWindow.h"
+#include "ui/DirectorWindow.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,7 +13,7 @@
 #include "tick/FastTimer.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
-#include "ui/UpdateForms.h"
+#include "ui/WindowRegistry.h"
 #include "ui/Zeit4SpurWindow.h"
 
 namespace zk {
@@ -26,13 +25,13 @@ const QColor kRot(255, 0, 0);
 QString Two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 }  // namespace
 
-QLabel* RennleitungWindow::Label(const QString& name, const QString& text, QWidget* parent) {
+QLabel* DirectorWindow::Label(const QString& name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
 }
 
-QPushButton* RennleitungWindow::Button(const QString& name, const QString& text, QWidget* parent) {
+QPushButton* DirectorWindow::Button(const QString& name, const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     // Keys typed at the desk are race keys; no button takes the keyboard.
@@ -40,8 +39,7 @@ QPushButton* RennleitungWindow::Button(const QString& name, const QString& text,
     return b;
 }
 
-RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ctx) {
-    setObjectName("frmRennleitung");
+DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleitung), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Rennleitung"));
     setFocusPolicy(Qt::StrongFocus);
     const Settings& cfg = ctx_.sys.cfg;
@@ -63,7 +61,7 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
     pair(2, 0, "Label2", "Spurwechsel :", SpwAnzeige, "SpwAnzeige");
     pair(0, 2, "Label3", "Pausenzeit :", Pausenzeit, "Pausenzeit");
     pair(1, 2, "Label4", "Offene Fenster :", NumOfWins, "NumOfWins");
-    pair(2, 2, "Label5", "Eingestellte Nachlaufzeit :", Label6, "Label6");
+    pair(2, 2, "Label5", "Eingestellte Nachlaufzeit :", lblNachlaufRest, "Label6");
     pair(0, 4, "Label17", "Gesamtzeit :", lblGesTime, "lblGesTime");
     info->setColumnStretch(1, 2);
     info->setColumnStretch(3, 1);
@@ -159,7 +157,7 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
         connect(Reset[i], &QPushButton::clicked, this, [this, lane, i] {
             ResetBestLap(ctx_.sys, lane);
             Fastest[i]->setText(QStringLiteral("0.000"));
-            ctx_.forms.ShowBestLapReset(lane);
+            ctx_.registry.ShowBestLapReset(lane);
         });
         connect(PowerBtn[i], &QPushButton::clicked, this, [this, lane] {
             ctx_.race.TogglePower(lane);
@@ -247,8 +245,8 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
     auto* fenster = new QGroupBox(QStringLiteral("Fenster"), this);
     fenster->setObjectName("Fenster");
     auto* fl = new QVBoxLayout(fenster);
-    bntZmClose = Button("bntZmClose", QString::fromUtf8("Schließen"), fenster);
-    fl->addWidget(bntZmClose);
+    btnClose = Button("bntZmClose", QString::fromUtf8("Schließen"), fenster);
+    fl->addWidget(btnClose);
     buttons->addWidget(fenster);
     buttons->addStretch(1);
     bottom->addLayout(buttons);
@@ -268,13 +266,15 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
     connect(btnPause, &QPushButton::clicked, this, [this] { ctx_.race.Pause(); });
     connect(btnWeiter, &QPushButton::clicked, this, [this] { ctx_.race.Resume(); });
     connect(btnSafetyCar, &QPushButton::clicked, this, [this] { ctx_.race.SafetyCarButton(); });
-    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmSelectDriver"); });
-    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.openOrSay("frmAnzeigeZrEinteilung"); });
+    connect(btnFahrer, &QPushButton::clicked, this, [this] { ctx_.openOrSay(Fenster::SelectDriver); });
+    connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.openOrSay(Fenster::AnzeigeZrEinteilung); });
     connect(Totalstop, &QPushButton::clicked, this, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("frmMain")) w->close();
     });
-    connect(bntZmClose, &QPushButton::clicked, this, &QWidget::hide);
+    // Schließen only hides the window: it stays loaded and its running list
+    // keeps its entries.
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::hide);
 
     resize(1000, 720);
     ClearWindow();
@@ -282,12 +282,12 @@ RennleitungWindow::RennleitungWindow(UiContext& ctx) : QWidget(nullptr), ctx_(ct
     Update();
 }
 
-QString RennleitungWindow::Countdown() const {
+QString DirectorWindow::Countdown() const {
     const RaceState& s = ctx_.sys.st;
     return Two(s.RestStunden) + ":" + Two(s.RestMinuten) + ":" + Two(s.RestSekunden);
 }
 
-void RennleitungWindow::SyncList(QListWidget* list, const std::vector<std::string>& lines, uint32_t generation,
+void DirectorWindow::SyncList(QListWidget* list, const std::vector<std::string>& lines, uint32_t generation,
                                  uint32_t& shownGen, size_t& shown) {
     if (generation != shownGen || shown > lines.size()) {
         list->clear();
@@ -300,14 +300,14 @@ void RennleitungWindow::SyncList(QListWidget* list, const std::vector<std::strin
     list->scrollToBottom();
 }
 
-void RennleitungWindow::Update() {
+void DirectorWindow::Update() {
     RaceState& s = ctx_.sys.st;
     RennMode->setText(QString::fromStdString(DirectorModeText(ctx_.sys)));
     if (s.Rennmodus == Rennart::Zeitrennen) ZeitAnzeige->setText(Countdown());
     const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
     SpwAnzeige->setText(spw && spw->Aktiv() ? QString::fromStdString("Rennen " + spw->RennenVon()) : QString());
     NumOfWins->setText(QString::number(ctx_.race.OpenLapWindows()));
-    Label6->setText(QString::fromStdString(FormatRaceTime(s.NachlaufRest)));
+    lblNachlaufRest->setText(QString::fromStdString(FormatRaceTime(s.NachlaufRest)));
     Pausenzeit->setText(QString::fromStdString(FormatRaceTime(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
     if (!ctx_.sys.record.Running()) {
         // Before a race the sensors can be tried out; during it the lamps keep
@@ -337,13 +337,13 @@ void RennleitungWindow::Update() {
     }
 }
 
-void RennleitungWindow::FuelUpdate(int i) {
+void DirectorWindow::FuelUpdate(int i) {
     if (i < 0 || i >= kLanes) return;
     Tank[i]->setText(GermanDecimal(DirectorFuelVolts(ctx_.sys.st, i + 1), 2));
     Spannung[i]->setText(GermanDecimal(ctx_.sys.st.SpurVolt[i + 1], 1));
 }
 
-void RennleitungWindow::ClearWindow() {
+void DirectorWindow::ClearWindow() {
     for (int i = 0; i < kLanes; ++i) {
         LastLap[i]->setText(QStringLiteral("0:00"));
         Fastest[i]->setText(QStringLiteral("0:00"));
@@ -356,7 +356,7 @@ void RennleitungWindow::ClearWindow() {
     Update();
 }
 
-void RennleitungWindow::RefreshRaceViews() {
+void DirectorWindow::RefreshRaceViews() {
     const RaceUiState& v = ctx_.sys.view;
     btnStartRace->setEnabled(ctx_.sys.record.CanStart());
     btnPause->setEnabled(v.PauseEnabled());
@@ -364,7 +364,7 @@ void RennleitungWindow::RefreshRaceViews() {
     for (int i = 0; i < kLanes; ++i) Spur_Strom[i]->SetColour(ctx_.race.LanePowered(i + 1) ? kGruen : kRot);
 }
 
-void RennleitungWindow::keyPressEvent(QKeyEvent* e) {
+void DirectorWindow::keyPressEvent(QKeyEvent* e) {
     const QString t = e->text();
     if (t.size() == 1 && t.at(0).unicode() < 128 && t.at(0).unicode() >= 32) {
         ctx_.race.StandardKeys(static_cast<char>(t.at(0).unicode()));
@@ -374,9 +374,9 @@ void RennleitungWindow::keyPressEvent(QKeyEvent* e) {
     QWidget::keyPressEvent(e);
 }
 
-void RennleitungWindow::closeEvent(QCloseEvent* e) {
-    e->accept();
-    emit Unloaded(this);
+void DirectorWindow::Closing(QCloseEvent*) {
+    // Unloading saves the running list ("_Test.txt").
+    ctx_.sys.Desk().Unloaded();
 }
 
 }  // namespace zk

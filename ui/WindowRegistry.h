@@ -1,10 +1,11 @@
 // The registry of the program's windows and the procedures that address all open
 // lap windows at once (display output, clearing, rebuilding, locking).
 //
-// Windows are created when first opened and destroyed when closed. The registry
-// keeps the open-window flags `FensterOffen` (by window number), the count of open
-// lap windows `OffeneZeitfenster` and the request flag `FensterLeeren`, and moves
-// window positions between the windows and the settings' position tables.
+// Windows are created when first opened and destroyed when closed, each from its
+// row of the window table (base/Windows.h, ui/WindowTable.h). As a window opens
+// and closes the registry sets and clears its open flag, places it from the
+// settings' position tables and stores its position back, as the table says;
+// it also keeps the request flag `FensterLeeren`.
 #pragma once
 
 #include <QObject>
@@ -12,33 +13,23 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
 
-#include "settings/Settings.h"
+#include "base/Windows.h"
+#include "ui/ProgramWindow.h"
 
 namespace zk {
 
 class RaceSystem;
 class LapWindow;
-class Zeit4SpurWindow;
-class StartLightWindow;
-class ParPortSimWindow;
-class ParPortDebugWindow;
-class RennleitungWindow;
+class DirectorWindow;
 struct UiContext;
 
-// The lap windows by name, in the order of the "&Ansicht" menu.
-const std::vector<std::string>& LapWindowNames();
-// [AnsichtFenster] "Ansicht" 1..8 -> window name ("" for any other value).
-std::string DefaultWindowName(int ansicht);
-
-class UpdateForms : public QObject {
+class WindowRegistry : public QObject {
     Q_OBJECT
 public:
-    explicit UpdateForms(RaceSystem& sys);
-    ~UpdateForms() override;
+    explicit WindowRegistry(RaceSystem& sys);
+    ~WindowRegistry() override;
     void SetContext(UiContext* ctx) { ctx_ = ctx; }
 
     // Number of open lap windows (kept by race control as windows load and unload;
@@ -48,12 +39,17 @@ public:
     int16_t FensterLeeren = 0;
 
     // Shows the window (creating it on first use) and brings it to the front.
-    // Returns nullptr for a window this program does not have.
+    // Returns nullptr for a window that cannot be opened now.
+    ProgramWindow* Open(Fenster f);
+    void Close(Fenster f);
+    ProgramWindow* Find(Fenster f) const;
+    bool IsOpen(Fenster f) const { return Find(f) != nullptr; }
+    // The same by window name ("frmZeit4Spur"); nothing for a name no window carries.
     QWidget* Open(const std::string& name);
     void Close(const std::string& name);
     QWidget* Find(const std::string& name) const;
     bool IsOpen(const std::string& name) const { return Find(name) != nullptr; }
-    LapWindow* Lap(int windowNo) const;
+    LapWindow* Lap(Fenster f) const;
 
     void DisplayOutput();
     void ClearAllWindows();
@@ -66,7 +62,7 @@ public:
     void FuelUpdateAll(int i);
     // Reset of the race director: lane's best lap shows "0.000" in every lap window.
     void ShowBestLapReset(int lane);
-    RennleitungWindow* Director() const;
+    DirectorWindow* Director() const;
     // Lamps of the start-light windows and the race buttons from the race state.
     void RefreshRaceViews();
     // Program end: closes every window, storing positions, without race actions.
@@ -80,13 +76,18 @@ signals:
     void WindowsChanged();
 
 private:
-    QWidget* Create(const std::string& name);
-    void OnLapUnloaded(LapWindow* w);
-    void Forget(const std::string& name);
+    ProgramWindow* Create(Fenster f);
+    void OnUnloaded(ProgramWindow* w);
+    // Sets or clears the window's open flag (a lap window's through race control,
+    // which also counts the open lap windows).
+    void MarkOpen(const FensterDaten& d, bool open);
+    // Every open lap window, in the order of the window numbers.
+    template <class Fn>
+    void ForEachLapWindow(Fn fn) const;
 
     RaceSystem& sys_;
     UiContext* ctx_ = nullptr;
-    std::map<std::string, QPointer<QWidget>> windows_;
+    std::array<QPointer<ProgramWindow>, kFensterAnzahl> windows_{};
     bool shuttingDown_ = false;
     int shownResult_ = 0;  // the race result last shown (RaceUiState::ergebnisNummer)
 };
