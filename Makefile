@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps build install
+.PHONY: run test deps build install firmware flash
 
 deps:
 	@./scripts/install-deps.sh
@@ -21,3 +21,16 @@ test: build
 # Installs the program, its icon and the desktop menu entry (CMake install rules).
 install: build
 	@cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The USB sensor board: builds the firmware; `make flash PORT=/dev/ttyUSB0` writes
+# it to a board with the Arduino boot loader (Nano with the old boot loader:
+# BAUD=57600).
+PORT ?= /dev/ttyUSB0
+BAUD ?= 115200
+firmware: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) --target firmware
+	@avr-size $(BUILD_DIR)/firmware/zirkato-board.elf
+
+flash: firmware
+	avrdude -p atmega328p -c arduino -P $(PORT) -b $(BAUD) -U flash:w:$(BUILD_DIR)/firmware/zirkato-board.hex:i
