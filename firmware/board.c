@@ -164,7 +164,7 @@ static uint8_t tx_free(void) { return (uint8_t)(TX_SIZE - (uint8_t)(tx_head - tx
 
 static uint8_t tx_seq;
 
-/* Appends type, seq, body and CRC, COBS-encoded and delimited, to the transmit
+/* Appends type, seq, body and CRC, COBS-encoded between delimiters, to the transmit
  * buffer. The caller has checked that ZKB_MAX_FRAME bytes are free. */
 static void send_frame(uint8_t type, const uint8_t* body, uint8_t len) {
     uint8_t raw[ZKB_MAX_FRAME - 4];
@@ -177,9 +177,12 @@ static void send_frame(uint8_t type, const uint8_t* body, uint8_t len) {
     raw[n++] = (uint8_t)(crc >> 8);
     raw[n++] = (uint8_t)crc;
 
-    /* COBS: each block starts with the distance to the next zero. */
+    /* COBS: each block starts with the distance to the next zero. A delimiter
+     * goes before the frame too, so that a frame following noise on the line
+     * is not lost in it. */
     uint8_t out[ZKB_MAX_FRAME];
-    uint8_t code_at = 0, o = 1, code = 1;
+    out[0] = 0;
+    uint8_t code_at = 1, o = 2, code = 1;
     for (uint8_t i = 0; i < n; i++) {
         if (raw[i] == 0) {
             out[code_at] = code;
