@@ -6,11 +6,18 @@
 namespace zk {
 
 void BoardClock::Reset() {
+    prior_ = 0;
+    fitted_ = false;
+    NewLine();
+}
+
+void BoardClock::NewLine() {
+    if (fitted_) prior_ = b_;
     pts_.clear();
     haveOrigin_ = false;
     fitted_ = false;
     a_ = 0;
-    b_ = nominal_;
+    b_ = prior_ > 0 ? prior_ : nominal_;
     x0_ = y0_ = 0;
 }
 
@@ -28,15 +35,16 @@ void BoardClock::Add(int64_t boardTicks, int64_t hostUs) {
 }
 
 void BoardClock::Fit() {
-    // Offset under the nominal rate: the least delay of all points.
+    // Offset under the nominal (or earlier) rate: the least delay of all points.
+    const double rate = prior_ > 0 ? prior_ : nominal_;
     auto nominalFit = [&] {
-        double lo = pts_.front().y - nominal_ * pts_.front().x;
-        for (const Point& q : pts_) lo = std::min(lo, q.y - nominal_ * q.x);
-        b_ = nominal_;
+        double lo = pts_.front().y - rate * pts_.front().x;
+        for (const Point& q : pts_) lo = std::min(lo, q.y - rate * q.x);
+        b_ = rate;
         a_ = static_cast<double>(y0_) + lo;
         fitted_ = false;
     };
-    if ((pts_.back().x - pts_.front().x) * nominal_ < kMinSpanUs) return nominalFit();
+    if ((pts_.back().x - pts_.front().x) * nominal_ < (prior_ > 0 ? kPriorSpanUs : kMinSpanUs)) return nominalFit();
 
     // Lower convex hull (points are sorted by x): monotone chain.
     hull_.clear();

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -22,8 +23,12 @@ public:
     // `tickUs`: the board's nominal tick length (4 us).
     explicit BoardClock(double tickUs = 4.0) : nominal_(tickUs) { Reset(); }
 
-    // Forgets every point (new board, board restarted).
+    // Forgets every point and the rate (another board).
     void Reset();
+    // A new time line of the same board (it restarted): the points go, the rate
+    // found so far stays and is used until the new line's points span
+    // kPriorSpanUs, because a crystal keeps its rate across a restart.
+    void NewLine();
     void SetNominal(double tickUs) {
         nominal_ = tickUs;
         Reset();
@@ -45,6 +50,7 @@ public:
 
     static constexpr double kWindowUs = 120e6;   // points older than this are dropped
     static constexpr double kMinSpanUs = 2e6;    // below this span the rate stays nominal
+    static constexpr double kPriorSpanUs = 30e6; // ... or the one from before a restart
     static constexpr double kMaxDrift = 0.03;    // rates further off are not believed
 
 private:
@@ -55,6 +61,7 @@ private:
     void Fit();
 
     double nominal_;
+    double prior_ = 0;  // rate from before a restart, 0 when there is none
     int64_t x0_ = 0, y0_ = 0;
     bool haveOrigin_ = false;
     bool fitted_ = false;

@@ -87,7 +87,6 @@ void UsbBoard::Restart() {
     overlong_ = false;
     connected_ = false;
     seqKnown_ = false;
-    clock_.Reset();
     lostKnown_ = false;
 }
 
@@ -125,7 +124,7 @@ void UsbBoard::Feed(const uint8_t* data, size_t n, int64_t hostUs, std::vector<B
 }
 
 void UsbBoard::NewTimeLine(uint32_t t, int64_t hostUs) {
-    clock_.Reset();
+    clock_.NewLine();
     lastTicks_ = t;
     lastHeartbeat_ = kNoTime;
     lastEdge_ = kNoTime;
@@ -187,14 +186,17 @@ void UsbBoard::OnHello(const uint8_t* body, size_t len, int64_t hostUs, std::vec
 
     const bool wasConnected = connected_;
     // The same time line goes on when the hello answers a request; a time that
-    // fell back (or a first hello) starts a new one.
+    // fell back (or a first hello) starts a new one. The same board (by id and
+    // tick) keeps the clock rate found so far.
     const int32_t d = static_cast<int32_t>(t - static_cast<uint32_t>(lastTicks_));
-    const bool sameLine = wasConnected && d >= 0 && h.tickNs == hello_.tickNs;
+    const bool sameBoard = helloKnown_ && h.boardId == hello_.boardId && h.tickNs == hello_.tickNs;
+    const bool sameLine = wasConnected && sameBoard && d >= 0;
     hello_ = h;
+    helloKnown_ = true;
     connected_ = true;
     error_.clear();
     if (!sameLine) {
-        clock_.SetNominal(h.tickNs / 1000.0);
+        if (!sameBoard) clock_.SetNominal(h.tickNs / 1000.0);
         NewTimeLine(t, hostUs);
     } else {
         lastTicks_ += d;

@@ -105,7 +105,8 @@ public:
     bool NothingValid() const { return stats_.bytes >= 256 && stats_.frames == 0; }
     const BoardStats& Stats() const { return stats_; }
     const BoardClock& Clock() const { return clock_; }
-    // Forgets the line's state (after the device was closed and opened again).
+    // Forgets the line's state (after the device was closed and opened again);
+    // the clock rate is kept for when the same board says hello again.
     void Restart();
 
 private:
@@ -126,6 +127,7 @@ private:
     uint8_t rxSeq_ = 0;
     uint8_t txSeq_ = 0;
     BoardHello hello_;
+    bool helloKnown_ = false;  // hello_ holds a board's hello (kept across Restart)
     std::string error_;
     BoardStats stats_;
     BoardClock clock_;

@@ -104,29 +104,25 @@ static void queue_changes(uint8_t changed, uint8_t levels, uint8_t first, uint32
         if (changed & 1) ring_put((uint8_t)(k + first), levels & 1, t);
 }
 
+/* One handler for the three pin-change vectors: it stamps first and then looks
+ * at all three ports, so inputs that change together get the same stamp
+ * instead of waiting for each other's handler. A vector whose change was
+ * already taken finds nothing new. */
 ISR(PCINT2_vect) {
     uint32_t t = time_now_locked();
-    uint8_t v = PIND & MASK_D;
-    uint8_t changed = v ^ last_d;
-    last_d = v;
-    queue_changes(changed >> 2, v >> 2, 1, t);
+    uint8_t d = PIND & MASK_D, b = PINB & MASK_B, c = PINC & MASK_C;
+    uint8_t changed = d ^ last_d;
+    last_d = d;
+    if (changed) queue_changes(changed >> 2, d >> 2, 1, t);
+    changed = b ^ last_b;
+    last_b = b;
+    if (changed) queue_changes(changed, b, 7, t);
+    changed = c ^ last_c;
+    last_c = c;
+    if (changed) queue_changes(changed, c, 9, t);
 }
-
-ISR(PCINT0_vect) {
-    uint32_t t = time_now_locked();
-    uint8_t v = PINB & MASK_B;
-    uint8_t changed = v ^ last_b;
-    last_b = v;
-    queue_changes(changed, v, 7, t);
-}
-
-ISR(PCINT1_vect) {
-    uint32_t t = time_now_locked();
-    uint8_t v = PINC & MASK_C;
-    uint8_t changed = v ^ last_c;
-    last_c = v;
-    queue_changes(changed, v, 9, t);
-}
+ISR(PCINT0_vect, ISR_ALIASOF(PCINT2_vect));
+ISR(PCINT1_vect, ISR_ALIASOF(PCINT2_vect));
 
 static uint16_t input_levels(void) {
     return (uint16_t)((PIND & MASK_D) >> 2) | (uint16_t)(PINB & MASK_B) << 6 | (uint16_t)(PINC & MASK_C) << 8;
