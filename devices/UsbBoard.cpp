@@ -118,7 +118,7 @@ void UsbBoard::Feed(const uint8_t* data, size_t n, int64_t hostUs, std::vector<B
             ++stats_.badFrames;
             continue;
         }
-        raw_.resize(raw_.size() - 2);
+        raw_.erase(raw_.end() - 2, raw_.end());  // the CRC
         Frame(raw_, hostUs, out);
     }
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
@@ -77,6 +78,13 @@ public:
     }
     ~BoardSim() {
         if (avr_) avr_terminate(avr_);
+        // What elf_read_firmware allocated.
+        std::free(fw_.flash);
+        std::free(fw_.eeprom);
+        std::free(fw_.fuse);
+        std::free(fw_.lockbits);
+        for (uint32_t i = 0; i < fw_.symbolcount; ++i) std::free(fw_.symbol[i]);
+        std::free(fw_.symbol);
     }
     bool Ok() const { return avr_ != nullptr; }
 
