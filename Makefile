@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps build install package
+.PHONY: run test deps build install package firmware flash
 
 deps:
 	@./scripts/install-deps.sh
@@ -27,3 +27,16 @@ install: build
 # docs/packaging.md).
 package: build
 	@cmake --build $(BUILD_DIR) --target package
+
+# The USB sensor board: builds the firmware; `make flash PORT=/dev/ttyUSB0` writes
+# it to a board with the Arduino boot loader (Nano with the old boot loader:
+# BAUD=57600).
+PORT ?= /dev/ttyUSB0
+BAUD ?= 115200
+firmware: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) --target firmware
+	@avr-size $(BUILD_DIR)/firmware/zirkato-board.elf
+
+flash: firmware
+	avrdude -p atmega328p -c arduino -P $(PORT) -b $(BAUD) -U flash:w:$(BUILD_DIR)/firmware/zirkato-board.hex:i

@@ -33,9 +33,9 @@ bool FremdeSperrdatei(const std::string& geraet) {
     return false;
 }
 
-// Opens the device for the probe or for use. On failure returns -1 and sets
-// `befund` to kComBelegt (someone else has it) or kComUnbestimmt (not there).
-int GeraetOeffnen(const std::string& geraet, int& befund, std::string& fehler) {
+}  // namespace
+
+int SerielleSchnittstelleOeffnen(const std::string& geraet, int& befund, std::string& fehler) {
     befund = kComUnbestimmt;
     if (geraet.empty()) {
         fehler = "keine solche Schnittstelle";
@@ -63,6 +63,8 @@ int GeraetOeffnen(const std::string& geraet, int& befund, std::string& fehler) {
     return fd;
 }
 
+namespace {
+
 bool Weg(int e) { return e != EAGAIN && e != EWOULDBLOCK && e != EINTR; }
 
 }  // namespace
@@ -79,7 +81,7 @@ std::string ComGeraet(int com) {
 int ComPruefen(int com) {
     int befund = kComUnbestimmt;
     std::string fehler;
-    const int fd = GeraetOeffnen(ComGeraet(com), befund, fehler);
+    const int fd = SerielleSchnittstelleOeffnen(ComGeraet(com), befund, fehler);
     if (fd < 0) return befund;
     ::close(fd);
     return kComFrei;
@@ -90,7 +92,7 @@ bool TermiosSerialLine::Oeffnen(int com) {
     fehler_.clear();
     int befund = kComUnbestimmt;
     const std::string geraet = ComGeraet(com);
-    const int fd = GeraetOeffnen(geraet, befund, fehler_);
+    const int fd = SerielleSchnittstelleOeffnen(geraet, befund, fehler_);
     if (fd < 0) return false;
     termios t{};
     if (tcgetattr(fd, &t) != 0) {

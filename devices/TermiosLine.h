@@ -25,6 +25,12 @@ std::string ComGeraet(int com);
 // What COM n is now (kComUnbestimmt: no such device or no hardware behind it).
 int ComPruefen(int com);
 
+// Opens a serial device read-write and non-blocking, for the probe or for use,
+// and holds it as described above. On failure returns -1, sets `befund` to
+// kComBelegt (someone else has it) or kComUnbestimmt (not there) and `fehler`
+// to a German text naming the device.
+int SerielleSchnittstelleOeffnen(const std::string& geraet, int& befund, std::string& fehler);
+
 class TermiosSerialLine final : public SerialLine {
 public:
     TermiosSerialLine() = default;

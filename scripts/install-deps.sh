@@ -18,6 +18,9 @@ packages=(
 packages+=(librsvg2-bin dpkg-dev fakeroot file lintian appstream desktop-file-utils)
 # The serial line: termios, openpty and <linux/serial.h>.
 packages+=(libc6-dev linux-libc-dev)
+# The USB sensor board: its firmware (avr-gcc), the simulator its tests run it
+# in (simavr, with libelf to load the program), and avrdude to flash a board.
+packages+=(gcc-avr avr-libc binutils-avr simavr libsimavr-dev libelf-dev avrdude)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi

@@ -19,6 +19,7 @@
 #include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
 #include "devices/TermiosLine.h"
+#include "devices/UsbBoard.h"
 #include "race/ClubRennen.h"
 #include "race/Fahrer.h"
 #include "race/RS232.h"
@@ -85,6 +86,15 @@ struct SimContext {
     // The physical wiring of the track ("wire" lines); empty: the inputs follow
     // the learned masks.
     std::vector<ScenarioWire> wires;
+
+    // The USB sensor board's decoder ("board" actions) and the board the
+    // helper actions speak for: its next sequence number. The decoder's host
+    // clock is the scenario's millisecond clock, unwrapped, in microseconds.
+    UsbBoard board;
+    uint8_t boardSeq = 0;
+    int64_t boardHostUs = 0;
+    int32_t boardLastMs = 0;
+    bool boardFed = false;
 
     // Holds input n for d ticks from this one; an input still held stays held
     // until the later of both ends.
@@ -315,8 +325,142 @@ void LaneNamesLine(SimContext& c) {
 // The typed character of a "key" action ("space" for the space bar).
 char KeyChar(const std::string& a) { return a == "space" ? ' ' : a[0]; }
 
+// Hex digits to bytes (blanks between arguments allowed); false on anything else.
+bool HexBytes(const std::vector<std::string>& args, size_t from, std::string& out) {
+    std::string digits;
+    for (size_t i = from; i < args.size(); ++i) digits += args[i];
+    if (digits.size() % 2 != 0) return false;
+    out.clear();
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        unsigned v = 0;
+        const auto r = std::from_chars(digits.data() + i, digits.data() + i + 2, v, 16);
+        if (r.ec != std::errc() || r.ptr != digits.data() + i + 2) return false;
+        out.push_back(static_cast<char>(v));
+    }
+    return true;
+}
+
+std::string CheckHex(const std::vector<std::string>& a) {
+    std::string b;
+    return HexBytes(a, 0, b) ? "" : "expected hex bytes";
+}
+
+std::vector<uint8_t> Le32Bytes(uint32_t v) {
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+            static_cast<uint8_t>(v >> 24)};
+}
+
+std::string Hex(unsigned v, int width) {
+    char b[16];
+    std::snprintf(b, sizeof b, "0x%0*X", width, v);
+    return b;
+}
+
+// Hands bytes of the board's line to the decoder at this millisecond and
+// traces what it makes of them (heartbeats only move its clock).
+void BoardFeed(SimContext& c, const std::string& bytes) {
+    const int32_t now = c.sys.st.AktZeit.load();
+    if (c.boardFed) c.boardHostUs += int64_t{TimeDiff(now, c.boardLastMs)} * 1000;
+    c.boardFed = true;
+    c.boardLastMs = now;
+    std::vector<BoardEvent> events;
+    c.board.Feed(bytes, c.boardHostUs, events);
+    // Board times on the program's millisecond clock, to the microsecond.
+    auto at = [&](const BoardEvent& e) {
+        char b[48];
+        std::snprintf(b, sizeof b, "%.3f", static_cast<double>(now) + (e.hostUs - static_cast<double>(c.boardHostUs)) / 1000.0);
+        return std::string(b);
+    };
+    for (const BoardEvent& e : events) {
+        if (e.art == BoardEvent::Art::Heartbeat) continue;
+        std::ostream& o = *c.out << now << ' ';
+        switch (e.art) {
+            case BoardEvent::Art::Hello: {
+                const BoardHello& h = c.board.Hello();
+                o << "board hello protocol=" << int{h.protocol} << " firmware=" << int{h.fwMajor} << '.'
+                  << int{h.fwMinor} << " id=" << Hex(h.boardId, 8) << " reset=" << Hex(h.resetCause, 2) << '\n';
+                break;
+            }
+            case BoardEvent::Art::Restart: o << "board restart \"" << Quoted(e.text) << "\"\n"; break;
+            case BoardEvent::Art::Refused: o << "board refused \"" << Quoted(e.text) << "\"\n"; break;
+            case BoardEvent::Art::Edge:
+                o << "board edge input=" << e.input << " level=" << e.level << " at=" << at(e) << '\n';
+                break;
+            case BoardEvent::Art::Applied:
+                o << "board applied seq=" << int{e.cmdSeq} << " power=" << Hex(e.power, 2)
+                  << " lamps=" << Hex(e.lamps, 2) << " at=" << at(e) << '\n';
+                break;
+            case BoardEvent::Art::Heartbeat: break;
+        }
+    }
+}
+
+// One well-formed message of the simulated board, with its next sequence number.
+void BoardSend(SimContext& c, uint8_t type, const std::vector<uint8_t>& body) {
+    BoardFeed(c, board::Frame(type, c.boardSeq++, body));
+}
+
+std::string CheckBoardTicks(const std::string& s) { return CheckRange(s, 0, 4294967295LL, "ticks"); }
+
 const std::map<std::string, ActionDef>& Actions() {
     static const std::map<std::string, ActionDef> table = {
+        // The USB sensor board: raw bytes of its line, or messages of a
+        // simulated board (times in its 4 us ticks).
+        {"board",
+         {false, 1, 64, CheckHex,
+          [](SimContext& c, const std::vector<std::string>& a) {
+              std::string b;
+              HexBytes(a, 0, b);
+              BoardFeed(c, b);
+          }}},
+        {"board-hello",
+         {false, 1, 2,
+          [](const std::vector<std::string>& a) {
+              std::string e = CheckBoardTicks(a[0]);
+              return e.empty() && a.size() > 1 ? CheckRange(a[1], 0, 255, "protocol") : e;
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              int64_t ticks = 0, protocol = board::kProtocolVersion;
+              ParseInt(a[0], ticks);
+              if (a.size() > 1) ParseInt(a[1], protocol);
+              c.boardSeq = 0;
+              std::vector<uint8_t> b{'Z', 'K', 'B', static_cast<uint8_t>(protocol), 1, 0, 0x01, 0, 0, 0, 0x01,
+                                     4000 & 0xFF, 4000 >> 8, 10};
+              for (uint8_t x : Le32Bytes(static_cast<uint32_t>(ticks))) b.push_back(x);
+              BoardSend(c, board::kHello, b);
+          }}},
+        {"board-heartbeat",
+         {false, 1, 1, [](const std::vector<std::string>& a) { return CheckBoardTicks(a[0]); },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              int64_t ticks = 0;
+              ParseInt(a[0], ticks);
+              auto b = Le32Bytes(static_cast<uint32_t>(ticks));
+              b.insert(b.end(), {0xFF, 0x03, 0, 0, 0});
+              BoardSend(c, board::kHeartbeat, b);
+          }}},
+        {"board-edge",
+         {false, 3, 3,
+          [](const std::vector<std::string>& a) {
+              std::string e = CheckRange(a[0], 1, 10, "input");
+              if (e.empty()) e = CheckRange(a[1], 0, 1, "level");
+              return e.empty() ? CheckBoardTicks(a[2]) : e;
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              int64_t input = 0, level = 0, ticks = 0;
+              ParseInt(a[0], input);
+              ParseInt(a[1], level);
+              ParseInt(a[2], ticks);
+              std::vector<uint8_t> b{static_cast<uint8_t>(input), static_cast<uint8_t>(level)};
+              for (uint8_t x : Le32Bytes(static_cast<uint32_t>(ticks))) b.push_back(x);
+              BoardSend(c, board::kEdge, b);
+          }}},
+        {"board-stats", Command([](SimContext& c, const std::vector<std::string>&) {
+             const BoardStats& st = c.board.Stats();
+             *c.out << c.sys.st.AktZeit.load() << " board-stats frames=" << st.frames << " bad=" << st.badFrames
+                    << " lost-frames=" << st.lostFrames << " lost-edges=" << st.lostEdges
+                    << " impossible=" << st.impossibleTimes << " restarts=" << st.restarts
+                    << " refused=" << st.refused << '\n';
+         })},
         {"car",
          {true, 2, 2,
           [](const std::vector<std::string>& a) {
