@@ -415,7 +415,6 @@ std::string ClubRennen::LogKopf(const std::string& datum) const {
 }
 
 std::string ClubRennen::LogTurn(const std::string& uhrzeit) const {
-    const RaceState& s = sys_.st;
     const int c = gefahreneSpalte_;
     std::string o = LogZeile(std::string(68, '+'));
     o += LogZeile((logWiederholung_ ? "--- Wiederholung Turn : " : "--- Turn : ") + S(turn_) + " fertig um : " +
