@@ -24,6 +24,10 @@ public:
     virtual bool Available() const = 0;
     // Short German description for status displays ("/dev/parport0", "Simulation", ...).
     virtual std::string Description() const = 0;
+    // The base address the program addresses the port by (LptBasis). A real
+    // port knows its registers by its device; a simulated one answers only at
+    // this address.
+    virtual void SetBase(uint16_t) {}
 };
 
 // Base address for [Lpt] "Port" 1, 2, 3; 0 for any other value.

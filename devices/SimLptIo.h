@@ -37,7 +37,7 @@ public:
     std::string Description() const override { return "Simulation"; }
 
     // The base address the race code uses (offsets are taken relative to it).
-    void SetBase(uint16_t base) { base_.store(base, std::memory_order_relaxed); }
+    void SetBase(uint16_t base) override { base_.store(base, std::memory_order_relaxed); }
     // Input word as the sampler composes it: bits 7..3 come from the status
     // register, bits 2..0 from the control register.
     void SetInputWord(uint8_t word) { inputs_.store(word, std::memory_order_relaxed); }

@@ -31,6 +31,7 @@
 #include "race/Rennleitung.h"
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
+#include "system/Stepper.h"
 #include "race/TeachIn.h"
 #include "race/ZsaOptionen.h"
 #include "system/IniFileIO.h"
@@ -946,7 +947,6 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         [&c](const std::string& l) { *c.out << c.sys.st.AktZeit.load() << ' ' << l << '\n'; });
     sys.SetAnnouncer(&c.ansage);
     c.ansage.SetSoundDirs(sc.soundDirs);
-    TickContext tick = sys.Tick();
     c.wall.SetStart(sc.startTimeOfDay);
     // Scenario millisecond -> clock reading (two's-complement wrap of the 32-bit clock).
     const auto clockAt = [&sc](int64_t ms) { return static_cast<int32_t>(static_cast<uint32_t>(sc.clockStart + static_cast<uint64_t>(ms))); };
@@ -976,10 +976,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
     }
     ReadIniFile(sys, ini);
-    ComProgrammStart(sys);
-    if (sys.cfg.Audio.Zeitansage == 1) c.ansage.SoundInit();
-    sys.InitProgram();
-    c.port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
+    sys.StartUp([&c] { c.ansage.SoundInit(); });
     // As the program does at start-up, [FrmRennleitung] "RL" 1 loads the desk.
     if (sys.cfg.FrmRennleitung.RL == 1) sys.st.FensterOffen[kWinRennleitung] = kTrue;
 
@@ -987,6 +984,16 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     std::vector<const ScenarioAction*> acts;
     for (const auto& a : sc.actions) acts.push_back(&a);
     std::stable_sort(acts.begin(), acts.end(), [](auto* a, auto* b) { return a->ms < b->ms; });
+
+    MsStepHooks step;
+    step.afterTick = [&] {
+        hooks.NotePhase();
+        for (auto& left : c.activeLeft)
+            if (left > 0) --left;
+        // A clip that has ended starts the next digit before the cycle.
+        c.ansage.ClipPoll();
+    };
+    step.afterCycle = [&hooks] { hooks.NotePhase(); };
 
     size_t next = 0;
     // 64 bits, so that even an end time at the top of the 32-bit range ends.
@@ -998,18 +1005,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
             const auto& def = Actions().at(acts[i]->name);
             if (def.input) def.run(c, acts[i]->args);
         }
-        c.clock.Set(clockAt(ms64));
-        c.port.SetInputWord(c.InputWord());
-        FastTimerTick(tick);
-        hooks.NotePhase();
-        for (auto& left : c.activeLeft)
-            if (left > 0) --left;
-        // A clip that has ended starts the next digit before the cycle.
-        c.ansage.ClipPoll();
-        if (ms % 100 == 0) {
-            MainLoopCycle(sys);
-            hooks.NotePhase();
-        }
+        StepMillisecond(sys, c.clock, c.port, clockAt(ms64), c.InputWord(), ms % kCycleMs == 0, step);
         for (size_t i = first; i < next; ++i) {
             const auto& def = Actions().at(acts[i]->name);
             if (def.input) continue;

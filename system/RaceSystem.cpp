@@ -1,5 +1,6 @@
 #include "system/RaceSystem.h"
 
+#include "race/RS232.h"
 #include "race/RaceSequence.h"
 
 namespace zk {
@@ -39,6 +40,14 @@ void RaceSystem::ApplySettings() {
     st.LptPort = cfg.Lpt.Port;
     // Any other port value leaves the base address unchanged.
     if (const int16_t b = LptBasisForPort(cfg.Lpt.Port)) st.LptBasis = b;
+}
+
+void RaceSystem::StartUp(const std::function<void()>& openSound) {
+    st.ComOffen = 0;
+    ComProgrammStart(*this);
+    if (cfg.Audio.Zeitansage == 1 && openSound) openSound();
+    InitProgram();
+    port().SetBase(static_cast<uint16_t>(st.LptBasis));
 }
 
 void RaceSystem::InitProgram() {

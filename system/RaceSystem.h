@@ -9,6 +9,8 @@
 // the tick thread starts (nullptr restores the stand-in).
 #pragma once
 
+#include <functional>
+
 #include "race/ClubRennen.h"
 #include "race/Race.h"
 #include "system/ClubLogFile.h"
@@ -39,6 +41,14 @@ public:
     // Program initialisation: race state to its start-up values, port base
     // address, lane records, then race control (fuel, mode, power, idle lamps).
     void InitProgram();
+
+    // Program start-up once the settings are read, in the program's order, for
+    // the program, the replay and the tests alike: the serial line to the
+    // display boards opens, the sound output opens when spoken lap times are on
+    // (`openSound`, if given), then InitProgram, and the port learns its base
+    // address. The caller opens its windows and starts the tick afterwards:
+    // the tick is the last thing started.
+    void StartUp(const std::function<void()>& openSound = {});
 
     // The race director's lists and the lap file. The application and the
     // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and

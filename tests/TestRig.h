@@ -18,6 +18,7 @@
 #include "race/RS232.h"
 #include "race/StartLight.h"
 #include "system/RaceSystem.h"
+#include "system/Stepper.h"
 
 namespace zk::test {
 
@@ -149,32 +150,24 @@ public:
 
     void StandardWiring() { test::StandardWiring(sys.cfg); }
 
-    void Init() {
-        ComProgrammStart(sys);  // the recorder's line always opens
-        sys.InitProgram();
-        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
-    }
+    // Program start-up as the program and the replay do it (the recorder's
+    // serial line always opens).
+    void Init() { sys.StartUp(); }
 
     // Holds lane/input n active for `ticks` ticks starting with the next tick.
     void Hold(int n, int ticks) { held[n] = ticks; }
 
-    // One millisecond: inputs, tick, cycle at multiples of 100.
+    // One millisecond: inputs, tick, cycle at multiples of 100, as the replay.
     void Step() {
         now = TimeAdd(now, 1);
-        clock.Set(now);
-        port.SetInputWord(Word());
-        TickContext t = sys.Tick();
-        FastTimerTick(t);
-        for (auto& [n, left] : held)
-            if (left > 0) --left;
-        if (afterTick) afterTick();
-        if (now % 100 == 0) {
-            if (cycle) {
-                cycle();
-            } else {
-                MainLoopCycle(sys);
-            }
-        }
+        MsStepHooks hooks;
+        hooks.afterTick = [this] {
+            for (auto& [n, left] : held)
+                if (left > 0) --left;
+            if (afterTick) afterTick();
+        };
+        hooks.cycle = cycle;
+        StepMillisecond(sys, clock, port, now, Word(), now % kCycleMs == 0, hooks);
     }
     void RunTo(int32_t t) {
         while (TimeDiff(t, now) > 0) Step();

@@ -133,8 +133,6 @@ void frmMain::FormLoad() {
         opt_.openPort(sys_, opt_.quietMessages ? static_cast<UiPort&>(uiPort_) : portUi);
         if (!portUi.failure.empty()) ShowNoPortMessage(portUi.failure);
     }
-    sys_.st.ComOffen = 0;
-    OpenSerialPort();
     InitProgram();
     for (Fenster window : store_.ReadOpenWindows(sys_)) registry_.Open(window);
     UpdateLapTimeSettings();
@@ -150,17 +148,17 @@ void frmMain::InitProgram() {
     InitI2CBus();
     // Without [Audio] Zeitansage the output opens on first use; the clip-end
     // poll runs in any case (the sound-file windows audition through it).
-    if (sys_.cfg.Audio.Zeitansage == 1) InitSound();
-    else if (opt_.ansage && opt_.runTimers) {
+    if (sys_.cfg.Audio.Zeitansage != 1 && opt_.ansage && opt_.runTimers) {
         tmrClipEnde_.setInterval(10);
         connect(&tmrClipEnde_, &QTimer::timeout, this, [this] {
             if (!shutDown_) opt_.ansage->ClipPoll();
         });
         tmrClipEnde_.start();
     }
-    // Race state, port address, lane records and race control's start values
-    // (mode set-up, track power on, idle lamps, normal lane voltages).
-    sys_.InitProgram();
+    // The serial line, the sound output, the race state, port address, lane
+    // records and race control's start values (mode set-up, track power on,
+    // idle lamps, normal lane voltages), in the program's order.
+    sys_.StartUp([this] { InitSound(); });
     registry_.RebuildStandardWindow();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
 }
@@ -228,7 +226,6 @@ void frmMain::Shutdown() {
 // The serial line (display boards, fuel gauges, power module): the port scan
 // before the settings are read, the opening after, the closing sequence at the end.
 void frmMain::ProbeSerialPorts() { ComSuchen(sys_); }
-void frmMain::OpenSerialPort() { ComProgrammStart(sys_); }
 void frmMain::CloseSerialPort() { ComProgrammEnde(sys_); }
 
 void frmMain::BuildMenus() {

@@ -153,7 +153,6 @@ private:
     // Steps that belong to parts of the system built elsewhere; each is the
     // named place where that part joins start-up or shutdown.
     void ProbeSerialPorts();
-    void OpenSerialPort();
     void InitI2CBus() {}
     void InitSound();
     void InitDisplayBoard() {}

@@ -83,7 +83,6 @@ public:
         opt.quietMessages = true;
         if (options) options(opt);
         main = std::make_unique<frmMain>(sys, tick, *store_, opt);
-        port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }
 
     // The time race with lane change over 10 minutes on lanes 1..3, chosen from
