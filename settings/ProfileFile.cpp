@@ -28,31 +28,7 @@ std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) 
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
 
-// German reason for a failed file operation; `reading` tells which permission
-// was missing.
-std::string ReasonText(int err, bool reading = false) {
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return reading ? "keine Leseberechtigung" : "keine Schreibberechtigung";
-        case EROFS:
-            return "der Datenträger ist schreibgeschützt";
-        case ENOSPC:
-        case EDQUOT:
-            return "der Datenträger ist voll";
-        case ENOENT:
-        case ENOTDIR:
-            return "das Verzeichnis ist nicht vorhanden";
-        case EISDIR:
-            return "der Name gehört zu einem Verzeichnis";
-        case EIO:
-            return "Ein-/Ausgabefehler";
-        case ELOOP:
-            return "zu viele symbolische Verknüpfungen";
-        default:
-            return "Systemfehler " + std::to_string(err);
-    }
-}
+std::string ReasonText(int err, bool reading = false) { return FileErrorText(err, reading); }
 
 std::string DirOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -74,40 +50,6 @@ std::string KindProblem(const struct stat& st, bool streams) {
     if (S_ISREG(st.st_mode)) return st.st_size > kMaxFileSize ? kTooLargeText : "";
     if (streams && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) return "";
     return "keine gewöhnliche Datei (Gerät, Pipe oder Socket)";
-}
-
-// Follows a chain of symbolic links to the name they end at, which need not
-// exist yet (a dangling link names the file a save creates). Only the last
-// component is followed; links among the directories resolve on their own.
-bool FollowLinks(const std::string& path, std::string& target) {
-    target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return true;  // let the caller's own call report it
-        link.resize(static_cast<size_t>(n));
-        target = link[0] == '/' ? link : DirOf(target) + "/" + link;
-    }
-    errno = ELOOP;
-    return false;
-}
-
-// Name prefix of the temporary files a save of `target` writes; the full name is
-// PREFIX + process id + "-" + attempt.
-std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + ".tmp-"; }
-
-// The process id in a temporary file name after the prefix, or 0 when the rest
-// is not "PID-N".
-pid_t TempOwner(std::string_view rest) {
-    const size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() || dash > 9) return 0;
-    auto digits = [](std::string_view s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
-    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
 }  // namespace
@@ -392,22 +334,7 @@ int ProfileFile::RemoveStaleTemporaries() {
     if (!OnDisk()) return 0;
     std::string target;
     if (!FollowLinks(path_, target)) return 0;
-    const std::string dir = DirOf(target), prefix = TempPrefix(target);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return 0;
-    int removed = 0;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string_view name = e->d_name;
-        if (name.substr(0, prefix.size()) != prefix) continue;
-        const pid_t owner = TempOwner(name.substr(prefix.size()));
-        // A process that still runs (or that we may not signal) may be saving.
-        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
-        const std::string full = dir + "/" + std::string(name);
-        struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
-    }
-    ::closedir(d);
-    return removed;
+    return zk::RemoveStaleTemporaries(DirOf(target), BaseOf(target));
 }
 
 bool ProfileFile::Save() {
@@ -431,50 +358,7 @@ bool ProfileFile::Save() {
     if (doc_.Generation() == savedGeneration_) return true;
     RemoveStaleTemporaries();
 
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    const std::string dir = DirOf(target);
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = dir + "/" + TempPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        error_ = ReasonText(errno);
-        return false;
-    }
-    auto fail = [&](int err) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(tmp.c_str());
-        error_ = ReasonText(err);
-        return false;
-    };
-    const std::string bytes = doc_.Bytes();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ops_->Write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
-        done += static_cast<size_t>(n);
-    }
-    if (existed) {
-        ::fchmod(fd, old.st_mode & 07777);
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only root may give the file away; the content is what matters.
-        }
-    }
-    if (ops_->Fsync(fd) != 0) return fail(errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) return fail(errno);
-    if (ops_->Rename(tmp.c_str(), target.c_str()) != 0) return fail(errno);
-    // Make the rename itself durable.
-    if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (!DurableReplace(target, doc_.Bytes(), &error_, ops_)) return false;
     savedGeneration_ = doc_.Generation();
     return true;
 }

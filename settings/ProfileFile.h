@@ -17,8 +17,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <sys/types.h>
 #include <vector>
+
+#include "base/DurableFile.h"
 
 namespace zk {
 
@@ -91,13 +94,7 @@ private:
 };
 
 // File-system calls of a save, replaceable so tests can make a step fail.
-class ProfileFileOps {
-public:
-    virtual ~ProfileFileOps() = default;
-    virtual ssize_t Write(int fd, const void* buf, size_t n);
-    virtual int Fsync(int fd);
-    virtual int Rename(const char* from, const char* to);
-};
+using ProfileFileOps = DurableFileOps;
 
 class ProfileFile {
 public:

@@ -1,5 +1,7 @@
 #include "system/RaceSystem.h"
 
+#include "base/DurableFile.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 
 namespace zk {
@@ -39,6 +41,15 @@ void RaceSystem::ApplySettings() {
     st.LptPort = cfg.Lpt.Port;
     // Any other port value leaves the base address unchanged.
     if (const int16_t b = LptBasisForPort(cfg.Lpt.Port)) st.LptBasis = b;
+}
+
+int RaceSystem::SetDataDir(const std::string& dir) {
+    datenVerzeichnis = dir;
+    desk_.SetDataDir(dir);
+    laps_.SetDataDir(dir);
+    clubLog_.SetDataDir(dir);
+    if (dir.empty()) return 0;
+    return RemoveStaleTemporaries(dir) + ErgebnisseAufraeumen(dir + "/" + kErgebnisOrdner);
 }
 
 void RaceSystem::InitProgram() {

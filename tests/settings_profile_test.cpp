@@ -294,9 +294,10 @@ TEST(IniFileSave, RemovesTemporariesOfDeadProcessesOnly) {
     ASSERT_TRUE(f.WriteString("A", "b", "2"));
     auto left = dir.Entries();
     std::sort(left.begin(), left.end());
-    // Gone: the two of the dead process. Kept: a live process's (this one, init),
-    // names of another pattern and another file's temporaries.
-    std::vector<std::string> kept{".Andere.ini.tmp-" + d + "-0", ".Zirkato.ini.tmp-" + d,
+    // Gone: the three of the dead process (".tmp-PID" is how earlier versions
+    // named them). Kept: a live process's (this one, init), names of another
+    // pattern and another file's temporaries.
+    std::vector<std::string> kept{".Andere.ini.tmp-" + d + "-0",
                                   ".Zirkato.ini.tmp-" + d + "-0x", ".Zirkato.ini.tmp-1-0",
                                   ".Zirkato.ini.tmp-" + live + "-0", "Zirkato.ini"};
     std::sort(kept.begin(), kept.end());
