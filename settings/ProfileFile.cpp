@@ -76,7 +76,44 @@ void ProfileDocument::SetBytes(std::string_view bytes) {
         lines_.push_back(std::move(l));
         start = i;
     }
+    indexed_ = false;
     Touch();
+}
+
+void ProfileDocument::BuildIndex() const {
+    sectionIndex_.clear();
+    keyIndex_.clear();
+    indexMax_ = 0;
+    std::string current;
+    SectionInfo* info = nullptr;  // null inside a later occurrence of a section
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        if (l.kind == Kind::Section) {
+            current = ProfileNameKey(l.name);
+            auto [it, first] = sectionIndex_.try_emplace(current, SectionInfo{i, i});
+            info = first ? &it->second : nullptr;
+            if (first) indexMax_ = i;
+        } else if (info && l.kind != Kind::Blank) {
+            info->lastNonBlank = i;
+            indexMax_ = i;
+            if (l.kind == Kind::Key) keyIndex_.try_emplace(current + "\n" + ProfileNameKey(l.name), i);
+        }
+    }
+    indexed_ = true;
+}
+
+void ProfileDocument::IndexInsert(size_t at, size_t section) {
+    if (!indexed_) return;
+    if (at <= indexMax_) {  // lines the index knows moved down
+        indexed_ = false;
+        return;
+    }
+    const std::string sec = ProfileNameKey(lines_[section].name);
+    SectionInfo& info = sectionIndex_[sec];
+    if (at == section) info = SectionInfo{at, at};
+    info.lastNonBlank = at;
+    if (lines_[at].kind == Kind::Key) keyIndex_.try_emplace(sec + "\n" + ProfileNameKey(lines_[at].name), at);
+    indexMax_ = at;
 }
 
 std::string ProfileDocument::Bytes() const {
@@ -132,9 +169,9 @@ std::string ProfileDocument::Encode(std::string_view utf8) {
 }
 
 size_t ProfileDocument::FindSection(std::string_view section) const {
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Kind::Section && ProfileNameEquals(lines_[i].name, section)) return i;
-    return npos;
+    if (!indexed_) BuildIndex();
+    const auto it = sectionIndex_.find(ProfileNameKey(section));
+    return it == sectionIndex_.end() ? npos : it->second.line;
 }
 
 size_t ProfileDocument::SectionEnd(size_t sec) const {
@@ -144,10 +181,9 @@ size_t ProfileDocument::SectionEnd(size_t sec) const {
 }
 
 size_t ProfileDocument::FindKey(size_t sec, std::string_view key) const {
-    const size_t end = SectionEnd(sec);
-    for (size_t j = sec + 1; j < end; ++j)
-        if (lines_[j].kind == Kind::Key && ProfileNameEquals(lines_[j].name, key)) return j;
-    return npos;
+    if (!indexed_) BuildIndex();
+    const auto it = keyIndex_.find(ProfileNameKey(lines_[sec].name) + "\n" + ProfileNameKey(key));
+    return it == keyIndex_.end() ? npos : it->second;
 }
 
 std::string ProfileDocument::NewlineStyle() const {
@@ -204,6 +240,7 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
         const std::string header = Encode("[" + sec + "]");
         const std::string line = Encode(k + "=" + v);
         if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = nl;
+        const size_t at = lines_.size();
         for (const std::string* raw : {&header, &line}) {
             Line l;
             l.raw = *raw;
@@ -211,6 +248,8 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
             Classify(l);
             lines_.push_back(std::move(l));
         }
+        IndexInsert(at, at);
+        IndexInsert(at + 1, at);
         Touch();
         return true;
     }
@@ -226,25 +265,20 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     // A new key goes after the last non-blank line of the section, so blank lines
     // that separate it from the next section stay where they are.
     const std::string enc = Encode(k + "=" + v);
-    const size_t end = SectionEnd(s);
-    size_t pos = s;
-    for (size_t j = s + 1; j < end; ++j)
-        if (lines_[j].kind != Kind::Blank) pos = j;
+    if (!indexed_) BuildIndex();
+    const size_t pos = sectionIndex_[ProfileNameKey(lines_[s].name)].lastNonBlank;
     if (lines_[pos].eol.empty()) lines_[pos].eol = nl;
     Line l;
     l.raw = enc;
     l.eol = nl;
     Classify(l);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(pos + 1), std::move(l));
+    IndexInsert(pos + 1, s);
     Touch();
     return true;
 }
 
 // ---------------------------------------------------------------- file
-
-ssize_t ProfileFileOps::Write(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
-int ProfileFileOps::Fsync(int fd) { return ::fsync(fd); }
-int ProfileFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
 
 bool ProfileFile::Exists() const {
     struct stat st {};

@@ -86,6 +86,22 @@ private:
     size_t SectionEnd(size_t sec) const;
     std::string NewlineStyle() const;
     void Touch() { ++generation_; }
+    // The lookup index: first occurrence of each section and of each key in it,
+    // built on the first lookup after a change of the lines, so that reading
+    // and writing a file take time linear in its size.
+    void BuildIndex() const;
+    // Records a line inserted at `at` in the index, or drops the index when
+    // lines it knows moved.
+    void IndexInsert(size_t at, size_t section);
+
+    struct SectionInfo {
+        size_t line = 0;          // the header of the first occurrence
+        size_t lastNonBlank = 0;  // its last line that is not blank
+    };
+    mutable std::unordered_map<std::string, SectionInfo> sectionIndex_;
+    mutable std::unordered_map<std::string, size_t> keyIndex_;  // "SECTION\nKEY" (name keys) -> line
+    mutable bool indexed_ = false;
+    mutable size_t indexMax_ = 0;  // the highest line number in the index
 
     std::vector<Line> lines_;
     bool bom_ = false;
