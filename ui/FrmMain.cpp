@@ -408,6 +408,7 @@ void frmMain::BuildCentral() {
     };
     lblPortwrites = label("lblPortwrites", "PortWrites");
     lblI2C = label("lblI2C", "I2C");
+    lblSerial = label("lblSerial", "Seriell");
     MaxTick = label("MaxTick", "MaxTick");
     lblAbweichung = label("lblAbweichung", "Abweichung");
     lblAktuell = label("lblAktuell", "Aktuell");
@@ -422,7 +423,7 @@ void frmMain::BuildCentral() {
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
     for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
-                      lblPortwrites, lblI2C})
+                      lblPortwrites, lblI2C, lblSerial})
         g->addWidget(l, r++, 0, 1, 3);
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
@@ -477,6 +478,7 @@ void frmMain::UpdateDebugFrame() {
                         .arg(b.wartend)
                         .arg(b.voll)
                         .arg(b.ungueltig));
+    lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.SerialVerworfen));
 }
 
 void frmMain::UpdateStatus() {
