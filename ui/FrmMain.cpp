@@ -79,7 +79,14 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     };
     forms_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
-    uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
+    // Messages of the race system that matter (no audio, a port gone) stay in
+    // a label of their own until the next one replaces it: a passing status
+    // tip of a menu hides it only while the menu is open.
+    uiPort_.SetStatusSink([this](const std::string& t) {
+        if (!lblMeldung) return;
+        lblMeldung->setText(QString::fromStdString(t));
+        lblMeldung->setToolTip(QString::fromStdString(t));
+    });
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
     // The race director's lists and the lap file of this system.
@@ -449,9 +456,15 @@ void frmMain::BuildCentral() {
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { forms_.Close("frmParPortSim"); });
     setCentralWidget(central);
 
+    // The port state on the right, the last message of the race system on the
+    // left: neither paints over the other.
+    lblMeldung = new QLabel(this);
+    lblMeldung->setObjectName("lblMeldung");
+    lblMeldung->setMinimumWidth(0);
+    statusBar()->addWidget(lblMeldung, 1);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName("lblStatus");
-    statusBar()->addWidget(lblStatus, 1);
+    statusBar()->addPermanentWidget(lblStatus);
 }
 
 void frmMain::ShowDebugFrame(bool show) {

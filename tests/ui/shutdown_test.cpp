@@ -3,6 +3,7 @@
 // written as [Save] says, windows of the last run reopened.
 #include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "settings/ProfileFile.h"
@@ -19,7 +20,25 @@ private slots:
     void saveModesDecideWhatIsWritten();
     void menusCarryTheRaceLengthCaptions();
     void openWindowsAndGeometrySurviveARestartThroughTheSettingsFile();
+    void statusMessageStaysBesideThePortState();
 };
+
+// A status message of the race system (here: no audio output) is shown beside
+// the port state, not over it, and stays when a menu's status tip comes and
+// goes.
+void ShutdownTest::statusMessageStaysBesideThePortState() {
+    UiRig rig;
+    rig.Load();
+    const QString port = UiRig::Text(rig.main.get(), QStringLiteral("lblStatus"));
+    QVERIFY(!port.isEmpty());
+    const std::string text = "Keine Audioausgabe (kein Gerät): Zeitansage für diesen Programmlauf aus";
+    rig.sys.ui().ShowStatus(text);
+    rig.main->statusBar()->showMessage(QStringLiteral("Statustipp eines Menüs"));
+    rig.main->statusBar()->clearMessage();
+    QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblMeldung")), QString::fromStdString(text));
+    QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblStatus")), port);
+    QVERIFY(rig.main->statusBar()->currentMessage().isEmpty());
+}
 
 void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
     UiRig rig;
