@@ -104,16 +104,23 @@ void ProfileDocument::BuildIndex() const {
 
 void ProfileDocument::IndexInsert(size_t at, size_t section) {
     if (!indexed_) return;
-    if (at <= indexMax_) {  // lines the index knows moved down
-        indexed_ = false;
-        return;
+    if (at <= indexMax_) {
+        // Lines the index knows moved down by one: shifted here, which costs
+        // no more than one pass over the index and allocates nothing.
+        for (auto& [name, info] : sectionIndex_) {
+            if (info.line >= at) ++info.line;
+            if (info.lastNonBlank >= at) ++info.lastNonBlank;
+        }
+        for (auto& [name, line] : keyIndex_)
+            if (line >= at) ++line;
+        ++indexMax_;
     }
     const std::string sec = ProfileNameKey(lines_[section].name);
     SectionInfo& info = sectionIndex_[sec];
     if (at == section) info = SectionInfo{at, at};
     info.lastNonBlank = at;
     if (lines_[at].kind == Kind::Key) keyIndex_.try_emplace(sec + "\n" + ProfileNameKey(lines_[at].name), at);
-    indexMax_ = at;
+    indexMax_ = std::max(indexMax_, at);
 }
 
 std::string ProfileDocument::Bytes() const {

@@ -87,11 +87,13 @@ private:
     std::string NewlineStyle() const;
     void Touch() { ++generation_; }
     // The lookup index: first occurrence of each section and of each key in it,
-    // built on the first lookup after a change of the lines, so that reading
-    // and writing a file take time linear in its size.
+    // built on the first lookup after the lines were replaced and kept up to
+    // date by inserts, so that reading and writing a file take time linear in
+    // its size (an insert in front of indexed lines shifts them: a pass over
+    // the index without allocations).
     void BuildIndex() const;
-    // Records a line inserted at `at` in the index, or drops the index when
-    // lines it knows moved.
+    // Records a line inserted at `at` (into the section whose header is at
+    // `section`) in the index; lines the index knows behind it move down.
     void IndexInsert(size_t at, size_t section);
 
     struct SectionInfo {

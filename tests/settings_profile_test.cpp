@@ -359,6 +359,11 @@ TEST(SettingsFile, ThirtyTwoThousandDriversReadAndWrittenLinearly) {
     }
     for (int i = 1; i <= 5000; ++i) ASSERT_TRUE(doc.Set("Fahrer", "Extra" + std::to_string(i), "e"));
     for (int i = 1; i <= 5000; ++i) ASSERT_TRUE(doc.Set("Neu", "K" + std::to_string(i), "n"));
+    // Keys added to the first section (a newer version's keys) move every line
+    // behind them; each such insert costs one pass over the lines.
+    for (int i = 1; i <= 50; ++i) ASSERT_TRUE(doc.Set("Allgemein", "a" + std::to_string(i), "v"));
+    ASSERT_EQ(doc.Value("Fahrer", "Fahrer1"), "Neu 1");
+    ASSERT_TRUE(doc.Set("Fahrer", "Fahrer2", "wieder"));
     const std::string bytes = doc.Bytes();
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_LT(secs, 2.0) << "lookups are not linear in the file";
@@ -366,6 +371,9 @@ TEST(SettingsFile, ThirtyTwoThousandDriversReadAndWrittenLinearly) {
     EXPECT_EQ(again.Value("Fahrer", "Fahrer32767"), "Neu 32767");
     EXPECT_EQ(again.Value("fahrer", "extra5000"), "e");
     EXPECT_EQ(again.Value("Neu", "K1"), "n");
+    EXPECT_EQ(again.Value("Fahrer", "Fahrer2"), "wieder");
+    EXPECT_EQ(again.Value("Allgemein", "a50"), "v");
+    EXPECT_NE(bytes.find("x=1\r\na1=v\r\n"), std::string::npos);
     // New keys go after the section's last line, before its blank line.
     EXPECT_NE(bytes.find("Extra5000=e\r\n\r\n[Neu]\r\n"), std::string::npos);
 }
