@@ -263,6 +263,25 @@ TEST(RaceLog, HeatBlockOnFullDiskIsWholeOrAbsent) {
     EXPECT_EQ(r.ui.shown.size(), 1u);
 }
 
+// On a full disk a replaced file keeps its old content and a new result is
+// not written at all; neither leaves a temporary.
+TEST(FullDisk, ReplaceAndCreateFailWholeAndLeaveNothing) {
+    TempDir d;
+    SmallDisk disk(d.path());
+    if (!disk.ok) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    std::string why;
+    ASSERT_TRUE(zk::DurableReplace(d / "_Test.txt", "alt\n", &why)) << why;
+    EXPECT_FALSE(zk::DurableReplace(d / "_Test.txt", std::string(200 * 1024, 'x'), &why));
+    EXPECT_EQ(why, "der Datenträger ist voll");
+    EXPECT_EQ(Slurp(d / "_Test.txt"), "alt\n");
+    EXPECT_EQ(zk::ErgebnisDateienSchreiben(d / "Ergebnisse", "R", "t", std::string(200 * 1024, 'p'), &why), "");
+    EXPECT_NE(why.find("voll"), std::string::npos) << why;
+    std::set<std::string> left;
+    for (const auto& n : d.Entries()) left.insert(n);
+    EXPECT_EQ(left, (std::set<std::string>{"_Test.txt", "Ergebnisse"}));
+    EXPECT_TRUE(TempDir::EntriesOf(d / "Ergebnisse").empty());
+}
+
 // When the old log cannot be moved away (the data directory is not writable
 // for this user, the log itself is), the new race writes nothing into it.
 TEST(RaceLog, LogThatCouldNotBeStartedIsNotWritten) {
