@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sched.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -234,12 +235,16 @@ TEST(LapFile, FifoDeviceAndHugeFileRefused) {
     EXPECT_NE(r.ui.shown[0].find("zu gro\xC3\x9F"), std::string::npos) << r.ui.shown[0];
 }
 
-// A 64 KiB tmpfs over `dir` while the object lives (needs root: skipped else).
+// A 64 KiB tmpfs over `dir` while the object lives (needs root: skipped else),
+// in a mount namespace of this test process where it can be: a crashed test
+// then leaves no mount behind.
 struct SmallDisk {
     std::string dir;
     bool ok;
-    explicit SmallDisk(const std::string& d, const char* size = "64k")
-        : dir(d), ok(::mount("zk-full", d.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0) {}
+    explicit SmallDisk(const std::string& d, const char* size = "64k") : dir(d) {
+        if (::unshare(CLONE_NEWNS) == 0) (void)::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+        ok = ::mount("zk-full", d.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+    }
     ~SmallDisk() {
         if (ok) ::umount(dir.c_str());
     }
