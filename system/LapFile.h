@@ -39,9 +39,10 @@ std::string EncodeLapRecord(const LapRecord& r);
 // written) is left out.
 std::vector<LapRecord> DecodeLapRecords(const std::string& bytes);
 
-// The lap file is refused above this size (about 2.5 million records; a
-// 24-hour race on 8 lanes makes about 140,000).
-inline constexpr off_t kMaxLapFileSize = 32 * 1024 * 1024;
+// The lap file is refused above this size: about 645,000 records, more than
+// four 24-hour races on 8 lanes (about 140,000 each); its export takes about
+// 1.5 s and 100 MB.
+inline constexpr off_t kMaxLapFileSize = 8 * 1024 * 1024;
 
 struct LapFileContent {
     std::vector<LapRecord> records;
