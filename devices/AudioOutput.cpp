@@ -77,6 +77,8 @@ bool LoadWav(const std::string& path, PcmClip& out, std::string* error) {
                 return Fail(error, "WAV-Format nicht unterstützt (nur PCM 8/16 Bit, Mono/Stereo)", out);
             const size_t frameBytes = static_cast<size_t>(channels) * (bits / 8);
             const size_t frames = len / frameBytes;
+            if (static_cast<int64_t>(frames) * 1000 > kMaxClipMs * static_cast<int64_t>(rate))
+                return Fail(error, "Klang zu lang (höchstens 10 Sekunden)", out);
             out.rate = static_cast<int>(rate);
             out.channels = channels;
             out.samples.resize(frames * channels);

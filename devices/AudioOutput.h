@@ -24,12 +24,15 @@ struct PcmClip {
     int32_t DurationMs() const;
 };
 
-// Largest WAV file read (a spoken number is a few hundred kilobytes).
-inline constexpr int64_t kMaxWavBytes = 32 * 1024 * 1024;
+// Largest WAV file read (a spoken number is a few hundred kilobytes) and the
+// longest clip taken (a spoken number or countdown lasts one to three seconds).
+inline constexpr int64_t kMaxWavBytes = 8 * 1024 * 1024;
+inline constexpr int64_t kMaxClipMs = 10000;
 
 // Reads a RIFF/WAVE file of uncompressed 8- or 16-bit PCM, mono or stereo, any
-// rate. Returns false (with a German reason) for anything else, a damaged file
-// or one larger than kMaxWavBytes; `out` is then empty.
+// rate. Returns false (with a German reason) for anything else, a damaged file,
+// one larger than kMaxWavBytes or a clip longer than kMaxClipMs; `out` is then
+// empty.
 bool LoadWav(const std::string& path, PcmClip& out, std::string* error = nullptr);
 
 // Writes `clip` as a 16-bit PCM WAV file (test clips, tools).
@@ -48,6 +51,9 @@ public:
     // Plays `clip` once from its start, in place of whatever plays; false when
     // it cannot.
     virtual bool Play(const PcmClip& /*clip*/) { return false; }
+    // Converts a loaded clip once into the form the output plays as it is, so
+    // that Play has nothing to convert. Called after Open.
+    virtual void Prepare(PcmClip& /*clip*/) {}
     // Whether the clip started last is still playing.
     virtual bool Playing() { return false; }
 };

@@ -61,6 +61,26 @@ bool SdlAudioOutput::Play(const PcmClip& clip) {
     return ok;
 }
 
+void SdlAudioOutput::Prepare(PcmClip& clip) {
+    if (device_ == 0 || clip.Empty() || format_ != AUDIO_S16SYS) return;
+    if (clip.rate == rate_ && clip.channels == channels_) return;
+    SDL_AudioStream* conv = SDL_NewAudioStream(AUDIO_S16SYS, static_cast<uint8_t>(clip.channels), clip.rate,
+                                               AUDIO_S16SYS, static_cast<uint8_t>(channels_), rate_);
+    if (!conv) return;
+    const int bytes = static_cast<int>(clip.samples.size() * sizeof(int16_t));
+    if (SDL_AudioStreamPut(conv, clip.samples.data(), bytes) == 0 && SDL_AudioStreamFlush(conv) == 0) {
+        std::vector<int16_t> out(static_cast<size_t>(SDL_AudioStreamAvailable(conv)) / sizeof(int16_t));
+        const int got = out.empty() ? 0 : SDL_AudioStreamGet(conv, out.data(), static_cast<int>(out.size() * 2));
+        if (got > 0) {
+            out.resize(static_cast<size_t>(got) / sizeof(int16_t));
+            clip.samples = std::move(out);
+            clip.rate = rate_;
+            clip.channels = channels_;
+        }
+    }
+    SDL_FreeAudioStream(conv);
+}
+
 bool SdlAudioOutput::Playing() { return device_ != 0 && SDL_GetQueuedAudioSize(device_) > 0; }
 
 }  // namespace zk

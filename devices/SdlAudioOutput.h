@@ -21,6 +21,7 @@ public:
     bool Open(std::string& error) override;
     void Close() override;
     bool Play(const PcmClip& clip) override;
+    void Prepare(PcmClip& clip) override;
     bool Playing() override;
 
 private:

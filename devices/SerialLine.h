@@ -28,6 +28,9 @@ public:
     virtual Ergebnis Senden(const std::string& text) = 0;
     // What COM n is now: kComUnbestimmt (not there), kComBelegt or kComFrei.
     virtual int Pruefen(int /*com*/) { return kComUnbestimmt; }
+    // Why the last Oeffnen failed, as the system said it ("/dev/ttyS0: No such
+    // file or directory"); "" when unknown.
+    virtual std::string Grund() const { return {}; }
 };
 
 class NullSerialLine final : public SerialLine {

@@ -17,18 +17,31 @@ namespace zk {
 
 namespace {
 
+// The process id in a UUCP lock file, or 0. The lock folders are writable by
+// every user: the file is opened without waiting (a FIFO would block), without
+// following a link, and read only when it is a regular file, at most 64 bytes.
+long SperrPid(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct stat st {};
+    char buf[65] = {};
+    ssize_t n = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n <= 0) return 0;
+    buf[n] = '\0';
+    char* end = nullptr;
+    const long pid = std::strtol(buf, &end, 10);  // ASCII form; leading blanks allowed
+    return end != buf && pid > 0 ? pid : 0;
+}
+
 // A UUCP lock file of another live process for this device.
 bool FremdeSperrdatei(const std::string& geraet) {
     const auto slash = geraet.rfind('/');
     const std::string name = geraet.substr(slash == std::string::npos ? 0 : slash + 1);
     for (const char* dir : {"/run/lock/", "/var/lock/"}) {
-        FILE* f = std::fopen((std::string(dir) + "LCK.." + name).c_str(), "r");
-        if (!f) continue;
-        long pid = 0;
-        const int n = std::fscanf(f, "%ld", &pid);
-        std::fclose(f);
-        if (n == 1 && pid > 0 && pid != getpid() && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
-            return true;
+        const long pid = SperrPid(std::string(dir) + "LCK.." + name);
+        if (pid > 0 && pid != getpid() && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)) return true;
     }
     return false;
 }

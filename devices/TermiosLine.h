@@ -42,6 +42,7 @@ public:
     void Schliessen() override;
     Ergebnis Senden(const std::string& text) override;
     int Pruefen(int com) override { return ComPruefen(com); }
+    std::string Grund() const override { return fehler_; }
 
     bool Offen() const { return fd_ >= 0; }
     // Why the last open failed ("/dev/ttyUSB0: No such file or directory").

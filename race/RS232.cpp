@@ -48,7 +48,9 @@ std::string PlatzText(int lane) {
 
 }  // namespace
 
-std::string ComFehlerText(int com) { return "Port COM" + std::to_string(com) + " konnte nicht geöffnet werden"; }
+std::string ComFehlerText(int com, const std::string& grund) {
+    return "Port COM" + std::to_string(com) + " konnte nicht geöffnet werden" + (grund.empty() ? "" : ": " + grund);
+}
 
 std::string ComGetrenntText(int com) {
     return "Verbindung über COM" + std::to_string(com) +
@@ -94,7 +96,8 @@ bool ComOeffnen(RaceContext& sys) {
             s.SerialGetrennt = 0;
             s.ComStatus[com] = kComEigen;
         } else {
-            sys.ui().ShowMessage(ComFehlerText(com), kSerialCaption, MessageIcon::Warning);
+            sys.ui().ShowMessage(ComFehlerText(com, ComGueltig(com) ? sys.serial().Grund() : "keine solche Schnittstelle"),
+                                 kSerialCaption, MessageIcon::Warning);
         }
     }
     if (s.ComOffen == 0) {

@@ -14,8 +14,9 @@ namespace zk {
 
 // Caption of the message boxes of this module.
 inline constexpr const char* kSerialCaption = "Zirkato";
-// "Port COM3 konnte nicht geöffnet werden"
-std::string ComFehlerText(int com);
+// "Port COM3 konnte nicht geöffnet werden: /dev/ttyS2: Permission denied"
+// (without the reason when it is empty).
+std::string ComFehlerText(int com, const std::string& grund = {});
 // Status line when the device goes away while open.
 std::string ComGetrenntText(int com);
 

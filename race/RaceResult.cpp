@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/Version.h"
+#include "base/DurableFile.h"
 #include "race/Race.h"
 
 namespace zk {
@@ -54,9 +53,13 @@ std::string SiegerText(const RaceState& s, const RennErgebnis& e) {
     return "Sieger: Spur " + std::to_string(sieger) + " – " + FahrerName(s, sieger);
 }
 
+// One cell. A text that a spreadsheet would take for a formula (it starts with
+// "=", "+", "-", "@", a tab or a carriage return) gets a leading apostrophe, as
+// spreadsheet-safe CSV writers do, and is quoted.
 std::string CsvFeld(const std::string& v) {
-    if (v.find_first_of(";\"\n\r") == std::string::npos) return v;
-    std::string o = "\"";
+    const bool formel = !v.empty() && std::string_view("=+-@\t\r").find(v[0]) != std::string_view::npos;
+    if (!formel && v.find_first_of(";\"\n\r") == std::string::npos) return v;
+    std::string o = formel ? "\"'" : "\"";
     for (char c : v) {
         if (c == '"') o += '"';
         o += c;
@@ -76,17 +79,6 @@ std::string Html(const std::string& v) {
         }
     }
     return o;
-}
-
-bool AllesSchreiben(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -289,47 +281,19 @@ std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const 
     return o + "</table>\n<p class=\"z\">Zirkato " + ProgramVersion() + "</p>\n</body>\n</html>\n";
 }
 
-std::string DateiNeuSchreiben(const std::string& dir, const std::string& stem, const std::string& ext,
-                              const std::string& text, std::string* fehler) {
-    const auto grund = [&](const std::string& was) {
-        if (fehler) *fehler = was + ": " + std::strerror(errno);
-        return std::string();
-    };
-    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return grund("Ordner " + dir + " nicht angelegt");
-    const std::string tmp = dir + "/." + stem + ext + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return grund(tmp + " nicht angelegt");
-    const bool ok = AllesSchreiben(fd, text) && ::fsync(fd) == 0;
-    const int err = errno;
-    ::close(fd);
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        errno = err;
-        return grund(tmp + " nicht geschrieben");
+std::string ErgebnisDateienSchreiben(const std::string& dir, const std::string& stem, const std::string& csv,
+                                     const std::string& html, std::string* fehler) {
+    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (fehler) *fehler = "Ordner " + dir + " nicht angelegt: " + FileErrorText(errno);
+        return {};
     }
-    // A hard link never replaces an existing file: a name already taken (an
-    // earlier result of the same minute) moves on to the next suffix.
-    std::string ziel;
-    for (int n = 1; n < 1000; ++n) {
-        const std::string p = dir + "/" + stem + (n == 1 ? "" : "_" + std::to_string(n)) + ext;
-        if (::link(tmp.c_str(), p.c_str()) == 0) {
-            ziel = p;
-            break;
-        }
-        if (errno != EEXIST) break;
-    }
-    const int linkErr = errno;
-    ::unlink(tmp.c_str());
-    if (ziel.empty()) {
-        errno = linkErr;
-        return grund(dir + "/" + stem + ext + " nicht angelegt");
-    }
-    if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return ziel;
+    std::string why;
+    const std::string name = DurableCreate(dir, stem, {{".csv", BytesWriter(csv)}, {".html", BytesWriter(html)}}, &why);
+    if (name.empty() && fehler) *fehler = dir + "/" + stem + ".csv nicht angelegt: " + why;
+    return name;
 }
+
+int ErgebnisseAufraeumen(const std::string& dir) { return FinishOrRemoveStaleTemporaries(dir, {".csv", ".html"}); }
 
 void RennenAbschliessen(RaceContext& sys) {
     const RaceState& s = sys.st;
@@ -344,15 +308,11 @@ void RennenAbschliessen(RaceContext& sys) {
     if (sys.datenVerzeichnis.empty()) return;
     const std::string dir = sys.datenVerzeichnis + "/" + kErgebnisOrdner;
     std::string fehler;
-    const std::string csv =
-        DateiNeuSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.Rennmodus), ".csv",
-                          ErgebnisCsv(v.ergebnis, datum, uhrzeit), &fehler);
-    std::string html;
-    if (!csv.empty()) {
-        // The page takes the name the table got.
-        const std::string stem = csv.substr(dir.size() + 1, csv.size() - dir.size() - 5);
-        html = DateiNeuSchreiben(dir, stem, ".html", ErgebnisHtml(v.ergebnis, datum, uhrzeit), &fehler);
-    }
+    const std::string name = ErgebnisDateienSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.Rennmodus),
+                                                      ErgebnisCsv(v.ergebnis, datum, uhrzeit),
+                                                      ErgebnisHtml(v.ergebnis, datum, uhrzeit), &fehler);
+    const std::string csv = name.empty() ? name : name + ".csv";
+    const std::string html = name.empty() ? name : name + ".html";
     for (const std::string& p : {csv, html}) {
         if (p.empty()) continue;
         v.ergebnisDateien.push_back(p);

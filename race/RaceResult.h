@@ -86,11 +86,17 @@ std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const 
 
 inline constexpr const char* kErgebnisOrdner = "Ergebnisse";
 
-// Writes `text` to DIR/STEM+EXT without ever replacing a file: the content goes to
-// a temporary file first and is then linked under the first free name (STEM,
-// STEM_2, STEM_3, ...). Returns the path written, or "" with a German reason.
-std::string DateiNeuSchreiben(const std::string& dir, const std::string& stem, const std::string& ext,
-                              const std::string& text, std::string* fehler);
+// Writes a result's table and page as DIR/NAME.csv and DIR/NAME.html, never
+// replacing a file: NAME is the first of STEM, STEM_2, STEM_3, ... under which
+// neither exists, so both always share one name. Both are complete on disk
+// before either gets its name; a kill between the two names is finished by
+// ErgebnisseAufraeumen at the next start. Creates DIR. Returns DIR/NAME, or ""
+// with a German reason.
+std::string ErgebnisDateienSchreiben(const std::string& dir, const std::string& stem, const std::string& csv,
+                                     const std::string& html, std::string* fehler);
+// At start: finishes the result pairs a killed program left half-named and
+// removes the other temporaries of dead processes in DIR. Returns their count.
+int ErgebnisseAufraeumen(const std::string& dir);
 
 class RaceContext;
 // The end of a race that got to its green light: keeps its result for the

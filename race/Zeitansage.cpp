@@ -30,10 +30,20 @@ int Zeitansage::Stellen() const {
 }
 
 void Zeitansage::LoadClips() {
+    std::string refused;
     for (int i = 0; i < kClipAnzahl; ++i) {
+        PcmClip& clip = clips_[static_cast<size_t>(i)];
         const std::string p = FindSound(ClipDatei(i));
-        if (p.empty() || !LoadWav(p, clips_[static_cast<size_t>(i)])) clips_[static_cast<size_t>(i)] = PcmClip{};
+        std::string why;
+        if (p.empty()) {
+            clip = PcmClip{};
+        } else if (!LoadWav(p, clip, &why)) {
+            if (refused.empty()) refused = p + ": " + why;
+        } else {
+            out_.Prepare(clip);  // converted once here, not at every play
+        }
     }
+    if (!refused.empty()) sys_.ui().ShowStatus("Klang nicht geladen: " + refused);
 }
 
 bool Zeitansage::SoundInit() {

@@ -28,31 +28,7 @@ std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) 
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
 
-// German reason for a failed file operation; `reading` tells which permission
-// was missing.
-std::string ReasonText(int err, bool reading = false) {
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return reading ? "keine Leseberechtigung" : "keine Schreibberechtigung";
-        case EROFS:
-            return "der Datenträger ist schreibgeschützt";
-        case ENOSPC:
-        case EDQUOT:
-            return "der Datenträger ist voll";
-        case ENOENT:
-        case ENOTDIR:
-            return "das Verzeichnis ist nicht vorhanden";
-        case EISDIR:
-            return "der Name gehört zu einem Verzeichnis";
-        case EIO:
-            return "Ein-/Ausgabefehler";
-        case ELOOP:
-            return "zu viele symbolische Verknüpfungen";
-        default:
-            return "Systemfehler " + std::to_string(err);
-    }
-}
+std::string ReasonText(int err, bool reading = false) { return FileErrorText(err, reading); }
 
 std::string DirOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -74,40 +50,6 @@ std::string KindProblem(const struct stat& st, bool streams) {
     if (S_ISREG(st.st_mode)) return st.st_size > kMaxFileSize ? kTooLargeText : "";
     if (streams && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) return "";
     return "keine gewöhnliche Datei (Gerät, Pipe oder Socket)";
-}
-
-// Follows a chain of symbolic links to the name they end at, which need not
-// exist yet (a dangling link names the file a save creates). Only the last
-// component is followed; links among the directories resolve on their own.
-bool FollowLinks(const std::string& path, std::string& target) {
-    target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return true;  // let the caller's own call report it
-        link.resize(static_cast<size_t>(n));
-        target = link[0] == '/' ? link : DirOf(target) + "/" + link;
-    }
-    errno = ELOOP;
-    return false;
-}
-
-// Name prefix of the temporary files a save of `target` writes; the full name is
-// PREFIX + process id + "-" + attempt.
-std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + ".tmp-"; }
-
-// The process id in a temporary file name after the prefix, or 0 when the rest
-// is not "PID-N".
-pid_t TempOwner(std::string_view rest) {
-    const size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() || dash > 9) return 0;
-    auto digits = [](std::string_view s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
-    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
 }  // namespace
@@ -134,7 +76,51 @@ void ProfileDocument::SetBytes(std::string_view bytes) {
         lines_.push_back(std::move(l));
         start = i;
     }
+    indexed_ = false;
     Touch();
+}
+
+void ProfileDocument::BuildIndex() const {
+    sectionIndex_.clear();
+    keyIndex_.clear();
+    indexMax_ = 0;
+    std::string current;
+    SectionInfo* info = nullptr;  // null inside a later occurrence of a section
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        if (l.kind == Kind::Section) {
+            current = ProfileNameKey(l.name);
+            auto [it, first] = sectionIndex_.try_emplace(current, SectionInfo{i, i});
+            info = first ? &it->second : nullptr;
+            if (first) indexMax_ = i;
+        } else if (info && l.kind != Kind::Blank) {
+            info->lastNonBlank = i;
+            indexMax_ = i;
+            if (l.kind == Kind::Key) keyIndex_.try_emplace(current + "\n" + ProfileNameKey(l.name), i);
+        }
+    }
+    indexed_ = true;
+}
+
+void ProfileDocument::IndexInsert(size_t at, size_t section) {
+    if (!indexed_) return;
+    if (at <= indexMax_) {
+        // Lines the index knows moved down by one: shifted here, which costs
+        // no more than one pass over the index and allocates nothing.
+        for (auto& [name, info] : sectionIndex_) {
+            if (info.line >= at) ++info.line;
+            if (info.lastNonBlank >= at) ++info.lastNonBlank;
+        }
+        for (auto& [name, line] : keyIndex_)
+            if (line >= at) ++line;
+        ++indexMax_;
+    }
+    const std::string sec = ProfileNameKey(lines_[section].name);
+    SectionInfo& info = sectionIndex_[sec];
+    if (at == section) info = SectionInfo{at, at};
+    info.lastNonBlank = at;
+    if (lines_[at].kind == Kind::Key) keyIndex_.try_emplace(sec + "\n" + ProfileNameKey(lines_[at].name), at);
+    indexMax_ = std::max(indexMax_, at);
 }
 
 std::string ProfileDocument::Bytes() const {
@@ -190,9 +176,9 @@ std::string ProfileDocument::Encode(std::string_view utf8) {
 }
 
 size_t ProfileDocument::FindSection(std::string_view section) const {
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Kind::Section && ProfileNameEquals(lines_[i].name, section)) return i;
-    return npos;
+    if (!indexed_) BuildIndex();
+    const auto it = sectionIndex_.find(ProfileNameKey(section));
+    return it == sectionIndex_.end() ? npos : it->second.line;
 }
 
 size_t ProfileDocument::SectionEnd(size_t sec) const {
@@ -202,10 +188,9 @@ size_t ProfileDocument::SectionEnd(size_t sec) const {
 }
 
 size_t ProfileDocument::FindKey(size_t sec, std::string_view key) const {
-    const size_t end = SectionEnd(sec);
-    for (size_t j = sec + 1; j < end; ++j)
-        if (lines_[j].kind == Kind::Key && ProfileNameEquals(lines_[j].name, key)) return j;
-    return npos;
+    if (!indexed_) BuildIndex();
+    const auto it = keyIndex_.find(ProfileNameKey(lines_[sec].name) + "\n" + ProfileNameKey(key));
+    return it == keyIndex_.end() ? npos : it->second;
 }
 
 std::string ProfileDocument::NewlineStyle() const {
@@ -262,6 +247,7 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
         const std::string header = Encode("[" + sec + "]");
         const std::string line = Encode(k + "=" + v);
         if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = nl;
+        const size_t at = lines_.size();
         for (const std::string* raw : {&header, &line}) {
             Line l;
             l.raw = *raw;
@@ -269,6 +255,8 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
             Classify(l);
             lines_.push_back(std::move(l));
         }
+        IndexInsert(at, at);
+        IndexInsert(at + 1, at);
         Touch();
         return true;
     }
@@ -284,25 +272,20 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     // A new key goes after the last non-blank line of the section, so blank lines
     // that separate it from the next section stay where they are.
     const std::string enc = Encode(k + "=" + v);
-    const size_t end = SectionEnd(s);
-    size_t pos = s;
-    for (size_t j = s + 1; j < end; ++j)
-        if (lines_[j].kind != Kind::Blank) pos = j;
+    if (!indexed_) BuildIndex();
+    const size_t pos = sectionIndex_[ProfileNameKey(lines_[s].name)].lastNonBlank;
     if (lines_[pos].eol.empty()) lines_[pos].eol = nl;
     Line l;
     l.raw = enc;
     l.eol = nl;
     Classify(l);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(pos + 1), std::move(l));
+    IndexInsert(pos + 1, s);
     Touch();
     return true;
 }
 
 // ---------------------------------------------------------------- file
-
-ssize_t ProfileFileOps::Write(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
-int ProfileFileOps::Fsync(int fd) { return ::fsync(fd); }
-int ProfileFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
 
 bool ProfileFile::Exists() const {
     struct stat st {};
@@ -392,22 +375,7 @@ int ProfileFile::RemoveStaleTemporaries() {
     if (!OnDisk()) return 0;
     std::string target;
     if (!FollowLinks(path_, target)) return 0;
-    const std::string dir = DirOf(target), prefix = TempPrefix(target);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return 0;
-    int removed = 0;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string_view name = e->d_name;
-        if (name.substr(0, prefix.size()) != prefix) continue;
-        const pid_t owner = TempOwner(name.substr(prefix.size()));
-        // A process that still runs (or that we may not signal) may be saving.
-        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
-        const std::string full = dir + "/" + std::string(name);
-        struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
-    }
-    ::closedir(d);
-    return removed;
+    return zk::RemoveStaleTemporaries(DirOf(target), BaseOf(target));
 }
 
 bool ProfileFile::Save() {
@@ -431,50 +399,7 @@ bool ProfileFile::Save() {
     if (doc_.Generation() == savedGeneration_) return true;
     RemoveStaleTemporaries();
 
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    const std::string dir = DirOf(target);
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = dir + "/" + TempPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        error_ = ReasonText(errno);
-        return false;
-    }
-    auto fail = [&](int err) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(tmp.c_str());
-        error_ = ReasonText(err);
-        return false;
-    };
-    const std::string bytes = doc_.Bytes();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ops_->Write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
-        done += static_cast<size_t>(n);
-    }
-    if (existed) {
-        ::fchmod(fd, old.st_mode & 07777);
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only root may give the file away; the content is what matters.
-        }
-    }
-    if (ops_->Fsync(fd) != 0) return fail(errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) return fail(errno);
-    if (ops_->Rename(tmp.c_str(), target.c_str()) != 0) return fail(errno);
-    // Make the rename itself durable.
-    if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (!DurableReplace(target, doc_.Bytes(), &error_, ops_)) return false;
     savedGeneration_ = doc_.Generation();
     return true;
 }

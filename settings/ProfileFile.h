@@ -17,8 +17,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <sys/types.h>
 #include <vector>
+
+#include "base/DurableFile.h"
 
 namespace zk {
 
@@ -83,6 +86,24 @@ private:
     size_t SectionEnd(size_t sec) const;
     std::string NewlineStyle() const;
     void Touch() { ++generation_; }
+    // The lookup index: first occurrence of each section and of each key in it,
+    // built on the first lookup after the lines were replaced and kept up to
+    // date by inserts, so that reading and writing a file take time linear in
+    // its size (an insert in front of indexed lines shifts them: a pass over
+    // the index without allocations).
+    void BuildIndex() const;
+    // Records a line inserted at `at` (into the section whose header is at
+    // `section`) in the index; lines the index knows behind it move down.
+    void IndexInsert(size_t at, size_t section);
+
+    struct SectionInfo {
+        size_t line = 0;          // the header of the first occurrence
+        size_t lastNonBlank = 0;  // its last line that is not blank
+    };
+    mutable std::unordered_map<std::string, SectionInfo> sectionIndex_;
+    mutable std::unordered_map<std::string, size_t> keyIndex_;  // "SECTION\nKEY" (name keys) -> line
+    mutable bool indexed_ = false;
+    mutable size_t indexMax_ = 0;  // the highest line number in the index
 
     std::vector<Line> lines_;
     bool bom_ = false;
@@ -91,13 +112,7 @@ private:
 };
 
 // File-system calls of a save, replaceable so tests can make a step fail.
-class ProfileFileOps {
-public:
-    virtual ~ProfileFileOps() = default;
-    virtual ssize_t Write(int fd, const void* buf, size_t n);
-    virtual int Fsync(int fd);
-    virtual int Rename(const char* from, const char* to);
-};
+using ProfileFileOps = DurableFileOps;
 
 class ProfileFile {
 public:

@@ -47,6 +47,18 @@ bool ProfileNameEquals(std::string_view a, std::string_view b) {
     return i == a.size() && j == b.size();
 }
 
+std::string ProfileNameKey(std::string_view name) {
+    name = TrimBlanks(name);
+    std::string key;
+    key.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        const uint32_t code = FoldAt(name, i);
+        if (code > 0xFF) key += static_cast<char>(code >> 8);  // a folded two-byte umlaut
+        key += static_cast<char>(code & 0xFF);
+    }
+    return key;
+}
+
 int32_t ParseProfileInt(std::string_view text, int32_t dflt) {
     std::string_view t = TrimBlanks(text);
     if (t.empty()) return dflt;

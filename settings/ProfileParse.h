@@ -11,6 +11,9 @@ namespace zk {
 // Section and key names: compared without regard to case (ASCII and the German
 // umlauts in UTF-8), blanks around the name ignored, blanks inside significant.
 bool ProfileNameEquals(std::string_view a, std::string_view b);
+// A form of a name that is equal for two names exactly when ProfileNameEquals
+// holds (for lookups in a hash table).
+std::string ProfileNameKey(std::string_view name);
 
 // Removes blanks (space, tab) around a text.
 std::string_view TrimBlanks(std::string_view s);

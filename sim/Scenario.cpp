@@ -189,6 +189,7 @@ public:
     void Schliessen() override {
         if (real_) line_.Schliessen();
     }
+    std::string Grund() const override { return real_ ? line_.Fehler() : std::string(); }
     Ergebnis Senden(const std::string& text) override {
         const Ergebnis e = real_ ? line_.Senden(text) : Ergebnis::Gesendet;
         if (e == Ergebnis::Gesendet) {

@@ -1,6 +1,7 @@
 #include "system/ClubLogFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -9,7 +10,7 @@
 
 #include "race/Race.h"
 #include "settings/TextEncoding.h"
-#include "system/SafeFile.h"
+#include "base/DurableFile.h"
 
 namespace zk {
 
@@ -40,9 +41,11 @@ void ClubLogFile::Fehler() {
 
 void ClubLogFile::Kopf(const std::string& text) {
     gemeldet_ = false;
+    gescheitert_ = true;  // until the new log stands
     if (dir_.empty()) return;
     const std::string path = Path();
-    // The previous race's log stays, under the time it was last written.
+    // The previous race's log stays, under the time it was last written; the
+    // move never replaces a file of that name.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         std::tm tm{};
@@ -50,38 +53,56 @@ void ClubLogFile::Kopf(const std::string& text) {
         localtime_r(&t, &tm);
         char stamp[32];
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &tm);
-        std::string alt = dir_ + "/Logfile_" + stamp + ".txt";
-        for (int n = 2; ::access(alt.c_str(), F_OK) == 0; ++n)
-            alt = dir_ + "/Logfile_" + stamp + "_" + std::to_string(n) + ".txt";
-        if (::rename(path.c_str(), alt.c_str()) != 0) {
+        bool kept = false;
+        for (int n = 1; n < 1000 && !kept; ++n) {
+            const std::string alt =
+                dir_ + "/Logfile_" + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
+            if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, alt.c_str(), RENAME_NOREPLACE) == 0) {
+                kept = true;
+            } else if (errno == EINVAL) {
+                // A file system without the exclusive rename: link, then unlink.
+                kept = ::link(path.c_str(), alt.c_str()) == 0 && ::unlink(path.c_str()) == 0;
+                if (!kept && errno != EEXIST) break;
+            } else if (errno != EEXIST) {
+                break;
+            }
+        }
+        if (!kept) {
             Fehler();
-            return;  // never overwrite a log that could not be kept
+            return;  // never overwrite a log that could not be kept, nor append to it
         }
     }
     std::string why;
-    if (!ReplaceFile(path, LogBytes(text), &why)) Fehler();
+    if (!DurableReplace(path, LogBytes(text), &why)) {
+        Fehler();
+        return;
+    }
+    gescheitert_ = false;
 }
 
 void ClubLogFile::Turn(const std::string& text) {
-    if (dir_.empty()) return;
+    if (dir_.empty() || gescheitert_) return;
     const std::string bytes = LogBytes(text);
-    const int fd = ::open(Path().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(Path().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         Fehler();
         return;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            Fehler();
-            ::close(fd);
-            return;
-        }
-        done += static_cast<size_t>(n);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        Fehler();
+        return;
     }
-    if (::fsync(fd) != 0) Fehler();
+    // A heat block is whole or absent: one that could not be written to the end
+    // (full disk) is cut off again.
+    const off_t before = st.st_size;
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+        if (::ftruncate(fd, before) == 0) ::fsync(fd);
+        ::close(fd);
+        Fehler();
+        return;
+    }
     if (::close(fd) != 0) Fehler();
 }
 

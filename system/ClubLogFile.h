@@ -2,7 +2,9 @@
 // Windows-1252. A new club race keeps the previous log under the date and time
 // it was last written ("Logfile_2024-03-01_19-30-12.txt"); the header replaces
 // the file crash-safely, each heat is appended and synced to disk, so a power
-// cut loses at most the heat being written. A failure shows one German message
+// cut loses at most the heat being written. A heat that does not fit (full
+// disk) is cut off again, so the log holds whole heats only; a race whose log
+// could not be started writes no heats. A failure shows one German message
 // per club race and the race goes on.
 #pragma once
 
@@ -32,6 +34,9 @@ private:
     RaceContext& sys_;
     std::string dir_;
     bool gemeldet_ = false;  // one message per club race
+    // The header of this club race could not be written (or the previous log
+    // not be kept): its heats are not appended to whatever log is there.
+    bool gescheitert_ = false;
 };
 
 // UTF-8 to Windows-1252; a character the code page lacks becomes '?'.

@@ -2,7 +2,7 @@
 
 #include "race/Race.h"
 #include "settings/DataDir.h"
-#include "system/SafeFile.h"
+#include "base/DurableFile.h"
 
 namespace zk {
 
@@ -44,7 +44,7 @@ bool DirectorDesk::Save() {
     for (const std::string& l : counts_) text += l + "\n";
     std::string why;
     const std::string path = FilePath();
-    if (!ReplaceFile(path, text, &why)) {
+    if (!DurableReplace(path, text, &why)) {
         if (!failureShown_) {
             failureShown_ = true;
             sys_.ui().ShowMessage("Die Liste der Rennleitung konnte nicht gespeichert werden:\n" + path + "\n" + why,

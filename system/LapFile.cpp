@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include "base/DurableFile.h"
 #include "race/Race.h"
 #include "settings/DataDir.h"
-#include "system/SafeFile.h"
+
 
 namespace zk {
 
@@ -21,26 +23,21 @@ constexpr std::array<lxw_col_t, 9> kTimeColumn = {0, 9, 11, 13, 15, 17, 19, 20, 
 constexpr lxw_col_t kLapColumn = 8;
 constexpr const char* kCaption = "Runden aufzeichnen";
 
-bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
+constexpr const char* kNotRegular = "keine gewöhnliche Datei (Gerät, Pipe oder Socket)";
+
+// Decodes the whole records of `bytes` from `at` on into `out`.
+void DecodeInto(const unsigned char* p, size_t size, std::vector<LapRecord>& out) {
+    for (size_t at = 0; at + kLapRecordSize <= size; at += kLapRecordSize) {
+        LapRecord r;
+        r.lane = p[at];
+        uint32_t lap = 0;
+        for (int i = 0; i < 4; ++i) lap |= static_cast<uint32_t>(p[at + 1 + i]) << (8 * i);
+        r.lap = static_cast<int32_t>(lap);
+        uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(p[at + 5 + i]) << (8 * i);
+        std::memcpy(&r.time, &bits, sizeof bits);
+        out.push_back(r);
     }
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            why = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return true;
 }
 
 }  // namespace
@@ -58,52 +55,102 @@ std::string EncodeLapRecord(const LapRecord& r) {
 
 std::vector<LapRecord> DecodeLapRecords(const std::string& bytes) {
     std::vector<LapRecord> out;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (size_t at = 0; at + kLapRecordSize <= bytes.size(); at += kLapRecordSize) {
-        LapRecord r;
-        r.lane = p[at];
-        uint32_t lap = 0;
-        for (int i = 0; i < 4; ++i) lap |= static_cast<uint32_t>(p[at + 1 + i]) << (8 * i);
-        r.lap = static_cast<int32_t>(lap);
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(p[at + 5 + i]) << (8 * i);
-        std::memcpy(&r.time, &bits, sizeof bits);
-        out.push_back(r);
-    }
+    DecodeInto(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
     return out;
 }
 
+LapFileContent ReadLapFile(const std::string& path) {
+    LapFileContent c;
+    // Opened without waiting (a FIFO would block here) and read only when it is
+    // a regular file of a bounded size (a device may never end).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        c.missing = errno == ENOENT;
+        c.error = FileErrorText(errno, true);
+        return c;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        c.error = FileErrorText(errno, true);
+    } else if (!S_ISREG(st.st_mode)) {
+        c.error = kNotRegular;
+    } else if (st.st_size > kMaxLapFileSize) {
+        c.error = "die Datei ist zu groß (" + std::to_string(st.st_size / (1024 * 1024)) + " MB, höchstens " +
+                  std::to_string(kMaxLapFileSize / (1024 * 1024)) + " MB)";
+    }
+    if (!c.error.empty()) {
+        ::close(fd);
+        return c;
+    }
+    c.records.reserve(static_cast<size_t>(st.st_size) / kLapRecordSize);
+    // Read in pieces; a piece's torn record is carried over to the next one.
+    std::array<unsigned char, 13 * 5041> buf{};
+    size_t have = 0;
+    uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data() + have, buf.size() - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            c.error = FileErrorText(errno, true);
+            break;
+        }
+        if (n == 0) break;
+        total += static_cast<uint64_t>(n);
+        if (total > static_cast<uint64_t>(kMaxLapFileSize)) {  // grew while read
+            c.error = "die Datei ist zu groß";
+            break;
+        }
+        have += static_cast<size_t>(n);
+        const size_t whole = have - have % kLapRecordSize;
+        DecodeInto(buf.data(), whole, c.records);
+        std::memmove(buf.data(), buf.data() + whole, have - whole);
+        have -= whole;
+    }
+    ::close(fd);
+    c.fragment = have;
+    if (!c.error.empty()) c.records.clear();
+    return c;
+}
+
+DurableWriter LapWorkbookWriter(const std::vector<LapRecord>& records) {
+    return [&records](int, const std::string& tmp, std::string* why) {
+        lxw_workbook* wb = workbook_new(tmp.c_str());
+        if (!wb) {
+            *why = "Arbeitsmappe kann nicht angelegt werden";
+            return false;
+        }
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "Runden");
+        // Headings in row 4, above the row of lap 0. Only numbers and these
+        // fixed texts go into the sheet: nothing a spreadsheet could take for
+        // a formula.
+        worksheet_write_string(ws, 3, kLapColumn, "Runde", nullptr);
+        for (int lane = 1; lane <= kLanes; ++lane)
+            worksheet_write_string(ws, 3, kTimeColumn[lane], ("Spur " + std::to_string(lane)).c_str(), nullptr);
+        for (const LapRecord& r : records) {
+            // Records a spreadsheet cannot hold are left out: no lane, a row
+            // above the first or below the last, a time that is no number.
+            const int64_t row = static_cast<int64_t>(r.lap) + 4;  // row lap + 5, counted from 0
+            if (r.lane < 1 || r.lane > kLanes || row < 0 || row >= LXW_ROW_MAX || !std::isfinite(r.time)) continue;
+            const auto rw = static_cast<lxw_row_t>(row);
+            if (r.lane == 1) worksheet_write_number(ws, rw, kLapColumn, r.lap, nullptr);
+            worksheet_write_number(ws, rw, kTimeColumn[r.lane], r.time, nullptr);
+        }
+        const lxw_error e = workbook_close(wb);
+        if (e != LXW_NO_ERROR) {
+            *why = lxw_strerror(e);
+            return false;
+        }
+        // The library wrote by name: the file under that name is flushed here.
+        const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!synced) *why = FileErrorText(errno);
+        return synced;
+    };
+}
+
 bool WriteLapWorkbook(const std::string& path, const std::vector<LapRecord>& records, std::string* error) {
-    return ReplaceFileBy(
-        path,
-        [&records](const std::string& tmp, std::string* why) {
-            lxw_workbook* wb = workbook_new(tmp.c_str());
-            if (!wb) {
-                *why = "Arbeitsmappe kann nicht angelegt werden";
-                return false;
-            }
-            lxw_worksheet* ws = workbook_add_worksheet(wb, "Runden");
-            // Headings in row 4, above the row of lap 0.
-            worksheet_write_string(ws, 3, kLapColumn, "Runde", nullptr);
-            for (int lane = 1; lane <= kLanes; ++lane)
-                worksheet_write_string(ws, 3, kTimeColumn[lane], ("Spur " + std::to_string(lane)).c_str(), nullptr);
-            for (const LapRecord& r : records) {
-                // Records a spreadsheet cannot hold are left out: no lane, a row
-                // above the first or below the last, a time that is no number.
-                const int64_t row = static_cast<int64_t>(r.lap) + 4;  // row lap + 5, counted from 0
-                if (r.lane < 1 || r.lane > kLanes || row < 0 || row >= LXW_ROW_MAX || !std::isfinite(r.time)) continue;
-                const auto rw = static_cast<lxw_row_t>(row);
-                if (r.lane == 1) worksheet_write_number(ws, rw, kLapColumn, r.lap, nullptr);
-                worksheet_write_number(ws, rw, kTimeColumn[r.lane], r.time, nullptr);
-            }
-            const lxw_error e = workbook_close(wb);
-            if (e != LXW_NO_ERROR) {
-                *why = lxw_strerror(e);
-                return false;
-            }
-            return true;
-        },
-        error);
+    return DurableReplaceBy(path, LapWorkbookWriter(records), error);
 }
 
 LapFile::~LapFile() {
@@ -120,12 +167,27 @@ bool LapFile::Start() {
         Report("Kein Datenverzeichnis: die Runden k\xC3\xB6nnen nicht aufgezeichnet werden.", MessageIcon::Warning);
         return false;
     }
-    fd_ = ::open(FilePath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        Report("Die Rundendatei kann nicht ge\xC3\xB6""ffnet werden:\n" + FilePath() + "\n" + std::strerror(errno),
-               MessageIcon::Warning);
+    auto refuse = [&](const std::string& why) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        Report("Die Rundendatei kann nicht ge\xC3\xB6""ffnet werden:\n" + FilePath() + "\n" + why, MessageIcon::Warning);
         sys_.st.ExcelAufzeichnung = 0;
         return false;
+    };
+    // Without waiting: a FIFO under the name would block the program here.
+    fd_ = ::open(FilePath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd_ < 0) return refuse(errno == ENXIO ? kNotRegular : FileErrorText(errno));
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return refuse(FileErrorText(errno));
+    if (!S_ISREG(st.st_mode)) return refuse(kNotRegular);
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    // A record torn by a power cut or a full disk would shift every record
+    // appended behind it: it is cut off first.
+    if (const auto torn = static_cast<off_t>(st.st_size % static_cast<off_t>(kLapRecordSize)); torn != 0) {
+        if (::ftruncate(fd_, st.st_size - torn) != 0 || ::fsync(fd_) != 0) return refuse(FileErrorText(errno));
+        Report("Die Rundendatei endete mit einem unvollst\xC3\xA4ndigen Datensatz (" + std::to_string(torn) +
+                   " Bytes); er wurde abgeschnitten, die Runden davor bleiben erhalten:\n" + FilePath(),
+               MessageIcon::Information);
     }
     sys_.st.ExcelAufzeichnung = kTrue;
     return true;
@@ -161,41 +223,44 @@ void LapFile::Append(int lane, int32_t runden, double zeit) {
 }
 
 std::string LapFile::Export(const std::string& stamp) {
-    std::string bytes, why;
     if (dir_.empty()) {
         Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
         return {};
     }
-    if (!ReadWhole(FilePath(), bytes, why)) {
-        if (errno == ENOENT) {
-            Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
-        } else {
-            Report("Die Rundendatei kann nicht gelesen werden:\n" + FilePath() + "\n" + why, MessageIcon::Warning);
-        }
-        return {};
-    }
-    const std::vector<LapRecord> records = DecodeLapRecords(bytes);
-    if (records.empty()) {
+    const LapFileContent content = ReadLapFile(FilePath());
+    if (content.missing) {
         Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
         return {};
     }
-    // A new name for every export; an earlier workbook of the same second keeps
-    // its name and this one gets a number.
-    std::string path;
-    for (int n = 1; n < 1000; ++n) {
-        const std::string name = "Savelaps_" + stamp + (n == 1 ? "" : "_" + std::to_string(n)) + ".xlsx";
-        path = DataPath(dir_, name);
-        if (::access(path.c_str(), F_OK) != 0) break;
+    if (!content.error.empty()) {
+        Report("Die Rundendatei kann nicht gelesen werden:\n" + FilePath() + "\n" + content.error,
+               MessageIcon::Warning);
+        return {};
     }
-    if (!WriteLapWorkbook(path, records, &why)) {
-        Report("Die Excel-Datei konnte nicht geschrieben werden:\n" + path + "\n" + why +
+    if (content.records.empty()) {
+        Report("Es sind keine Runden aufgezeichnet.", MessageIcon::Information);
+        return {};
+    }
+    // A new name for every export, taken exclusively: an earlier workbook of
+    // the same second (also one another program is writing just now) keeps its
+    // name and this one gets a number; no existing file is ever replaced.
+    const std::string stem = "Savelaps_" + stamp;
+    std::string why;
+    const std::string made = DurableCreate(dir_, stem, {{".xlsx", LapWorkbookWriter(content.records)}}, &why);
+    if (made.empty()) {
+        Report("Die Excel-Datei konnte nicht geschrieben werden:\n" + DataPath(dir_, stem + ".xlsx") + "\n" + why +
                    "\nDie aufgezeichneten Runden bleiben in " + FilePath() + " erhalten.",
                MessageIcon::Warning);
         return {};
     }
+    const std::string path = made + ".xlsx";
     Stop();
     if (hook_) hook_(path.substr(path.find_last_of('/') + 1));
-    Report("Die Excel-Datei wurde gespeichert:\n" + path, MessageIcon::Information);
+    std::string text = "Die Excel-Datei wurde gespeichert:\n" + path;
+    if (content.fragment != 0)
+        text += "\nEin unvollst\xC3\xA4ndiger Datensatz am Ende der Rundendatei (" + std::to_string(content.fragment) +
+                " Bytes) wurde \xC3\xBC""bergangen.";
+    Report(text, MessageIcon::Information);
     return path;
 }
 

@@ -1,6 +1,8 @@
 #include "system/RaceSystem.h"
 
 #include "race/RS232.h"
+#include "base/DurableFile.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 
 namespace zk {
@@ -48,6 +50,15 @@ void RaceSystem::StartUp(const std::function<void()>& openSound) {
     if (cfg.Audio.Zeitansage == 1 && openSound) openSound();
     InitProgram();
     port().SetBase(static_cast<uint16_t>(st.LptBasis));
+}
+
+int RaceSystem::SetDataDir(const std::string& dir) {
+    datenVerzeichnis = dir;
+    desk_.SetDataDir(dir);
+    laps_.SetDataDir(dir);
+    clubLog_.SetDataDir(dir);
+    if (dir.empty()) return 0;
+    return RemoveStaleTemporaries(dir) + ErgebnisseAufraeumen(dir + "/" + kErgebnisOrdner);
 }
 
 void RaceSystem::InitProgram() {

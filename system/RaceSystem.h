@@ -59,12 +59,10 @@ public:
     // "Logfile.txt" in the data directory (SetClub(&ClubRace()) puts them in place).
     ClubRennen& ClubRace() { return clubRennen_; }
     ClubLogFile& ClubLog() { return clubLog_; }
-    void SetDataDir(const std::string& dir) {
-        datenVerzeichnis = dir;
-        desk_.SetDataDir(dir);
-        laps_.SetDataDir(dir);
-        clubLog_.SetDataDir(dir);
-    }
+    // Also removes what writers killed in an earlier run left in it: their
+    // temporaries, and a result pair of which only one file got its name is
+    // finished. Returns the count of files removed or finished.
+    int SetDataDir(const std::string& dir);
 
 private:
     UiPort noUi_;

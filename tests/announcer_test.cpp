@@ -221,3 +221,33 @@ TEST(Announcer, SdlDiskDriverPlaysExactlyTheAnnouncedClips) {
 
 }  // namespace
 }  // namespace zk::test
+
+namespace zk::test {
+namespace {
+
+// A valid but hours-long WAV (32 MiB at 1000 Hz) as a clip is refused with a
+// reason instead of being loaded and resampled at every play.
+TEST(SoundClip, OverlongClipRefusedWithReason) {
+    std::string tmpl = (fs::temp_directory_path() / "zk-clip-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    const fs::path d = tmpl;
+    PcmClip longClip{1000, 1, std::vector<int16_t>(12 * 1000, 100)};  // 12 s
+    ASSERT_TRUE(SaveWav((d / "lang.wav").string(), longClip));
+    PcmClip out;
+    std::string why;
+    EXPECT_FALSE(LoadWav((d / "lang.wav").string(), out, &why));
+    EXPECT_TRUE(out.Empty());
+    EXPECT_NE(why.find("zu lang"), std::string::npos) << why;
+    PcmClip shortClip{22050, 1, std::vector<int16_t>(22050 * 2, 100)};  // 2 s
+    ASSERT_TRUE(SaveWav((d / "kurz.wav").string(), shortClip));
+    EXPECT_TRUE(LoadWav((d / "kurz.wav").string(), out, &why)) << why;
+    EXPECT_EQ(out.DurationMs(), 2000);
+    // A file beyond the size limit is refused before it is read.
+    std::ofstream((d / "gross.wav").string()) << "RIFF";
+    fs::resize_file(d / "gross.wav", static_cast<uintmax_t>(kMaxWavBytes) + 1);
+    EXPECT_FALSE(LoadWav((d / "gross.wav").string(), out, &why));
+    fs::remove_all(d);
+}
+
+}  // namespace
+}  // namespace zk::test

@@ -238,15 +238,20 @@ TEST(LapExport, WorkbookCellsSecondExportAndFailure) {
     laps.Append(8, 2, 7.5);
     const std::string lapFile = Slurp(laps.FilePath());
 
-    // In the way of the workbook's temporary file: the write fails (also for root).
-    fs::create_directory(dir + "/.Savelaps_20261206_213840.xlsx.tmp-" + std::to_string(::getpid()));
+    // Every name of that second taken, up to _999: the export fails and
+    // replaces none of them.
+    auto taken = [&](int n) {
+        return dir + "/Savelaps_20261206_213840" + (n == 1 ? "" : "_" + std::to_string(n)) + ".xlsx";
+    };
+    for (int n = 1; n <= 999; ++n) std::ofstream(taken(n)) << "frei";
     EXPECT_EQ(laps.Export("20261206_213840"), "");
     ASSERT_EQ(r.ui.shown.size(), 1u);
     EXPECT_NE(r.ui.shown[0].find("konnte nicht geschrieben werden"), std::string::npos) << r.ui.shown[0];
     EXPECT_EQ(Slurp(laps.FilePath()), lapFile);
     EXPECT_TRUE(laps.Recording());
-    EXPECT_FALSE(fs::exists(dir + "/Savelaps_20261206_213840.xlsx"));
-    fs::remove(dir + "/.Savelaps_20261206_213840.xlsx.tmp-" + std::to_string(::getpid()));
+    EXPECT_EQ(Slurp(taken(999)), "frei");
+    EXPECT_EQ(Slurp(taken(1)), "frei");
+    for (int n = 1; n <= 999; ++n) fs::remove(taken(n));
 
     const std::string first = laps.Export("20261206_213840");
     EXPECT_EQ(first, dir + "/Savelaps_20261206_213840.xlsx");

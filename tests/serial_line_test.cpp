@@ -4,12 +4,16 @@
 // writing to the device.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <pty.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -216,7 +220,8 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     r.Init();  // COM6 is busy: message, and the options that need the port are off
     EXPECT_EQ(r.sys.st.ComOffen, 0);
     ASSERT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden");
+    // The message says why.
+    EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden: " + belegt.path + ": von einem anderen Programm belegt");
     EXPECT_EQ(r.sys.cfg.TAZ.LED + r.sys.cfg.TNT_MC.Aktiv + r.sys.cfg.AZT.Aktiv[1] + r.sys.cfg.AZT.Aktiv[2], 0);
 
     ComPortWaehlen(r.sys, 5);
@@ -236,6 +241,39 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     EXPECT_EQ(r.sys.cfg.TAZ.LED, 1);
     EXPECT_EQ(r.sys.cfg.AZT.Aktiv[2], 1);
     close(fremd);
+}
+
+// Any user may put a FIFO or a device as a lock file into the world-writable
+// lock folder: the check neither waits on it nor reads it without end.
+TEST(SerialLine, HostileLockFilesNeitherBlockNorCount) {
+    Pty pty;
+    ASSERT_FALSE(pty.path.empty());
+    ComEnv env(5, pty.path);
+    const std::string lock = "/run/lock/LCK.." + pty.path.substr(pty.path.rfind('/') + 1);
+    ::unlink(lock.c_str());
+    if (::mkfifo(lock.c_str(), 0666) != 0) GTEST_SKIP() << "cannot write to /run/lock here";
+    struct Remove {
+        std::string p;
+        ~Remove() { ::unlink(p.c_str()); }
+    } remove{lock};
+    const pid_t child = fork();
+    if (child == 0) _exit(ComPruefen(5) == kComFrei ? 0 : 1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) usleep(2000);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        FAIL() << "the lock-file check blocked on a FIFO";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::unlink(lock.c_str());
+    ASSERT_EQ(::symlink("/dev/zero", lock.c_str()), 0);
+    EXPECT_EQ(ComPruefen(5), kComFrei);
+    ::unlink(lock.c_str());
+    // A lock file of a running process still counts.
+    std::ofstream(lock) << "     " << ::getppid() << "\n";
+    EXPECT_EQ(ComPruefen(5), kComBelegt);
 }
 
 TEST(SerialLine, OptionsOfTheSerialTab) {

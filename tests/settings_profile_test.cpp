@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -294,9 +295,10 @@ TEST(IniFileSave, RemovesTemporariesOfDeadProcessesOnly) {
     ASSERT_TRUE(f.WriteString("A", "b", "2"));
     auto left = dir.Entries();
     std::sort(left.begin(), left.end());
-    // Gone: the two of the dead process. Kept: a live process's (this one, init),
-    // names of another pattern and another file's temporaries.
-    std::vector<std::string> kept{".Andere.ini.tmp-" + d + "-0", ".Zirkato.ini.tmp-" + d,
+    // Gone: the three of the dead process (".tmp-PID" is how earlier versions
+    // named them). Kept: a live process's (this one, init), names of another
+    // pattern and another file's temporaries.
+    std::vector<std::string> kept{".Andere.ini.tmp-" + d + "-0",
                                   ".Zirkato.ini.tmp-" + d + "-0x", ".Zirkato.ini.tmp-1-0",
                                   ".Zirkato.ini.tmp-" + live + "-0", "Zirkato.ini"};
     std::sort(kept.begin(), kept.end());
@@ -338,3 +340,42 @@ TEST(IniFileSave, FullDiskFailsVisiblyAndKeepsTheOldFile) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"Zirkato.ini", "voll"}));
 }
+
+namespace {
+
+// A settings file with 32,767 drivers: every key read and rewritten, and new
+// keys added at the end, in a time linear in the file (a scan of all lines per
+// lookup took seconds here).
+TEST(SettingsFile, ThirtyTwoThousandDriversReadAndWrittenLinearly) {
+    std::string text = "[Allgemein]\r\nx=1\r\n[Fahrer]\r\n";
+    for (int i = 1; i <= 32767; ++i) text += "Fahrer" + std::to_string(i) + "=Name " + std::to_string(i) + "\r\n";
+    text += "\r\n";
+    const auto t0 = std::chrono::steady_clock::now();
+    ProfileDocument doc(text);
+    for (int i = 1; i <= 32767; ++i) {
+        const std::string key = "fahrer" + std::to_string(i);  // names are found in any case
+        ASSERT_EQ(doc.GetString("FAHRER", key, "", 256), "Name " + std::to_string(i));
+        ASSERT_TRUE(doc.Set("Fahrer", key, "Neu " + std::to_string(i)));
+    }
+    for (int i = 1; i <= 5000; ++i) ASSERT_TRUE(doc.Set("Fahrer", "Extra" + std::to_string(i), "e"));
+    for (int i = 1; i <= 5000; ++i) ASSERT_TRUE(doc.Set("Neu", "K" + std::to_string(i), "n"));
+    // Keys added to the first section (a newer version's keys) move every line
+    // behind them; each such insert costs one pass over the lines.
+    for (int i = 1; i <= 50; ++i) ASSERT_TRUE(doc.Set("Allgemein", "a" + std::to_string(i), "v"));
+    ASSERT_EQ(doc.Value("Fahrer", "Fahrer1"), "Neu 1");
+    ASSERT_TRUE(doc.Set("Fahrer", "Fahrer2", "wieder"));
+    const std::string bytes = doc.Bytes();
+    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(secs, 2.0) << "lookups are not linear in the file";
+    const ProfileDocument again(bytes);
+    EXPECT_EQ(again.Value("Fahrer", "Fahrer32767"), "Neu 32767");
+    EXPECT_EQ(again.Value("fahrer", "extra5000"), "e");
+    EXPECT_EQ(again.Value("Neu", "K1"), "n");
+    EXPECT_EQ(again.Value("Fahrer", "Fahrer2"), "wieder");
+    EXPECT_EQ(again.Value("Allgemein", "a50"), "v");
+    EXPECT_NE(bytes.find("x=1\r\na1=v\r\n"), std::string::npos);
+    // New keys go after the section's last line, before its blank line.
+    EXPECT_NE(bytes.find("Extra5000=e\r\n\r\n[Neu]\r\n"), std::string::npos);
+}
+
+}  // namespace

@@ -79,7 +79,14 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     };
     registry_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
-    uiPort_.SetStatusSink([this](const std::string& t) { statusBar()->showMessage(QString::fromStdString(t)); });
+    // Messages of the race system that matter (no audio, a port gone) stay in
+    // a label of their own until the next one replaces it: a passing status
+    // tip of a menu hides it only while the menu is open.
+    uiPort_.SetStatusSink([this](const std::string& t) {
+        if (!lblMeldung) return;
+        lblMeldung->setText(QString::fromStdString(t));
+        lblMeldung->setToolTip(QString::fromStdString(t));
+    });
     sys_.SetUi(&uiPort_);
     sys_.SetWindows(&refresh_);
     // The race director's lists and the lap file of this system.
@@ -419,6 +426,7 @@ void frmMain::BuildCentral() {
     };
     lblPortwrites = label("lblPortwrites", "PortWrites");
     lblI2C = label("lblI2C", "I2C");
+    lblSerial = label("lblSerial", "Seriell");
     MaxTick = label("MaxTick", "MaxTick");
     lblAbweichung = label("lblAbweichung", "Abweichung");
     lblAktuell = label("lblAktuell", "Aktuell");
@@ -433,7 +441,7 @@ void frmMain::BuildCentral() {
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
     for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
-                      lblPortwrites, lblI2C})
+                      lblPortwrites, lblI2C, lblSerial})
         g->addWidget(l, r++, 0, 1, 3);
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
@@ -458,9 +466,15 @@ void frmMain::BuildCentral() {
     connect(btnDiagoff, &QPushButton::clicked, this, [this] { registry_.Close(Fenster::ParPortSim); });
     setCentralWidget(central);
 
+    // The port state on the right, the last message of the race system on the
+    // left: neither paints over the other.
+    lblMeldung = new QLabel(this);
+    lblMeldung->setObjectName("lblMeldung");
+    lblMeldung->setMinimumWidth(0);
+    statusBar()->addWidget(lblMeldung, 1);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName("lblStatus");
-    statusBar()->addWidget(lblStatus, 1);
+    statusBar()->addPermanentWidget(lblStatus);
 }
 
 void frmMain::ShowDebugFrame(bool show) {
@@ -487,6 +501,7 @@ void frmMain::UpdateDebugFrame() {
                         .arg(b.wartend)
                         .arg(b.voll)
                         .arg(b.ungueltig));
+    lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.SerialVerworfen));
 }
 
 void frmMain::UpdateStatus() {

@@ -191,11 +191,13 @@ private:
     // central
     QLabel* lblRennmodus = nullptr;
     QLabel* lblStatus = nullptr;
+    QLabel* lblMeldung = nullptr;  // the last status message of the race system, kept until replaced
     QLabel* lblErsterStart = nullptr;  // the hint of a first start: teach the sensors in
     QGroupBox* DebugFrame = nullptr;
     QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
         *lblUeberlauf;
     QLabel* lblI2C = nullptr;  // bus queue: sent, waiting, refused
+    QLabel* lblSerial = nullptr;  // serial messages dropped on a full output buffer
     QPushButton *btnReset, *btnDiagFront, *btnDiagoff, *TimOff, *WrtExcel;
 };
 

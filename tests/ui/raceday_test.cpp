@@ -159,11 +159,11 @@ void RaceDayTest::resultFilesAreNeverOverwritten() {
     QTemporaryDir data;
     const std::string dir = (data.path() + "/Ergebnisse").toStdString();
     std::string why;
-    const std::string a = zk::DateiNeuSchreiben(dir, "2026-12-06_21-38_Rundenrennen", ".csv", "erstes", &why);
-    const std::string b = zk::DateiNeuSchreiben(dir, "2026-12-06_21-38_Rundenrennen", ".csv", "zweites", &why);
-    QCOMPARE(QString::fromStdString(a), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen.csv");
-    QCOMPARE(QString::fromStdString(b), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen_2.csv");
-    QFile fa(QString::fromStdString(a));
+    const std::string a = zk::ErgebnisDateienSchreiben(dir, "2026-12-06_21-38_Rundenrennen", "erstes", "<p>", &why);
+    const std::string b = zk::ErgebnisDateienSchreiben(dir, "2026-12-06_21-38_Rundenrennen", "zweites", "<p>", &why);
+    QCOMPARE(QString::fromStdString(a), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen");
+    QCOMPARE(QString::fromStdString(b), data.path() + "/Ergebnisse/2026-12-06_21-38_Rundenrennen_2");
+    QFile fa(QString::fromStdString(a + ".csv"));
     QVERIFY(fa.open(QIODevice::ReadOnly));
     QCOMPARE(fa.readAll(), QByteArray("erstes"));
 
@@ -172,7 +172,7 @@ void RaceDayTest::resultFilesAreNeverOverwritten() {
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     why.clear();
-    const std::string c = zk::DateiNeuSchreiben((data.path() + "/blockiert/Ergebnisse").toStdString(), "x", ".csv", "y", &why);
+    const std::string c = zk::ErgebnisDateienSchreiben((data.path() + "/blockiert/Ergebnisse").toStdString(), "x", "y", "z", &why);
     QVERIFY(c.empty());
     QVERIFY(QString::fromStdString(why).contains(QStringLiteral("nicht angelegt")));
 }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "base/Version.h"
@@ -22,7 +23,25 @@ private slots:
     void menusCarryTheRaceLengthCaptions();
     void aboutBoxNamesTheVersion();
     void openWindowsAndGeometrySurviveARestartThroughTheSettingsFile();
+    void statusMessageStaysBesideThePortState();
 };
+
+// A status message of the race system (here: no audio output) is shown beside
+// the port state, not over it, and stays when a menu's status tip comes and
+// goes.
+void ShutdownTest::statusMessageStaysBesideThePortState() {
+    UiRig rig;
+    rig.Load();
+    const QString port = UiRig::Text(rig.main.get(), QStringLiteral("lblStatus"));
+    QVERIFY(!port.isEmpty());
+    const std::string text = "Keine Audioausgabe (kein Gerät): Zeitansage für diesen Programmlauf aus";
+    rig.sys.ui().ShowStatus(text);
+    rig.main->statusBar()->showMessage(QStringLiteral("Statustipp eines Menüs"));
+    rig.main->statusBar()->clearMessage();
+    QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblMeldung")), QString::fromStdString(text));
+    QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblStatus")), port);
+    QVERIFY(rig.main->statusBar()->currentMessage().isEmpty());
+}
 
 void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
     UiRig rig;
