@@ -41,4 +41,10 @@ constexpr char BoardLapTimeAddr(int lane) { return static_cast<char>('B' + 3 * l
 constexpr char BoardFuelAddr(int lane) { return static_cast<char>('C' + 3 * lane); }
 constexpr char OldBoardAddr(int lane) { return static_cast<char>('C' + lane); }
 
+// Colours as the windows take them (0x00BBGGRR).
+constexpr int32_t kRgbGruen = 0x00C000;     // RGB(0, 192, 0)
+constexpr int32_t kRgbGelb = 0x00FFFF;      // RGB(255, 255, 0)
+constexpr int32_t kRgbRot = 0x0000FF;       // RGB(255, 0, 0)
+constexpr int32_t kRgbHellgrau = 0xE0E0E0;  // RGB(224, 224, 224)
+
 }  // namespace zk

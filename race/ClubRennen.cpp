@@ -344,7 +344,6 @@ void ClubRennen::Weiter() {
     wiederholen_ = 0;
 }
 
-void ClubRennen::Abbrechen() { sichtbar_ = false; }
 
 void ClubRennen::Wiederholen() {
     RaceState& s = sys_.st;

@@ -61,10 +61,9 @@ public:
 
     // The result window's buttons: "Weiter" (hides the window, stops the pause
     // countdown, resets the repeat), "Wiederholen" (first press asks, second
-    // repeats the heat just driven), the abort button (hides the window).
+    // repeats the heat just driven).
     void Weiter();
     void Wiederholen();
-    void Abbrechen();
     // Race reset of a finished club race: drivers, plan and confirmation go.
     void ClubReset();
 

@@ -10,9 +10,9 @@
 #include "race/RaceSequence.h"
 #include "race/RS232.h"
 #include "race/StartLight.h"
-#include "race/Erfassung.h"
+#include "race/Positions.h"
 #include "race/Race.h"
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 
 namespace zk {
 

@@ -144,7 +144,7 @@ void ResetRace(RaceContext& sys) {
         if (s.Rennmodus != Rennart::Clubrennen) {
             s.TankStand[l] = voll;
             s.SpurDaten[l].Tank = voll;
-            s.SpurDaten[l].Farbe = kFarbeGruen;
+            s.SpurDaten[l].Farbe = kRgbGruen;
         }
         s.BesteRunde[l] = kBesteRundeReset;
         s.TankZeit[l] = 0.0;

@@ -19,7 +19,7 @@ void ResetLaneState(RaceContext& sys, double tankinhalt) {
         SpurSatz& r = s.SpurDaten[l];
         r = SpurSatz{};
         r.Tank = tankinhalt;
-        r.Farbe = kFarbeGruen;
+        r.Farbe = kRgbGruen;
     }
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
     s.AmpelSchritt = 0;

@@ -20,7 +20,6 @@
 namespace zk {
 
 constexpr int32_t kBesteRundeReset = 300000;
-constexpr int32_t kFarbeGruen = 49152;  // 0x00C000
 
 // Race modes (menu "Zeitmessung").
 enum class Rennart : int16_t {
@@ -43,7 +42,7 @@ struct SpurSatz {
     int16_t NeueBestzeit = 0;
     int16_t NeueRunde = 0;
     double Tank = 0.0;
-    int32_t Farbe = kFarbeGruen;
+    int32_t Farbe = kRgbGruen;
     double Verbrauch = 0.0;
     int32_t Strafe = 0;
     int32_t Durchfahrt = 0;

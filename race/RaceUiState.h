@@ -13,11 +13,6 @@
 
 namespace zk {
 
-// Colours as the windows use them (0x00BBGGRR).
-constexpr int32_t kRgbGruen = 0x00C000;     // RGB(0, 192, 0)
-constexpr int32_t kRgbGelb = 0x00FFFF;      // RGB(255, 255, 0)
-constexpr int32_t kRgbRot = 0x0000FF;       // RGB(255, 0, 0)
-constexpr int32_t kRgbHellgrau = 0xE0E0E0;  // RGB(224, 224, 224)
 
 // Lamps of frmStartampel and frmZusatzampel (both windows show the same).
 // ltAmpel1 index 0..9: red lamps (pairs 0-1 ... 8-9), 10..14: green lamps,

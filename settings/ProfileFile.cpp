@@ -404,17 +404,6 @@ bool ProfileFile::Save() {
     return true;
 }
 
-int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key, int32_t dflt) {
-    Load();
-    return doc_.GetInt(section, key, dflt);
-}
-
-std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view dflt,
-                                    size_t bufferSize) {
-    Load();
-    return doc_.GetString(section, key, dflt, bufferSize);
-}
-
 bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     if (!Load()) return false;
     if (!doc_.Set(section, key, value)) {

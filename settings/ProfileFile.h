@@ -151,10 +151,7 @@ public:
 
     void SetFileOps(ProfileFileOps* ops) { ops_ = ops ? ops : &defaultOps_; }
 
-    // Single calls as the platform's profile functions make them: each reads the
-    // file afresh; a write saves at once.
-    int32_t ReadInt(std::string_view section, std::string_view key, int32_t dflt);
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view dflt, size_t bufferSize);
+    // One key written on its own: reads the file afresh and saves at once.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
 private:

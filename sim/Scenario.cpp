@@ -28,7 +28,7 @@
 #include "race/RaceModes.h"
 #include "race/RaceSequence.h"
 #include "race/Spurwechsel.h"
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 #include "race/StartLight.h"
 #include "race/Zeitansage.h"
 #include "system/Stepper.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "race/RaceSequence.h"
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 #include "settings/DataDir.h"
 #include "tests/TestRig.h"
 

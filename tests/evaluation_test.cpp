@@ -6,7 +6,7 @@
 
 #include "TestRig.h"
 #include "race/SerialTexts.h"
-#include "race/Erfassung.h"
+#include "race/Positions.h"
 #include "race/RaceSequence.h"
 
 using namespace zk;

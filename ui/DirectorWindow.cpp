@@ -8,7 +8,7 @@
 
 #include "race/InterneZeit.h"
 #include "race/RaceResult.h"
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 #include "system/RaceSystem.h"
 #include "tick/FastTimer.h"
 #include "ui/LapWindow.h"

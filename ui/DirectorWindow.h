@@ -5,7 +5,7 @@
 // Its close button only hides it; the close box unloads it.
 //
 // The lists and every correction live in the core (system/DirectorDesk,
-// race/Rennleitung); this window shows them and calls them.
+// race/Director.h); this window shows them and calls them.
 #pragma once
 
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "race/Erfassung.h"
+#include "race/Positions.h"
 
 #include <array>
 
