@@ -254,7 +254,7 @@ std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const s
     o += "Rennen;" + CsvFeld(e.titel) + "\r\n";
     o += "Datum;" + datum + " " + uhrzeit + "\r\n";
     o += "Programm;Zirkato " + std::string(ProgramVersion()) + "\r\n";
-    o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen\r\n";
+    o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Tankstrafen\r\n";
     for (const ErgebnisZeile& z : e.zeilen) {
         o += std::to_string(z.platz) + ";" + std::to_string(z.spur) + ";" + CsvFeld(z.fahrer) + ";" +
              std::to_string(z.runden) + ";" + (z.runden > 0 ? LesbareZeit(z.gesamtzeit) : "") + ";" +
@@ -277,7 +277,7 @@ std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const 
     if (const int s = e.SiegerSpur(); s != 0)
         o += "<p><strong>Sieger: Spur " + std::to_string(s) + " – " + Html(e.zeilen[0].fahrer) + "</strong></p>\n";
     o += "<table>\n<tr><th>Platz</th><th>Spur</th><th class=\"n\">Fahrer</th><th>Runden</th><th>Gesamtzeit</th>"
-         "<th>Beste Runde</th><th>Fehlstarts</th><th>Strafen</th></tr>\n";
+         "<th>Beste Runde</th><th>Fehlstarts</th><th>Tankstrafen</th></tr>\n";
     for (const ErgebnisZeile& z : e.zeilen) {
         o += std::string("<tr") + (z.platz == 1 && z.runden > 0 ? " class=\"s\"" : "") + "><td>" +
              std::to_string(z.platz) + "</td><td>" + std::to_string(z.spur) + "</td><td class=\"n\">" +

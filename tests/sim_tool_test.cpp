@@ -279,7 +279,7 @@ TEST(SimTool, ResultFilesOfAReplayedRace) {
     std::stringstream body;
     body << csv.rdbuf();
     const std::string table = body.str();
-    EXPECT_NE(table.find("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"), std::string::npos);
+    EXPECT_NE(table.find("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Tankstrafen"), std::string::npos);
     EXPECT_NE(table.find(";2;Fahrer 2;"), std::string::npos) << table;
     EXPECT_NE(table.find(";1;Fahrer 1;3;"), std::string::npos) << table;
 

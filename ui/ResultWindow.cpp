@@ -44,7 +44,7 @@ ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), 
     lstErgebnis_->setHorizontalHeaderLabels({QStringLiteral("Platz"), QStringLiteral("Spur"), QStringLiteral("Fahrer"),
                                              QStringLiteral("Runden"), QStringLiteral("Gesamtzeit"),
                                              QStringLiteral("Beste Runde"), QStringLiteral("Fehlstarts"),
-                                             QStringLiteral("Strafen")});
+                                             QStringLiteral("Tankstrafen")});
     lstErgebnis_->verticalHeader()->hide();
     lstErgebnis_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstErgebnis_->setSelectionMode(QAbstractItemView::NoSelection);
