@@ -289,18 +289,20 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
         if (sectionDone) sectionDone();
     }
 
-    // Drivers: the pool up to its first empty slot, then the active-driver list.
-    // Empty active names are left out: read back, an empty slot would end the pool
-    // and hide every name after it.
-    if (!c.Fahrer.empty() && !c.Fahrer[0].empty()) {
-        int n = 0;
-        for (const auto& name : c.Fahrer) {
-            if (name.empty()) break;
-            doc.Set("Fahrer", FahrerKey(++n), name);
-        }
-        const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
-        for (int k = 1; k <= d; ++k)
-            if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+    // Drivers: the pool up to its first empty slot, then the active-driver list,
+    // so that every known driver is kept, also when all of them are active and
+    // the pool is empty. Empty active names are left out: read back, an empty
+    // slot would end the pool and hide every name after it. Without any name
+    // nothing is written.
+    int n = 0;
+    for (const auto& name : c.Fahrer) {
+        if (name.empty()) break;
+        doc.Set("Fahrer", FahrerKey(++n), name);
+    }
+    const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    for (int k = 1; k <= d; ++k)
+        if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+    if (n > 0) {
         c.AnzahlFahrer.Fahrer = ClampInt16(n);
         doc.Set("AnzahlFahrer", "Fahrer", IniIntText(n));
     }

@@ -237,6 +237,19 @@ TEST(SettingsDrivers, WritePoolThenActiveList) {
     ASSERT_TRUE(WriteIniFile(v.sys, v.file));
     EXPECT_TRUE(v.file.Doc().Keys("Fahrer").empty());
     EXPECT_TRUE(v.file.Doc().Keys("AnzahlFahrer").empty());
+
+    // Every driver in the active list, the pool empty: all of them are kept.
+    IniRig w;
+    w.Read("[Valid]\nValIniFile=10\n");
+    w.sys.cfg.Fahrer.clear();
+    const std::vector<std::string> club = {"Anna", "Bernd", "Carla", "Dora", "Eva"};
+    w.sys.st.AnzahlClubFahrer = 5;
+    for (int k = 1; k <= 5; ++k) w.sys.st.ClubFahrer[k] = club[k - 1];
+    ASSERT_TRUE(WriteIniFile(w.sys, w.file));
+    IniRig x;
+    x.Read(ReadBytes(w.path));
+    EXPECT_EQ(x.sys.cfg.Fahrer, club);
+    EXPECT_EQ(x.sys.cfg.AnzahlFahrer.Fahrer, 5);
 }
 
 TEST(SettingsWrite, FullObjectRoundTrip) {
