@@ -91,7 +91,13 @@ void FollowSettings(RaceSystem& sys) {
 
 bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
     RaceState& st = sys.st;
-    if (st.SimMaskenAktiv != 0) return true;
+    if (st.SimMaskenAktiv != 0) {
+        // The port simulator has replaced the sensor wiring; a save now could
+        // keep its wiring as the track's. Nothing is written, and the user is
+        // told why (at program end the simulator is closed before the save).
+        if (report) sys.ui().ShowMessage(kIniSaveDuringSimulationText, kIniSaveFailedCaption, MessageIcon::Warning);
+        return false;
+    }
     sys.ui().OpenWindow(Fenster::SaveDisplay);
     auto show = [&](int percent) {
         st.SpeicherFortschritt = static_cast<int16_t>(percent);

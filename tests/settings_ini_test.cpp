@@ -252,6 +252,22 @@ TEST(SettingsDrivers, WritePoolThenActiveList) {
     EXPECT_EQ(x.sys.cfg.AnzahlFahrer.Fahrer, 5);
 }
 
+TEST(SettingsWrite, SaveWhileTheSimulationRunsSaysWhyNothingIsWritten) {
+    IniRig t;
+    t.Read("[Valid]\nValIniFile=10\n");
+    const std::string before = ReadBytes(t.path);
+    t.sys.st.SimMaskenAktiv = 1;
+    EXPECT_FALSE(WriteIniFile(t.sys, t.file));
+    EXPECT_EQ(ReadBytes(t.path), before);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(t.ui.messages[0].text, kIniSaveDuringSimulationText);
+    EXPECT_EQ(t.ui.messages[0].icon, MessageIcon::Warning);
+    // Once the simulation is closed the save goes through.
+    t.sys.st.SimMaskenAktiv = 0;
+    EXPECT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_NE(ReadBytes(t.path), before);
+}
+
 TEST(SettingsWrite, FullObjectRoundTrip) {
     IniRig t;
     t.Read("");
@@ -323,11 +339,12 @@ TEST(SettingsWrite, WriterRules) {
     EXPECT_EQ(t.ui.opened, std::vector<std::string>{"frmSaveDisplay"});
     EXPECT_EQ(t.ui.closed, std::vector<std::string>{"frmSaveDisplay"});
 
-    // While the port simulator has replaced the masks nothing is written.
+    // While the port simulator has replaced the masks nothing is written, and
+    // the save does not claim success.
     const std::string before = ReadBytes(t.path);
     t.sys.st.SimMaskenAktiv = 1;
     t.sys.cfg.LiZeit.Minimum = 1234;
-    EXPECT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
 }
 
