@@ -22,6 +22,13 @@ enum class RacePhase : uint8_t {
     Restart,     // the start light of the restart after a pause
 };
 
+// How the last race that got to its green light ended.
+enum class RaceEnd : uint8_t {
+    None,      // none has ended since the last start (or it never got to green)
+    Finished,  // decided: lap count reached, time run out, heat over; a training stopped
+    Aborted,   // stopped by hand, by closing or by the program's end before it was decided
+};
+
 // Trace name of a phase ("idle", "startlight", "racing", "afterrun", "paused", "restart").
 const char* PhaseName(RacePhase p);
 
@@ -32,6 +39,8 @@ struct RaceRecord {
     bool startLight = false;
     // Race control has asked for the after-run of the race end or of a pause.
     bool afterRunAsked = false;
+    // Set by race control when a race ends; cleared by the next start and reset.
+    RaceEnd lastEnd = RaceEnd::None;
 
     bool Running() const { return phase != RacePhase::Idle && phase != RacePhase::StartLight; }
     bool Paused() const { return phase == RacePhase::Paused || phase == RacePhase::Restart; }

@@ -123,6 +123,7 @@ RennPhase PhaseAus(const RaceContext& sys) {
         case RacePhase::Idle:
         case RacePhase::StartLight: break;
     }
+    if (rec.lastEnd == RaceEnd::Aborted) return RennPhase::Abgebrochen;
     // Idle: the lane records of the last race stay until the next start, so a
     // race that was driven shows its finish; a fresh or aborted start does not.
     for (int l = 1; l <= kLanes; ++l)
@@ -139,6 +140,7 @@ const char* PhasenText(RennPhase p) {
         case RennPhase::SafetyCar: return "SAFETY CAR";
         case RennPhase::Nachlauf: return "NACHLAUF";
         case RennPhase::Ziel: return "ZIEL";
+        case RennPhase::Abgebrochen: return "ABGEBROCHEN";
     }
     return "";
 }
@@ -150,6 +152,7 @@ RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
     e.modus = s.Rennmodus;
     e.titel = s.RennmodusText;
     e.rennRunden = s.RennRunden;
+    e.abgebrochen = sys.record.lastEnd == RaceEnd::Aborted;
     const bool rundenrennen = IstRundenrennen(s.Rennmodus) && s.RennRunden > 0;
     for (int l = 1; l <= kLanes; ++l) {
         const SpurSatz& r = s.SpurDaten[l];
@@ -229,7 +232,12 @@ Banner BannerBerechnen(const RaceContext& sys) {
         case RennPhase::Ziel:
             b.hintergrund = Bgr(0, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = SiegerText(s, ErgebnisBerechnen(sys));
+            b.zeile = s.Rennmodus == Rennart::Training ? "Training beendet" : SiegerText(s, ErgebnisBerechnen(sys));
+            break;
+        case RennPhase::Abgebrochen:
+            b.hintergrund = Bgr(120, 0, 0);
+            b.schrift = Bgr(255, 255, 255);
+            b.zeile = s.RennmodusText + " abgebrochen – kein Sieger";
             break;
     }
     return b;
@@ -243,10 +251,10 @@ std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrze
 
 std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit) {
     std::string o = "\xEF\xBB\xBF";
-    o += "Rennen;" + CsvFeld(e.titel) + "\r\n";
+    o += "Rennen;" + CsvFeld(e.titel) + (e.abgebrochen ? ";abgebrochen" : "") + "\r\n";
     o += "Datum;" + datum + " " + uhrzeit + "\r\n";
     o += "Programm;Zirkato " + std::string(ProgramVersion()) + "\r\n";
-    o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen\r\n";
+    o += "Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Tankstrafen\r\n";
     for (const ErgebnisZeile& z : e.zeilen) {
         o += std::to_string(z.platz) + ";" + std::to_string(z.spur) + ";" + CsvFeld(z.fahrer) + ";" +
              std::to_string(z.runden) + ";" + (z.runden > 0 ? LesbareZeit(z.gesamtzeit) : "") + ";" +
@@ -266,10 +274,11 @@ std::string ErgebnisHtml(const RennErgebnis& e, const std::string& datum, const 
         "@media print{body{margin:0}}\n</style>\n"
         "</head>\n<body>\n<h1>Ergebnis: " + Html(e.titel) + "</h1>\n<p>" + Html(datum) + " " + Html(uhrzeit) +
         "</p>\n";
+    if (e.abgebrochen) o += "<p><strong>Rennen abgebrochen – kein Sieger</strong></p>\n";
     if (const int s = e.SiegerSpur(); s != 0)
         o += "<p><strong>Sieger: Spur " + std::to_string(s) + " – " + Html(e.zeilen[0].fahrer) + "</strong></p>\n";
     o += "<table>\n<tr><th>Platz</th><th>Spur</th><th class=\"n\">Fahrer</th><th>Runden</th><th>Gesamtzeit</th>"
-         "<th>Beste Runde</th><th>Fehlstarts</th><th>Strafen</th></tr>\n";
+         "<th>Beste Runde</th><th>Fehlstarts</th><th>Tankstrafen</th></tr>\n";
     for (const ErgebnisZeile& z : e.zeilen) {
         o += std::string("<tr") + (z.platz == 1 && z.runden > 0 ? " class=\"s\"" : "") + "><td>" +
              std::to_string(z.platz) + "</td><td>" + std::to_string(z.spur) + "</td><td class=\"n\">" +

@@ -32,9 +32,9 @@ std::string ZehntelText(int32_t zehntel);
 // or else the default "Fahrer 1" ... "Fahrer 8".
 std::string FahrerName(const RaceState& s, int lane);
 
-enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel };
+enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel, Abgebrochen };
 RennPhase PhaseAus(const RaceContext& sys);
-// "BEREIT", "AMPEL", "RENNEN", "PAUSE", "SAFETY CAR", "NACHLAUF", "ZIEL".
+// "BEREIT", "AMPEL", "RENNEN", "PAUSE", "SAFETY CAR", "NACHLAUF", "ZIEL", "ABGEBROCHEN".
 const char* PhasenText(RennPhase p);
 
 // One line of a result.
@@ -56,8 +56,13 @@ struct RennErgebnis {
     std::string titel;        // RennmodusText of the race
     int32_t rennRunden = 0;   // lap race: laps to drive
     std::vector<ErgebnisZeile> zeilen;  // by position
-    // Lane of the winner; 0 while nobody has completed a lap.
-    int SiegerSpur() const { return !zeilen.empty() && zeilen[0].runden > 0 ? zeilen[0].spur : 0; }
+    bool abgebrochen = false;  // stopped before it was decided: the standing at the stop, no winner
+    // Lane of the winner; 0 while nobody has completed a lap, in a training and
+    // in an aborted race.
+    int SiegerSpur() const {
+        if (abgebrochen || modus == Rennart::Training) return 0;
+        return !zeilen.empty() && zeilen[0].runden > 0 ? zeilen[0].spur : 0;
+    }
 };
 
 // The standing from the lane records. Lap race: first the lanes that reached the

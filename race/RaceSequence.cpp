@@ -161,6 +161,7 @@ void ResetRace(RaceContext& sys) {
     // or a reaction time of this one.
     AskLaneReset(sys);
     if (gesamtzeitLoeschen) sys.record.laps.Clear();
+    sys.record.lastEnd = RaceEnd::None;
     sys.windows().ClearLapWindows();
     AskAfterRun(sys, NachlaufWunsch::Stop);
     // A pause left over from the last race would gate the sampler off during the
@@ -187,6 +188,7 @@ void StartRace(RaceContext& sys) {
     // A new race: a new lap list (the tick lifts every lockout with the reset
     // that ResetRace asks for below).
     sys.record.laps.Clear();
+    sys.record.lastEnd = RaceEnd::None;
     for (int l = 0; l <= kLanes; ++l) {
         SpurSatz& r = s.SpurDaten[l];
         r.Spur = 0;
@@ -230,12 +232,19 @@ void StartRace(RaceContext& sys) {
     sys.windows().RefreshStandardWindow();
 }
 
-void EndRace(RaceContext& sys) {
+namespace {
+
+void RennenBeenden(RaceContext& sys, bool vonHand) {
     ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
-    // Only a race that got to its green light has a result.
+    // Only a race that got to its green light has a result. Stopped before its
+    // end was reached (the after-run begins with it) it is aborted; a training
+    // has no end of its own and is over when it is stopped.
     const bool gefahren = sys.record.Running();
+    const bool abgebrochen =
+        vonHand && sys.record.phase != RacePhase::AfterRun && s.Rennmodus != Rennart::Training;
+    sys.record.lastEnd = !gefahren ? RaceEnd::None : abgebrochen ? RaceEnd::Aborted : RaceEnd::Finished;
     // Every way out of a race ends idle, also a race stopped or ended while paused.
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
     AskAfterRun(sys, NachlaufWunsch::Stop);
@@ -257,8 +266,12 @@ void EndRace(RaceContext& sys) {
     if (gefahren) RennenAbschliessen(sys);
 }
 
+}  // namespace
+
+void EndRace(RaceContext& sys) { RennenBeenden(sys, false); }
+
 void StopRace(RaceContext& sys) {
-    EndRace(sys);
+    RennenBeenden(sys, true);
     StartampelSchliessen(sys);
     sys.view.beendenEnabled = true;
 }

@@ -29,7 +29,10 @@ void AskLaneReset(RaceContext& sys);
 
 // Start is ignored unless the track is idle (RaceRecord::CanStart).
 void StartRace(RaceContext& sys);
+// Stop by hand (button, T key, closing the last lap window, program end): a
+// race not yet decided ends as aborted (RaceRecord::lastEnd).
 void StopRace(RaceContext& sys);
+// The race's own end (after-run over, heat over): it ends as finished.
 void EndRace(RaceContext& sys);
 void ResetRace(RaceContext& sys);
 void PauseRace(RaceContext& sys);

@@ -166,8 +166,9 @@ void StartAblauf(RaceContext& sys) {
         case 6:
             for (int i = 0; i <= 9; ++i) a.lampeAn[i] = false;
             for (int i = 10; i <= 14; ++i) a.lampeAn[i] = true;
-            // Lamp bits and the lane 5 and 6 power bits go.
-            s.LptDaten = static_cast<uint16_t>(s.LptDaten & 0xF0);
+            // The red lamp bits go; every lane's power bit stays as race control
+            // set it (a lane under penalty stays off, on the port and the relay board).
+            s.LptDaten = static_cast<uint16_t>(s.LptDaten & ~0x0Fu);
             Pin16Rot(sys, false);
             Pin1Rot(sys, false);
             Pin16Gruen(sys, true);

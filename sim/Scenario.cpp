@@ -35,6 +35,7 @@
 #include "race/TeachIn.h"
 #include "race/ZsaOptionen.h"
 #include "system/IniFileIO.h"
+#include "system/ProgramEnd.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProfileParse.h"
 #include "settings/Settings.h"
@@ -632,13 +633,18 @@ const std::map<std::string, ActionDef>& Actions() {
         {"director",
          {false, 2, 2,
           [](const std::vector<std::string>& a) {
-              if (a[0] != "plus" && a[0] != "minus" && a[0] != "reset") return std::string("expected plus, minus or reset");
+              if (a[0] != "plus" && a[0] != "minus" && a[0] != "reset" && a[0] != "vplus" && a[0] != "vminus")
+                  return std::string("expected plus, minus, reset, vplus or vminus");
               return CheckRange(a[1], 1, 8, "lane");
           },
           [](SimContext& c, const std::vector<std::string>& a) {
               const int lane = std::stoi(a[1]);
               if (a[0] == "reset") {
                   ResetBestLap(c.sys, lane);
+              } else if (a[0] == "vplus" || a[0] == "vminus") {
+                  // The desk's voltage buttons; at a limit nothing changes and no
+                  // voltage line follows.
+                  LaneVoltageStep(c.sys, lane, a[0] == "vplus");
               } else {
                   LapCorrection(c.sys, lane, a[0] == "plus" ? 1 : -1);
               }
@@ -1015,8 +1021,13 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         }
         hooks.AfterMs();
     }
-    // Program end: the display boards' closing sequence, then the port closes.
-    ComProgrammEnde(sys);
+    // Program end as the program runs it: a running race stops, the track gets
+    // its power back, recording ends, the display boards' closing sequence, then
+    // the windows close (a loaded desk saves its running list).
+    ProgramEnd(sys, {}, [&sys] {
+        if (sys.st.FensterOffen[kWinRennleitung] != 0) sys.Desk().Unloaded();
+    });
+    hooks.NotePhase();
     return true;
 }
 

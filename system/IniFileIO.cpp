@@ -91,7 +91,13 @@ void FollowSettings(RaceSystem& sys) {
 
 bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
     RaceState& st = sys.st;
-    if (st.SimMaskenAktiv != 0) return true;
+    if (st.SimMaskenAktiv != 0) {
+        // The port simulator has replaced the sensor wiring; a save now could
+        // keep its wiring as the track's. Nothing is written, and the user is
+        // told why (at program end the simulator is closed before the save).
+        if (report) sys.ui().ShowMessage(kIniSaveDuringSimulationText, kIniSaveFailedCaption, MessageIcon::Warning);
+        return false;
+    }
     sys.ui().OpenWindow(Fenster::SaveDisplay);
     auto show = [&](int percent) {
         st.SpeicherFortschritt = static_cast<int16_t>(percent);
@@ -289,18 +295,20 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
         if (sectionDone) sectionDone();
     }
 
-    // Drivers: the pool up to its first empty slot, then the active-driver list.
-    // Empty active names are left out: read back, an empty slot would end the pool
-    // and hide every name after it.
-    if (!c.Fahrer.empty() && !c.Fahrer[0].empty()) {
-        int n = 0;
-        for (const auto& name : c.Fahrer) {
-            if (name.empty()) break;
-            doc.Set("Fahrer", FahrerKey(++n), name);
-        }
-        const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
-        for (int k = 1; k <= d; ++k)
-            if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+    // Drivers: the pool up to its first empty slot, then the active-driver list,
+    // so that every known driver is kept, also when all of them are active and
+    // the pool is empty. Empty active names are left out: read back, an empty
+    // slot would end the pool and hide every name after it. Without any name
+    // nothing is written.
+    int n = 0;
+    for (const auto& name : c.Fahrer) {
+        if (name.empty()) break;
+        doc.Set("Fahrer", FahrerKey(++n), name);
+    }
+    const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    for (int k = 1; k <= d; ++k)
+        if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+    if (n > 0) {
         c.AnzahlFahrer.Fahrer = ClampInt16(n);
         doc.Set("AnzahlFahrer", "Fahrer", IniIntText(n));
     }

@@ -35,6 +35,9 @@ inline constexpr const char* kIniUnreadableCaption = "Achtung Lesefehler...";
 // Message of any other failed save; the text is followed by the file and the reason.
 inline constexpr const char* kIniSaveFailedText = "Die Einstellungen konnten nicht gespeichert werden.";
 inline constexpr const char* kIniSaveFailedCaption = "Fehler beim Speichern";
+inline constexpr const char* kIniSaveDuringSimulationText =
+    "Die Einstellungen werden nicht gespeichert, solange die Simulation ohne Bahn l\xC3\xA4uft: "
+    "sie hat die Lichtschranken-Einstellungen ersetzt.\nBitte die Simulation schlie\xC3\x9F" "en und dann speichern.";
 
 // Revisions: what the writer stores in [Version] REV and [Valid] ValIniFile.
 inline constexpr int kIniRevision = 107;
@@ -69,8 +72,8 @@ void UpgradeIniRev107(Settings& s);
 // open (-1), when [AnsichtFenster] OpenTimeWindows is 1.
 void ReadOpenWindows(RaceSystem& sys, ProfileFile& file);
 
-// Writes all settings (nothing while the port simulator has replaced the masks,
-// SimMaskenAktiv = 1). Shows the progress window "frmSaveDisplay" and counts
+// Writes all settings. While the port simulator has replaced the masks
+// (SimMaskenAktiv = 1) nothing is written: it says so and returns false. Shows the progress window "frmSaveDisplay" and counts
 // st.SpeicherFortschritt up to 100, calling `progress` at every step. A failed
 // save is reported with a German message and returns false.
 bool WriteIniFile(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress = {});

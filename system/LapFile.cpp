@@ -1,5 +1,6 @@
 #include "system/LapFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -120,20 +121,62 @@ DurableWriter LapWorkbookWriter(const std::vector<LapRecord>& records) {
             return false;
         }
         lxw_worksheet* ws = workbook_add_worksheet(wb, "Runden");
-        // Headings in row 4, above the row of lap 0. Only numbers and these
-        // fixed texts go into the sheet: nothing a spreadsheet could take for
-        // a formula.
+        lxw_worksheet* ks = workbook_add_worksheet(wb, "Korrekturen");
+        // Headings in row 4, above the row of lap 0.
         worksheet_write_string(ws, 3, kLapColumn, "Runde", nullptr);
         for (int lane = 1; lane <= kLanes; ++lane)
             worksheet_write_string(ws, 3, kTimeColumn[lane], ("Spur " + std::to_string(lane)).c_str(), nullptr);
-        for (const LapRecord& r : records) {
-            // Records a spreadsheet cannot hold are left out: no lane, a row
-            // above the first or below the last, a time that is no number.
-            const int64_t row = static_cast<int64_t>(r.lap) + 4;  // row lap + 5, counted from 0
-            if (r.lane < 1 || r.lane > kLanes || row < 0 || row >= LXW_ROW_MAX || !std::isfinite(r.time)) continue;
+        const char* heads[] = {"Eintrag", "Spur", "Korrektur", "Runden danach", "Rennzeit der Spur (s)"};
+        for (lxw_col_t c = 0; c < 5; ++c) worksheet_write_string(ks, 0, c, heads[c], nullptr);
+        lxw_row_t korrekturZeile = 1;
+
+        // Per lane within the race being read: its last recorded lap count,
+        // the row of its last lap and its race time so far.
+        std::array<int32_t, kLanes + 1> zuletzt{};
+        std::array<int64_t, kLanes + 1> letzteZeile{};
+        std::array<double, kLanes + 1> rennzeit{};
+        std::array<bool, kLanes + 1> gesehen{};  // the change of a correction needs the count before it
+        for (size_t i = 0; i < records.size(); ++i) {
+            const LapRecord& r = records[i];
+            // Records a spreadsheet cannot hold are left out: no lane, a time
+            // that is no number, a row above the first or below the last.
+            if (r.lane < 1 || r.lane > kLanes || !std::isfinite(r.time)) continue;
+            const int lane = r.lane;
+            if (r.time == 0.0) {
+                // A correction (time 0) goes to its own sheet with its place
+                // in the recording, so no lap is overwritten or mistaken for one.
+                if (korrekturZeile < LXW_ROW_MAX) {
+                    worksheet_write_number(ks, korrekturZeile, 0, static_cast<double>(i + 1), nullptr);
+                    worksheet_write_number(ks, korrekturZeile, 1, lane, nullptr);
+                    if (gesehen[lane]) worksheet_write_number(ks, korrekturZeile, 2, r.lap - zuletzt[lane], nullptr);
+                    worksheet_write_number(ks, korrekturZeile, 3, r.lap, nullptr);
+                    worksheet_write_number(ks, korrekturZeile, 4, std::round(rennzeit[lane] * 1000.0) / 1000.0,
+                                           nullptr);
+                    ++korrekturZeile;
+                }
+                zuletzt[lane] = r.lap;
+                gesehen[lane] = true;
+                continue;
+            }
+            // A lane's lap 1 after laps of its own begins a new race: its rows
+            // are written afresh (the last race recorded wins).
+            if (r.lap == 1 && zuletzt[lane] != 0) {
+                letzteZeile[lane] = 0;
+                rennzeit[lane] = 0.0;
+            }
+            zuletzt[lane] = r.lap;
+            gesehen[lane] = true;
+            rennzeit[lane] += r.time;
+            // A lap goes to the row of its lap count; after a correction took
+            // laps away, that row already holds a driven lap, and this one
+            // goes below it.
+            const int64_t lap = std::max<int64_t>(r.lap, letzteZeile[lane] + 1);
+            letzteZeile[lane] = lap;
+            const int64_t row = lap + 4;  // row lap + 5, counted from 0
+            if (row < 0 || row >= LXW_ROW_MAX) continue;
             const auto rw = static_cast<lxw_row_t>(row);
-            if (r.lane == 1) worksheet_write_number(ws, rw, kLapColumn, r.lap, nullptr);
-            worksheet_write_number(ws, rw, kTimeColumn[r.lane], r.time, nullptr);
+            if (lane == 1) worksheet_write_number(ws, rw, kLapColumn, static_cast<double>(lap), nullptr);
+            worksheet_write_number(ws, rw, kTimeColumn[lane], r.time, nullptr);
         }
         const lxw_error e = workbook_close(wb);
         if (e != LXW_NO_ERROR) {

@@ -193,7 +193,8 @@ TEST(BusDevices, StartLightPowerAndVoltageReachTheBoards) {
         unsigned v = 0;
         int a = 0, d1 = 0, d2 = 0, n = 0;
         if (std::sscanf(line.c_str(), "%d lpt control=0x%x", &t, &v) == 2) cw.emplace_back(t, static_cast<int>(v));
-        if (std::sscanf(line.c_str(), "%d i2c addr=%d data=%d,%d count=%d", &t, &a, &d1, &d2, &n) == 5) {
+        // What the program's end queues at the last millisecond has no time to go out.
+        if (std::sscanf(line.c_str(), "%d i2c addr=%d data=%d,%d count=%d", &t, &a, &d1, &d2, &n) == 5 && t < 12000) {
             queued.push_back("A" + Hex(a >> 1));
             queued.push_back("D" + Hex(d1));
             if (n == 3) queued.push_back("D" + Hex(d2));

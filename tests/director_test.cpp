@@ -53,16 +53,16 @@ std::string Shell(const std::string& cmd) {
 // The Debian python3-openpyxl belongs to the system interpreter.
 // Every filled cell of the workbook's first sheet, by name ("N6"), as openpyxl
 // reads it: numbers with repr(), so 0 and 5.35 stay distinguishable.
-std::map<std::string, std::string> Cells(const std::string& xlsx) {
+std::map<std::string, std::string> Cells(const std::string& xlsx, int sheet = 0) {
     const std::string py =
         "import sys, openpyxl\n"
-        "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+        "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[int(sys.argv[2])]\n"
         "for row in ws.iter_rows():\n"
         "    for c in row:\n"
         "        if c.value is not None: print(c.coordinate + '=' + repr(c.value))\n";
     const std::string script = ::testing::TempDir() + "zk-cells.py";
     std::ofstream(script) << py;
-    std::istringstream out(Shell("/usr/bin/python3 '" + script + "' '" + xlsx + "'"));
+    std::istringstream out(Shell("/usr/bin/python3 '" + script + "' '" + xlsx + "' " + std::to_string(sheet)));
     std::map<std::string, std::string> cells;
     std::string line;
     while (std::getline(out, line)) {
@@ -269,10 +269,61 @@ TEST(LapExport, WorkbookCellsSecondExportAndFailure) {
     EXPECT_EQ(cells["I15"], "10");    // lap 10 of lane 1
     EXPECT_EQ(cells["J15"], "5.01");
     EXPECT_EQ(cells["I6"], "1");
-    EXPECT_EQ(cells["L9"], "0");      // the correction of lane 2 at lap 4
+    EXPECT_EQ(cells.count("L9"), 0u);  // the correction of lane 2 is no lap
     EXPECT_EQ(cells["V7"], "7.5");    // lane 8
     EXPECT_EQ(cells["J4"], "'Spur 1'");
     EXPECT_EQ(cells.count("M6"), 0u);
+    auto fixes = Cells(second, 1);
+    EXPECT_EQ(fixes["A2"], "12");  // the twelfth record
+    EXPECT_EQ(fixes["B2"], "2");
+    EXPECT_EQ(fixes["D2"], "4");
+    EXPECT_EQ(fixes.count("C2"), 0u);  // no count of lane 2 before it: the change is unknown
+    EXPECT_EQ(fixes.count("A3"), 0u);
+}
+
+// A lap taken away by the director: every driven lap keeps its cell and the
+// column adds up to the lane's race time; the correction is listed apart with
+// its lane, change and the lane's race time. A new race writes its rows afresh.
+TEST(LapExport, CorrectionsNeverTakeTheCellOfADrivenLap) {
+    const std::string dir = FreshDir("minus");
+    DeskRig r(dir);
+    zk::LapFile& laps = r.sys.Laps();
+    ASSERT_TRUE(laps.Start());
+    laps.Append(4, 1, 3.5);
+    laps.Append(4, 2, 3.25);
+    laps.Append(4, 1, 0.0);  // -1
+    for (int n = 2; n <= 7; ++n) laps.Append(4, n, 3.0 + n / 10.0);
+    laps.Append(4, 8, 0.0);  // +1
+    laps.Append(1, 1, 6.0);  // lane 1: a race, then lap 1 of the next race
+    laps.Append(1, 2, 6.5);
+    laps.Append(1, 1, 5.5);
+    const std::string book = laps.Export("20261206_220000");
+    ASSERT_FALSE(book.empty());
+
+    auto cells = Cells(book);
+    double sum = 0;
+    for (int row = 6; row <= 13; ++row) {
+        const std::string cell = "P" + std::to_string(row);
+        ASSERT_EQ(cells.count(cell), 1u) << cell;
+        EXPECT_NE(cells[cell], "0") << cell;
+        sum += std::stod(cells[cell]);
+    }
+    EXPECT_EQ(cells.count("P14"), 0u);
+    EXPECT_NEAR(sum, 3.5 + 3.25 + 3.2 + 3.3 + 3.4 + 3.5 + 3.6 + 3.7, 1e-9);
+    EXPECT_EQ(cells["P6"], "3.5");
+    EXPECT_EQ(cells["P8"], "3.2");  // the first lap after the correction
+    EXPECT_EQ(cells["J6"], "5.5");  // the next race's lap 1
+
+    auto fixes = Cells(book, 1);
+    EXPECT_EQ(fixes["A1"], "'Eintrag'");
+    EXPECT_EQ(fixes["A2"], "3");
+    EXPECT_EQ(fixes["B2"], "4");
+    EXPECT_EQ(fixes["C2"], "-1");
+    EXPECT_EQ(fixes["D2"], "1");
+    EXPECT_EQ(fixes["E2"], "6.75");
+    EXPECT_EQ(fixes["C3"], "1");
+    EXPECT_EQ(fixes["D3"], "8");
+    EXPECT_EQ(fixes.count("A4"), 0u);
 }
 
 // The replay as the organiser's day ends: a 10-lap race on lanes 1 and 3 with
@@ -293,12 +344,19 @@ TEST(LapExport, ReplayRecordsCorrectsAndExports) {
     auto cells = Cells(dir + "/Savelaps_20000101_000103.xlsx");
     for (int lap = 1; lap <= 10; ++lap) {
         const std::string row = std::to_string(lap + 5);
-        EXPECT_EQ(cells["I" + row], std::to_string(lap)) << row;
-        EXPECT_EQ(cells.count("J" + row), 1u) << row;
+        if (lap != 4) {
+            EXPECT_EQ(cells["I" + row], std::to_string(lap)) << row;
+        }
+        EXPECT_EQ(cells.count("J" + row), lap == 4 ? 0u : 1u) << row;
         EXPECT_EQ(cells.count("N" + row), 1u) << row;
     }
     EXPECT_EQ(cells["J6"], "5.35");
-    EXPECT_EQ(cells["J9"], "0");       // lap 4 of lane 1: the correction
+    // Lap 4 of lane 1 was the director's +1: listed apart, not as a lap.
+    auto fixes = Cells(dir + "/Savelaps_20000101_000103.xlsx", 1);
+    EXPECT_EQ(fixes["B2"], "1");
+    EXPECT_EQ(fixes["C2"], "1");
+    EXPECT_EQ(fixes["D2"], "4");
+    EXPECT_EQ(fixes["E2"], "15.35");
     EXPECT_EQ(cells["J10"], "10");   // lap 5 includes the lap the sensor missed
     EXPECT_EQ(cells["N6"], "5.3");
     EXPECT_EQ(cells["N15"], "4.9");

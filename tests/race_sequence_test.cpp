@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestRig.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 
 using namespace zk;
@@ -171,6 +172,66 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     EXPECT_EQ(r.sys.st.SpurFertig[1], kTrue);
     EXPECT_EQ(r.sys.st.SpurFertig[2], kTrue);
     EXPECT_EQ(r.sys.st.SpurFertig[3], 0);
+}
+
+// A race stopped before it is decided is aborted: its own banner, no winner,
+// marked in the result and its files. A race stopped in its after-run is
+// decided and keeps its winner; a training has none.
+TEST(RaceSequence, StoppedRaceIsAbortedWithoutAWinner) {
+    for (const int stopAt : {0, 1}) {  // 0: mid-race, 1: in the after-run
+        SCOPED_TRACE(stopAt);
+        SeqRig r;
+        r.sys.cfg.NachZeit.Nachzeit = 1000;
+        r.Init();
+        r.sys.st.Rennmodus = Rennart::Rundenrennen;
+        r.sys.st.RennmodusText = "Rundenrennen";
+        r.sys.st.RennRunden = 2;
+        r.StartAndGreen(1000);
+        r.Crossing(1);
+        r.RunFor(600);
+        r.Crossing(1);  // lane 1 completes lap 1
+        if (stopAt == 1) {
+            r.RunFor(600);
+            r.Crossing(1);  // lap 2: the race is decided
+            ASSERT_EQ(r.sys.record.phase, RacePhase::AfterRun);
+        }
+        StopRace(r.sys);
+        const Banner b = BannerBerechnen(r.sys);
+        const RennErgebnis& e = r.sys.view.ergebnis;
+        if (stopAt == 0) {
+            EXPECT_EQ(r.sys.record.lastEnd, RaceEnd::Aborted);
+            EXPECT_EQ(b.text, "ABGEBROCHEN");
+            EXPECT_EQ(b.zeile.find("Sieger:"), std::string::npos) << b.zeile;
+            EXPECT_TRUE(e.abgebrochen);
+            EXPECT_EQ(e.SiegerSpur(), 0);
+            EXPECT_EQ(e.zeilen.at(0).runden, 1);  // the standing at the stop stays
+            EXPECT_NE(ErgebnisCsv(e, "2026-12-06", "21:00:00").find("Rennen;Rundenrennen;abgebrochen\r\n"),
+                      std::string::npos);
+            EXPECT_NE(ErgebnisHtml(e, "2026-12-06", "21:00:00").find("abgebrochen"), std::string::npos);
+        } else {
+            EXPECT_EQ(r.sys.record.lastEnd, RaceEnd::Finished);
+            EXPECT_EQ(b.text, "ZIEL");
+            EXPECT_EQ(b.zeile, "Sieger: Spur 1 – Fahrer 1");
+            EXPECT_FALSE(e.abgebrochen);
+            EXPECT_EQ(ErgebnisHtml(e, "2026-12-06", "21:00:00").find("abgebrochen"), std::string::npos);
+        }
+        // The next start clears the mark.
+        r.RunFor(500);
+        StartRace(r.sys);
+        EXPECT_EQ(r.sys.record.lastEnd, RaceEnd::None);
+    }
+
+    SeqRig t;
+    t.Init();
+    t.sys.st.Rennmodus = Rennart::Training;
+    t.StartAndGreen(1000);
+    t.Crossing(1);
+    t.RunFor(600);
+    t.Crossing(1);
+    StopRace(t.sys);
+    const Banner b = BannerBerechnen(t.sys);
+    EXPECT_EQ(b.text, "ZIEL");
+    EXPECT_EQ(b.zeile, "Training beendet");
 }
 
 TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {

@@ -180,6 +180,42 @@ TEST(StartLight, FalseStartOnAnActiveLaneCostsPowerUntilTheStrafzeitAfterGreen) 
     EXPECT_TRUE(r.sys.view.ampel.lampeSichtbar[16]);
 }
 
+TEST(StartLight, GreenLeavesEveryLanesPowerAsRaceControlSetIt) {
+    // Lane 5 served a false start: with either relay wiring it stays without
+    // power through green, and lanes 1..4 and 6 keep theirs, on the port image
+    // and on the relay board.
+    for (const int16_t inverted : {0, 1}) {
+        SCOPED_TRACE(inverted);
+        LightRig r;
+        r.sys.cfg.Fehlstart.Strafzeit = 20;
+        r.sys.cfg.Bahnstrom.InvertPowerRelais = inverted;
+        r.sys.cfg.AktiveSpuren.Spur = {0, 1, 1, 1, 1, 1, 1, 0, 0};
+        r.sys.cfg.I2COutput.Aktiv = 1;
+        r.sys.cfg.I2COutput.ADR[0] = 64;
+        r.Init();
+        r.RunTo(4400);
+        StartRace(r.sys);
+        r.RunTo(6999);
+        r.Hold(5, 20);
+        r.RunTo(7600);
+        ASSERT_EQ(r.rec.falseStarts, std::vector<int>{5});
+        const uint16_t lane5 = 0x100;
+        const uint16_t expected = inverted ? static_cast<uint16_t>(0x3F0 & ~lane5) : lane5;
+        EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, expected);
+        r.RunTo(10050);  // green at 10000
+        ASSERT_EQ(r.sys.st.RennenLaeuft, kTrue);
+        EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, expected);
+        EXPECT_EQ(r.sys.st.SpurStrom[5], 0);
+        // The penalty runs out: the relay board hears lane 5 on and the rest unchanged.
+        r.RunTo(12100);
+        ASSERT_EQ(r.sys.st.SpurStrom[5], kTrue);
+        ASSERT_FALSE(r.rec.i2cSends.empty());
+        const auto& last = r.rec.i2cSends.back();
+        EXPECT_EQ(last[0], 64);
+        EXPECT_EQ(last[1], inverted ? 0x3F : 0x00);
+    }
+}
+
 TEST(StartLight, AbortDuringRedLeavesTheTrackPoweredAndTheRaceStopped) {
     LightRig r;
     r.Init();

@@ -237,6 +237,35 @@ TEST(SettingsDrivers, WritePoolThenActiveList) {
     ASSERT_TRUE(WriteIniFile(v.sys, v.file));
     EXPECT_TRUE(v.file.Doc().Keys("Fahrer").empty());
     EXPECT_TRUE(v.file.Doc().Keys("AnzahlFahrer").empty());
+
+    // Every driver in the active list, the pool empty: all of them are kept.
+    IniRig w;
+    w.Read("[Valid]\nValIniFile=10\n");
+    w.sys.cfg.Fahrer.clear();
+    const std::vector<std::string> club = {"Anna", "Bernd", "Carla", "Dora", "Eva"};
+    w.sys.st.AnzahlClubFahrer = 5;
+    for (int k = 1; k <= 5; ++k) w.sys.st.ClubFahrer[k] = club[k - 1];
+    ASSERT_TRUE(WriteIniFile(w.sys, w.file));
+    IniRig x;
+    x.Read(ReadBytes(w.path));
+    EXPECT_EQ(x.sys.cfg.Fahrer, club);
+    EXPECT_EQ(x.sys.cfg.AnzahlFahrer.Fahrer, 5);
+}
+
+TEST(SettingsWrite, SaveWhileTheSimulationRunsSaysWhyNothingIsWritten) {
+    IniRig t;
+    t.Read("[Valid]\nValIniFile=10\n");
+    const std::string before = ReadBytes(t.path);
+    t.sys.st.SimMaskenAktiv = 1;
+    EXPECT_FALSE(WriteIniFile(t.sys, t.file));
+    EXPECT_EQ(ReadBytes(t.path), before);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(t.ui.messages[0].text, kIniSaveDuringSimulationText);
+    EXPECT_EQ(t.ui.messages[0].icon, MessageIcon::Warning);
+    // Once the simulation is closed the save goes through.
+    t.sys.st.SimMaskenAktiv = 0;
+    EXPECT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_NE(ReadBytes(t.path), before);
 }
 
 TEST(SettingsWrite, FullObjectRoundTrip) {
@@ -310,11 +339,12 @@ TEST(SettingsWrite, WriterRules) {
     EXPECT_EQ(t.ui.opened, std::vector<std::string>{"frmSaveDisplay"});
     EXPECT_EQ(t.ui.closed, std::vector<std::string>{"frmSaveDisplay"});
 
-    // While the port simulator has replaced the masks nothing is written.
+    // While the port simulator has replaced the masks nothing is written, and
+    // the save does not claim success.
     const std::string before = ReadBytes(t.path);
     t.sys.st.SimMaskenAktiv = 1;
     t.sys.cfg.LiZeit.Minimum = 1234;
-    EXPECT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
 }
 

@@ -25,6 +25,7 @@ TEST(SimTool, ReactionAndFirstLapOfLaneOne) {
     const SimRun r = RunSim(
         "# lane 1 on status bit 6\n"
         "set LiZeit Minimum 500\n"
+        "set LiZeit Minimum 500\n"
         "set Masken MS1 64\n"
         "set Masken CS1 64\n"
         "at 10000 green\n"
@@ -279,7 +280,7 @@ TEST(SimTool, ResultFilesOfAReplayedRace) {
     std::stringstream body;
     body << csv.rdbuf();
     const std::string table = body.str();
-    EXPECT_NE(table.find("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"), std::string::npos);
+    EXPECT_NE(table.find("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Tankstrafen"), std::string::npos);
     EXPECT_NE(table.find(";2;Fahrer 2;"), std::string::npos) << table;
     EXPECT_NE(table.find(";1;Fahrer 1;3;"), std::string::npos) << table;
 
@@ -290,5 +291,59 @@ TEST(SimTool, ResultFilesOfAReplayedRace) {
         EXPECT_EQ(e.path().filename().string()[0] != '.', true);
     }
     EXPECT_EQ(files, 4u);
+    std::filesystem::remove_all(dir);
+}
+
+// The replay ends as the program does: a race still running is stopped, the
+// track powered, and the loaded desk saves its running list although the race
+// never reached its end. The desk's voltage buttons replay, each step a
+// converter value on the bus, nothing at a limit.
+TEST(SimTool, EndRunsTheProgramEndAndTheDeskVoltageButtonsReplay) {
+    char tmpl[] = "/tmp/zk-sim-end-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const char* text =
+        "set FrmRennleitung RL 1\n"
+        "set LiZeit Minimum 500\n"
+        "set Masken MS1 64\n"
+        "set Masken CS1 64\n"
+        "set KVPowerSetup I2C_Netzteil 1\n"
+        "set KVPowerSetup MaxVoltage 12.1\n"
+        "set \"Aktive Spuren\" \"Spur 1\" 1\n"
+        "set Startampel Interval 100\n"
+        "at 500 volt 1 12\n"
+        "at 600 director vplus 1\n"
+        "at 700 director vplus 1\n"   // at MaxVoltage: nothing
+        "at 800 director vminus 1\n"
+        "at 1000 mode 0\n"
+        "at 1100 start\n"
+        "at 3000 car 1 20\n"
+        "at 6000 car 1 20\n"
+        "end 8000\n";
+    zk::Scenario sc;
+    zk::ScenarioError err;
+    ASSERT_TRUE(zk::ParseScenario(text, sc, err)) << err.line << ": " << err.message;
+    sc.dataDir = dir;
+    std::ostringstream out;
+    ASSERT_TRUE(zk::RunScenario(sc, out, err)) << err.line << ": " << err.message;
+    const std::string trace = out.str();
+
+    std::vector<std::string> volts;
+    std::istringstream lines(trace);
+    for (std::string l; std::getline(lines, l);)
+        if (l.find(" voltage lane=1 ") != std::string::npos && std::stoi(l) >= 500 && std::stoi(l) < 1000) volts.push_back(l.substr(0, l.find(' ')));
+    EXPECT_EQ(volts, (std::vector<std::string>{"500", "600", "800"})) << trace;
+
+    // The race stops at the end, and the desk's list is on disk.
+    EXPECT_NE(trace.find("8000 phase idle"), std::string::npos) << trace;
+    std::ifstream list(dir + "/_Test.txt");
+    ASSERT_TRUE(list.good());
+    std::stringstream body;
+    body << list.rdbuf();
+    EXPECT_NE(body.str().find("Spur 1 R.0001"), std::string::npos) << body.str();
+
+    // An unknown desk button names what the action takes.
+    EXPECT_FALSE(zk::ParseScenario("at 10 director volt 1\nend 20\n", sc, err));
+    EXPECT_NE(err.message.find("vplus"), std::string::npos) << err.message;
     std::filesystem::remove_all(dir);
 }

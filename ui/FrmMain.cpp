@@ -23,6 +23,7 @@
 #include "system/RaceSystem.h"
 #include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
+#include "system/ProgramEnd.h"
 
 namespace zk {
 
@@ -218,13 +219,9 @@ void frmMain::Shutdown() {
     shutDown_ = true;
     if (noPortBox_) noPortBox_->close();
     tmr_100.stop();
-    race_.Stop();
-    // The track stays usable after the program ends.
-    race_.PowerAllOn();
-    if (sys_.st.ExcelLive != 0) CloseSpreadsheet();
-    sys_.Laps().Stop();
-    CloseSerialPort();
-    store_.SaveAtProgramEnd(sys_, [this] { registry_.CloseAllForShutdown(); });
+    ProgramEnd(
+        sys_, [this] { CloseSpreadsheet(); },
+        [this] { store_.SaveAtProgramEnd(sys_, [this] { registry_.CloseAllForShutdown(); }); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
     ReleaseSound();

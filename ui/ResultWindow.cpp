@@ -44,7 +44,7 @@ ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), 
     lstErgebnis_->setHorizontalHeaderLabels({QStringLiteral("Platz"), QStringLiteral("Spur"), QStringLiteral("Fahrer"),
                                              QStringLiteral("Runden"), QStringLiteral("Gesamtzeit"),
                                              QStringLiteral("Beste Runde"), QStringLiteral("Fehlstarts"),
-                                             QStringLiteral("Strafen")});
+                                             QStringLiteral("Tankstrafen")});
     lstErgebnis_->verticalHeader()->hide();
     lstErgebnis_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstErgebnis_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -87,8 +87,9 @@ void ResultWindow::Fill() {
     } else {
         lblTitel_->setText(QString::fromStdString(e.titel + " – " + v.ergebnisZeit));
         const int s = e.SiegerSpur();
-        lblSieger_->setText(s == 0 ? QString::fromUtf8("Keine Runde gefahren")
-                                   : QString::fromStdString("Sieger: Spur " + std::to_string(s) + " – " + e.zeilen[0].fahrer));
+        lblSieger_->setText(e.abgebrochen ? QString::fromUtf8("Rennen abgebrochen – kein Sieger")
+                            : s == 0      ? QString::fromUtf8("Keine Runde gefahren")
+                                          : QString::fromStdString("Sieger: Spur " + std::to_string(s) + " – " + e.zeilen[0].fahrer));
         lstErgebnis_->setRowCount(static_cast<int>(e.zeilen.size()));
         for (int r = 0; r < static_cast<int>(e.zeilen.size()); ++r) {
             const ErgebnisZeile& z = e.zeilen[r];

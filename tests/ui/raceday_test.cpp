@@ -128,7 +128,7 @@ void RaceDayTest::bannerAndResultThroughALapRace() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).remove(QChar(0xFEFF)).split("\r\n", Qt::SkipEmptyParts);
     QCOMPARE(lines[2], QStringLiteral("Programm;Zirkato ") + QString::fromUtf8(zk::ProgramVersion()));
-    QCOMPARE(lines[3], QStringLiteral("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Strafen"));
+    QCOMPARE(lines[3], QStringLiteral("Platz;Spur;Fahrer;Runden;Gesamtzeit;Gesamtzeit (ms);Beste Runde;Fehlstarts;Tankstrafen"));
     QCOMPARE(lines.size(), 4 + 8);
     QStringList order;
     for (int k = 4; k < lines.size(); ++k) {
