@@ -150,7 +150,10 @@ public:
     void StandardWiring() { test::StandardWiring(sys.cfg); }
 
     void Init() {
-        ComProgrammStart(sys);  // the recorder's line always opens
+        // The recorder's line always opens, also without an option that uses it.
+        const bool keineOption = ComBrauchtFuer(sys.cfg).empty();
+        ComProgrammStart(sys);
+        if (keineOption) ComOeffnen(sys);
         sys.InitProgram();
         port.SetBase(static_cast<uint16_t>(sys.st.LptBasis));
     }

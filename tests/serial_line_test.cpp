@@ -216,7 +216,8 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     r.Init();  // COM6 is busy: message, and the options that need the port are off
     EXPECT_EQ(r.sys.st.ComOffen, 0);
     ASSERT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden");
+    EXPECT_EQ(r.ui.messages[0],
+              "Port COM6 konnte nicht geöffnet werden (gebraucht für: Anzeigetafeln, Tankanzeigen, Leistungsmodul)");
     EXPECT_EQ(r.sys.cfg.TAZ.LED + r.sys.cfg.TNT_MC.Aktiv + r.sys.cfg.AZT.Aktiv[1] + r.sys.cfg.AZT.Aktiv[2], 0);
 
     ComPortWaehlen(r.sys, 5);
@@ -236,6 +237,22 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     EXPECT_EQ(r.sys.cfg.TAZ.LED, 1);
     EXPECT_EQ(r.sys.cfg.AZT.Aktiv[2], 1);
     close(fremd);
+}
+
+// Start-up leaves the line closed, and says nothing, while no option uses it;
+// when one does and the port cannot open, the message names the option.
+TEST(SerialLine, StartUpOpensTheLineOnlyForAnOptionThatUsesIt) {
+    ComEnv env(7, "/dev/zirkato-gibt-es-nicht");
+    LineRig r(7);
+    ComProgrammStart(r.sys);
+    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_TRUE(r.ui.messages.empty());
+    r.sys.cfg.TAZ.LED = 1;
+    ComProgrammStart(r.sys);
+    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    ASSERT_EQ(r.ui.messages.size(), 1u);
+    EXPECT_EQ(r.ui.messages[0], "Port COM7 konnte nicht geöffnet werden (gebraucht für: Tankanzeigen)");
+    EXPECT_EQ(r.sys.cfg.TAZ.LED, 0);
 }
 
 TEST(SerialLine, OptionsOfTheSerialTab) {
