@@ -110,9 +110,10 @@ std::string DirectorModeText(const RaceContext& sys) {
         // The lane-change series adds its run numbers once the club part keeps them.
         case Rennart::Zeitrennen: return "Zeitrennen";
         case Rennart::Clubrennen: return "Clubrennen";
-        case Rennart::ClubRundenRennen: return "Helko's Club Runden Rennen";
-        default: return "Der Schrott l\xC3\xA4uft nicht!";
+        case Rennart::ClubRundenRennen: return "Club-Rundenrennen";
+        case Rennart::ClubZeitRennen: return "Club-Zeitrennen";
     }
+    return "Rennmodus " + std::to_string(static_cast<int>(s.Rennmodus));
 }
 
 double DirectorFuelVolts(const RaceState& s, int lane) {

@@ -85,7 +85,10 @@ void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
 }
 
 void SimSweepTakt(RaceContext& sys, bool automatischZaehlen) {
-    const bool an = automatischZaehlen && sys.record.Running() && !sys.record.startLight;
+    // The simulation window's cars drive the lanes at their set lap times; a
+    // sweep over the same inputs would add crossings of its own.
+    const bool autos = sys.st.FensterOffen[kWinParDebug] != 0 && sys.portSim.AutoAus == 0;
+    const bool an = automatischZaehlen && !autos && sys.record.Running() && !sys.record.startLight;
     AskSimSweep(sys.st, an);
 }
 

@@ -45,8 +45,9 @@ void SimRuhewortSetzen(TickState& s, uint16_t word);
 // "Automatisch zählen": lane n on bit n-1 of the input word, active low, pulses
 // of one sample, a lockout of 2.5 s; the idle word all ones.
 void SimVerdrahtungSetzen(RaceContext& sys, bool on);
-// Every second while the simulation window is open: a sweep over the lane
-// inputs ("Sim 1 MS") runs while a race runs after the start light.
+// Every second while the port test window is open: a sweep over the lane
+// inputs ("Sim 1 MS") runs while a race runs after the start light, unless the
+// simulation window's automatic cars drive the lanes.
 void SimSweepTakt(RaceContext& sys, bool automatischZaehlen);
 
 }  // namespace zk

@@ -48,8 +48,27 @@ std::string PlatzText(int lane) {
 
 }  // namespace
 
-std::string ComFehlerText(int com, const std::string& grund) {
-    return "Port COM" + std::to_string(com) + " konnte nicht geöffnet werden" + (grund.empty() ? "" : ": " + grund);
+std::string ComFehlerText(int com, const std::string& grund, const std::string& wofuer) {
+    std::string t = "Port COM" + std::to_string(com) + " konnte nicht geöffnet werden";
+    if (!wofuer.empty()) t += " (gebraucht für: " + wofuer + ")";
+    if (!grund.empty()) t += ": " + grund;
+    return t;
+}
+
+std::string ComBrauchtFuer(const Settings& cfg) {
+    std::string t;
+    auto add = [&t](bool on, const char* what) {
+        if (!on) return;
+        if (!t.empty()) t += ", ";
+        t += what;
+    };
+    add(cfg.AZT.Aktiv[1] == 1, "Anzeigetafeln");
+    add(cfg.AZT.AlteAZT == 1, "alte Anzeigetafel");
+    add(cfg.TAZ.LED == 1, "Tankanzeigen");
+    add(cfg.TNT_MC.Aktiv == 1, "Leistungsmodul");
+    add(cfg.I2COutput.Positionsanzeige == 1, "Positionsanzeige");
+    add(cfg.I2COutput.Tankanzeige == 1, "I2C-Tankanzeige");
+    return t;
 }
 
 std::string ComGetrenntText(int com) {
@@ -96,7 +115,8 @@ bool ComOeffnen(RaceContext& sys) {
             s.SerialGetrennt = 0;
             s.ComStatus[com] = kComEigen;
         } else {
-            sys.ui().ShowMessage(ComFehlerText(com, ComGueltig(com) ? sys.serial().Grund() : "keine solche Schnittstelle"),
+            sys.ui().ShowMessage(ComFehlerText(com, ComGueltig(com) ? sys.serial().Grund() : "keine solche Schnittstelle",
+                                               ComBrauchtFuer(cfg)),
                                  kSerialCaption, MessageIcon::Warning);
         }
     }
@@ -158,6 +178,8 @@ void ComProgrammStart(RaceContext& sys) {
     s.ComOffen = 0;
     s.ComOptionenVorher = {cfg.AZT.Aktiv[1], cfg.AZT.Aktiv[2], cfg.AZT.Aktiv[3], cfg.AZT.Aktiv[4], cfg.TAZ.LED,
                            cfg.TNT_MC.Aktiv};
+    // No option uses the line: nothing to open, and nothing to complain about.
+    if (ComBrauchtFuer(cfg).empty()) return;
     if (!ComOeffnen(sys)) {
         s.ComOptionenMerken = kTrue;
         return;

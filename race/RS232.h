@@ -14,9 +14,13 @@ namespace zk {
 
 // Caption of the message boxes of this module.
 inline constexpr const char* kSerialCaption = "Zirkato";
-// "Port COM3 konnte nicht geöffnet werden: /dev/ttyS2: Permission denied"
-// (without the reason when it is empty).
-std::string ComFehlerText(int com, const std::string& grund = {});
+// "Port COM3 konnte nicht geöffnet werden (gebraucht für: Tankanzeigen):
+// /dev/ttyS2: Permission denied": with the options that use the line
+// (`wofuer`) and the reason (`grund`), each left out when empty.
+std::string ComFehlerText(int com, const std::string& grund = {}, const std::string& wofuer = {});
+// The options that are on and use the serial line, for a person: "Anzeigetafeln,
+// Tankanzeigen"; empty when none does.
+std::string ComBrauchtFuer(const Settings& cfg);
 // Status line when the device goes away while open.
 std::string ComGetrenntText(int com);
 
@@ -44,9 +48,10 @@ struct ComListe {
 };
 ComListe ActComs(RaceContext& sys);
 
-// Start-up, after the settings are read: ComOffen := False, open the port once
-// whatever the options say (options that need it go off for this run when it
-// fails), then the board start sequence if board #1 is on.
+// Start-up, after the settings are read: ComOffen := False; when an option uses
+// the serial line, open the port once (options that need it go off for this run
+// when it fails), then the board start sequence if board #1 is on. Without such
+// an option the port stays closed until an option or a port is chosen.
 void ComProgrammStart(RaceContext& sys);
 // Program end: if the port is open, the sequence "B2", "B1" + time, "B5", then
 // close. Options switched off only by the failed start-up opening are stored as

@@ -15,6 +15,10 @@ namespace zk {
 
 namespace {
 
+// The unit after a count: "1 Minute", "2 Minuten".
+const char* Minuten(int n) { return n == 1 ? " Minute" : " Minuten"; }
+const char* Runden(int n) { return n == 1 ? " Runde" : " Runden"; }
+
 void SetRennRunden(RaceContext& sys, int16_t v) {
     sys.st.RennRunden = v;
     sys.cfg.Letzte.Runden = v;
@@ -37,13 +41,16 @@ void CountdownVorschau(RaceContext& sys) {
 }
 
 void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
-void ZeitCaption(RaceContext& sys) { sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit); }
+void ZeitCaption(RaceContext& sys) {
+    sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit) + Minuten(sys.st.RennZeit);
+}
 
 const char* const kKeineAktiveSpur = "Für das Clubrennen ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
 
 }  // namespace
 
 std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::to_string(v); }
+
 
 bool ChooseRaceMode(RaceContext& sys, int mode) {
     RaceState& s = sys.st;
@@ -56,7 +63,7 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
         case Rennart::Rundenrennen:
             s.Rennmodus = Rennart::Rundenrennen;
             if (s.RennRunden == 0) SetRennRunden(sys, 10);
-            s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + " Runden";
+            s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + Runden(s.RennRunden);
             break;
         case Rennart::Zeitrennen:
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
@@ -74,7 +81,7 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
                 s.RennmodusText = "Zeitrennen mit Automatischem Spurwechsel";
                 if (s.RennZeit < 8) SetRennZeit(sys, 8);
             } else {
-                s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
+                s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + Minuten(s.RennZeit);
             }
             break;
         case Rennart::Clubrennen:
@@ -96,11 +103,11 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
             s.Rennmodus = m;
             if (m == Rennart::ClubZeitRennen) {
                 if (s.RennZeit == 0) SetRennZeit(sys, 5);
-                s.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + " Minuten";
+                s.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + Minuten(s.RennZeit);
             } else {
                 s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
                 s.RennmodusText = std::string(m == Rennart::Clubrennen ? "Clubrennen über " : "ClubRundenRennen über ") +
-                                  std::to_string(s.ZielRunden) + " Runden";
+                                  std::to_string(s.ZielRunden) + Runden(s.ZielRunden);
             }
             break;
         }
@@ -123,7 +130,11 @@ void SetupRaceMode(RaceContext& sys) {
     RaceState& s = sys.st;
     RaceUiState& v = sys.view;
     PrepareFuel(sys);
-    if (s.Rennmodus == Rennart::Training || s.Rennmodus == Rennart::Rundenrennen) sys.windows().ClearLapWindows();
+    // The windows show the chosen race, not the last one: a club race chosen
+    // between races empties them before its plan is set up.
+    const bool clubOhneZeit = s.Rennmodus == Rennart::Clubrennen || s.Rennmodus == Rennart::ClubRundenRennen;
+    if (s.Rennmodus == Rennart::Training || s.Rennmodus == Rennart::Rundenrennen || (clubOhneZeit && !RennenAktiv(s)))
+        sys.windows().ClearLapWindows();
     if (!RennenAktiv(s)) {
         // The previous race's positions and totals do not belong to the new mode.
         for (int l = 0; l <= kLanes; ++l) {
@@ -259,8 +270,8 @@ std::string CountdownText(const RaceContext& sys) {
 
 void UpdateLapTimeSettings(RaceContext& sys) {
     for (int i = 1; i <= 5; ++i) {
-        sys.view.rundenPresetCaption[i] = std::to_string(sys.cfg.LapTime.L[i]) + " Runden";
-        sys.view.zeitPresetCaption[i] = std::to_string(sys.cfg.LapTime.T[i]) + " Minuten";
+        sys.view.rundenPresetCaption[i] = std::to_string(sys.cfg.LapTime.L[i]) + Runden(sys.cfg.LapTime.L[i]);
+        sys.view.zeitPresetCaption[i] = std::to_string(sys.cfg.LapTime.T[i]) + Minuten(sys.cfg.LapTime.T[i]);
     }
     RundenCaption(sys);
     ZeitCaption(sys);

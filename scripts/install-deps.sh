@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libx11-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox x11-utils
   sigrok-cli
   libxlsxwriter-dev python3-openpyxl
   libsdl2-dev espeak-ng

@@ -116,7 +116,10 @@ std::vector<KeyDef> BuildKeys() {
     }
     {
         SectionRows sec(k, "LiZeit", W::LiZeit);
-        sec.Int16("Minimum", I16(LiZeit.Minimum)).First(5000).AtLeast(500);  // the lockout is also the shortest lap
+        // The lockout is also the shortest lap that counts: the first-run value lies
+        // below any real slot-car lap (2 s and more) and still far above the time a
+        // car takes to cross the sensor.
+        sec.Int16("Minimum", I16(LiZeit.Minimum)).First(1000).AtLeast(500);
         sec.Int16("MinLength", I16(LiZeit.MinLength)).First(10);
     }
     SectionRows(k, "NachZeit", W::NachZeit).Int16("Nachzeit", I16(NachZeit.Nachzeit)).First(200);

@@ -44,9 +44,11 @@ void RaceSystem::ApplySettings() {
     if (const int16_t b = LptBasisForPort(cfg.Lpt.Port)) st.LptBasis = b;
 }
 
-void RaceSystem::StartUp(const std::function<void()>& openSound) {
+void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways) {
     st.ComOffen = 0;
+    const bool keineOption = ComBrauchtFuer(cfg).empty();
     ComProgrammStart(*this);
+    if (lineAlways && keineOption) ComOeffnen(*this);
     if (cfg.Audio.Zeitansage == 1 && openSound) openSound();
     InitProgram();
     port().SetBase(static_cast<uint16_t>(st.LptBasis));

@@ -47,8 +47,9 @@ public:
     // display boards opens, the sound output opens when spoken lap times are on
     // (`openSound`, if given), then InitProgram, and the port learns its base
     // address. The caller opens its windows and starts the tick afterwards:
-    // the tick is the last thing started.
-    void StartUp(const std::function<void()>& openSound = {});
+    // the tick is the last thing started. The serial line opens only for an
+    // option that uses it, unless `lineAlways` (a test's recording line).
+    void StartUp(const std::function<void()>& openSound = {}, bool lineAlways = false);
 
     // The race director's lists and the lap file. The application and the
     // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and

@@ -150,9 +150,9 @@ public:
 
     void StandardWiring() { test::StandardWiring(sys.cfg); }
 
-    // Program start-up as the program and the replay do it (the recorder's
-    // serial line always opens).
-    void Init() { sys.StartUp(); }
+    // Program start-up as the program and the replay do it; the recorder's
+    // serial line opens also without an option that uses it.
+    void Init() { sys.StartUp({}, true); }
 
     // Holds lane/input n active for `ticks` ticks starting with the next tick.
     void Hold(int n, int ticks) { held[n] = ticks; }

@@ -227,8 +227,11 @@ struct ClubRig {
 
 TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    const int cleared = c.rig.rec.clearWindows;
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
     EXPECT_EQ(c.rig.sys.st.RennmodusText, "Clubrennen über 2 Runden");
+    // The windows leave the last race behind: emptied before the plan is shown.
+    EXPECT_EQ(c.rig.rec.clearWindows, cleared + 1);
     ASSERT_EQ(c.club.AnzahlRennen(), 5);
     EXPECT_EQ(c.trace.front(), "heat 1 of 5");
     EXPECT_TRUE(c.Traced("heatlane heat=1 lane=2 driver=\"Cleo\""));
@@ -359,7 +362,7 @@ TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
     c.rig.sys.ClubLog().SetDataDir(dir.string());
     TimeInputChanged(c.rig.sys, "1");
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 5));
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Club Zeitrennen über  1 Minuten");
+    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Club Zeitrennen über  1 Minute");
     EXPECT_EQ(c.club.PlanZeile(2, 3), "nicht belegt");
     EXPECT_EQ(c.club.PlanZeile(2, 4), "Spur 4 Anna");
     // A second every nine cycles: one minute is over after 54 s.

@@ -366,3 +366,18 @@ TEST(LapExport, ReplayRecordsCorrectsAndExports) {
     const std::string refused = Shell(std::string(ZK_SIM_BIN) + " '" + ZK_SOURCE_DIR + "/examples/director-export.scn'");
     EXPECT_NE(refused.find("'record' needs --data-dir"), std::string::npos) << refused;
 }
+
+// The desk names every race mode while timing runs, the club ones included.
+TEST(Director, ModeTextNamesEveryMode) {
+    Rig r;
+    EXPECT_EQ(zk::DirectorModeText(r.sys), "Keine Zeitnahme");
+    r.sys.record.phase = zk::RacePhase::Racing;
+    const std::pair<zk::Rennart, const char*> modes[] = {
+        {zk::Rennart::Training, "Training"},           {zk::Rennart::Rundenrennen, "Rundenrennen"},
+        {zk::Rennart::Zeitrennen, "Zeitrennen"},       {zk::Rennart::Clubrennen, "Clubrennen"},
+        {zk::Rennart::ClubRundenRennen, "Club-Rundenrennen"}, {zk::Rennart::ClubZeitRennen, "Club-Zeitrennen"}};
+    for (auto [mode, text] : modes) {
+        r.sys.st.Rennmodus = mode;
+        EXPECT_EQ(zk::DirectorModeText(r.sys), text);
+    }
+}

@@ -90,16 +90,16 @@ TEST(RaceModes, LapAndTimeInputsKeepTheLastValidValue) {
     // The time caption always shows the minutes the race will run: 0 is the
     // 6 minutes closing makes of it, negative minutes are refused.
     TimeInputChanged(r.sys, "3");
-    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 3");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 3 Minuten");
     TimeInputChanged(r.sys, "-2");
     EXPECT_EQ(s.RennZeit, 3);
     TimeInputChanged(r.sys, "0");
     EXPECT_EQ(s.RennZeit, 6);
-    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6 Minuten");
     TimeInputClose(r.sys);
     EXPECT_EQ(s.RennZeit, 6);
     EXPECT_EQ(r.sys.cfg.Letzte.Zeit, 6);
-    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6");
+    EXPECT_EQ(r.sys.view.zeitvorgabeCaption, "Zeitvorgabe : 6 Minuten");
 }
 
 TEST(RaceModes, WindowsShowNothingOfThePreviousRaceAfterAModeChange) {

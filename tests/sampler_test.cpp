@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "TestRig.h"
+#include "race/PortSim.h"
 #include "race/RaceSequence.h"
 
 using namespace zk;
@@ -241,6 +242,34 @@ TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
     EXPECT_EQ(r.port.ReadCount(), 0);
     EXPECT_EQ(r.sys.st.TickZaehler, 1000);
     EXPECT_EQ(r.sys.st.TickMaxAbstand, 1);
+}
+
+// The simulation started a minute after the program: the reset asked for at its
+// start keeps that minute out of the largest gap between two ticks.
+TEST(SamplerSimulator, LargestTickGapCountsFromTheReset) {
+    SamplerRig r;
+    r.sys.st.SimulationActive = 1;
+    AskStatReset(r.sys.st);
+    for (int i = 60000; i < 60010; ++i) {
+        r.sys.st.AktZeit = i;
+        r.clock.Set(i);
+        TickContext t = r.sys.Tick();
+        FastTimerTick(t);
+    }
+    EXPECT_EQ(r.sys.st.TickMaxAbstand, 1);
+}
+
+// "Automatisch zählen" with the simulation window's cars driving: the sweep
+// stays off, so each lane laps at its car's time alone.
+TEST(SamplerSimulator, SweepStaysOffWhileTheAutomaticCarsDrive) {
+    SamplerRig r;
+    ASSERT_TRUE(r.sys.record.Running());
+    r.sys.st.FensterOffen[kWinParDebug] = kTrue;
+    SimSweepTakt(r.sys, true);
+    EXPECT_EQ(r.sys.st.SimSweepAnfrage & 1u, 0u);
+    r.sys.portSim.AutoAus = 1;  // the cars switched off: the sweep counts
+    SimSweepTakt(r.sys, true);
+    EXPECT_EQ(r.sys.st.SimSweepAnfrage & 1u, 1u);
 }
 
 // The clock wraps after 24.8 days of running. Laps and lockouts across the wrap

@@ -220,8 +220,9 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     r.Init();  // COM6 is busy: message, and the options that need the port are off
     EXPECT_EQ(r.sys.st.ComOffen, 0);
     ASSERT_EQ(r.ui.messages.size(), 1u);
-    // The message says why.
-    EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden: " + belegt.path + ": von einem anderen Programm belegt");
+    // The message says what the line is for and why it did not open.
+    EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden (gebraucht für: Anzeigetafeln, Tankanzeigen, "
+                                "Leistungsmodul): " + belegt.path + ": von einem anderen Programm belegt");
     EXPECT_EQ(r.sys.cfg.TAZ.LED + r.sys.cfg.TNT_MC.Aktiv + r.sys.cfg.AZT.Aktiv[1] + r.sys.cfg.AZT.Aktiv[2], 0);
 
     ComPortWaehlen(r.sys, 5);
@@ -274,6 +275,23 @@ TEST(SerialLine, HostileLockFilesNeitherBlockNorCount) {
     // A lock file of a running process still counts.
     std::ofstream(lock) << "     " << ::getppid() << "\n";
     EXPECT_EQ(ComPruefen(5), kComBelegt);
+}
+
+// Start-up leaves the line closed, and says nothing, while no option uses it;
+// when one does and the port cannot open, the message names the option.
+TEST(SerialLine, StartUpOpensTheLineOnlyForAnOptionThatUsesIt) {
+    ComEnv env(7, "/dev/zirkato-gibt-es-nicht");
+    LineRig r(7);
+    ComProgrammStart(r.sys);
+    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_TRUE(r.ui.messages.empty());
+    r.sys.cfg.TAZ.LED = 1;
+    ComProgrammStart(r.sys);
+    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    ASSERT_EQ(r.ui.messages.size(), 1u);
+    EXPECT_EQ(r.ui.messages[0].rfind("Port COM7 konnte nicht geöffnet werden (gebraucht für: Tankanzeigen): ", 0), 0u)
+        << r.ui.messages[0];
+    EXPECT_EQ(r.sys.cfg.TAZ.LED, 0);
 }
 
 TEST(SerialLine, OptionsOfTheSerialTab) {

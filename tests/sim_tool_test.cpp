@@ -146,8 +146,10 @@ TEST(SimTool, PhaseLinesFollowEveryChange) {
 // The time of day starts at the set-time value; a one-minute time race started
 // just before midnight runs exactly as one started at noon.
 TEST(SimTool, TimeOfDayIsSettableAndCrossesMidnight) {
+    // The position display keeps the serial line open, so the closing sequence goes out.
     const std::string race =
         "set Startampel Interval 100\n"
+        "set I2COutput Positionsanzeige 1\n"
         "at 500 mode 2\nat 600 minutes 1\n"
         "at 1000 start\n"
         "at 2000 car 1 20\n"

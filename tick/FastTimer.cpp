@@ -116,16 +116,19 @@ void ReadLptInputs(TickContext& t) {
         s.SimEingang = s.EingangRuhe.load();
     }
     if (s.SimulationActive != 0) {
+        // A reset starts the measurement afresh: the time before it (before the
+        // simulation started, say) is no gap between two ticks.
+        const uint32_t statReset = s.StatResetAnfrage;
+        if (statReset != s.StatResetErledigt) {
+            s.StatResetErledigt = statReset;
+            s.TickMaxAbstand = 0;
+            s.TickLetzte = now;
+        }
         const int32_t gap = TimeDiff(now, s.TickLetzte);
         if (gap > s.TickMaxAbstand) s.TickMaxAbstand = gap;
         s.TickLetzte = now;
         ++s.TickZaehler;
         s.TickAbweichung = static_cast<double>(TimeDiff(now, s.TickZaehler));
-        const uint32_t statReset = s.StatResetAnfrage;
-        if (statReset != s.StatResetErledigt) {
-            s.StatResetErledigt = statReset;
-            s.TickMaxAbstand = 0;
-        }
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
         SimulateInputs(t);
         s.Eingang = ForceInputs(s, s.SimEingang, s.EingangErzwungen);

@@ -36,6 +36,9 @@ QPushButton* DirectorWindow::Button(const QString& name, const QString& text, QW
     b->setObjectName(name);
     // Keys typed at the desk are race keys; no button takes the keyboard.
     b->setFocusPolicy(Qt::NoFocus);
+    // As narrow as the caption (the style's minimum is wider): eight lane
+    // columns of buttons fit a 1024-pixel screen.
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
     return b;
 }
 
@@ -55,7 +58,7 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
         value->setFont(f);
         info->addWidget(value, row, col + 1);
     };
-    pair(0, 0, "RennModeTxt", "Akueller Rennmodus :", RennMode, "RennMode");
+    pair(0, 0, "RennModeTxt", "Aktueller Rennmodus :", RennMode, "RennMode");
     RennModeTxt = findChild<QLabel*>("RennModeTxt");
     pair(1, 0, "Label1", "Restzeit :", ZeitAnzeige, "ZeitAnzeige");
     pair(2, 0, "Label2", "Spurwechsel :", SpwAnzeige, "SpwAnzeige");
@@ -156,7 +159,7 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
         });
         connect(Reset[i], &QPushButton::clicked, this, [this, lane, i] {
             ResetBestLap(ctx_.sys, lane);
-            Fastest[i]->setText(QStringLiteral("0.000"));
+            Fastest[i]->setText(QStringLiteral("0,000"));
             ctx_.registry.ShowBestLapReset(lane);
         });
         connect(PowerBtn[i], &QPushButton::clicked, this, [this, lane] {
@@ -230,24 +233,18 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
     btnZmsInfo = Button("btnZmsInfo", "Info", rennen);
     rg->addWidget(btnStartRace, 0, 0);
     rg->addWidget(btnStopRace, 0, 1);
-    rg->addWidget(btnPause, 1, 0);
-    rg->addWidget(btnWeiter, 1, 1);
-    rg->addWidget(btnSafetyCar, 2, 0, 1, 2);
-    rg->addWidget(btnFahrer, 3, 0);
-    rg->addWidget(btnZmsInfo, 3, 1);
+    rg->addWidget(btnPause, 0, 2);
+    rg->addWidget(btnWeiter, 1, 0);
+    rg->addWidget(btnSafetyCar, 1, 1);
+    rg->addWidget(btnFahrer, 1, 2);
+    rg->addWidget(btnZmsInfo, 2, 0);
     buttons->addWidget(rennen);
-    auto* programm = new QGroupBox(QStringLiteral("Programm"), this);
-    programm->setObjectName("Programm");
-    auto* pl = new QVBoxLayout(programm);
-    Totalstop = Button("Totalstop", "Programm beenden", programm);
-    pl->addWidget(Totalstop);
-    buttons->addWidget(programm);
-    auto* fenster = new QGroupBox(QStringLiteral("Fenster"), this);
-    fenster->setObjectName("Fenster");
-    auto* fl = new QVBoxLayout(fenster);
-    btnClose = Button("bntZmClose", QString::fromUtf8("Schließen"), fenster);
-    fl->addWidget(btnClose);
-    buttons->addWidget(fenster);
+    // Window and program buttons below the race buttons, without frames of
+    // their own: the desk with the supply frame fits a 768-pixel-high screen.
+    btnClose = Button("bntZmClose", QString::fromUtf8("Fenster schließen"), this);
+    Totalstop = Button("Totalstop", "Programm beenden", this);
+    buttons->addWidget(btnClose);
+    buttons->addWidget(Totalstop);
     buttons->addStretch(1);
     bottom->addLayout(buttons);
     Counts = new QListWidget(this);
@@ -276,7 +273,7 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
     // keeps its entries.
     connect(btnClose, &QPushButton::clicked, this, &QWidget::hide);
 
-    resize(1000, 720);
+    resize(1000, 660);
     ClearWindow();
     RefreshRaceViews();
     Update();
@@ -307,8 +304,8 @@ void DirectorWindow::Update() {
     const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
     SpwAnzeige->setText(spw && spw->Aktiv() ? QString::fromStdString("Rennen " + spw->RennenVon()) : QString());
     NumOfWins->setText(QString::number(ctx_.race.OpenLapWindows()));
-    lblNachlaufRest->setText(QString::fromStdString(FormatRaceTime(s.NachlaufRest)));
-    Pausenzeit->setText(QString::fromStdString(FormatRaceTime(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
+    lblNachlaufRest->setText(ZeitText(LesbareZeit(s.NachlaufRest)));
+    Pausenzeit->setText(ZeitText(LesbareZeit(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
     if (!ctx_.sys.record.Running()) {
         // Before a race the sensors can be tried out; during it the lamps keep
         // their last colour.
@@ -324,10 +321,10 @@ void DirectorWindow::Update() {
         const int lane = i + 1;
         const SpurSatz& r = s.SpurDaten[lane];
         if (r.NeueRunde != 0) {
-            const QString t = QString::fromStdString(r.SekText + r.MsText);
+            const QString t = ZeitText(r.SekText + r.MsText);
             LastLap[i]->setText(t);
             if (r.NeueBestzeit != 0) Fastest[i]->setText(t);
-            GesTime[i]->setText(QString::fromStdString(FormatRaceTime(ctx_.sys.record.laps.Total(lane))));
+            GesTime[i]->setText(ZeitText(LesbareZeit(ctx_.sys.record.laps.Total(lane))));
             FuelUpdate(i);
         }
         Rang[i]->setText(QString::number(r.Platz));
@@ -345,11 +342,11 @@ void DirectorWindow::FuelUpdate(int i) {
 
 void DirectorWindow::ClearWindow() {
     for (int i = 0; i < kLanes; ++i) {
-        LastLap[i]->setText(QStringLiteral("0:00"));
-        Fastest[i]->setText(QStringLiteral("0:00"));
+        LastLap[i]->setText(QStringLiteral("0,000"));
+        Fastest[i]->setText(QStringLiteral("0,000"));
         Runden[i]->setText(QStringLiteral("0"));
         Driver[i]->setText(QString::fromStdString(FahrerName(ctx_.sys.st, i + 1)));
-        GesTime[i]->setText(QStringLiteral("00:00:000"));
+        GesTime[i]->setText(ZeitText(LesbareZeit(0)));
         FuelUpdate(i);
     }
     ctx_.sys.Desk().Clear();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/Version.h"
@@ -80,6 +81,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     };
     registry_.SetContext(&ctx_);
     uiPort_.SetQuiet(opt_.quietMessages);
+    // Messages of start-up wait for the main window and then come in front of it.
+    uiPort_.SetOwner(this);
+    uiPort_.HoldMessages();
     // Messages of the race system that matter (no audio, a port gone) stay in
     // a label of their own until the next one replaces it: a passing status
     // tip of a menu hides it only while the menu is open.
@@ -195,12 +199,21 @@ void frmMain::Cycle() {
         if (gap >= 200) sys_.st.AuswertungUeberlauf += gap / 100 - 1;
     }
     lastCycleMs_ = now;
+    // Timing under the simulation starts: its tick statistics start with it.
+    const bool sim = sys_.st.SimulationActive != 0;
+    if (sim && !simulationSeen_) AskStatReset(sys_.st);
+    simulationSeen_ = sim;
     MainLoopCycle(sys_);
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.
     registry_.RefreshRaceViews();
     lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
-    mnuBeenden->setEnabled(sys_.view.beendenEnabled);
+    if (mnuBeenden->isEnabled() != sys_.view.beendenEnabled) {
+        mnuBeenden->setEnabled(sys_.view.beendenEnabled);
+        mnuBeenden->setToolTip(sys_.view.beendenEnabled
+                                   ? QString()
+                                   : QString::fromUtf8("Während eines Rennens nicht möglich: zuerst „Stop“."));
+    }
     mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
@@ -208,7 +221,21 @@ void frmMain::Cycle() {
     inCycle_ = false;
 }
 
+void frmMain::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Once the main window is mapped, so that the messages stack above it.
+    QTimer::singleShot(0, this, [this] { uiPort_.ShowHeld(); });
+}
+
 void frmMain::closeEvent(QCloseEvent* e) {
+    // A race under way (Beenden is greyed then): the close box would end it and
+    // write its result, so ask first. A signal or the logout has shut down already.
+    if (!shutDown_ && !endRaceConfirmed_ && !sys_.view.beendenEnabled) {
+        e->ignore();
+        AskEndRace();
+        return;
+    }
+    if (endRaceBox_) endRaceBox_->close();
     Shutdown();
     e->accept();
     emit Closed();
@@ -297,8 +324,7 @@ void frmMain::BuildMenus() {
     connect(ergebnis, &QAction::triggered, this, [this] { registry_.Open(Fenster::Ergebnis); });
     QAction* ergebnisOrdner = add(zm, "mnuErgebnisOrdner", QString::fromUtf8("Ergebnis&ordner öffnen"));
     connect(ergebnisOrdner, &QAction::triggered, this, [this] {
-        if (!OpenResultFolder(sys_))
-            statusBar()->showMessage(QString::fromUtf8("Der Ergebnisordner kann nicht geöffnet werden."), 6000);
+        statusBar()->showMessage(ResultFolderText(sys_, OpenResultFolder(sys_)), 20000);
     });
     if (sys_.datenVerzeichnis.empty()) {
         ergebnisOrdner->setEnabled(false);
@@ -437,9 +463,9 @@ void frmMain::BuildCentral() {
     btnDiagFront = button("btnDiagFront", "Portsimulator");
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
-    for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblMainAktuell, lblMainAbweichung,
-                      lblPortwrites, lblI2C, lblSerial})
-        g->addWidget(l, r++, 0, 1, 3);
+    // Only what is measured: the port-write and main-loop fields have no values.
+    for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblI2C}) g->addWidget(l, r++, 0, 1, 3);
+    for (QLabel* l : {lblMainAktuell, lblMainAbweichung, lblPortwrites}) l->hide();
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
     g->addWidget(WrtExcel, r++, 2);
@@ -482,6 +508,10 @@ void frmMain::ShowDebugFrame(bool show) {
 
 void frmMain::UpdateDebugFrame() {
     const RaceState& s = sys_.st;
+    // The tick statistics are measured while the port simulation runs.
+    const bool gemessen = s.SimulationActive != 0 && s.TickZaehler > 0;
+    MaxTick->setVisible(gemessen);
+    lblAbweichung->setVisible(gemessen);
     MaxTick->setText(QStringLiteral("Größter Tickabstand: %1 ms").arg(s.TickMaxAbstand.load()));
     lblAbweichung->setText(QStringLiteral("Tick-Abweichung: %1 ms").arg(static_cast<double>(s.TickAbweichung), 0, 'f', 0));
     lblAktuell->setText(QStringLiteral("Tickzähler: %1").arg(s.TickZaehler.load()));
@@ -572,7 +602,7 @@ void frmMain::ApplyMenuCaptions() {
 
 void frmMain::ShowNoPortMessage(const std::string& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kPpdevCaption), QString::fromStdString(text),
-                                QMessageBox::Ok);
+                                QMessageBox::Ok, this);
     box->setObjectName("msgKeinPort");
     noPortBox_ = box;
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -591,7 +621,38 @@ void frmMain::ShowNoPortMessage(const std::string& text) {
         if (nie->isChecked()) LptPortWaehlen(sys_, 0);
         if (box->clickedButton() == sim) StartSimulationWithoutTrack();
     });
+    uiPort_.ShowBox(box);
+}
+
+void frmMain::AskEndRace() {
+    if (endRaceBox_) {
+        endRaceBox_->raise();
+        endRaceBox_->activateWindow();
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Zirkato"),
+                                QString::fromUtf8("Ein Rennen läuft. Wird das Programm jetzt beendet, endet das Rennen "
+                                                  "und sein Ergebnis wird geschrieben.\n\nRennen beenden und Programm "
+                                                  "schließen?"),
+                                QMessageBox::NoButton, this);
+    box->setObjectName("msgRennenLaeuft");
+    QPushButton* beenden = box->addButton(QString::fromUtf8("Rennen beenden und schließen"), QMessageBox::AcceptRole);
+    beenden->setObjectName("btnRennenBeenden");
+    QPushButton* weiter = box->addButton(QStringLiteral("Weiterfahren"), QMessageBox::RejectRole);
+    weiter->setObjectName("btnWeiterfahren");
+    box->setDefaultButton(weiter);
+    box->setEscapeButton(weiter);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);  // the race goes on while the question is open
+    endRaceBox_ = box;
+    connect(box, &QMessageBox::finished, this, [this, box, beenden] {
+        if (box->clickedButton() != beenden) return;
+        endRaceConfirmed_ = true;
+        close();
+    });
     box->show();
+    box->raise();
+    box->activateWindow();
 }
 
 void frmMain::StartSimulationWithoutTrack() {

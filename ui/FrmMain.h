@@ -125,13 +125,17 @@ signals:
     void Closed();
 
 protected:
+    // During a race the close box asks first ("Stop" ends a race in one click).
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void FormLoad();
     // The parallel port could not be opened: the reason, "nicht mehr anzeigen"
     // (work without a port from now on) and a button that starts the simulation.
     void ShowNoPortMessage(const std::string& text);
+    // The question before the program ends a running race.
+    void AskEndRace();
     void InitProgram();
     void BuildMenus();
     void BuildCentral();
@@ -174,7 +178,10 @@ private:
     QTimer tmrClipEnde_;  // the end of an announcement clip, polled between the cycles
     bool shutDown_ = false;
     QPointer<QMessageBox> noPortBox_;  // the no-port message while it is open
+    QPointer<QMessageBox> endRaceBox_;  // the question of AskEndRace while it is open
+    bool endRaceConfirmed_ = false;
     bool inCycle_ = false;
+    bool simulationSeen_ = false;  // the port simulation ran in the last cycle
     std::optional<int32_t> lastCycleMs_;
 
     // menus

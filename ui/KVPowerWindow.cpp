@@ -23,10 +23,10 @@ const KnopfDef kKnoepfe[] = {
     {"Volt12", "Alle12V", "12 Volt", "12 Volt", VoltKnopf::Volt12},
     {"Volt15", "Alle15V", "15 Volt", "15 Volt", VoltKnopf::Volt15},
     {"Volt18", "Alle18V", "18 Volt", "18 Volt", VoltKnopf::Volt18},
-    {"Plus1", "AP01", "+ 0.1 Volt", "+0.1 Volt", VoltKnopf::Plus1},
+    {"Plus1", "AP01", "+ 0,1 Volt", "+ 0,1 Volt", VoltKnopf::Plus1},
     {"Plus10", "AP10", "+ 1 Volt", "+ 1 Volt", VoltKnopf::Plus10},
-    {"Minus1", "AM01", "- 0.1 Volt", "-0.1 Volt", VoltKnopf::Minus1},
-    {"Minus10", "AM10", "- 1 Volt", "- 1 Volt", VoltKnopf::Minus10},
+    {"Minus1", "AM01", "− 0,1 Volt", "− 0,1 Volt", VoltKnopf::Minus1},
+    {"Minus10", "AM10", "− 1 Volt", "− 1 Volt", VoltKnopf::Minus10},
 };
 }  // namespace
 
@@ -35,13 +35,16 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
     auto* v = new QVBoxLayout(this);
     auto* lanes = new QGridLayout;
     v->addLayout(lanes);
+    // Two buttons a row in a lane's frame and four in "Alle Spuren": four lanes
+    // side by side fit a 1024-pixel screen.
     auto buttons = [this](QWidget* parent, QGridLayout* g, int lane, int row) {
+        const int perRow = lane == 0 ? 4 : 2;
         for (int i = 0; i < 8; ++i) {
             const KnopfDef& d = kKnoepfe[i];
             auto* b = new QPushButton(QString::fromUtf8(lane == 0 ? d.alleText : d.text), parent);
             b->setObjectName(QString::fromUtf8(lane == 0 ? d.alle : d.name) +
                              (lane == 0 ? QString() : QStringLiteral("_%1").arg(lane - 1)));
-            g->addWidget(b, row + i / 4, i % 4);
+            g->addWidget(b, row + i / perRow, i % perRow);
             connect(b, &QPushButton::clicked, this, [this, lane, i] { Knopf(lane, i); });
         }
     };
@@ -58,15 +61,16 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
         lblWert[lane] = new QLabel(f);
         lblWert[lane]->setObjectName(QStringLiteral("lblWert_%1").arg(lane - 1));
         lblWert[lane]->setToolTip(QString::fromUtf8("Zuletzt an das Netzteil gesendet"));
-        g->addWidget(SpurSpannung[lane], 0, 0, 1, 2);
-        g->addWidget(lblWert[lane], 0, 2, 1, 2, Qt::AlignRight);
+        g->addWidget(SpurSpannung[lane], 0, 0);
+        g->addWidget(lblWert[lane], 0, 1, Qt::AlignRight);
         buttons(f, g, lane, 1);
-        chkTankOff[lane] = new QCheckBox(QString::fromUtf8("Tankfunktion auf dieser Spur ausschalten"), f);
+        chkTankOff[lane] = new QCheckBox(QString::fromUtf8("Tankfunktion aus"), f);
+        chkTankOff[lane]->setToolTip(QString::fromUtf8("Tankfunktion auf dieser Spur ausschalten"));
         chkTankOff[lane]->setObjectName(QStringLiteral("chkTankOff_%1").arg(lane - 1));
         chkTankOff[lane]->setChecked(ctx_.sys.st.TankAus[lane] != 0);
         connect(chkTankOff[lane], &QCheckBox::toggled, this,
                 [this, lane](bool on) { TankOffSetzen(ctx_.sys, lane, on ? 1 : 0); });
-        g->addWidget(chkTankOff[lane], 3, 0, 1, 4);
+        g->addWidget(chkTankOff[lane], 5, 0, 1, 2);
         lanes->addWidget(f, (lane - 1) / 4, (lane - 1) % 4);
     }
     auto* alle = new QGroupBox(QStringLiteral("Alle Spuren"), this);

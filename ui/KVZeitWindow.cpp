@@ -4,7 +4,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "race/Rennleitung.h"
 #include "system/RaceSystem.h"
+#include "ui/WindowRegistry.h"
 #include "ui/RaceActions.h"
 
 namespace zk {
@@ -24,7 +26,8 @@ KVZeitWindow::KVZeitWindow(UiContext& ctx, Fenster id, int lanes, int blocks) : 
     top->addLayout(body, 2 * perBlock);
     top->addWidget(MakeRaceButtons(false), 1);
 
-    const int rowH = perBlock <= 4 ? 90 : (perBlock <= 6 ? 75 : 62);
+    // Eight lanes in one block still fit a 1024x768 screen at the design size.
+    const int rowH = perBlock <= 4 ? 90 : (perBlock <= 6 ? 75 : 56);
     scaler_.SetDesignSize(QSize(blocks * 880, 210 + perBlock * rowH));
     resize(scaler_.DesignSize());
     ClearWindow();
@@ -89,7 +92,12 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
         ApplyLaneColours(strip, Spur_Name[i], lane,
                          {Spur_Driver[i], Spur_Laps[i], Spur_LapTime[i], Spur_Fastest[i], Spur_Rank[i], Spur_FuelVal[i]});
         connect(PowerBtn[i], &QPushButton::clicked, this, [this, lane] { ctx_.race.TogglePower(lane); });
-        // ResetBtn has no action.
+        // Reset: the lane's best lap starts again, as at the race director's desk.
+        ResetBtn[i]->setToolTip(QStringLiteral("Bestzeit dieser Spur zurücksetzen"));
+        connect(ResetBtn[i], &QPushButton::clicked, this, [this, lane] {
+            ResetBestLap(ctx_.sys, lane);
+            ctx_.registry.ShowBestLapReset(lane);
+        });
     }
     return block;
 }
@@ -102,7 +110,7 @@ void KVZeitWindow::Update() {
 
 void KVZeitWindow::ClearWindow() {
     LapWindow::ClearWindow();
-    lblTitel_->setText(windowTitle());
+    lblTitel_->setText(heading_);
 }
 
 }  // namespace zk

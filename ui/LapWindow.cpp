@@ -23,6 +23,13 @@ QString GermanDecimal(double v, int decimals) {
     return de.toString(v, 'f', decimals);
 }
 
+QString ZeitText(const std::string& t) {
+    QString q = QString::fromStdString(t);
+    const qsizetype dot = q.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) q[dot] = QLatin1Char(',');
+    return q;
+}
+
 FuelBar::FuelBar(QWidget* parent) : QWidget(parent) {
     setMinimumHeight(6);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -78,7 +85,7 @@ void LapWindow::ShowCountdownAndLaps() {
         if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
         const SpurSatz& r = s.SpurDaten[i + 1];
         if (r.NeueRunde == 0) continue;
-        const QString text = QString::fromStdString(r.SekText + r.MsText);
+        const QString text = ZeitText(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
         if (r.NeueBestzeit != 0) Spur_Fastest[i]->setText(text);
     }
@@ -192,7 +199,7 @@ void LapWindow::FuelUpdate(int i) {
 void LapWindow::ShowBestLapReset(int lane) {
     const int i = lane - 1;
     if (i >= 0 && i < lanes_ && i < static_cast<int>(Spur_Fastest.size()) && Spur_Fastest[i])
-        Spur_Fastest[i]->setText(QStringLiteral("0.000"));
+        Spur_Fastest[i]->setText(QStringLiteral("0,000"));
 }
 
 void LapWindow::ClearWindow() {
@@ -205,7 +212,19 @@ void LapWindow::ClearWindow() {
     }
     std::string titel = ctx_.sys.st.RennmodusText;
     if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel(); w && w->Aktiv()) titel += w->Untertitel();
-    setWindowTitle(QString::fromStdString(titel));
+    heading_ = QString::fromStdString(titel);
+    // Several lap windows open side by side are told apart by their titles.
+    setWindowTitle(heading_ + QStringLiteral(" \u2013 ") + ViewCaption());
+}
+
+QString LapWindow::ViewCaption() const {
+    const QString lanes = QString::fromUtf8("(Spur 1\u2013%1)").arg(lanes_);
+    switch (Id()) {
+        case Fenster::Zeit4Spur: return QStringLiteral("Standard 4 Spuren");
+        case Fenster::KVZeit4SpurNeu: return QString::fromUtf8("Anzeige 4 Spuren groß ") + lanes;
+        case Fenster::KVZeit48SpurNeu: return QString::fromUtf8("Anzeige 8 Spuren 2 \u00d7 4 ") + lanes;
+        default: return QStringLiteral("Anzeige %1 Spuren ").arg(lanes_) + lanes;
+    }
 }
 
 void LapWindow::SetRaceButtons(bool startEnabled, bool pauseEnabled, bool weiterEnabled) {

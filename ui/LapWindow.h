@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <string>
 #include <vector>
 
 #include "ui/ProgramWindow.h"
@@ -22,6 +23,10 @@ namespace zk {
 QString ArrayName(const char* base, int index);
 // A number as the windows show it: decimal comma, no thousands separator ("100,00").
 QString GermanDecimal(double v, int decimals);
+// A time text of the core ("5.350", "1:02.345") as a person reads it here, with
+// the decimal comma: "5,350", "1:02,345". Lap times show as seconds, totals as
+// minutes and seconds, in every window alike.
+QString ZeitText(const std::string& t);
 
 // The fuel bar of a lane: filled to `Fraction` of its width in the lane's fuel colour.
 class FuelBar : public QWidget {
@@ -84,6 +89,8 @@ protected:
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
     void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
     QString DriverName(int lane) const;
+    // What the window shows, for its title: "Anzeige 3 Spuren (Spur 1–3)".
+    QString ViewCaption() const;
 
     UiContext& ctx_;
     const int lanes_;
@@ -93,6 +100,7 @@ protected:
     std::vector<FuelBar*> Spur_FuelBar;
     std::vector<QPushButton*> PowerBtn, ResetBtn;
     QLabel* lblTitel_ = nullptr;
+    QString heading_;  // the race title the window shows in its head row
     QLabel* lblGesZeit = nullptr;
     QPushButton* btnStartRace = nullptr;
     QPushButton* btnStopRace = nullptr;

@@ -24,11 +24,30 @@ void QtUiPort::ShowMessage(const std::string& text, const std::string& caption, 
         box.exec();
         return;
     }
-    auto* box = new QMessageBox(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+    auto* box = new QMessageBox(qi, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                                owner_.data());
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: a message must never stop the 100 ms main loop.
     box->setModal(false);
+    ShowBox(box);
+}
+
+void QtUiPort::ShowBox(QWidget* box) {
+    if (holding_) {
+        held_.emplace_back(box);
+        return;
+    }
     box->show();
+    box->raise();
+    box->activateWindow();
+}
+
+void QtUiPort::ShowHeld() {
+    holding_ = false;
+    const auto held = std::move(held_);
+    held_.clear();
+    for (const QPointer<QWidget>& box : held)
+        if (box) ShowBox(box.data());
 }
 
 void QtUiPort::ShowStatus(const std::string& text) {

@@ -5,8 +5,9 @@
 
 #include <functional>
 
+#include <QPointer>
 #include <QString>
-#include <functional>
+#include <QWidget>
 #include <string>
 #include <vector>
 
@@ -35,12 +36,23 @@ public:
     const std::vector<std::string>& Messages() const { return messages_; }
     // Message boxes are shown without waiting (the main loop keeps running).
     void SetQuiet(bool quiet) { quiet_ = quiet; }
+    // Message boxes belong to `owner` (the main window): the window manager keeps
+    // them in front of it. Until ShowHeld() they are held back, so the messages
+    // of start-up appear after, and over, the main window.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void HoldMessages() { holding_ = true; }
+    void ShowHeld();
+    // Shows `box` now, or with the held messages while they are held.
+    void ShowBox(QWidget* box);
 
 private:
     WindowRegistry& registry_;
     GlobalKeys* keys_;
     std::vector<std::string> messages_;
     bool quiet_ = false;
+    bool holding_ = false;
+    QPointer<QWidget> owner_;
+    std::vector<QPointer<QWidget>> held_;
     std::function<void(const std::string&)> statusSink_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "race/RaceResult.h"
+#include "ui/LapWindow.h"
 #include "system/RaceSystem.h"
 
 namespace zk {
@@ -21,7 +23,16 @@ QString ResultFolder(const RaceSystem& sys) {
 bool OpenResultFolder(const RaceSystem& sys) {
     const QString dir = ResultFolder(sys);
     if (dir.isEmpty() || !QDir().mkpath(dir)) return false;
+    // Without xdg-open the desktop cannot show a folder (and says nothing).
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
+}
+
+QString ResultFolderText(const RaceSystem& sys, bool opened) {
+    const QString dir = ResultFolder(sys);
+    if (dir.isEmpty()) return QString::fromUtf8("Kein Datenverzeichnis gewählt, daher kein Ergebnisordner.");
+    return opened ? QString::fromUtf8("Ergebnisordner: %1").arg(dir)
+                  : QString::fromUtf8("Kein Dateimanager zum Öffnen gefunden. Der Ergebnisordner ist: %1").arg(dir);
 }
 
 ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), sys_(sys) {
@@ -67,10 +78,8 @@ ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), 
     v->addWidget(lstErgebnis_, 1);
     v->addWidget(lblDateien_);
     v->addLayout(buttons);
-    connect(btnOrdner_, &QPushButton::clicked, this, [this] {
-        if (!OpenResultFolder(sys_))
-            lblDateien_->setText(QString::fromUtf8("Der Ergebnisordner %1 kann nicht geöffnet werden.").arg(ResultFolder(sys_)));
-    });
+    connect(btnOrdner_, &QPushButton::clicked, this,
+            [this] { lblDateien_->setText(ResultFolderText(sys_, OpenResultFolder(sys_))); });
     connect(btnSchliessen, &QPushButton::clicked, this, &QWidget::close);
     resize(820, 420);
     Fill();
@@ -97,8 +106,8 @@ void ResultWindow::Fill() {
                                       QString::number(z.spur),
                                       QString::fromStdString(z.fahrer),
                                       QString::number(z.runden),
-                                      z.runden > 0 ? QString::fromStdString(LesbareZeit(z.gesamtzeit)) : QStringLiteral("–"),
-                                      z.besteText.empty() ? QStringLiteral("–") : QString::fromStdString(z.besteText),
+                                      z.runden > 0 ? ZeitText(LesbareZeit(z.gesamtzeit)) : QStringLiteral("–"),
+                                      z.besteText.empty() ? QStringLiteral("–") : ZeitText(z.besteText),
                                       QString::number(z.fehlstarts),
                                       QString::number(z.strafen)};
             for (int c = 0; c < 8; ++c) {

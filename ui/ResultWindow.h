@@ -19,6 +19,8 @@ QString ResultFolder(const RaceSystem& sys);
 // Opens the result folder in the desktop's file manager (creating it first).
 // Returns false when it cannot be shown.
 bool OpenResultFolder(const RaceSystem& sys);
+// Where the result folder is, for a person; `opened`: whether it was shown.
+QString ResultFolderText(const RaceSystem& sys, bool opened);
 
 class ResultWindow : public ProgramWindow {
     Q_OBJECT

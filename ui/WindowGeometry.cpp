@@ -22,6 +22,21 @@ double LogicalDpi(const QWidget* w) {
     return dpi > 0 ? dpi : 96.0;
 }
 
+QSize RoomOnScreen(const QWidget* w) {
+    const QScreen* s = w ? w->screen() : nullptr;
+    if (!s) s = QGuiApplication::primaryScreen();
+    if (!s) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QSize frame = w ? w->frameGeometry().size() - w->size() : QSize();
+    if (frame.width() <= 0 && frame.height() <= 0) frame = QSize(8, 40);
+    return (s->availableGeometry().size() - frame).expandedTo(QSize(1, 1));
+}
+
+void FitOnScreen(QWidget* w) {
+    const QSize room = RoomOnScreen(w);
+    if (w->width() <= room.width() && w->height() <= room.height()) return;
+    w->resize(w->size().boundedTo(room).expandedTo(w->minimumSize()));
+}
+
 namespace {
 void KeepOnScreen(QWidget* w) {
     const QRect r(w->pos(), w->size());
@@ -32,7 +47,7 @@ void KeepOnScreen(QWidget* w) {
     }
     if (const QScreen* p = QGuiApplication::primaryScreen()) {
         const QRect a = p->availableGeometry();
-        w->resize(w->size().boundedTo(a.size()));
+        w->resize(w->size().boundedTo(RoomOnScreen(w)));
         w->move(a.center() - QPoint(w->width() / 2, w->height() / 2));
     }
 }
@@ -42,8 +57,7 @@ void RestoreGeometry(QWidget* w, int16_t top, int16_t left, int16_t height, int1
     const double dpi = LogicalDpi(w);
     QSize size = fallback;
     if (height > 0 && width > 0) size = QSize(TwipsToPx(width, dpi), TwipsToPx(height, dpi));
-    if (const QScreen* p = QGuiApplication::primaryScreen()) size = size.boundedTo(p->availableGeometry().size());
-    w->resize(size.expandedTo(w->minimumSize()));
+    w->resize(size.boundedTo(RoomOnScreen(w)).expandedTo(w->minimumSize()));
     RestorePosition(w, top, left);
 }
 

@@ -31,6 +31,12 @@ void RestoreGeometry(QWidget* w, int16_t top, int16_t left, int16_t height, int1
 void RestorePosition(QWidget* w, int16_t top, int16_t left);
 void StoreGeometry(const QWidget* w, int16_t& top, int16_t& left, int16_t& height, int16_t& width);
 void StorePosition(const QWidget* w, int16_t& top, int16_t& left);
+// The largest size of `w` whose frame (title bar and borders) fits the free area
+// of its screen (without panels); before the window manager has framed it, a
+// frame of 8 x 40 pixels is assumed.
+QSize RoomOnScreen(const QWidget* w);
+// Shrinks `w` to RoomOnScreen, never below what its layout needs.
+void FitOnScreen(QWidget* w);
 
 // Colour stored as 0x00BBGGRR (the lane record's `Farbe`).
 QColor FromBgr(int32_t bgr);

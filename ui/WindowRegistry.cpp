@@ -143,6 +143,8 @@ ProgramWindow* WindowRegistry::Create(Fenster f) {
     windows_[Index(f)] = w;
     MarkOpen(d, true);
     Place(w, row.placement, SlotOf(sys_.cfg, d));
+    // A window's opening size never exceeds the screen, title bar and panel included.
+    FitOnScreen(w);
     connect(w, &ProgramWindow::Unloaded, this, &WindowRegistry::OnUnloaded);
     if (qobject_cast<StartLightWindow*>(w)) RefreshRaceViews();
     return w;

@@ -134,7 +134,8 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, Fenster::Zeit4
     connect(btnShowClubRace, &QPushButton::clicked, this, [this] { ctx_.registry.Open(Fenster::ClubResult); });
     connect(btnZmsInfo, &QPushButton::clicked, this, [this] { ctx_.registry.Open(Fenster::AnzeigeZrEinteilung); });
 
-    scaler_.SetDesignSize(QSize(960, 800));
+    // Fits a 1024x768 screen with title bar and panel; larger windows scale up.
+    scaler_.SetDesignSize(QSize(960, 660));
     resize(scaler_.DesignSize());
     RebuildWindow();
 }
@@ -184,7 +185,7 @@ void Zeit4SpurWindow::ClearWindow() {
         lblStandT[i]->clear();
         lblThroughTime[i]->clear();
     }
-    lblTitel_->setText(windowTitle());
+    lblTitel_->setText(heading_);
 }
 
 void Zeit4SpurWindow::Update() {
@@ -203,13 +204,13 @@ void Zeit4SpurWindow::Refresh() {
         const int lane = i + 1;
         const SpurSatz& r = s.SpurDaten[lane];
         if (s.ErsteDurchfahrt[lane] == 0 && r.NeueRunde != 0) {
-            lstZeitenT[i]->addItem(QString::fromStdString(std::to_string(r.Runden) + " - " + r.SekText + r.MsText));
+            lstZeitenT[i]->addItem(QString::number(r.Runden) + QStringLiteral(" - ") + ZeitText(r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();
         }
-        lblTotal[i]->setText(QString::fromStdString(LesbareZeit(ctx_.sys.record.laps.Total(lane))));
+        lblTotal[i]->setText(ZeitText(LesbareZeit(ctx_.sys.record.laps.Total(lane))));
     }
     for (int i = 0; i < kStd4Lanes; ++i) {
-        lblStandT[i]->setText(QString::fromStdString(LesbareZeit(s.AktivAbtastungen[i + 1])));
+        lblStandT[i]->setText(ZeitText(LesbareZeit(s.AktivAbtastungen[i + 1])));
     }
     for (int i = 0; i < kStd4Lanes; ++i) lblThroughTime[i]->setText(QString::number(s.PulsLaenge[i + 1]));
     if (s.RennenLaeuft == 0) {

@@ -1,5 +1,7 @@
 #include "ui/ZsaWindow.h"
 
+#include "race/Zeitansage.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -204,6 +207,14 @@ void ZsaWindow::Aktualisieren() {
         it.value()->setCurrentIndex(ZsaListeWert(sys, it.key().toStdString()));
     for (int i = 0; i < 3; ++i) lblAdr0[i]->setText(QString::number(sys.cfg.I2COutput.ADR[i]));
     FarbeAnzeigen();
+    SperrzeitAnzeigen();
+}
+
+void ZsaWindow::SperrzeitAnzeigen() {
+    lblSperrzeit->setText(U("Sperrzeit: %1 ms. So lange nach einer gezählten Durchfahrt zählt die Spur nicht noch "
+                            "einmal; eine Runde, die kürzer ist, geht verloren. Einstellen im Reiter „Allgemein“, "
+                            "„Sperrzeit nach einer Durchfahrt“.")
+                              .arg(ctx_.sys.cfg.LiZeit.Minimum));
 }
 
 // ------------------------------------------------------------------ tabs
@@ -230,11 +241,11 @@ QWidget* ZsaWindow::BuildAllgemein() {
     auto* zg = new QGridLayout(zeit);
     TextRow(zg, zeit, "txtMinZeit", "Sperrzeit nach einer Durchfahrt in [ms] (mindestens 500)",
             "So lange nach einem Signal zählt die Spur nicht noch einmal; zugleich die kürzeste mögliche Runde.");
-    TextRow(zg, zeit, "txtMinSignalLength", "Mindest Signal länge in [ms]",
+    TextRow(zg, zeit, "txtMinSignalLength", "Mindestdauer des Signals in [ms]",
             "So lange muss die Lichtschranke unterbrochen sein, damit eine Durchfahrt zählt (mindestens 1).");
     TextRow(zg, zeit, "txtNachlaufZeitmessung", "Nachlaufzeit der Zeitmessung in [ms] (höchstens 32000)",
             "Nach Pause oder Rennende zählen Durchfahrten noch so lange.");
-    TextRow(zg, zeit, "txtTmrInt", "Interval Startampel in [ms]", "Zeit zwischen zwei Schritten der Startampel (mindestens 100).");
+    TextRow(zg, zeit, "txtTmrInt", "Intervall der Startampel in [ms]", "Zeit zwischen zwei Schritten der Startampel (mindestens 100).");
     TextRow(zg, zeit, "txtFehlstart", "Strafzeit bei Fehlstart [1/10 sec]");
     TextRow(zg, zeit, "txtBahnlaenge", "Bahnlänge in Metern",
             "Wird gespeichert; bisher zeigt kein Fenster etwas damit an.");
@@ -383,11 +394,29 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     }
     g->setColumnStretch(4, 1);
     v->addLayout(g);
+    lblSperrzeit = Label(page, "lblSperrzeit", "");
+    v->addWidget(lblSperrzeit);
     auto* reset = new QPushButton(U("Alle Werte löschen"), page);
     reset->setObjectName("TeachIn_Reset");
+    // Every taught sensor goes at once: ask first.
     connect(reset, &QPushButton::clicked, this, [this] {
-        TeachInReset(ctx_.sys);
-        ctx_.registry.SettingsLiveView();
+        auto* box = new QMessageBox(QMessageBox::Warning, U("Alle Werte löschen"),
+                                    U("Alle gelernten Lichtschranken-Werte löschen? Danach zählt keine Spur, bis "
+                                      "jede neu eingelernt ist."),
+                                    QMessageBox::NoButton, this);
+        box->setObjectName("msgTeachInLoeschen");
+        QPushButton* ja = box->addButton(U("Alle löschen"), QMessageBox::DestructiveRole);
+        ja->setObjectName("btnAlleLoeschen");
+        QPushButton* nein = box->addButton(QMessageBox::Cancel);
+        box->setDefaultButton(nein);
+        box->setEscapeButton(nein);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this, box, ja] {
+            if (box->clickedButton() != ja) return;
+            TeachInReset(ctx_.sys);
+            ctx_.registry.SettingsLiveView();
+        });
+        box->open();
     });
     auto* h = new QHBoxLayout;
     h->addWidget(reset);
@@ -607,8 +636,18 @@ QWidget* ZsaWindow::BuildSound() {
     auto* v = new QVBoxLayout(page);
     auto* ansage = Group(page, "fraZeitansage", "Zeitansage");
     auto* av = new QVBoxLayout(ansage);
-    av->addWidget(Check(ansage, "chkZeitansage", "Zeitansage Einschalten", "Jede gezählte Runde wird angesagt."));
-    av->addWidget(Check(ansage, "chkAnsageAutoOff", "im Rennbetrieb Automatisch Ausschalten",
+    QCheckBox* zeitansage = Check(ansage, "chkZeitansage", "Zeitansage einschalten", "Jede gezählte Runde wird angesagt.");
+    av->addWidget(zeitansage);
+    auto* keinTon = Label(ansage, "lblKeinTon", "Kein Tonausgabegerät gefunden: die Zeitansage bleibt stumm.");
+    keinTon->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    keinTon->hide();
+    av->addWidget(keinTon);
+    // Switched on: try the sound output now, so a missing device is seen here
+    // and not at the first lap of a race.
+    connect(zeitansage, &QCheckBox::toggled, this, [this, keinTon](bool on) {
+        keinTon->setVisible(on && ctx_.ansage && !ctx_.ansage->SoundInit());
+    });
+    av->addWidget(Check(ansage, "chkAnsageAutoOff", "im Rennbetrieb automatisch ausschalten",
                         "Angesagt wird dann nur im Training."));
     v->addWidget(ansage);
 
@@ -745,6 +784,7 @@ void ZsaWindow::FarbeAnzeigen() {
 }
 
 void ZsaWindow::Anzeigen() {
+    SperrzeitAnzeigen();
     const RaceUiState& view = ctx_.sys.view;
     for (int k = 0; k < 10; ++k) {
         btnZsaTrack[k]->setText(QString::fromStdString(view.teachCaption[k + 1]));

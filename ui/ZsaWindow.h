@@ -70,6 +70,7 @@ private:
     void OffeneEingaben();
     void FarbeWaehlen(int knopf);
     void FarbeAnzeigen();
+    void SperrzeitAnzeigen();
     void ComListeFuellen();
 
     UiContext& ctx_;
@@ -86,6 +87,7 @@ private:
     std::array<QScrollBar*, 3> vsc{};  // vscRot, vscGruen, vscBlau
     std::array<QLabel*, 3> vscWert{};
     QLabel* lblFarbeGewaehlt = nullptr;
+    QLabel* lblSperrzeit = nullptr;  // the lockout, said on the sensor tab
     int farbKnopf_ = 16;
     QComboBox* AZT_ComSelect = nullptr;
     std::vector<int> comPorts_;

@@ -147,6 +147,8 @@ int main(int argc, char** argv) {
         char buf[16];
         [[maybe_unused]] const ssize_t n = read(g_signalPipe[0], buf, sizeof buf);
         store.SetUnattended();
+        // No question about a running race: the shutdown stops it and saves.
+        main.Shutdown();
         main.close();
     });
     // Session logout: shut down properly before the session ends. Neither this nor

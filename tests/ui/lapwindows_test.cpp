@@ -64,8 +64,8 @@ void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
     // Shown by the cycle that follows the crossing.
     rig.RunTo((green + 5350) / 100 * 100 + 100);
     for (QWidget* w : wins) {
-        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("5.350"));
-        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5.350"));
+        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("5,350"));
+        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5,350"));
         QCOMPARE(UiRig::Text(w, "Spur_Laps_2"), QStringLiteral("1"));
     }
     QCOMPARE(UiRig::Text(wins[0], "Spur_Rank_2"), QStringLiteral("1"));
@@ -73,15 +73,15 @@ void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
     auto* list = wins[1]->findChild<QListWidget*>("lstZeitenT_2");
     QVERIFY(list);
     QCOMPARE(list->count(), 1);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("1 - 5.350"));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("1 - 5,350"));
 
     // A slower lap: lap time and count change, the best lap stays.
     rig.RunTo(green + 5349 + 6012);
     rig.Hold(3, 20);
     rig.RunFor(200);
     for (QWidget* w : wins) {
-        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("6.012"));
-        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5.350"));
+        QCOMPARE(UiRig::Text(w, "Spur_LapTime_2"), QStringLiteral("6,012"));
+        QCOMPARE(UiRig::Text(w, "Spur_Fastest_2"), QStringLiteral("5,350"));
         QCOMPARE(UiRig::Text(w, "Spur_Laps_2"), QStringLiteral("2"));
     }
     // Other lanes stay empty.
@@ -250,7 +250,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     zeit->findChild<QLineEdit*>("txtZeiteingabe")->setText("0");
     zeit->close();
     QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
-    QCOMPARE(menu("mnuZeitvorgabe")->title(), QStringLiteral("Zeitvorgabe : 6"));
+    QCOMPARE(menu("mnuZeitvorgabe")->title(), QStringLiteral("Zeitvorgabe : 6 Minuten"));
 
     // An aborted start light leaves nothing to pause, and the program may end.
     UiRig::Click(w, "btnStartRace");
@@ -329,7 +329,7 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
     rig.RunFor(100);
     QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QString());
     QCOMPARE(UiRig::Text(kv, "Spur_Rank_1"), QStringLiteral("0"));
-    QCOMPARE(UiRig::Text(std4, "lblTotal_1"), QStringLiteral("0:00.000"));
+    QCOMPARE(UiRig::Text(std4, "lblTotal_1"), QStringLiteral("0:00,000"));
 }
 
 QTEST_MAIN(LapWindowsTest)

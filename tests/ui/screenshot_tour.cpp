@@ -1,7 +1,11 @@
-// Not a test: opens every window of the program on a simulated race and saves a
-// picture of each, for looking at layouts, colours and texts.
-// Usage (under a display, e.g. xvfb-run): ui_screenshot_tour OUTDIR
+// Opens every window of the program on a simulated race and saves a picture of
+// each, for looking at layouts, colours and texts. Under a window manager it
+// also checks that every window, title bar and borders included, fits the free
+// area of the screen (without panels), and fails when one does not.
+// Usage (under a display): ui_screenshot_tour OUTDIR; scripts/screenshot-tour.sh
+// runs it at 1024x768 and 1280x800 under Xvfb with a window manager and a panel.
 #include <QCheckBox>
+#include <cstdio>
 #include <QDir>
 #include <QListWidget>
 #include <QMenu>
@@ -9,10 +13,43 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "base/Windows.h"
 #include "ui/LapWindow.h"
 #include "UiRig.h"
 
 using zk::test::UiRig;
+
+// Every window of the table opened on its own, as it opens for a user; those
+// whose frame does not fit the free area of the screen are listed in `bad`.
+static void FitTour(const QString& out, QStringList& bad) {
+    UiRig rig;
+    rig.sys.cfg.KVPowerSetup.I2C_Netzteil = 1;
+    rig.sys.cfg.Tankoption.Tankoption = 1;
+    rig.sys.cfg.AnsichtFenster.Zusatzampel = 1;
+    rig.Load();
+    rig.main->show();
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    for (int i = 0; i < zk::kFensterAnzahl; ++i) {
+        QWidget* w = rig.main->Registry().Open(static_cast<zk::Fenster>(i));
+        if (!w) continue;
+        (void)QTest::qWaitForWindowExposed(w, 2000);
+        // The window manager's frame arrives after the window is mapped.
+        (void)QTest::qWaitFor([w] { return w->frameGeometry().size() != w->size(); }, 1000);
+        QApplication::processEvents();
+        const QRect frame = w->frameGeometry();
+        const QString name = w->objectName();
+        if (frame.width() > free.width() || frame.height() > free.height())
+            bad << QStringLiteral("%1: frame %2x%3 larger than the free %4x%5")
+                       .arg(name)
+                       .arg(frame.width())
+                       .arg(frame.height())
+                       .arg(free.width())
+                       .arg(free.height());
+        w->grab().save(QStringLiteral("%1/fit_%2.png").arg(out, name));
+        w->close();
+        QApplication::processEvents();
+    }
+}
 
 // The race-state banner of a 4-lane and an 8-lane window in every phase of a lap
 // race, at 1024x768 and 1920x1080: banner_PHASE_WINDOW_WIDTH.png, and the
@@ -161,6 +198,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(out);
+    QStringList tooBig;
+    FitTour(out, tooBig);
     UiRig rig;
     rig.sys.cfg.AnsichtFenster.Zusatzampel = 1;
     rig.sys.cfg.Tankoption.Tankoption = 1;
@@ -224,5 +263,6 @@ int main(int argc, char** argv) {
     BannerTour(out);
     LaneChangeTour(out);
     ClubTour(out);
-    return 0;
+    for (const QString& b : tooBig) std::fprintf(stderr, "ui_screenshot_tour: %s\n", qPrintable(b));
+    return tooBig.isEmpty() ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "base/Version.h"
+#include "devices/PpdevLptIo.h"
 #include "settings/ProfileFile.h"
 #include "ui/IniStore.h"
 #include "UiRig.h"
@@ -24,6 +25,7 @@ private slots:
     void aboutBoxNamesTheVersion();
     void openWindowsAndGeometrySurviveARestartThroughTheSettingsFile();
     void statusMessageStaysBesideThePortState();
+    void startUpMessagesComeInFrontOfTheMainWindow();
 };
 
 // A status message of the race system (here: no audio output) is shown beside
@@ -41,6 +43,27 @@ void ShutdownTest::statusMessageStaysBesideThePortState() {
     QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblMeldung")), QString::fromStdString(text));
     QCOMPARE(UiRig::Text(rig.main.get(), QStringLiteral("lblStatus")), port);
     QVERIFY(rig.main->statusBar()->currentMessage().isEmpty());
+}
+
+void ShutdownTest::startUpMessagesComeInFrontOfTheMainWindow() {
+    UiRig rig;
+    rig.options = [](zk::MainOptions& o) {
+        o.quietMessages = false;
+        o.openPort = [](zk::RaceSystem&, zk::UiPort& ui) {
+            ui.ShowMessage("Kein Zugriff auf /dev/parport0", zk::kPpdevCaption, zk::MessageIcon::Warning);
+            ui.ShowMessage("Noch etwas", "Zirkato", zk::MessageIcon::Information);
+        };
+    };
+    rig.Load();
+    QList<QMessageBox*> boxes = rig.main->findChildren<QMessageBox*>();
+    QCOMPARE(boxes.size(), 2);
+    // Held back while the main window is not shown; owned by it, so the window
+    // manager keeps them in front of it.
+    for (QMessageBox* b : boxes) QVERIFY(!b->isVisible());
+    rig.main->show();
+    for (QMessageBox* b : boxes) QTRY_VERIFY(b->isVisible());
+    QVERIFY(rig.main->findChild<QMessageBox*>("msgKeinPort"));
+    for (QMessageBox* b : boxes) b->close();
 }
 
 void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
@@ -63,7 +86,23 @@ void ShutdownTest::closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTic
     rig.StartAndRunToGreen(lap);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
     rig.journal.calls.clear();
+    // The close box asks first; "Weiterfahren" keeps the race and the program.
+    auto* beenden = rig.main->findChild<QAction*>("mnuBeenden");
+    rig.RunFor(100);
+    QVERIFY(!beenden->isEnabled());
+    QVERIFY(!beenden->toolTip().isEmpty());
     rig.main->close();
+    auto* ask = rig.main->findChild<QMessageBox*>("msgRennenLaeuft");
+    QVERIFY(ask && ask->isVisible());
+    QVERIFY(rig.journal.calls.empty());
+    UiRig::Click(ask, "btnWeiterfahren");
+    QVERIFY(!rig.main->IsShutDown());
+    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+    QTRY_VERIFY(!rig.main->findChild<QMessageBox*>("msgRennenLaeuft"));
+    rig.main->close();
+    ask = rig.main->findChild<QMessageBox*>("msgRennenLaeuft");
+    QVERIFY(ask);
+    UiRig::Click(ask, "btnRennenBeenden");
     const std::vector<std::string> expected = {"WriteOpenWindows", "WriteIniFile", "TickStop"};
     QCOMPARE(rig.journal.calls, expected);
     QVERIFY(!rig.journal.raceRunningAtTickStop);
@@ -129,7 +168,8 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Rundenrennen);
     QCOMPARE(rig.sys.st.RennmodusText, std::string("Rundenrennen über  15 Runden"));
     QVERIFY(rig.main->Registry().IsOpen("frmZeit4Spur"));
-    QCOMPARE(rig.main->Registry().Find("frmZeit4Spur")->windowTitle(), QStringLiteral("Rundenrennen über  15 Runden"));
+    QCOMPARE(rig.main->Registry().Find("frmZeit4Spur")->windowTitle(),
+             QString::fromUtf8("Rundenrennen über  15 Runden – Standard 4 Spuren"));
 
     // The input window: invalid text changes nothing, valid text the count and caption.
     rig.main->findChild<QAction*>("mnuRundenEingabe")->trigger();

@@ -54,7 +54,8 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     UiRig::Click(spw, "Start");
     QVERIFY(!rig.main->Registry().Find("frmSpwDisplay"));
     QVERIFY(std4->isEnabled());
-    QCOMPARE(std4->windowTitle(), QStringLiteral("Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 3"));
+    QCOMPARE(std4->windowTitle(),
+             QString::fromUtf8("Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 3 – Standard 4 Spuren"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 2"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_2"), QStringLiteral("Fahrer 1"));
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 2 von 3"));

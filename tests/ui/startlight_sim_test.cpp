@@ -145,9 +145,9 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     QWidget* lap = rig.Open("frmKVZeit6Spur");
     rig.StartAndRunToGreen(lap);
     rig.RunFor(20000);
-    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_0"), QStringLiteral("3.000"));
-    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_1"), QStringLiteral("2.700"));
-    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_5"), QStringLiteral("3.100"));
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_0"), QStringLiteral("3,000"));
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_1"), QStringLiteral("2,700"));
+    QCOMPARE(UiRig::Text(lap, "Spur_LapTime_5"), QStringLiteral("3,100"));
     QVERIFY(UiRig::Text(lap, "Spur_Laps_1").toInt() >= 5);
 
     // "Tanken": a fill value above the capacity fills to the capacity.
@@ -217,7 +217,7 @@ void StartLightSimTest::demoRaceStartsCleanAndCarsDriveOnlyWithPower() {
     // The start crossing after one lap time, then laps of exactly that time.
     rig.RunFor(3 * 3100 + 300);
     for (int i = 0; i < 6; ++i) {
-        const QString t = QStringLiteral("%1.%2").arg((2600 + 100 * i) / 1000).arg((2600 + 100 * i) % 1000, 3, 10, QChar('0'));
+        const QString t = QStringLiteral("%1,%2").arg((2600 + 100 * i) / 1000).arg((2600 + 100 * i) % 1000, 3, 10, QChar('0'));
         QCOMPARE(UiRig::Text(lap, zk::ArrayName("Spur_LapTime", i)), t);
         QCOMPARE(UiRig::Text(lap, zk::ArrayName("Spur_Fastest", i)), t);
     }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,6 +86,19 @@ void ZsaTest::teachLaneOneLiveAndSave() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QVERIFY2(text.contains("MS1= 64") && text.contains("CS1= 64"), text.constData());
+
+    // The sensor tab says what the lockout does, with its first-run value.
+    QVERIFY(UiRig::Text(dlg, "lblSperrzeit").contains(QStringLiteral("1000 ms")));
+    // "Alle Werte löschen" asks; cancelling keeps the taught lane.
+    UiRig::Click(dlg, "TeachIn_Reset");
+    auto* ask = dlg->findChild<QMessageBox*>("msgTeachInLoeschen");
+    QVERIFY(ask && ask->isVisible());
+    ask->reject();
+    QCOMPARE(rig.sys.cfg.Masken.MS[1], int16_t{64});
+    QTRY_VERIFY(!dlg->findChild<QMessageBox*>("msgTeachInLoeschen"));
+    UiRig::Click(dlg, "TeachIn_Reset");
+    UiRig::Click(dlg->findChild<QMessageBox*>("msgTeachInLoeschen"), "btnAlleLoeschen");
+    QCOMPARE(rig.sys.cfg.Masken.MS[1], int16_t{0});
 
     // Closing disarms the lanes and refreshes the race-length menu.
     UiRig::Click(dlg, "btnZsaTrack_1");
