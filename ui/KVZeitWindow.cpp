@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "race/Rennleitung.h"
+#include "race/Director.h"
 #include "system/RaceSystem.h"
 #include "ui/WindowRegistry.h"
 #include "ui/RaceActions.h"
