@@ -121,6 +121,7 @@ void AskAfterRun(RaceContext& sys, NachlaufWunsch w) {
             laden(true);
             break;
     }
+    RequestPosted(s);
 }
 
 bool AfterRunOver(const RaceContext& sys) {
@@ -133,6 +134,7 @@ bool AfterRunOver(const RaceContext& sys) {
 void AskLaneReset(RaceContext& sys) {
     RaceState& s = sys.st;
     s.ResetAnfrage = s.ResetAnfrage + 1;
+    RequestPosted(s);
 }
 
 void ResetRace(RaceContext& sys) {

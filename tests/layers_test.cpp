@@ -75,7 +75,7 @@ std::vector<std::string> WritesToTickWords(const fs::path& root) {
         R"re(\b(SperreBis|ImPuls|PulsLaenge|PulsGemeldet|AktivAbtastungen|InaktivAbtastungen|FehlstartZahl|)re"
         R"re(Erfasst|NachlaufStatus|NachlaufRest|SimSpur|SimTakt|SimEingang|GelbDruck|ChaosLosgelassen|GelbTaste|)re"
         R"re(ChaosTaste|AktZeit|Eingang|Durchfahrt|TickMaxAbstand|TickZaehler|TickBelegt|RundeOffen|LptSteuer\.ClearBits\(kBus)re"
-        R"re(|ResetErledigt|NachlaufLadenErledigt|NachlaufSollErledigt|SimSweepErledigt|BusFreiErledigt)\b(\[[^\]]*\])?)re"
+        R"re(|ResetErledigt|AnfrageSummeGesehen|NachlaufLadenErledigt|NachlaufSollErledigt|SimSweepErledigt|BusFreiErledigt)\b(\[[^\]]*\])?)re"
         R"re(\s*(=[^=]|\+=|-=|\+\+|--))re");
     std::vector<std::string> found;
     for (const char* folder : {"base", "devices", "settings", "race", "system", "ui", "sim", "tools"}) {

@@ -52,6 +52,9 @@ void LptSteuerAusgeben(TickState& s, LptIo& port) {
 
 void CarryOutRequests(TickContext& t) {
     TickState& s = t.s;
+    const uint32_t summe = s.AnfrageSumme;
+    if (summe == s.AnfrageSummeGesehen) return;
+    s.AnfrageSummeGesehen = summe;
     const int32_t now = s.AktZeit;
     const uint32_t reset = s.ResetAnfrage;
     if (reset != s.ResetErledigt) {

@@ -55,15 +55,25 @@ uint8_t ComposeInputWord(const TickState& s, uint16_t activeInputs);
 uint16_t ForceInputs(const TickState& s, uint16_t word, uint16_t inputs);
 
 // --- requests of the UI thread, carried out by the tick at its next tick ---
+// Every request ends with this: the tick looks at the requests only when the
+// sum has moved.
+inline void RequestPosted(TickState& s) { s.AnfrageSumme = s.AnfrageSumme + 1; }
 // Release the bus lines (pins 14 and 17 no longer drive the bus).
-inline void AskBusRelease(TickState& s) { s.BusFreiAnfrage = s.BusFreiAnfrage + 1; }
+inline void AskBusRelease(TickState& s) {
+    s.BusFreiAnfrage = s.BusFreiAnfrage + 1;
+    RequestPosted(s);
+}
 // Start (or restart) the simulator's sweep over the lane inputs, or stop it.
 inline void AskSimSweep(TickState& s, bool on) {
     const uint32_t seq = (s.SimSweepAnfrage >> 1) + 1;
     s.SimSweepAnfrage = (seq << 1) | (on ? 1u : 0u);
+    RequestPosted(s);
 }
 // The tick statistics (largest gap) start afresh.
-inline void AskStatReset(TickState& s) { s.StatResetAnfrage = s.StatResetAnfrage + 1; }
+inline void AskStatReset(TickState& s) {
+    s.StatResetAnfrage = s.StatResetAnfrage + 1;
+    RequestPosted(s);
+}
 
 // --- register access (either thread; each call is one port access) ---
 // True when register access may be made.

@@ -131,7 +131,12 @@ struct TickState {
     // pending while the tick's FehlstartZahl differs from it.
     LaneArray<Shared<uint32_t>> FehlstartQuittung{};
 
+    // Counts every request above, incremented after it: a tick without a new
+    // request compares this one word and goes on.
+    SyncFlag<uint32_t> AnfrageSumme{0};
+
     // --- requests carried out (writer: tick) ---
+    Shared<uint32_t> AnfrageSummeGesehen{0};
     SyncFlag<uint32_t> ResetErledigt{0};
     SyncFlag<uint32_t> NachlaufLadenErledigt{0};
     SyncFlag<uint32_t> NachlaufSollErledigt{0};
