@@ -75,7 +75,7 @@ constexpr WindowRow kRows[] = {
 };
 constexpr bool RowsInOrder() {
     for (size_t i = 0; i < std::size(kRows); ++i)
-        if (static_cast<size_t>(kRows[i].id) != i || kRows[i].create == nullptr) return false;
+        if (static_cast<size_t>(kRows[i].id) != i) return false;
     return std::size(kRows) == kFensterAnzahl;
 }
 static_assert(RowsInOrder(), "one row per window, in the order of the identifiers");
