@@ -366,7 +366,9 @@ TEST(SettingsFile, ThirtyTwoThousandDriversReadAndWrittenLinearly) {
     ASSERT_TRUE(doc.Set("Fahrer", "Fahrer2", "wieder"));
     const std::string bytes = doc.Bytes();
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(secs, 2.0) << "lookups are not linear in the file";
+    // Linear takes well under a second (under the sanitizers a few); a scan of
+    // every line per lookup takes minutes at this size, so the bound is loose.
+    EXPECT_LT(secs, 20.0) << "lookups are not linear in the file";
     const ProfileDocument again(bytes);
     EXPECT_EQ(again.Value("Fahrer", "Fahrer32767"), "Neu 32767");
     EXPECT_EQ(again.Value("fahrer", "extra5000"), "e");
