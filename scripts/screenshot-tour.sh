@@ -37,7 +37,11 @@ for size in 1024x768 1280x800; do
     sleep 0.1
   done
   mkdir -p "$out/$size"
-  if ! DISPLAY=$display QT_QPA_PLATFORM=xcb "$tour" "$out/$size"; then
+  # Under the address sanitizer the X11, D-Bus and font libraries report their
+  # own allocations at exit; this is a test of window sizes, the unit tests
+  # check leaks.
+  if ! DISPLAY=$display QT_QPA_PLATFORM=xcb ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+      "$tour" "$out/$size"; then
     echo "screenshot-tour: windows too large at $size" >&2
     status=1
   fi
