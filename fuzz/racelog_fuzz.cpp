@@ -75,9 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string csv = zk::ErgebnisCsv(e, "2026-12-07", "20:00:00");
     const auto rows = ReadCsv(csv.substr(3));  // after the byte-order mark
-    if (rows.size() != 3 + e.zeilen.size()) std::abort();
+    // The lines above the table (race, date, program) end at its heading row.
+    size_t kopf = 0;
+    while (kopf < rows.size() && !(!rows[kopf].empty() && rows[kopf][0] == "Platz")) ++kopf;
+    if (kopf == rows.size() || rows.size() != kopf + 1 + e.zeilen.size()) std::abort();
     for (size_t i = 0; i < e.zeilen.size(); ++i) {
-        const auto& row = rows[3 + i];
+        const auto& row = rows[kopf + 1 + i];
         if (row.size() != 9) std::abort();
         const std::string& name = row[2];
         // A neutralised cell is the name behind one apostrophe.
