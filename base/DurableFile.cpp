@@ -12,13 +12,6 @@
 
 namespace zk {
 
-namespace {
-
-DurableFileOps gSystemOps;  // stateless: the system's calls
-
-// Distinguishes the temporaries of several writes of one process.
-std::atomic<unsigned> gTempCounter{0};
-
 std::string DirOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -30,6 +23,13 @@ std::string BaseOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+namespace {
+
+DurableFileOps gSystemOps;  // stateless: the system's calls
+
+// Distinguishes the temporaries of several writes of one process.
+std::atomic<unsigned> gTempCounter{0};
 
 bool AllDigits(std::string_view s) {
     return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

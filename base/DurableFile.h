@@ -25,6 +25,10 @@
 
 namespace zk {
 
+// The folder of a path ("." without one, "/" for the root) and its last part.
+std::string DirOf(const std::string& path);
+std::string BaseOf(const std::string& path);
+
 // File-system calls of a write, replaceable so tests can make a step fail.
 class DurableFileOps {
 public:

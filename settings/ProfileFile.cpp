@@ -30,18 +30,6 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of(std::string_view(
 
 std::string ReasonText(int err, bool reading = false) { return FileErrorText(err, reading); }
 
-std::string DirOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 constexpr const char* kTooLargeText = "die Datei ist zu groß für eine Einstellungsdatei";
 
 // Why a file of this kind is not read as a settings file, or "" when it is.
