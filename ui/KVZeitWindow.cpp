@@ -17,6 +17,7 @@ KVZeitWindow::KVZeitWindow(UiContext& ctx, Fenster id, int lanes, int blocks) : 
     Spur_FuelBar.resize(lanes_, nullptr);
     PowerBtn.resize(lanes_, nullptr);
     ResetBtn.resize(lanes_, nullptr);
+    strips_.resize(lanes_, nullptr);
 
     QVBoxLayout* top = MakeLayoutWithHead(16, 20);
 
@@ -49,12 +50,13 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
     g->setRowStretch(0, 1);
     for (int k = 0; k < count; ++k) {
         const int i = firstLane + k;
-        const int lane = i + 1;
+        const int lane = LaneOf(i);
         const int row = k + 1;
         g->setRowStretch(row, 3);
 
         auto* strip = new QWidget(block);
         strip->setObjectName(ArrayName("Spur_Streifen", i));
+        strips_[i] = strip;
         g->addWidget(strip, row, 0, 1, 8);
 
         Spur_Name[i] = MakeLabel(ArrayName("Spur_Name", i), QString::number(lane), 26, block);
@@ -89,23 +91,36 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
         g->addLayout(fuel, row, 6);
         g->addLayout(btns, row, 7);
 
-        ApplyLaneColours(strip, Spur_Name[i], lane,
-                         {Spur_Driver[i], Spur_Laps[i], Spur_LapTime[i], Spur_Fastest[i], Spur_Rank[i], Spur_FuelVal[i]});
-        connect(PowerBtn[i], &QPushButton::clicked, this, [this, lane] { ctx_.race.TogglePower(lane); });
+        ColourElement(i);
+        // The buttons act on the lane the row shows when they are pressed.
+        connect(PowerBtn[i], &QPushButton::clicked, this, [this, i] { ctx_.race.TogglePower(LaneOf(i)); });
         // Reset: the lane's best lap starts again, as at the race director's desk.
         ResetBtn[i]->setToolTip(QStringLiteral("Bestzeit dieser Spur zurücksetzen"));
-        connect(ResetBtn[i], &QPushButton::clicked, this, [this, lane] {
-            ResetBestLap(ctx_.sys, lane);
-            ctx_.registry.ShowBestLapReset(lane);
+        connect(ResetBtn[i], &QPushButton::clicked, this, [this, i] {
+            ResetBestLap(ctx_.sys, LaneOf(i));
+            ctx_.registry.ShowBestLapReset(LaneOf(i));
         });
     }
     return block;
 }
 
+void KVZeitWindow::ColourElement(int i) {
+    ApplyLaneColours(strips_[i], Spur_Name[i], LaneOf(i),
+                     {Spur_Driver[i], Spur_Laps[i], Spur_LapTime[i], Spur_Fastest[i], Spur_Rank[i], Spur_FuelVal[i]});
+}
+
+void KVZeitWindow::LanesChanged() {
+    for (int i = 0; i < lanes_; ++i) {
+        if (!strips_[i]) continue;
+        Spur_Name[i]->setText(QString::number(LaneOf(i)));
+        ColourElement(i);
+    }
+}
+
 void KVZeitWindow::Update() {
     ShowCountdownAndLaps();
     const RaceState& s = ctx_.sys.st;
-    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.SpurDaten[i + 1].Platz));
+    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.SpurDaten[LaneOf(i)].Platz));
 }
 
 void KVZeitWindow::ClearWindow() {

@@ -15,8 +15,15 @@ public:
     void Update() override;
     void ClearWindow() override;
 
+protected:
+    void LanesChanged() override;
+
 private:
     QWidget* MakeBlock(int firstLane, int count);
+    // Lane colours of [Farben] on row i for the lane it shows.
+    void ColourElement(int i);
+
+    std::vector<QWidget*> strips_;  // per element: the coloured strip behind the row
 };
 
 }  // namespace zk

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QStringList>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -54,6 +55,31 @@ void FuelBar::paintEvent(QPaintEvent*) {
 
 LapWindow::LapWindow(UiContext& ctx, Fenster id, int lanes) : ProgramWindow(id), ctx_(ctx), lanes_(lanes) {
     setFocusPolicy(Qt::StrongFocus);
+    ChooseLanes();
+}
+
+bool LapWindow::ChooseLanes() {
+    std::vector<int> shown;
+    if (lanes_ < kLanes && Id() != Fenster::Zeit4Spur) {
+        std::vector<int> taking, others;
+        for (int lane = 1; lane <= kLanes; ++lane)
+            (ctx_.sys.st.SpurAktiv[lane] != 0 ? taking : others).push_back(lane);
+        shown = taking;
+        if (static_cast<int>(shown.size()) > lanes_) shown.resize(lanes_);
+        for (size_t k = 0; static_cast<int>(shown.size()) < lanes_ && k < others.size(); ++k) shown.push_back(others[k]);
+        std::sort(shown.begin(), shown.end());
+    } else {
+        for (int i = 0; i < lanes_; ++i) shown.push_back(i + 1);
+    }
+    if (shown == laneOf_) return false;
+    laneOf_ = std::move(shown);
+    return true;
+}
+
+int LapWindow::ElementOf(int lane) const {
+    for (int i = 0; i < lanes_; ++i)
+        if (LaneOf(i) == lane) return i;
+    return -1;
 }
 
 QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt, QWidget* parent) {
@@ -74,16 +100,17 @@ void LapWindow::ShowCountdownAndLaps() {
     lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
                                   : QString());
     for (int i = 0; i < lanes_; ++i) {
+        const int lane = LaneOf(i);
         // The driver names follow the lanes' names as they are chosen.
         if (i < static_cast<int>(Spur_Driver.size()) && Spur_Driver[i]) {
-            const QString name = DriverName(i + 1);
+            const QString name = DriverName(lane);
             if (Spur_Driver[i]->text() != name) Spur_Driver[i]->setText(name);
         }
         // The lap count is the lap list's: a correction of the race director
         // shows at once, not only with the lane's next lap.
-        const QString laps = QString::number(ctx_.sys.record.laps.Laps(i + 1));
+        const QString laps = QString::number(ctx_.sys.record.laps.Laps(lane));
         if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
-        const SpurSatz& r = s.SpurDaten[i + 1];
+        const SpurSatz& r = s.SpurDaten[lane];
         if (r.NeueRunde == 0) continue;
         const QString text = ZeitText(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
@@ -186,9 +213,10 @@ QString LapWindow::DriverName(int lane) const {
     return QString::fromStdString(FahrerName(ctx_.sys.st, lane));
 }
 
-void LapWindow::FuelUpdate(int i) {
-    if (i < 0 || i >= lanes_ || i >= static_cast<int>(Spur_FuelVal.size())) return;
-    const SpurSatz& r = ctx_.sys.st.SpurDaten[i + 1];
+void LapWindow::FuelUpdate(int laneIndex) {
+    const int i = ElementOf(laneIndex + 1);
+    if (i < 0 || i >= static_cast<int>(Spur_FuelVal.size()) || !Spur_FuelVal[i]) return;
+    const SpurSatz& r = ctx_.sys.st.SpurDaten[laneIndex + 1];
     Spur_FuelVal[i]->setText(GermanDecimal(r.Tank, 2));
     const double inhalt = ctx_.sys.cfg.Tankoption.Tankinhalt;
     // Whole percent of the tank; no capacity configured shows an empty bar.
@@ -197,18 +225,22 @@ void LapWindow::FuelUpdate(int i) {
 }
 
 void LapWindow::ShowBestLapReset(int lane) {
-    const int i = lane - 1;
-    if (i >= 0 && i < lanes_ && i < static_cast<int>(Spur_Fastest.size()) && Spur_Fastest[i])
+    const int i = ElementOf(lane);
+    if (i >= 0 && i < static_cast<int>(Spur_Fastest.size()) && Spur_Fastest[i])
         Spur_Fastest[i]->setText(QStringLiteral("0,000"));
 }
 
 void LapWindow::ClearWindow() {
+    if (ChooseLanes()) {
+        shownPower_.clear();
+        LanesChanged();
+    }
     for (int i = 0; i < lanes_; ++i) {
         if (i < static_cast<int>(Spur_LapTime.size())) Spur_LapTime[i]->clear();
         if (i < static_cast<int>(Spur_Fastest.size())) Spur_Fastest[i]->clear();
         if (i < static_cast<int>(Spur_Laps.size())) Spur_Laps[i]->clear();
-        if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(i + 1));
-        FuelUpdate(i);
+        if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(LaneOf(i)));
+        FuelUpdate(LaneOf(i) - 1);
     }
     std::string titel = ctx_.sys.st.RennmodusText;
     if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel(); w && w->Aktiv()) titel += w->Untertitel();
@@ -218,7 +250,14 @@ void LapWindow::ClearWindow() {
 }
 
 QString LapWindow::ViewCaption() const {
-    const QString lanes = QString::fromUtf8("(Spur 1\u2013%1)").arg(lanes_);
+    bool inOrder = true;
+    QStringList shown;
+    for (int i = 0; i < lanes_; ++i) {
+        inOrder = inOrder && LaneOf(i) == i + 1;
+        shown << QString::number(LaneOf(i));
+    }
+    const QString lanes = inOrder ? QString::fromUtf8("(Spur 1\u2013%1)").arg(lanes_)
+                                  : QStringLiteral("(Spur %1)").arg(shown.join(QStringLiteral(", ")));
     switch (Id()) {
         case Fenster::Zeit4Spur: return QStringLiteral("Standard 4 Spuren");
         case Fenster::KVZeit4SpurNeu: return QString::fromUtf8("Anzeige 4 Spuren groß ") + lanes;
@@ -236,7 +275,7 @@ void LapWindow::SetRaceButtons(bool startEnabled, bool pauseEnabled, bool weiter
 void LapWindow::ShowLanePower(const RaceActions& race) {
     shownPower_.resize(PowerBtn.size(), -1);
     for (size_t i = 0; i < PowerBtn.size(); ++i) {
-        const int on = race.LanePowered(static_cast<int>(i) + 1) ? 1 : 0;
+        const int on = race.LanePowered(LaneOf(static_cast<int>(i))) ? 1 : 0;
         if (!PowerBtn[i] || shownPower_[i] == on) continue;
         shownPower_[i] = on;
         QPalette p = PowerBtn[i]->palette();

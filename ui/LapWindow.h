@@ -54,8 +54,8 @@ public:
 
     // Refreshes the window from the lane records (every 100 ms cycle).
     virtual void Update() = 0;
-    // Fuel label and bar of element i (lane i + 1).
-    virtual void FuelUpdate(int i);
+    // Fuel label and bar of lane `laneIndex` + 1, when the window shows that lane.
+    virtual void FuelUpdate(int laneIndex);
     // Empties the lap fields, shows the driver names and the race title.
     virtual void ClearWindow();
 
@@ -66,6 +66,10 @@ public:
     void ShowLanePower(const RaceActions& race);
     // The race director reset lane `lane`'s best lap: its best-lap label shows "0.000".
     void ShowBestLapReset(int lane);
+    // The lane element i of the control arrays shows (1..8).
+    int LaneOf(int i) const { return i >= 0 && i < static_cast<int>(laneOf_.size()) ? laneOf_[i] : i + 1; }
+    // The element that shows lane `lane`; -1 when the window does not show it.
+    int ElementOf(int lane) const;
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void Closing(QCloseEvent* e) override;
@@ -89,8 +93,18 @@ protected:
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
     void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
     QString DriverName(int lane) const;
-    // What the window shows, for its title: "Anzeige 3 Spuren (Spur 1–3)".
+    // What the window shows, for its title: "Anzeige 3 Spuren (Spur 1–3)",
+    // "Anzeige 2 Spuren (Spur 1, 4)".
     QString ViewCaption() const;
+    // A window with fewer columns than the track has lanes shows the lanes that
+    // take part when they fit (a fresh install races lanes 1 and 4, and the
+    // 2-lane window shows those two), filled up with the lowest other lanes;
+    // with more lanes taking part than columns, the first of them. Windows with
+    // eight columns and the standard window (which hides the lanes not taking
+    // part) show lanes in order. True when the choice changed.
+    bool ChooseLanes();
+    // The window shows other lanes than before: lane numbers and colours anew.
+    virtual void LanesChanged() {}
 
     UiContext& ctx_;
     const int lanes_;
@@ -113,6 +127,7 @@ protected:
     RaceBanner* banner_ = nullptr;  // race-state banner below the head row
 
 private:
+    std::vector<int> laneOf_;       // per element: the lane it shows
     std::vector<int> shownPower_;  // per PowerBtn: -1 unknown, 0 off, 1 on
 };
 

@@ -39,7 +39,7 @@ void FitOnScreen(QWidget* w) {
 
 namespace {
 void KeepOnScreen(QWidget* w) {
-    const QRect r(w->pos(), w->size());
+    const QRect r = w->geometry();
     for (QScreen* s : QGuiApplication::screens()) {
         // At least a corner of 100 x 50 pixels must be reachable.
         const QRect visible = s->availableGeometry().intersected(r);
@@ -48,7 +48,7 @@ void KeepOnScreen(QWidget* w) {
     if (const QScreen* p = QGuiApplication::primaryScreen()) {
         const QRect a = p->availableGeometry();
         w->resize(w->size().boundedTo(RoomOnScreen(w)));
-        w->move(a.center() - QPoint(w->width() / 2, w->height() / 2));
+        w->setGeometry(QRect(a.center() - QPoint(w->width() / 2, w->height() / 2), w->size()));
     }
 }
 }  // namespace
@@ -67,7 +67,11 @@ void RestorePosition(QWidget* w, int16_t top, int16_t left) {
         KeepOnScreen(w);  // never stored: let the size decide, keep it visible
         return;
     }
-    w->move(TwipsToPx(left, dpi), TwipsToPx(top, dpi));
+    // The stored place is the window's inner top-left corner, set the same way:
+    // a frame position set before the window manager has framed the window is
+    // taken for the inner corner by some, and the window would creep by the
+    // title bar's height at every start.
+    w->setGeometry(QRect(QPoint(TwipsToPx(left, dpi), TwipsToPx(top, dpi)), w->size()));
     KeepOnScreen(w);
 }
 
@@ -80,8 +84,8 @@ void StoreGeometry(const QWidget* w, int16_t& top, int16_t& left, int16_t& heigh
 
 void StorePosition(const QWidget* w, int16_t& top, int16_t& left) {
     const double dpi = LogicalDpi(w);
-    top = PxToTwips(w->pos().y(), dpi);
-    left = PxToTwips(w->pos().x(), dpi);
+    top = PxToTwips(w->geometry().y(), dpi);
+    left = PxToTwips(w->geometry().x(), dpi);
 }
 
 QColor FromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }

@@ -25,6 +25,7 @@ private slots:
     void everyWindowTheCoreOpensExists();
     void buttonsAndMenusFollowTheRace();
     void nothingOfThePreviousRaceStaysOnScreen();
+    void smallWindowsShowTheLanesTakingPart();
 };
 
 // Every window identifier the core may open names a window the application
@@ -173,9 +174,9 @@ void LapWindowsTest::geometryComesFromTwipsAndGoesBack() {
     rig.Load();
     QWidget* w = rig.Open("frmKVZeit6Spur");
     const double dpi = zk::LogicalDpi(w);
-    QCOMPARE(w->pos(), QPoint(zk::TwipsToPx(3000, dpi), zk::TwipsToPx(1500, dpi)));
+    QCOMPARE(w->geometry().topLeft(), QPoint(zk::TwipsToPx(3000, dpi), zk::TwipsToPx(1500, dpi)));
     QCOMPARE(w->size(), QSize(zk::TwipsToPx(9000, dpi), zk::TwipsToPx(6000, dpi)));
-    w->move(zk::TwipsToPx(4500, dpi), zk::TwipsToPx(750, dpi));
+    w->setGeometry(QRect(QPoint(zk::TwipsToPx(4500, dpi), zk::TwipsToPx(750, dpi)), w->size()));
     w->close();
     QCOMPARE(wp.Left[zk::kWinKV6], zk::PxToTwips(zk::TwipsToPx(4500, dpi), dpi));
     QCOMPARE(wp.Top[zk::kWinKV6], zk::PxToTwips(zk::TwipsToPx(750, dpi), dpi));
@@ -334,3 +335,47 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
 
 QTEST_MAIN(LapWindowsTest)
 #include "lapwindows_test.moc"
+
+// A fresh install races lanes 1 and 4: the 2-lane window shows those two, with
+// their numbers, laps, fuel and buttons; its title says which lanes it shows.
+// The 3-lane window shows both and the lowest other lane.
+void LapWindowsTest::smallWindowsShowTheLanesTakingPart() {
+    UiRig rig;
+    for (int l = 1; l <= 8; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = (l == 1 || l == 4) ? 1 : 0;
+    rig.sys.cfg.Tankoption.Tankinhalt = 100;
+    rig.Load();
+    QWidget* two = rig.Open("frmKVZeit2Spur");
+    QWidget* three = rig.Open("frmKVZeit3Spur");
+    QCOMPARE(UiRig::Text(two, "Spur_Name_0"), QStringLiteral("1"));
+    QCOMPARE(UiRig::Text(two, "Spur_Name_1"), QStringLiteral("4"));
+    QVERIFY2(two->windowTitle().contains(QStringLiteral("(Spur 1, 4)")), qPrintable(two->windowTitle()));
+    QCOMPARE(UiRig::Text(three, "Spur_Name_2"), QStringLiteral("4"));
+    QVERIFY2(three->windowTitle().contains(QStringLiteral("(Spur 1, 2, 4)")), qPrintable(three->windowTitle()));
+
+    rig.StartAndRunToGreen(two);
+    const int32_t green = rig.sys.st.LetzteDurchfahrt[4];
+    // The start crossing, then the first lap, timed from green.
+    rig.RunTo(green + 300);
+    rig.Hold(4, 20);
+    rig.RunTo(green + 4299);
+    rig.Hold(4, 20);
+    rig.RunFor(200);
+    QCOMPARE(UiRig::Text(two, "Spur_LapTime_1"), QStringLiteral("4,300"));
+    QCOMPARE(UiRig::Text(two, "Spur_Laps_1"), QStringLiteral("1"));
+    QCOMPARE(UiRig::Text(two, "Spur_Laps_0"), QStringLiteral("0"));
+    QCOMPARE(UiRig::Text(three, "Spur_LapTime_2"), QStringLiteral("4,300"));
+
+    // Fuel of lane 4 reaches its row; lane 2's, which the window lacks, does not.
+    rig.sys.st.SpurDaten[4].Tank = 42.0;
+    rig.main->Registry().FuelUpdateAll(3);
+    QCOMPARE(UiRig::Text(two, "Spur_FuelVal_1"), QStringLiteral("42,00"));
+    rig.sys.st.SpurDaten[2].Tank = 10.0;
+    rig.main->Registry().FuelUpdateAll(1);
+    QCOMPARE(UiRig::Text(two, "Spur_FuelVal_0"), QStringLiteral("100,00"));
+
+    // The row's power button switches the lane the row shows.
+    const bool before = rig.main->Race().LanePowered(4);
+    UiRig::Click(two, "PowerBtn_1");
+    rig.RunFor(100);
+    QCOMPARE(rig.main->Race().LanePowered(4), !before);
+}

@@ -46,8 +46,27 @@ static void FitTour(const QString& out, QStringList& bad) {
                        .arg(free.width())
                        .arg(free.height());
         w->grab().save(QStringLiteral("%1/fit_%2.png").arg(out, name));
+        // Closed and opened again, the window comes back exactly where it was
+        // (the place is stored at closing and restored at opening, as between
+        // two runs of the program).
+        const QPoint before = w->geometry().topLeft();
         w->close();
         QApplication::processEvents();
+        QWidget* again = rig.main->Registry().Open(static_cast<zk::Fenster>(i));
+        if (again) {
+            (void)QTest::qWaitForWindowExposed(again, 2000);
+            (void)QTest::qWaitFor([again] { return again->frameGeometry().size() != again->size(); }, 1000);
+            QApplication::processEvents();
+            if (again->geometry().topLeft() != before)
+                bad << QStringLiteral("%1: opened again at %2,%3 instead of %4,%5")
+                           .arg(name)
+                           .arg(again->geometry().x())
+                           .arg(again->geometry().y())
+                           .arg(before.x())
+                           .arg(before.y());
+            again->close();
+            QApplication::processEvents();
+        }
     }
 }
 

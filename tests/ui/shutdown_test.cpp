@@ -202,8 +202,8 @@ void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile()
         QWidget* five = rig.Open("frmKVZeit5Spur");
         rig.Open("frmZeit4Spur");
         five->resize(520, 360);
-        five->move(30, 45);
-        pos = five->pos();
+        five->setGeometry(QRect(QPoint(30, 45), five->size()));
+        pos = five->geometry().topLeft();
         size = five->size();
         rig.main->Registry().Close("frmZeit4Spur");
         QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
@@ -223,7 +223,7 @@ void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile()
         QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
         QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV5], zk::kTrue);
         QWidget* five = rig.main->Registry().Find("frmKVZeit5Spur");
-        QCOMPARE(five->pos(), pos);
+        QCOMPARE(five->geometry().topLeft(), pos);
         QCOMPARE(five->size(), size);
     }
 }

@@ -55,8 +55,8 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
     QVERIFY(rig.main->Registry().IsOpen("frmStartampel"));
     QVERIFY(rig.main->Registry().IsOpen("frmZusatzampel"));
     QWidget* extra = rig.main->Registry().Find("frmZusatzampel");
-    QCOMPARE(extra->pos(), QPoint(zk::TwipsToPx(3000, zk::LogicalDpi(extra)), zk::TwipsToPx(1500, zk::LogicalDpi(extra))));
-    extra->move(40, 60);
+    QCOMPARE(extra->geometry().topLeft(), QPoint(zk::TwipsToPx(3000, zk::LogicalDpi(extra)), zk::TwipsToPx(1500, zk::LogicalDpi(extra))));
+    extra->setGeometry(QRect(QPoint(40, 60), extra->size()));
 
     const QString dark = QStringLiteral("000000000000000");
     rig.RunTo(800);  // step 0: power on, lamps unchanged

@@ -100,10 +100,10 @@ void WindowTableTest::everyWindowUsesOnlyItsOwnFlagAndSlot() {
 
         const double dpi = zk::LogicalDpi(w);
         if (slot.top) {
-            QCOMPARE(w->pos(), QPoint(zk::TwipsToPx(*slot.left, dpi), zk::TwipsToPx(*slot.top, dpi)));
-            w->move(w->pos() + QPoint(7, 5));
+            QCOMPARE(w->geometry().topLeft(), QPoint(zk::TwipsToPx(*slot.left, dpi), zk::TwipsToPx(*slot.top, dpi)));
+            w->setGeometry(w->geometry().translated(7, 5));
         }
-        const QPoint moved = w->pos();
+        const QPoint moved = w->geometry().topLeft();
         const QSize size = w->size();
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
