@@ -20,6 +20,10 @@ protected:
 
 private:
     QWidget* MakeBlock(int firstLane, int count);
+    // The rows of the window with two blocks side by side (2 x 4 lanes).
+    QWidget* MakeCompactBlock(int firstLane, int count);
+    // The labels and buttons of row i (lane LaneOf(i)); `compact` for two-line rows.
+    void MakeRowWidgets(int i, QWidget* block, bool compact);
     // Lane colours of [Farben] on row i for the lane it shows.
     void ColourElement(int i);
 

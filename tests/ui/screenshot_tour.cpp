@@ -70,7 +70,7 @@ static void FitTour(const QString& out, QStringList& bad) {
     }
 }
 
-// The race-state banner of a 4-lane and an 8-lane window in every phase of a lap
+// The race-state banner of a 4-lane, an 8-lane and the 2 x 4 window in every phase of a lap
 // race, at 1024x768 and 1920x1080: banner_PHASE_WINDOW_WIDTH.png, and the
 // result window at the end.
 static void BannerTour(const QString& out) {
@@ -86,8 +86,9 @@ static void BannerTour(const QString& out) {
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
     QWidget* four = rig.Open("frmKVZeit4SpurNeu");
     QWidget* eight = rig.Open("frmKVZeit8Spur");
+    QWidget* twoByFour = rig.Open("frmKVZeit48SpurNeu");
     auto shoot = [&](const char* phase) {
-        for (QWidget* w : {four, eight}) {
+        for (QWidget* w : {four, eight, twoByFour}) {
             for (QSize s : {QSize(1024, 768), QSize(1920, 1080)}) {
                 w->resize(s);
                 QApplication::processEvents();

@@ -13,6 +13,7 @@ class WindowFitTest : public QObject {
 private slots:
     void everyWindowFitsTheSmallTrackScreen();
     void lapWindowsAreToldApartByTheirTitles();
+    void eightLanesSideBySideAreReadableFromAfar();
 };
 
 // 1024x768 less a title bar of 30, a panel of 40 and the frame's borders.
@@ -55,6 +56,37 @@ void WindowFitTest::lapWindowsAreToldApartByTheirTitles() {
     const QString three = rig.main->Registry().Find("frmKVZeit3Spur")->windowTitle();
     QVERIFY2(three.startsWith(QStringLiteral("Training")) && three.contains(QStringLiteral("Anzeige 3 Spuren")),
              qPrintable(three));
+}
+
+// On the small screen the 2 x 4 window shows each lane's number, laps and last
+// lap at least as large as the 4-lane window does, so lap times stay readable
+// from three metres.
+void WindowFitTest::eightLanesSideBySideAreReadableFromAfar() {
+    UiRig rig;
+    rig.Load();
+    QWidget* four = rig.Open("frmKVZeit4SpurNeu");
+    QWidget* eight = rig.Open("frmKVZeit48SpurNeu");
+    // The sizes they take on that screen: the 4-lane window its own, the
+    // 2 x 4 window the screen's width.
+    four->resize(880, 570);
+    eight->resize(kRoom.width(), 570);
+    QApplication::processEvents();
+    auto pt = [](QWidget* w, const char* name) {
+        auto* l = w->findChild<QLabel*>(QLatin1String(name));
+        return l ? l->font().pointSizeF() : 0.0;
+    };
+    for (const char* name : {"Spur_Name_0", "Spur_Laps_0", "Spur_LapTime_0"}) {
+        QVERIFY2(pt(eight, name) >= pt(four, name),
+                 qPrintable(QStringLiteral("%1: %2 pt in 2 x 4, %3 pt in the 4-lane window")
+                                .arg(QLatin1String(name))
+                                .arg(pt(eight, name))
+                                .arg(pt(four, name))));
+        QVERIFY(pt(eight, name) >= 20);
+    }
+    // The last lap of the last lane fits its field at that size.
+    auto* last = eight->findChild<QLabel*>(QStringLiteral("Spur_LapTime_7"));
+    last->setText(QStringLiteral("12,345"));
+    QVERIFY(last->fontMetrics().horizontalAdvance(last->text()) <= last->width());
 }
 
 QTEST_MAIN(WindowFitTest)
