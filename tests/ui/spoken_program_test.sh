@@ -31,7 +31,7 @@ for n in range(40):
 EOF
 
 # A kept settings file: spoken lap times with three clips a lap (seconds,
-# tenths, hundredths). The simulation counts all eight lanes about every three
+# tenths, hundredths), and the standard lap window as the one opened at start. The simulation counts all eight lanes about every three
 # seconds, faster than laps can be spoken: the training is stopped after two or
 # three rounds, before the queue of twenty can fill, and the program runs on
 # until every queued lap has been spoken.
@@ -42,6 +42,8 @@ ValIniFile= 10
 Zeitansage= 1
 [Kavelin Extension]
 AudioNumDigits= 3
+[AnsichtFenster]
+Ansicht= 3
 EOF
 
 cat >"$DIR/drive.sh" <<EOF
@@ -75,11 +77,13 @@ for attempt in 1 2 3 4 5; do
 done
 [ -n "\$lap" ] || { echo "no lap window"; kill -TERM \$pid; exit 1; }
 sleep 1
-eval \$(xdotool getwindowgeometry --shell "\$lap")
-# The lap window's buttons sit in its bottom row: "Start" first, "Stop" next.
-xdotool mousemove --window "\$lap" 56 \$((HEIGHT - 35)) click 1
+# The standard lap window (the kept settings open it) starts a race on "s" and
+# stops it on "t", the keys a user at the track has.
+xdotool windowactivate --sync "\$lap" 2>/dev/null || xdotool windowfocus --sync "\$lap"
+xdotool key --window "\$lap" s
 sleep 9
-xdotool mousemove --window "\$lap" 163 \$((HEIGHT - 35)) click 1
+xdotool windowactivate --sync "\$lap" 2>/dev/null || xdotool windowfocus --sync "\$lap"
+xdotool key --window "\$lap" t
 sleep 15
 kill -TERM \$pid
 wait \$pid
