@@ -35,6 +35,7 @@ ClubErgebnisAnsicht ClubErgebnisBerechnen(const RaceContext& sys, const ClubRenn
     a.naechstes = club.NaechstesRennen();
     a.naechstesText = club.NaechstesRennenText();
     a.rennenVon = club.RennenVonText();
+    if (club.Ende() && !a.rennenVon.empty()) a.rennenVon += " – Clubrennen beendet";
     for (int l = 1; l <= kLanes; ++l) {
         a.spurSichtbar[l] = s.SpurAktiv[l] != 0 && !club.SpurFahrer(l).empty();
         a.spurName[l] = club.SpurFahrer(l);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Version.h"
 #include "race/Race.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 
 namespace zk {
@@ -49,9 +51,9 @@ std::string ClubRennen::Name(int d) const {
 void ClubRennen::ClearTotals() {
     gesamtzeit_.fill(0);
     runden_.fill(0);
+    gefahren_.fill(0);
     tank_.fill(sys_.cfg.Tankoption.Tankinhalt);
     platz_.clear();
-    sys_.record.laps.Clear();
     ende_ = 0;
     turn_ = 1;
     planSpalte_ = 1;
@@ -60,6 +62,7 @@ void ClubRennen::ClearTotals() {
 void ClubRennen::Setup() {
     RaceState& s = sys_.st;
     ClearTotals();
+    sys_.record.laps.Clear();
     s.ZielRunden = Zielrunden(s);
     wiederholen_ = 0;
     wiederholungAktiv_ = 0;
@@ -153,8 +156,20 @@ void ClubRennen::HeatStart() {
     // settings or a race reset made of them meanwhile.
     const int c = planSpalte_ - 1;
     if (c >= 1 && c <= plan_.H) SetLanes(c);
+    // The heading names the heat that is driven now.
+    Caption(turn_);
     // A start by hand ends the pause countdown.
     sys_.st.PausenRest = 0;
+}
+
+std::string ClubRennen::HeatTitle() {
+    if (plan_.H == 0) return {};
+    // Mode 3's caption names its heat already.
+    std::string t = sys_.st.Rennmodus == Rennart::Clubrennen
+                        ? std::string()
+                        : "    ***** Rennen " + S(turn_) + " von " + S(plan_.H) + " *****";
+    if (wiederholungAktiv_ != 0) t += "  (Wiederholung)";
+    return t;
 }
 
 void ClubRennen::HeatCheck() {
@@ -212,6 +227,7 @@ void ClubRennen::AddUp() {
         } else {
             runden_[d] += sys_.record.laps.Laps(l);
         }
+        ++gefahren_[d];
     }
     std::vector<double> score(plan_.D + 1, 0.0);
     for (int d = 1; d <= plan_.D; ++d)
@@ -244,13 +260,15 @@ void ClubRennen::ListeFuellen() {
         // From the smallest time to the largest.
         int r = 0;
         for (auto it = platz_.rbegin(); it != platz_.rend(); ++it) {
-            liste_.push_back(S(++r) + " ->   " + Name(*it) + " - " + ClubZeitText(gesamtzeit_[*it]));
+            liste_.push_back(S(++r) + " ->   " + Name(*it) + " - " + ClubZeitText(gesamtzeit_[*it]) + "   (" +
+                             S(gefahren_[*it]) + " von " + S(plan_.H) + " Rennen)");
             Trace("rank pos=" + S(r) + " driver=" + Feld(Name(*it)) + " score=" + std::to_string(gesamtzeit_[*it]));
         }
     } else {
         for (size_t r = 0; r < platz_.size(); ++r) {
             const int d = platz_[r];
-            liste_.push_back(S(static_cast<int>(r + 1)) + " - " + Name(d) + " mit " + S(runden_[d]) + " Runden");
+            liste_.push_back(S(static_cast<int>(r + 1)) + " - " + Name(d) + " mit " + S(runden_[d]) + " Runden   (" +
+                             S(gefahren_[d]) + " von " + S(plan_.H) + " Rennen)");
             Trace("rank pos=" + S(static_cast<int>(r + 1)) + " driver=" + Feld(Name(d)) + " score=" + S(runden_[d]));
         }
     }
@@ -276,6 +294,7 @@ void ClubRennen::HeatEnd() {
     ListeFuellen();
     logWiederholung_ = wiederholungAktiv_ != 0;
     if (sys_.cfg.Save.Race == 1 && s.Rennmodus != Rennart::ClubZeitRennen) log_->Turn(LogTurn(sys_.wall().TimeOfDay()));
+    StandAblegen();
     wiederholungAktiv_ = 0;
     sichtbar_ = true;
     PrepareHeat();
@@ -287,6 +306,9 @@ void ClubRennen::HeatEnd() {
         ClearTotals();
         ende_ = kTrue;
         PrepareHeat();
+        // The lap windows still show the last heat; their heading says it was the last.
+        sys_.record.heading += "  \u2013  Clubrennen beendet";
+        naechstes_ = 0;
     }
     sys_.windows().DisplayOutput();
 }
@@ -309,6 +331,7 @@ void ClubRennen::ClubReset() {
     for (auto& n : spurFahrer_) n.clear();
     s.ZielRunden = Zielrunden(s);
     ClearTotals();
+    sys_.record.laps.Clear();
 }
 
 void ClubRennen::AutoStartRefresh() {
@@ -378,6 +401,7 @@ void ClubRennen::Wiederholen() {
         } else {
             runden_[d] -= sys_.record.laps.Laps(l);
         }
+        --gefahren_[d];
     }
     planSpalte_ = c;
     PrepareHeat();
@@ -385,6 +409,105 @@ void ClubRennen::Wiederholen() {
     naechstes_ = turn_;
     Caption(turn_);
     sys_.windows().DisplayOutput();
+}
+
+namespace {
+
+std::string CsvZelle(const std::string& v) {
+    const bool formel = !v.empty() && std::string("=+-@\t\r").find(v[0]) != std::string::npos;
+    if (!formel && v.find_first_of(";\"\n\r") == std::string::npos) return v;
+    std::string o = formel ? "\"'" : "\"";
+    for (char c : v) {
+        if (c == '"') o += '"';
+        o += c;
+    }
+    return o + "\"";
+}
+
+std::string HtmlText(const std::string& v) {
+    std::string o;
+    for (char c : v) {
+        switch (c) {
+            case '&': o += "&amp;"; break;
+            case '<': o += "&lt;"; break;
+            case '>': o += "&gt;"; break;
+            case '"': o += "&quot;"; break;
+            default: o += c;
+        }
+    }
+    return o;
+}
+
+}  // namespace
+
+std::string ClubRennen::StandTitel() const {
+    // Called after the heat's end: turn_ is still the heat just driven.
+    std::string t = sys_.st.Rennmodus == Rennart::Clubrennen     ? "Clubrennen"
+                    : sys_.st.Rennmodus == Rennart::ClubRundenRennen ? "ClubRundenRennen"
+                                                                   : "ClubZeitRennen";
+    t += turn_ >= plan_.H ? " – Endstand nach Rennen " : " – Zwischenstand nach Rennen ";
+    t += S(turn_) + " von " + S(plan_.H);
+    if (wiederholungAktiv_ != 0) t += " (Wiederholung)";
+    return t;
+}
+
+std::string ClubRennen::ScoreText(int d) const {
+    return Zeitmodus() ? (gesamtzeit_[d] > 0 ? LesbareZeit(static_cast<int32_t>(gesamtzeit_[d])) : std::string())
+                       : S(runden_[d]);
+}
+
+std::string ClubRennen::StandCsv(const std::string& datum, const std::string& uhrzeit) const {
+    std::string o = "\xEF\xBB\xBF";
+    o += "Wertung;" + CsvZelle(StandTitel()) + "\r\n";
+    o += "Datum;" + datum + " " + uhrzeit + "\r\n";
+    o += "Programm;Zirkato " + std::string(ProgramVersion()) + "\r\n";
+    o += std::string("Platz;Fahrer;") + (Zeitmodus() ? "Gesamtzeit;Gesamtzeit (ms)" : "Runden") + ";Rennen gefahren;Rennen\r\n";
+    // The ranked drivers in their order (mode 3: the smallest time first),
+    // then those without a score, who get no place.
+    std::vector<int> folge;
+    if (Zeitmodus()) folge.assign(platz_.rbegin(), platz_.rend());
+    else folge = platz_;
+    const size_t gewertet = folge.size();
+    for (int d = 1; d <= plan_.D; ++d)
+        if (std::find(folge.begin(), folge.end(), d) == folge.end()) folge.push_back(d);
+    for (size_t i = 0; i < folge.size(); ++i) {
+        const int d = folge[i];
+        o += (i < gewertet ? S(static_cast<int>(i + 1)) : std::string()) + ";" + CsvZelle(Name(d)) + ";" + ScoreText(d) +
+             (Zeitmodus() ? ";" + std::to_string(gesamtzeit_[d]) : std::string()) + ";" + S(gefahren_[d]) + ";" +
+             S(plan_.H) + "\r\n";
+    }
+    return o;
+}
+
+std::string ClubRennen::StandHtml(const std::string& datum, const std::string& uhrzeit) const {
+    std::string o =
+        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlText(StandTitel()) +
+        "</title>\n<style>\nbody{font-family:sans-serif;margin:2em}\ntable{border-collapse:collapse}\n"
+        "th,td{border:1px solid #444;padding:.3em .8em;text-align:right}\ntd.n,th.n{text-align:left}\n"
+        "p.z{color:#666;font-size:smaller}\n@media print{body{margin:0}}\n</style>\n</head>\n<body>\n<h1>" +
+        HtmlText(StandTitel()) + "</h1>\n<p>" + HtmlText(datum + " " + uhrzeit) + "</p>\n";
+    o += std::string("<table>\n<tr><th>Platz</th><th class=\"n\">Fahrer</th><th>") +
+         (Zeitmodus() ? "Gesamtzeit" : "Runden") + "</th><th>Rennen gefahren</th></tr>\n";
+    std::vector<int> folge;
+    if (Zeitmodus()) folge.assign(platz_.rbegin(), platz_.rend());
+    else folge = platz_;
+    const size_t gewertet = folge.size();
+    for (int d = 1; d <= plan_.D; ++d)
+        if (std::find(folge.begin(), folge.end(), d) == folge.end()) folge.push_back(d);
+    for (size_t i = 0; i < folge.size(); ++i) {
+        const int d = folge[i];
+        o += "<tr><td>" + (i < gewertet ? S(static_cast<int>(i + 1)) : std::string("–")) + "</td><td class=\"n\">" +
+             HtmlText(Name(d)) + "</td><td>" + (ScoreText(d).empty() ? std::string("–") : ScoreText(d)) + "</td><td>" +
+             S(gefahren_[d]) + " von " + S(plan_.H) + "</td></tr>\n";
+    }
+    return o + "</table>\n<p class=\"z\">Zirkato " + ProgramVersion() + "</p>\n</body>\n</html>\n";
+}
+
+void ClubRennen::StandAblegen() {
+    const std::string datum = sys_.wall().Date();
+    const std::string uhrzeit = sys_.wall().TimeOfDay();
+    ErgebnisDateienAblegen(sys_, turn_ >= plan_.H ? "Clubwertung_Endstand" : "Clubwertung_nach_Rennen_" + S(turn_),
+                           StandCsv(datum, uhrzeit), StandHtml(datum, uhrzeit));
 }
 
 std::string ClubRennen::LogKopf(const std::string& datum) const {

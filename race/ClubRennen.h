@@ -57,6 +57,8 @@ public:
     void LaneChangeSetup() override { spurwechsel_.Init(); }
     void LaneChangeRunEnd() override { spurwechsel_.SegmentEnde(); }
     bool LaneChangeSeriesComplete() override { return spurwechsel_.SerieKomplett(); }
+    void LaneChangeBeforeStart() override { spurwechsel_.VorStart(); }
+    std::string HeatTitle() override;
     SpurwechselRennen* Spurwechsel() override { return &spurwechsel_; }
 
     // The result window's buttons: "Weiter" (hides the window, stops the pause
@@ -76,6 +78,13 @@ public:
     int64_t Gesamtzeit(int d) const { return d >= 0 && d <= kMaxClubFahrer ? gesamtzeit_[d] : 0; }
     int32_t Runden(int d) const { return d >= 0 && d <= kMaxClubFahrer ? runden_[d] : 0; }
     double Tank(int d) const { return d >= 0 && d <= kMaxClubFahrer ? tank_[d] : 0.0; }
+    // Heats driver d has driven so far (a repeated heat counts once).
+    int Gefahren(int d) const { return d >= 0 && d <= kMaxClubFahrer ? gefahren_[d] : 0; }
+    // The standings after the heat just finished, as a table and a printable
+    // page: every driver with place (none before a first heat), score and the
+    // heats driven, under a title naming the heat (and a repeat) or the end.
+    std::string StandCsv(const std::string& datum, const std::string& uhrzeit) const;
+    std::string StandHtml(const std::string& datum, const std::string& uhrzeit) const;
     // Driver numbers in descending score order (mode 3: the longest time first).
     const std::vector<int>& Platzierung() const { return platz_; }
     // lstClubResult; ListeGeneration() counts how often it was refilled.
@@ -92,7 +101,10 @@ public:
     // lblClubRaceOfRace ("Rennen 2 von 5") and lblNextRace ("Nächstes Rennen 3").
     const std::string& RennenVonText() const { return rennenVon_; }
     int NaechstesRennen() const { return naechstes_; }
-    std::string NaechstesRennenText() const { return "Nächstes Rennen " + std::to_string(naechstes_); }
+    // "Nächstes Rennen 3"; after the last heat "Clubrennen beendet".
+    std::string NaechstesRennenText() const {
+        return ende_ != 0 ? "Clubrennen beendet" : "Nächstes Rennen " + std::to_string(naechstes_);
+    }
     // The result window is to be shown: after the set-up and after each heat;
     // no more after Weiter, the abort button or the auto-start.
     bool ErgebnisSichtbar() const { return sichtbar_; }
@@ -116,6 +128,9 @@ private:
     std::string Name(int d) const;
     bool Zeitmodus() const;  // mode 3: scores are times
     void ListeGeaendert() { ++listeGen_; }
+    std::string StandTitel() const;
+    std::string ScoreText(int d) const;
+    void StandAblegen();
 
     RaceContext& sys_;
     ClubProtokoll noLog_;
@@ -133,6 +148,7 @@ private:
     std::array<int64_t, kMaxClubFahrer + 1> gesamtzeit_{};
     std::array<int32_t, kMaxClubFahrer + 1> runden_{};
     std::array<double, kMaxClubFahrer + 1> tank_{};
+    std::array<int16_t, kMaxClubFahrer + 1> gefahren_{};
     std::vector<int> platz_;
     std::vector<std::string> liste_;
     uint32_t listeGen_ = 0;

@@ -65,6 +65,11 @@ public:
     virtual void LaneChangeSetup() {}    // time race with lane change: set up the series
     virtual void LaneChangeRunEnd() {}   // one run of the series has ended
     virtual bool LaneChangeSeriesComplete() { return false; }
+    // Race start of the time race with lane change, before anything else: the
+    // segment to drive is prepared (the next one, or the series anew).
+    virtual void LaneChangeBeforeStart() {}
+    // What a started heat adds to the race's heading (its number, a repeat).
+    virtual std::string HeatTitle() { return {}; }
     // The lane-change series, for its windows and the replay (none: nullptr).
     virtual SpurwechselRennen* Spurwechsel() { return nullptr; }
 };

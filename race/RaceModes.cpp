@@ -143,6 +143,7 @@ void SetupRaceMode(RaceContext& sys) {
             s.SpurDaten[l].Gesamtzeit = 0;
         }
         sys.record.laps.Clear();
+        sys.record.named = false;  // the lanes show the new race's names
         s.PauseText.clear();
     }
     v.GesZeitSichtbar = s.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;

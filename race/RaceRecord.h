@@ -5,7 +5,9 @@
 // announcer and the trace read it.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 #include "race/LapList.h"
 
@@ -41,6 +43,14 @@ struct RaceRecord {
     bool afterRunAsked = false;
     // Set by race control when a race ends; cleared by the next start and reset.
     RaceEnd lastEnd = RaceEnd::None;
+    // Who drove the race the lap list holds, and its heading: taken when it
+    // starts, so that its laps, winner and result keep their names after a club
+    // heat or a lane-change segment has put the next drivers on the lanes.
+    // `named` is false while the list holds no started race (fresh mode): then
+    // the lanes' current names apply.
+    bool named = false;
+    std::array<std::string, LapList::kLanes + 1> drivers{};  // lanes 1..8
+    std::string heading;
 
     bool Running() const { return phase != RacePhase::Idle && phase != RacePhase::StartLight; }
     bool Paused() const { return phase == RacePhase::Paused || phase == RacePhase::Restart; }

@@ -9,6 +9,7 @@
 #include "base/Version.h"
 #include "base/DurableFile.h"
 #include "race/Race.h"
+#include "race/Spurwechsel.h"
 
 namespace zk {
 
@@ -47,10 +48,32 @@ std::string LaufendeStrafen(const RaceState& s) {
     return out;
 }
 
-std::string SiegerText(const RaceState& s, const RennErgebnis& e) {
+std::string SiegerText(const RennErgebnis& e) {
     const int sieger = e.SiegerSpur();
     if (sieger == 0) return {};
-    return "Sieger: Spur " + std::to_string(sieger) + " – " + FahrerName(s, sieger);
+    return "Sieger: Spur " + std::to_string(sieger) + " – " + e.zeilen[0].fahrer;
+}
+
+// The lane-change series while it is the chosen race (nullptr otherwise).
+const SpurwechselRennen* Serie(const RaceContext& sys) {
+    const SpurwechselRennen* w = const_cast<RaceContext&>(sys).club().Spurwechsel();
+    return w && w->Aktiv() ? w : nullptr;
+}
+
+// The finish line of the banner: after a segment of the lane-change series its
+// number (its lanes' standing is no result of its own), after the last one the
+// series' winner; otherwise the race's winner.
+std::string ZielZeile(const RaceContext& sys) {
+    if (const SpurwechselRennen* w = Serie(sys); w && sys.record.lastEnd != RaceEnd::Aborted) {
+        if (w->SerieKomplett() || w->SerieBeendet()) {
+            const RennErgebnis& e = w->SerienErgebnis();
+            if (e.SiegerSpur() == 0) return "Serie beendet – kein Sieger";
+            return "Sieger: " + e.zeilen[0].fahrer + " – " + std::to_string(e.zeilen[0].runden) + " Runden";
+        }
+        return "Rennen " + std::to_string(w->BeendeteAbschnitte()) + " von " + std::to_string(w->WechselAnzahl()) +
+               " beendet";
+    }
+    return SiegerText(ErgebnisBerechnen(sys));
 }
 
 // One cell. A text that a spreadsheet would take for a formula (it starts with
@@ -109,6 +132,31 @@ std::string FahrerName(const RaceState& s, int lane) {
     return "Fahrer " + std::to_string(lane);
 }
 
+std::string RennFahrer(const RaceContext& sys, int lane) {
+    if (sys.record.named && lane >= 1 && lane <= kLanes) return sys.record.drivers[lane];
+    return FahrerName(sys.st, lane);
+}
+
+std::string RennUeberschrift(const RaceContext& sys) {
+    if (sys.record.named) return sys.record.heading;
+    std::string t = sys.st.RennmodusText;
+    if (const SpurwechselRennen* w = Serie(sys)) t += w->Untertitel();
+    return t;
+}
+
+std::string RundenHinweis(const LapList& laps, int lane) {
+    int strafe = 0, rennleitung = 0;
+    for (const LapEntry& e : laps.All()) {
+        if (e.Lane() != lane || e.IsLap()) continue;
+        (e.Origin() == LapOrigin::Penalty ? strafe : rennleitung) += e.delta;
+    }
+    const auto zahl = [](int v) { return (v < 0 ? "\u2212" + std::to_string(-v) : "+" + std::to_string(v)); };
+    std::string t;
+    if (strafe != 0) t = "Tank leer " + zahl(strafe);
+    if (rennleitung != 0) t += (t.empty() ? "" : ", ") + std::string("Rennleitung ") + zahl(rennleitung);
+    return t;
+}
+
 RennPhase PhaseAus(const RaceContext& sys) {
     const RaceState& s = sys.st;
     const RaceRecord& rec = sys.record;
@@ -150,7 +198,7 @@ RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
     const LapList& laps = sys.record.laps;
     RennErgebnis e;
     e.modus = s.Rennmodus;
-    e.titel = s.RennmodusText;
+    e.titel = RennUeberschrift(sys);
     e.rennRunden = s.RennRunden;
     e.abgebrochen = sys.record.lastEnd == RaceEnd::Aborted;
     const bool rundenrennen = IstRundenrennen(s.Rennmodus) && s.RennRunden > 0;
@@ -159,7 +207,7 @@ RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
         if (s.SpurAktiv[l] == 0 && r.Platz == 0) continue;
         ErgebnisZeile z;
         z.spur = l;
-        z.fahrer = FahrerName(s, l);
+        z.fahrer = RennFahrer(sys, l);
         z.runden = r.Platz != 0 ? laps.Laps(l) : 0;
         z.gesamtzeit = r.Platz != 0 ? laps.Total(l) : 0;
         if (s.BesteRunde[l] < kBesteRundeReset && z.runden > 0) {
@@ -226,13 +274,13 @@ Banner BannerBerechnen(const RaceContext& sys) {
         case RennPhase::Nachlauf: {
             b.hintergrund = Bgr(0, 80, 200);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = SiegerText(s, ErgebnisBerechnen(sys));
+            b.zeile = SiegerText(ErgebnisBerechnen(sys));
             break;
         }
         case RennPhase::Ziel:
             b.hintergrund = Bgr(0, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = s.Rennmodus == Rennart::Training ? "Training beendet" : SiegerText(s, ErgebnisBerechnen(sys));
+            b.zeile = s.Rennmodus == Rennart::Training ? "Training beendet" : ZielZeile(sys);
             break;
         case RennPhase::Abgebrochen:
             b.hintergrund = Bgr(120, 0, 0);
@@ -247,6 +295,12 @@ std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrze
     std::string hm = uhrzeit.substr(0, 5);
     std::replace(hm.begin(), hm.end(), ':', '-');
     return datum + "_" + hm + "_" + ModusName(modus);
+}
+
+std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, const std::string& name) {
+    std::string hm = uhrzeit.substr(0, 5);
+    std::replace(hm.begin(), hm.end(), ':', '-');
+    return datum + "_" + hm + "_" + name;
 }
 
 std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit) {
@@ -304,32 +358,43 @@ std::string ErgebnisDateienSchreiben(const std::string& dir, const std::string& 
 
 int ErgebnisseAufraeumen(const std::string& dir) { return FinishOrRemoveStaleTemporaries(dir, {".csv", ".html"}); }
 
-void RennenAbschliessen(RaceContext& sys) {
-    const RaceState& s = sys.st;
-    if (s.Rennmodus == Rennart::Training) return;
+bool ErgebnisDateienAblegen(RaceContext& sys, const std::string& name, const std::string& csv, const std::string& html) {
     RaceUiState& v = sys.view;
-    const std::string datum = sys.wall().Date();
-    const std::string uhrzeit = sys.wall().TimeOfDay();
-    v.ergebnis = ErgebnisBerechnen(sys);
-    v.ergebnisZeit = datum + " " + uhrzeit;
-    v.ergebnisDateien.clear();
-    ++v.ergebnisNummer;
-    if (sys.datenVerzeichnis.empty()) return;
+    if (sys.datenVerzeichnis.empty()) return true;
     const std::string dir = sys.datenVerzeichnis + "/" + kErgebnisOrdner;
     std::string fehler;
-    const std::string name = ErgebnisDateienSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.Rennmodus),
-                                                      ErgebnisCsv(v.ergebnis, datum, uhrzeit),
-                                                      ErgebnisHtml(v.ergebnis, datum, uhrzeit), &fehler);
-    const std::string csv = name.empty() ? name : name + ".csv";
-    const std::string html = name.empty() ? name : name + ".html";
-    for (const std::string& p : {csv, html}) {
-        if (p.empty()) continue;
+    const std::string stem = ErgebnisDateiname(sys.wall().Date(), sys.wall().TimeOfDay(), name);
+    const std::string geschrieben = ErgebnisDateienSchreiben(dir, stem, csv, html, &fehler);
+    if (geschrieben.empty()) {
+        sys.ui().ShowMessage("Das Rennergebnis konnte nicht gespeichert werden.\n" + fehler, "Ergebnis",
+                             MessageIcon::Warning);
+        return false;
+    }
+    for (const std::string& p : {geschrieben + ".csv", geschrieben + ".html"}) {
         v.ergebnisDateien.push_back(p);
         sys.observer().OnResult(p);
     }
-    if (csv.empty() || html.empty())
-        sys.ui().ShowMessage("Das Rennergebnis konnte nicht gespeichert werden.\n" + fehler, "Ergebnis",
-                             MessageIcon::Warning);
+    return true;
+}
+
+void ErgebnisAblegen(RaceContext& sys, const RennErgebnis& e, const std::string& name) {
+    RaceUiState& v = sys.view;
+    const std::string datum = sys.wall().Date();
+    const std::string uhrzeit = sys.wall().TimeOfDay();
+    v.ergebnis = e;
+    v.ergebnisZeit = datum + " " + uhrzeit;
+    v.ergebnisDateien.clear();
+    ++v.ergebnisNummer;
+    ErgebnisDateienAblegen(sys, name, ErgebnisCsv(e, datum, uhrzeit), ErgebnisHtml(e, datum, uhrzeit));
+}
+
+void RennenAbschliessen(RaceContext& sys) {
+    const RaceState& s = sys.st;
+    if (s.Rennmodus == Rennart::Training) return;
+    // A segment of the lane-change series that ran out is no race of its own:
+    // the series keeps one result, written at its end (SpurwechselRennen).
+    if (Serie(sys) && sys.record.lastEnd == RaceEnd::Finished) return;
+    ErgebnisAblegen(sys, ErgebnisBerechnen(sys), ModusName(s.Rennmodus));
 }
 
 }  // namespace zk

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "race/LapList.h"
 #include "race/RaceState.h"
 
 namespace zk {
@@ -31,6 +32,20 @@ std::string ZehntelText(int32_t zehntel);
 // the club heat's driver, the name chosen in the driver selection ("TEAM n"),
 // or else the default "Fahrer 1" ... "Fahrer 8".
 std::string FahrerName(const RaceState& s, int lane);
+
+// The driver of a lane in the race the record holds: the name the lane carried
+// when that race started, so a finished club heat or lane-change segment keeps
+// its drivers until the next one starts. While the record holds no started race,
+// the lane's current name (FahrerName).
+std::string RennFahrer(const RaceContext& sys, int lane);
+// The heading of the race the record holds, as it was at its start (a club
+// heat's number, a lane-change segment); while it holds none, the chosen race's
+// title.
+std::string RennUeberschrift(const RaceContext& sys);
+// Why a lane's lap count differs from its driven laps, briefly, for beside the
+// count: "Tank leer −4" (empty-tank penalties), "Rennleitung +1" (the race
+// director's corrections), both joined by ", "; "" when nothing was corrected.
+std::string RundenHinweis(const LapList& laps, int lane);
 
 enum class RennPhase { Bereit, Ampel, Rennen, Pause, SafetyCar, Nachlauf, Ziel, Abgebrochen };
 RennPhase PhaseAus(const RaceContext& sys);
@@ -84,6 +99,8 @@ Banner BannerBerechnen(const RaceContext& sys);
 
 // The result files of a race: "YYYY-MM-DD_HH-MM_<mode>" (mode without blanks).
 std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, Rennart modus);
+// The same with a name of its own in place of the mode ("Clubwertung").
+std::string ErgebnisDateiname(const std::string& datum, const std::string& uhrzeit, const std::string& name);
 // Semicolon-separated, UTF-8 with byte-order mark (opens in a spreadsheet as it is).
 std::string ErgebnisCsv(const RennErgebnis& e, const std::string& datum, const std::string& uhrzeit);
 // A printable page.
@@ -108,5 +125,12 @@ class RaceContext;
 // windows (sys.view) and, except after a training, writes it as CSV and HTML to
 // the data directory's "Ergebnisse" folder. A failure is reported as a message.
 void RennenAbschliessen(RaceContext& sys);
+// Keeps `e` as the result the windows show and writes it as CSV and HTML under
+// the name ErgebnisDateiname(date, time, name) (the lane-change series' result).
+void ErgebnisAblegen(RaceContext& sys, const RennErgebnis& e, const std::string& name);
+// Writes a table and page of another kind (the club standings) to the results
+// folder under ErgebnisDateiname(date, time, name); each file written is
+// reported to the observer. Returns false (after a message) when one failed.
+bool ErgebnisDateienAblegen(RaceContext& sys, const std::string& name, const std::string& csv, const std::string& html);
 
 }  // namespace zk

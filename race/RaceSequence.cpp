@@ -183,6 +183,7 @@ void StartRace(RaceContext& sys) {
     if (!sys.record.CanStart()) return;
     // A club race drives only the heats of its plan.
     if (IstClubrennen(s.Rennmodus) && !sys.club().StartErlaubt()) return;
+    if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 1) sys.club().LaneChangeBeforeStart();
     s.NeustartNachPause = 0;
     s.Startzeit = s.AktZeit.load();
     if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
@@ -226,6 +227,13 @@ void StartRace(RaceContext& sys) {
     StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
     SetPhase(sys, RacePhase::StartLight, Ampel::On);
     if (IstClubrennen(s.Rennmodus)) sys.club().HeatStart();
+    // From now on the lap list is this race's: it keeps the drivers and the
+    // heading it starts with.
+    RaceRecord& rec = sys.record;
+    rec.named = false;
+    for (int l = 1; l <= kLanes; ++l) rec.drivers[l] = FahrerName(s, l);
+    rec.heading = RennUeberschrift(sys) + sys.club().HeatTitle();
+    rec.named = true;
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     if (cfg.I2COutput.Positionsanzeige == 1) SerialAusgeben(sys, "bA9876");

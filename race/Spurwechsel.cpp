@@ -1,5 +1,7 @@
 #include "race/Spurwechsel.h"
 
+#include <algorithm>
+
 #include "race/Race.h"
 #include "race/RaceResult.h"
 #include "race/RaceSequence.h"
@@ -39,6 +41,9 @@ bool SpurwechselRennen::Init() {
     nr_ = 0;
     letzter_ = 0;
     wartet_ = false;
+    fertig_ = 0;
+    beendet_ = false;
+    ergebnis_ = RennErgebnis{};
     untertitel_.clear();
     spuren_.clear();
     minuten_.fill(0);
@@ -57,7 +62,7 @@ bool SpurwechselRennen::Init() {
     const int abschnitt = gesamt_ / a;
     for (int k = 2; k <= a; ++k) minuten_[k] = abschnitt;
     minuten_[1] = gesamt_ - (a - 1) * abschnitt;
-    for (int k = 1; k <= a; ++k) teams_[k] = Team{0, static_cast<int16_t>(k), FahrerName(s, spuren_[k - 1])};
+    for (int k = 1; k <= a; ++k) teams_[k] = Team{0, static_cast<int16_t>(k), FahrerName(s, spuren_[k - 1]), 0, 0, 0, 0};
     ResetRace(sys_);
     anzahl_ = a;
     Naechster();
@@ -87,7 +92,54 @@ void SpurwechselRennen::TraceTeams() {
 }
 
 void SpurwechselRennen::Auswerten() {
-    for (int l : spuren_) teams_[TeamAufSpur(l)].Runden += sys_.record.laps.Laps(l);
+    const RaceState& s = sys_.st;
+    const LapList& laps = sys_.record.laps;
+    for (int l : spuren_) {
+        Team& t = teams_[TeamAufSpur(l)];
+        t.Runden += laps.Laps(l);
+        t.Gesamtzeit += laps.Total(l);
+        if (s.BesteRunde[l] < kBesteRundeReset && laps.Laps(l) > 0 && (t.BesteRunde == 0 || s.BesteRunde[l] < t.BesteRunde))
+            t.BesteRunde = s.BesteRunde[l];
+        t.Fehlstarts += s.Fehlstarts[l];
+        t.Strafen += s.StrafenZahl[l];
+    }
+}
+
+void SpurwechselRennen::SerieAbschliessen() {
+    RennErgebnis e;
+    e.modus = Rennart::Zeitrennen;
+    e.titel = sys_.st.RennmodusText + " über " + S(gesamt_) + " Minuten, " + S(anzahl_) + " Rennen";
+    for (int k = 1; k <= anzahl_; ++k) {
+        const Team& t = teams_[k];
+        ErgebnisZeile z;
+        z.spur = spuren_[static_cast<size_t>(k - 1)];
+        z.fahrer = t.Name;
+        z.runden = t.Runden;
+        z.gesamtzeit = t.Gesamtzeit;
+        z.besteRunde = t.BesteRunde;
+        if (t.BesteRunde > 0) {
+            const std::string ms = std::to_string(1000 + t.BesteRunde % 1000).substr(1);
+            z.besteText = S(t.BesteRunde / 1000) + "." + ms;
+        }
+        z.fehlstarts = t.Fehlstarts;
+        z.strafen = t.Strafen;
+        e.zeilen.push_back(z);
+    }
+    // Most laps first; equal laps: the shorter total time.
+    std::stable_sort(e.zeilen.begin(), e.zeilen.end(), [](const ErgebnisZeile& a, const ErgebnisZeile& b) {
+        if (a.runden != b.runden) return a.runden > b.runden;
+        return a.runden != 0 && a.gesamtzeit < b.gesamtzeit;
+    });
+    for (size_t i = 0; i < e.zeilen.size(); ++i) e.zeilen[i].platz = static_cast<int>(i) + 1;
+    ergebnis_ = e;
+    beendet_ = true;
+    if (const int sieger = e.SiegerSpur(); sieger != 0) {
+        const Team& t = teams_[static_cast<size_t>(std::find(spuren_.begin(), spuren_.end(), sieger) - spuren_.begin()) + 1];
+        Trace("series-end winner=" + S(t.Nummer) + " laps=" + S(t.Runden));
+    } else {
+        Trace("series-end winner=0");
+    }
+    ErgebnisAblegen(sys_, ergebnis_, "ZeitrennenSpurwechsel");
 }
 
 void SpurwechselRennen::SegmentEnde() {
@@ -95,9 +147,11 @@ void SpurwechselRennen::SegmentEnde() {
     // (or without a series) adds nothing.
     if (anzahl_ == 0 || wartet_) return;
     Auswerten();
+    ++fertig_;
     if (nr_ >= anzahl_) letzter_ = kTrue;
     Trace("segment-end " + S(nr_) + " of " + S(anzahl_));
     TraceTeams();
+    if (letzter_ != 0) SerieAbschliessen();
     wartet_ = true;
     sys_.ui().OpenWindow(Fenster::SpwDisplay);
 }
@@ -105,23 +159,33 @@ void SpurwechselRennen::SegmentEnde() {
 void SpurwechselRennen::Weiter() {
     if (wartet_) {
         wartet_ = false;
-        if (sys_.cfg.ZrMitWechsel.Wechsel == 1 && letzter_ == 0) {
-            if (nr_ < anzahl_) Naechster();
-            sys_.windows().ClearLapWindows();
-            sys_.windows().DisplayOutput();
-            sys_.windows().RefreshStandardWindow();
-        }
-        if (letzter_ != 0) {
-            // The series is over: the race data go (with the totals), and the
-            // next start drives the series again from its first segment.
-            ResetRace(sys_);
-            untertitel_.clear();
-            Init();
+        // The finished segment keeps its laps and names on the lap windows
+        // until the next one starts; the series' end stays until a new start.
+        if (sys_.cfg.ZrMitWechsel.Wechsel == 1 && letzter_ == 0 && nr_ < anzahl_) {
+            Naechster();
             sys_.windows().DisplayOutput();
             sys_.windows().RefreshStandardWindow();
         }
     }
     sys_.ui().CloseWindow(Fenster::SpwDisplay);
+}
+
+void SpurwechselRennen::VorStart() {
+    if (anzahl_ == 0) return;
+    if (letzter_ != 0) {
+        // A new series: the teams' laps go, segment 1 is prepared.
+        Init();
+        return;
+    }
+    if (wartet_) {
+        wartet_ = false;
+        if (nr_ < anzahl_) Naechster();
+    }
+}
+
+void SpurwechselRennen::Starten() {
+    sys_.ui().CloseWindow(Fenster::SpwDisplay);
+    StartRace(sys_);
 }
 
 }  // namespace zk

@@ -15,17 +15,23 @@
 #include <string>
 #include <vector>
 
+#include "race/RaceResult.h"
 #include "race/RaceState.h"
 
 namespace zk {
 
 class RaceContext;
 
-// One team: the name it started with on its lane and its laps so far.
+// One team: the name it started with on its lane and its laps so far, with
+// what the series' result needs of its segments.
 struct Team {
     int32_t Runden = 0;
     int16_t Nummer = 0;
     std::string Name;
+    int32_t Gesamtzeit = 0;  // ms over its segments
+    int32_t BesteRunde = 0;  // ms; 0 = no lap yet
+    int Fehlstarts = 0;
+    int Strafen = 0;
 };
 
 // Shown when the lane-change race is chosen without an active lane.
@@ -51,11 +57,27 @@ public:
     // Start and Close of the lane-change window: the next segment (names one
     // lane on, its countdown, the sub-title); after the last segment the race
     // data are reset and the series is prepared again from its first segment.
+    // After the last segment the series' end stays shown; the next start
+    // begins the series again from its first segment.
     // Does nothing but close the window while no segment has just ended.
     void Weiter();
+    // The window's Start: closes it and starts the next segment (after the
+    // last one: the series again from its first).
+    void Starten();
+    // Race control, before a start of the time race with lane change: a segment
+    // that ended and was not acknowledged is acknowledged (the next segment is
+    // prepared); after the series' end the series is set up again.
+    void VorStart();
     // The last segment has ended and has not been acknowledged yet.
     bool SerieKomplett() const { return letzter_ != 0; }
-
+    // The last segment has ended, acknowledged or not, and no segment started since.
+    bool SerieBeendet() const { return beendet_; }
+    // Segments run out so far in this series.
+    int BeendeteAbschnitte() const { return fertig_; }
+    // The result of the series (valid once it has ended): the teams by their
+    // laps over all segments, then their total time; "Spur" is the lane the team
+    // started on.
+    const RennErgebnis& SerienErgebnis() const { return ergebnis_; }
     // A series is set up and the time race with lane change is the race mode.
     bool Aktiv() const;
     int WechselNr() const { return nr_; }
@@ -83,6 +105,7 @@ private:
     void Naechster();
     void Auswerten();
     void TraceTeams();
+    void SerieAbschliessen();
     void Trace(const std::string& line) {
         if (trace_) trace_(line);
     }
@@ -98,6 +121,9 @@ private:
     std::array<Team, kLanes + 1> teams_{};   // 1..8
     std::vector<int> spuren_;
     std::string untertitel_;
+    int fertig_ = 0;
+    bool beendet_ = false;
+    RennErgebnis ergebnis_;
 };
 
 }  // namespace zk

@@ -622,12 +622,21 @@ const std::map<std::string, ActionDef>& Actions() {
               TimeInputChanged(c.sys, a[0]);
               TimeInputClose(c.sys);
           }}},
-        // Start or Close of the lane-change window (both do the same).
+        // The lane-change window: "next" its Close button, "start" its Start
+        // button (the next segment starts at once).
         {"lanechange",
          {false, 1, 1,
-          [](const std::vector<std::string>& a) { return a[0] == "next" ? std::string() : std::string("expected next"); },
-          [](SimContext& c, const std::vector<std::string>&) {
-              if (SpurwechselRennen* w = c.sys.club().Spurwechsel()) w->Weiter();
+          [](const std::vector<std::string>& a) {
+              return a[0] == "next" || a[0] == "start" ? std::string() : std::string("expected next or start");
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              SpurwechselRennen* w = c.sys.club().Spurwechsel();
+              if (!w) return;
+              if (a[0] == "start") {
+                  w->Starten();
+              } else {
+                  w->Weiter();
+              }
           }}},
         // The race director's desk, lap recording and the lap spreadsheet.
         {"director",

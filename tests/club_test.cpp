@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "race/ClubAnzeige.h"
 #include "race/ClubRennen.h"
 #include "race/Fahrer.h"
 #include "race/FahrerAuswahl.h"
@@ -255,7 +257,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_FALSE(c.Traced("rank pos=5 driver=\"Dirk\" score=0")) << "a driver with no time gets no rank";
     EXPECT_EQ(c.club.Liste().front(), " --- Rennen 1 --- ");
     EXPECT_TRUE(c.Listed("Anna auf Spur 1 gesamtzeit " + ClubZeitText(t + 1) + " Tank: 100.00"));
-    EXPECT_TRUE(c.Listed("4 ->   Bert - " + ClubZeitText(t + 4)));
+    EXPECT_TRUE(c.Listed("4 ->   Bert - " + ClubZeitText(t + 4) + "   (1 von 5 Rennen)"));
     EXPECT_EQ(c.club.RennenVonText(), "Rennen 1 von 5");
     EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 2");
     EXPECT_EQ(c.rig.sys.st.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
@@ -321,6 +323,86 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     for (int l = 1; l <= 4; ++l) EXPECT_NE(c.rig.sys.st.SpurAktiv[l], 0) << l;
 }
 
+TEST(ClubRaceTest, AFinishedHeatKeepsItsDriversAndResultUntilTheNextStarts) {
+    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_clubnames_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    c.rig.sys.datenVerzeichnis = dir.string();
+    ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
+    // Lane 1 is the fastest in every heat.
+    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
+    RaceContext& sys = c.rig.sys;
+    // The next heat's drivers are on the lanes now (Bert on lane 1); the laps,
+    // the banner and the result still belong to heat 1, which Anna won on lane 1.
+    EXPECT_EQ(FahrerName(sys.st, 1), "Bert");
+    EXPECT_EQ(RennFahrer(sys, 1), "Anna");
+    EXPECT_EQ(RennFahrer(sys, 3), "Emil");
+    EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 Anna");
+    ASSERT_FALSE(sys.view.ergebnis.zeilen.empty());
+    EXPECT_EQ(sys.view.ergebnis.zeilen[0].fahrer, "Anna");
+    EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+    EXPECT_EQ(ClubErgebnisBerechnen(sys, c.club).rennenVon, "Rennen 1 von 5");
+
+    // The repeat of heat 1 is marked in its result's title.
+    c.club.Wiederholen();
+    c.club.Wiederholen();
+    c.club.Weiter();
+    StartRace(sys);
+    // From its start on the windows show the heat that runs.
+    EXPECT_EQ(RennFahrer(sys, 1), "Anna");
+    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
+    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
+    EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
+    StartRace(sys);
+    EXPECT_EQ(RennFahrer(sys, 1), "Bert");
+    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
+    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
+    EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 Bert");
+    EXPECT_EQ(c.club.Gefahren(4), 1) << "Dirk sat out heat 1";
+
+    for (int h = 3; h <= 5; ++h) {
+        const std::string sieger = FahrerName(sys.st, 1);
+        ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200})) << h;
+        EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 " + sieger) << h;
+    }
+    // After the last heat every window says the club race is over.
+    ASSERT_TRUE(c.club.Ende());
+    EXPECT_EQ(RennUeberschrift(sys),
+              "Clubrennen über 2 Runden    ***** Rennen 5 von 5 *****  \u2013  Clubrennen beendet");
+    const ClubErgebnisAnsicht a = ClubErgebnisBerechnen(sys, c.club);
+    EXPECT_EQ(a.rennenVon, "Rennen 5 von 5 \u2013 Clubrennen beendet");
+    EXPECT_EQ(a.naechstesText, "Clubrennen beendet");
+
+    // The standings after each heat (the repeat's twice) and at the end.
+    std::vector<std::string> stand;
+    for (const auto& e : fs::directory_iterator(dir / kErgebnisOrdner)) {
+        const std::string n = e.path().filename().string();
+        if (n.find("_Clubwertung_") != std::string::npos && e.path().extension() == ".csv") stand.push_back(n);
+    }
+    std::sort(stand.begin(), stand.end());
+    ASSERT_EQ(stand.size(), 6u);
+    size_t wiederholt = 0, ende = 0;
+    std::string endstand;
+    for (const std::string& n : stand) {
+        const std::string text = Lesen(dir / kErgebnisOrdner / n);
+        if (text.find("Zwischenstand nach Rennen 1 von 5 (Wiederholung)") != std::string::npos) ++wiederholt;
+        if (n.find("_Clubwertung_Endstand") != std::string::npos) {
+            ++ende;
+            endstand = text;
+        }
+    }
+    EXPECT_EQ(wiederholt, 1u);
+    ASSERT_EQ(ende, 1u);
+    EXPECT_NE(endstand.find("Wertung;Clubrennen – Endstand nach Rennen 5 von 5\r\n"), std::string::npos) << endstand;
+    EXPECT_NE(endstand.find("Platz;Fahrer;Gesamtzeit;Gesamtzeit (ms);Rennen gefahren;Rennen\r\n"), std::string::npos);
+    // Every driver drove four of the five heats.
+    EXPECT_EQ(Zaehlen(endstand, ";4;5\r\n"), 5u) << endstand;
+    EXPECT_TRUE(fs::exists(dir / kErgebnisOrdner / (stand.back().substr(0, stand.back().size() - 4) + ".html")));
+    fs::remove_all(dir);
+}
+
 TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     // 3 drivers on 4 lanes: heat 2 has slots 4, 1, 2 filled and lane 3 empty;
     // each lane's laps go to the driver of its slot.
@@ -334,7 +416,7 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     EXPECT_EQ(c.club.Runden(3), 1);
     EXPECT_EQ(c.club.Platzierung(), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(c.Listed("Anna auf Spur 1 --> 3 Runden  gesamt 3"));
-    EXPECT_TRUE(c.Listed("3 - Cleo mit 1 Runden"));
+    EXPECT_TRUE(c.Listed("3 - Cleo mit 1 Runden   (1 von 4 Rennen)"));
     // Repeat: the laps go again.
     c.club.Wiederholen();
     c.club.Wiederholen();
@@ -371,7 +453,7 @@ TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
     EXPECT_NEAR(TimeDiff(c.rig.now, t0), 55000, 1500);
     EXPECT_NEAR(c.club.Runden(1), 54, 2);
     EXPECT_NEAR(c.club.Runden(2), 27, 2);
-    EXPECT_TRUE(c.Listed("1 - Anna mit " + std::to_string(c.club.Runden(1)) + " Runden"));
+    EXPECT_TRUE(c.Listed("1 - Anna mit " + std::to_string(c.club.Runden(1)) + " Runden   (1 von 4 Rennen)"));
     EXPECT_EQ(c.rig.sys.st.RestMinuten, 1) << "heat 2 has its minute again";
     EXPECT_FALSE(fs::exists(dir / "Logfile.txt"));
     fs::remove_all(dir);
@@ -537,6 +619,23 @@ TEST(ClubSimTest, ExampleClubRaceOfFiveDriversOnFourLanes) {
     EXPECT_EQ(Zaehlen(log, "HABE FERTIG"), 1u);
     const std::string schluss = "--- Ende Turn : 5\r\n\r\n!!!!!!!!!!!!!!!!!!!!!! HABE FERTIG !!!!!!!!!!!!!!!!!!!!\r\n\r\n";
     EXPECT_EQ(log.substr(log.size() - schluss.size()), schluss);
+
+    // Each heat's result names its heat; the standings follow each heat, the
+    // last as the final standings with Jörg ahead, all beside the heat results.
+    EXPECT_EQ(Zaehlen(r.out, "_Clubwertung_nach_Rennen_"), 8u) << "heats 1..4, table and page";
+    ASSERT_EQ(Zaehlen(r.out, "_Clubwertung_Endstand.csv\"\n"), 1u);
+    EXPECT_EQ(Zaehlen(r.out, "_Clubwertung_Endstand.html\"\n"), 1u);
+    const size_t csv = r.out.find("_Clubwertung_Endstand.csv");
+    const size_t von = r.out.rfind('"', csv) + 1;
+    const std::string endstand = Lesen(dir / r.out.substr(von, r.out.find('"', csv) - von));
+    EXPECT_NE(endstand.find("Endstand nach Rennen 5 von 5"), std::string::npos) << endstand;
+    EXPECT_NE(endstand.find("1;J\xC3\xB6rg;"), std::string::npos) << endstand;
+    EXPECT_EQ(Zaehlen(endstand, ";4;5\r\n"), 5u) << endstand;
+    bool heatTitel = false;
+    for (const auto& e : fs::directory_iterator(dir / kErgebnisOrdner))
+        if (e.path().extension() == ".csv" && Lesen(e.path()).find("***** Rennen 3 von 5 *****") != std::string::npos)
+            heatTitel = true;
+    EXPECT_TRUE(heatTitel);
     fs::remove_all(dir);
 }
 

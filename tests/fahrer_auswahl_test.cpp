@@ -132,12 +132,13 @@ TEST(ClubAnzeigeTest, TreeNextHeatResultAndRepeatThroughAClubRace) {
     EXPECT_EQ(a.rennenVon, "Rennen 1 von 3");
     club.Weiter();
 
-    // The rest of the race; after the last heat the plan starts again at heat 1
-    // and a repeat is no longer possible.
+    // The rest of the race; after the last heat the window says the club race
+    // is over, names no next heat, and a repeat is no longer possible.
     for (int h = 1; h <= 3; ++h) DriveHeat(rig, club);
     a = ClubErgebnisBerechnen(rig.sys, club);
-    EXPECT_EQ(a.rennenVon, "Rennen 3 von 3");
-    EXPECT_EQ(a.naechstes, 1);
+    EXPECT_EQ(a.rennenVon, "Rennen 3 von 3 \u2013 Clubrennen beendet");
+    EXPECT_EQ(a.naechstes, 0);
+    EXPECT_EQ(a.naechstesText, "Clubrennen beendet");
     EXPECT_FALSE(a.wiederholenMoeglich);
     EXPECT_NE(std::find(a.liste.begin(), a.liste.end(), " *** Clubrennen Ende *** "), a.liste.end());
 }

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -87,6 +91,9 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_LT(d1, 243000);
     ASSERT_TRUE(r.spw.Wartet());
     EXPECT_FALSE(r.spw.SerieKomplett());
+    // A segment is no race of its own: no result, no winner of its lanes.
+    EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 0);
+    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Rennen 1 von 3 beendet");
     EXPECT_EQ(r.spw.TeamNr(1).Runden, 3);
     EXPECT_EQ(r.spw.TeamNr(2).Runden, 2);
     EXPECT_EQ(r.spw.TeamNr(3).Runden, 1);
@@ -102,9 +109,12 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_EQ(r.spw.SpurName(1), "Fahrer 2");
     EXPECT_EQ(r.spw.SpurName(2), "Fahrer 3");
     EXPECT_EQ(r.spw.SpurName(3), "Fahrer 1");
-    // Results, banner and race director name the team too.
+    // Results, banner and race director name the team too, once it drives:
+    // until the next start the lanes show the teams of the segment driven.
     EXPECT_EQ(FahrerName(r.rig.sys.st, 1), "Fahrer 2");
     EXPECT_EQ(FahrerName(r.rig.sys.st, 3), "Fahrer 1");
+    EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 1");
+    EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 1 von 3");
     EXPECT_EQ(r.Countdown(), 3 * 60);
     // A Start with nothing to continue changes nothing.
     r.spw.Weiter();
@@ -131,19 +141,59 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_NE(r.rig.sys.record.laps.Total(3), 0);
     EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
 
-    // Close after the last segment: the race data go, and the series is ready
-    // again from its first segment.
+    // The series has one result: the teams by their laps over all segments
+    // (teams 2 and 3 are level on laps; the shorter total time comes first).
+    const RennErgebnis& e = r.rig.sys.view.ergebnis;
+    EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
+    EXPECT_EQ(e.titel, "Zeitrennen mit Automatischem Spurwechsel über 10 Minuten, 3 Rennen");
+    ASSERT_EQ(e.zeilen.size(), 3u);
+    EXPECT_EQ(e.zeilen[0].fahrer, "Fahrer 1");
+    EXPECT_EQ(e.zeilen[0].runden, 6);
+    EXPECT_EQ(e.zeilen[0].spur, 1) << "the lane the team started on";
+    EXPECT_EQ(e.zeilen[1].runden, 5);
+    EXPECT_LE(e.zeilen[1].gesamtzeit, e.zeilen[2].gesamtzeit);
+    EXPECT_EQ(e.SiegerSpur(), 1);
+    EXPECT_EQ(BannerBerechnen(r.rig.sys).text, "ZIEL");
+    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
+
+    // Close after the last segment: the series' end stays on the windows.
     r.spw.Weiter();
-    for (int l = 1; l <= kLanes; ++l) {
-        EXPECT_EQ(r.rig.sys.record.laps.Laps(l), 0) << l;
-        EXPECT_EQ(r.rig.sys.record.laps.Total(l), 0) << l;
-    }
+    EXPECT_TRUE(r.spw.SerieKomplett());
+    EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
+    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
+    // The next start drives the series again from its first segment.
+    StartRace(r.rig.sys);
+    EXPECT_EQ(r.s.StartPhase, kTrue);
     EXPECT_FALSE(r.spw.SerieKomplett());
     EXPECT_EQ(r.spw.WechselNr(), 1);
     EXPECT_EQ(r.spw.TeamNr(1).Runden, 0);
     EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
+    for (int l = 1; l <= kLanes; ++l) EXPECT_EQ(r.rig.sys.record.laps.Laps(l), 0) << l;
     EXPECT_EQ(r.Countdown(), 4 * 60);
     EXPECT_TRUE(r.ui.messages.empty());
+}
+
+TEST(LaneChange, StartOfTheWindowStartsTheNextSegment) {
+    LaneChangeRig r({1, 2}, 8);
+    ASSERT_TRUE(ChooseRaceMode(r.rig.sys, 2));
+    r.DriveSegment({0, 2, 1});
+    ASSERT_TRUE(r.spw.Wartet());
+    // Start: the window closes and segment 2 starts at once with the teams one lane on.
+    r.spw.Starten();
+    EXPECT_FALSE(r.spw.Wartet());
+    EXPECT_EQ(r.spw.WechselNr(), 2);
+    EXPECT_EQ(r.s.StartPhase, kTrue);
+    EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 2");
+    EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 2");
+    // The last segment ends the series with its one result.
+    while (r.s.RennenLaeuft == 0) r.rig.RunFor(100);
+    while (!r.spw.Wartet()) r.rig.RunFor(1000);
+    EXPECT_TRUE(r.spw.SerieKomplett());
+    EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
+    // A start from a lap window after the series' end begins a new one.
+    StartRace(r.rig.sys);
+    EXPECT_EQ(r.spw.WechselNr(), 1);
+    EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 1 von 2");
 }
 
 TEST(LaneChange, DivisionFollowsTheActiveLanesAndNoLaneIsRefused) {
@@ -187,11 +237,41 @@ TEST(LaneChange, ReplayTracesSegmentsTeamsAndTheWindow) {
                              "250000 window close frmSpwDisplay\n", "440000 segment 3 of 3\n",
                              "627700 segment-end 3 of 3\n", "627700 team 1 laps=6 lane=2\n",
                              "627700 team 2 laps=5 lane=3\n", "627700 team 3 laps=5 lane=1\n",
-                             "630000 segment 1 of 3\n", "630000 team 1 laps=0 lane=1\n"})
+                             "627700 series-end winner=1 laps=6\n", "630000 window close frmSpwDisplay\n"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    // Closing the window after the last segment keeps the series' end.
+    EXPECT_EQ(r.out.find("630000 segment"), std::string::npos);
     const test::SimRun bad = test::RunSim("at 100 lanechange later\nend 200\n", "lanechange-bad.scn");
     EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.out.find("expected next"), std::string::npos) << bad.out;
+    EXPECT_NE(bad.out.find("expected next or start"), std::string::npos) << bad.out;
+}
+
+TEST(LaneChange, SeriesExampleStartsEachSegmentFromTheWindowAndFilesOneResult) {
+    char tmpl[] = "/tmp/zk_spwseries_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const test::SimRun r =
+        test::RunSimOn(std::string(ZK_SOURCE_DIR) + "/examples/lanechange-series.scn", "--data-dir '" + dir + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* line : {"131000 segment 2 of 4\n", "131000 phase startlight\n", "391000 segment 4 of 4\n",
+                             "517400 segment-end 4 of 4\n", "517400 team 3 laps=32 lane=4\n",
+                             "517400 series-end winner=3 laps=32\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    // One result for the whole series, none per segment.
+    size_t results = 0;
+    for (size_t i = r.out.find(" result \""); i != std::string::npos; i = r.out.find(" result \"", i + 1)) ++results;
+    EXPECT_EQ(results, 2u);
+    const size_t csv = r.out.find("_ZeitrennenSpurwechsel.csv\"");
+    ASSERT_NE(csv, std::string::npos) << r.out;
+    const size_t von = r.out.rfind('"', csv) + 1;
+    std::ifstream in(dir + "/" + r.out.substr(von, r.out.find('"', csv) - von), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("Rennen;Zeitrennen mit Automatischem Spurwechsel über 8 Minuten, 4 Rennen\r\n"),
+              std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("\r\n1;3;Fahrer 3;32;"), std::string::npos) << text.str();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "TestRig.h"
 #include "race/Fuel.h"
+#include "race/RaceResult.h"
 #include "race/RaceSequence.h"
 
 using namespace zk;
@@ -206,4 +207,24 @@ TEST(Fuel, StartSendsTheStartValueWithThePowerSupply) {
     r.rec.voltages.clear();
     StopRace(r.sys);
     EXPECT_EQ(r.rec.voltages[0], std::make_pair(0, 192));  // back to the set voltage
+}
+
+TEST(Fuel, LapPenaltiesOfAnEmptyTankAreExplainedBesideTheCount) {
+    FuelRig r;
+    r.sys.cfg.Tankoption.StromAusBeiTankLeer = 0;  // the lap penalty
+    r.Race();
+    for (int32_t t = 7000; t <= 17000; t += 5000) r.CrossAt(t);  // 3 laps
+    ASSERT_EQ(r.sys.record.laps.Laps(1), 3);
+    EXPECT_EQ(RundenHinweis(r.sys.record.laps, 1), "");
+    r.sys.st.TankStand[1] = 1.0;
+    r.CrossAt(22000);  // the tank runs dry on this lap: 4 laps - 2
+    EXPECT_EQ(r.sys.record.laps.Laps(1), 2);
+    EXPECT_EQ(RundenHinweis(r.sys.record.laps, 1), "Tank leer \u22122");
+    r.CrossAt(27000);  // 2 + 1 - 2
+    EXPECT_EQ(r.sys.record.laps.Laps(1), 1);
+    EXPECT_EQ(RundenHinweis(r.sys.record.laps, 1), "Tank leer \u22124");
+    EXPECT_EQ(RundenHinweis(r.sys.record.laps, 2), "") << "lane 2 drove no penalty";
+    // The race director's corrections are named apart.
+    r.sys.record.laps.AddCorrection(1, r.now, +1, LapOrigin::DirectorPlus);
+    EXPECT_EQ(RundenHinweis(r.sys.record.laps, 1), "Tank leer \u22124, Rennleitung +1");
 }

@@ -329,7 +329,7 @@ void DirectorWindow::Update() {
         }
         Rang[i]->setText(QString::number(r.Platz));
         Runden[i]->setText(QString::number(ctx_.sys.record.laps.Laps(lane)));
-        const QString name = QString::fromStdString(FahrerName(s, lane));
+        const QString name = QString::fromStdString(RennFahrer(ctx_.sys, lane));
         if (Driver[i]->text() != name) Driver[i]->setText(name);
     }
 }
@@ -345,7 +345,7 @@ void DirectorWindow::ClearWindow() {
         LastLap[i]->setText(QStringLiteral("0,000"));
         Fastest[i]->setText(QStringLiteral("0,000"));
         Runden[i]->setText(QStringLiteral("0"));
-        Driver[i]->setText(QString::fromStdString(FahrerName(ctx_.sys.st, i + 1)));
+        Driver[i]->setText(QString::fromStdString(RennFahrer(ctx_.sys, i + 1)));
         GesTime[i]->setText(ZeitText(LesbareZeit(0)));
         FuelUpdate(i);
     }

@@ -1,5 +1,6 @@
 #include "ui/LapWindow.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
@@ -95,6 +96,7 @@ QLabel* LapWindow::MakeLabel(const QString& name, const QString& text, double pt
 void LapWindow::ShowCountdownAndLaps() {
     const RaceState& s = ctx_.sys.st;
     if (banner_) banner_->Show(BannerBerechnen(ctx_.sys));
+    ShowHeading();
     // The countdown as h:mm:ss here; the display boards keep their own form.
     const bool countdown = !ctx_.race.CountdownText().empty();
     lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
@@ -107,8 +109,12 @@ void LapWindow::ShowCountdownAndLaps() {
             if (Spur_Driver[i]->text() != name) Spur_Driver[i]->setText(name);
         }
         // The lap count is the lap list's: a correction of the race director
-        // shows at once, not only with the lane's next lap.
-        const QString laps = QString::number(ctx_.sys.record.laps.Laps(lane));
+        // shows at once, not only with the lane's next lap. Below it, why it
+        // differs from the laps driven (empty-tank penalties, corrections).
+        QString laps = QString::number(ctx_.sys.record.laps.Laps(lane));
+        if (const std::string why = RundenHinweis(ctx_.sys.record.laps, lane); !why.empty())
+            laps += QStringLiteral("<br><small>") + QString::fromStdString(why).toHtmlEscaped() +
+                    QStringLiteral("</small>");
         if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
         const SpurSatz& r = s.SpurDaten[lane];
         if (r.NeueRunde == 0) continue;
@@ -205,12 +211,33 @@ void LapWindow::ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, c
 }
 
 QString LapWindow::DriverName(int lane) const {
-    // In the time race with lane change each lane shows the team driving it.
-    if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel()) {
-        const std::string team = w->SpurName(lane);
-        if (!team.empty()) return QString::fromStdString(team);
+    // The drivers of the race the laps belong to (a club heat's, a lane-change
+    // segment's team) until the next one starts.
+    return QString::fromStdString(RennFahrer(ctx_.sys, lane));
+}
+
+void LapWindow::ShowHeading() {
+    const QString titel = QString::fromStdString(RennUeberschrift(ctx_.sys));
+    if (titel != heading_ || windowTitle().isEmpty()) {
+        heading_ = titel;
+        // Several lap windows open side by side are told apart by their titles.
+        setWindowTitle(heading_ + QStringLiteral(" \u2013 ") + ViewCaption());
     }
-    return QString::fromStdString(FahrerName(ctx_.sys.st, lane));
+    if (lblTitel_ && lblTitel_->text() != heading_) {
+        lblTitel_->setText(heading_);
+        FitHeading();
+    }
+}
+
+void LapWindow::FitHeading() {
+    if (!lblTitel_ || headingPt_ <= 0) return;
+    // The heading keeps the scaled size while it fits; a longer one (a club
+    // heat, a lane-change segment) gets smaller rather than cut off.
+    QFont f = lblTitel_->font();
+    f.setPointSizeF(headingPt_);
+    const int room = lblTitel_->contentsRect().width();
+    while (f.pointSizeF() > 5 && QFontMetrics(f).horizontalAdvance(heading_) > room) f.setPointSizeF(f.pointSizeF() * 0.92);
+    if (f != lblTitel_->font()) lblTitel_->setFont(f);
 }
 
 void LapWindow::FuelUpdate(int laneIndex) {
@@ -234,6 +261,7 @@ void LapWindow::ClearWindow() {
     if (ChooseLanes()) {
         shownPower_.clear();
         LanesChanged();
+        setWindowTitle(QString());  // the title names the lanes shown
     }
     for (int i = 0; i < lanes_; ++i) {
         if (i < static_cast<int>(Spur_LapTime.size())) Spur_LapTime[i]->clear();
@@ -242,11 +270,7 @@ void LapWindow::ClearWindow() {
         if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(LaneOf(i)));
         FuelUpdate(LaneOf(i) - 1);
     }
-    std::string titel = ctx_.sys.st.RennmodusText;
-    if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel(); w && w->Aktiv()) titel += w->Untertitel();
-    heading_ = QString::fromStdString(titel);
-    // Several lap windows open side by side are told apart by their titles.
-    setWindowTitle(heading_ + QStringLiteral(" \u2013 ") + ViewCaption());
+    ShowHeading();
 }
 
 QString LapWindow::ViewCaption() const {
@@ -306,6 +330,10 @@ void LapWindow::Closing(QCloseEvent*) {
 void LapWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     scaler_.Apply(size());
+    if (lblTitel_) {
+        headingPt_ = lblTitel_->font().pointSizeF();
+        FitHeading();
+    }
 }
 
 }  // namespace zk

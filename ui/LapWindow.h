@@ -93,6 +93,10 @@ protected:
     // Colours of [Farben] for lane `lane` applied to a lane strip and its labels.
     void ApplyLaneColours(QWidget* strip, QLabel* laneNumber, int lane, const std::vector<QLabel*>& texts);
     QString DriverName(int lane) const;
+    // The heading of the race the laps belong to, in the head row and the title.
+    void ShowHeading();
+    // Shrinks the head row's title until it fits its room.
+    void FitHeading();
     // What the window shows, for its title: "Anzeige 3 Spuren (Spur 1–3)",
     // "Anzeige 2 Spuren (Spur 1, 4)".
     QString ViewCaption() const;
@@ -115,6 +119,7 @@ protected:
     std::vector<QPushButton*> PowerBtn, ResetBtn;
     QLabel* lblTitel_ = nullptr;
     QString heading_;  // the race title the window shows in its head row
+    double headingPt_ = 0;  // the head row's scaled point size
     QLabel* lblGesZeit = nullptr;
     QPushButton* btnStartRace = nullptr;
     QPushButton* btnStopRace = nullptr;

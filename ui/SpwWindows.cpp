@@ -68,6 +68,9 @@ SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
     }
     g->setColumnStretch(1, 1);
     v->addLayout(g);
+    // After the last segment: the series' winner.
+    lblSieger = Label("lblSieger", QString(), this, 1.3, true);
+    v->addWidget(lblSieger);
     v->addStretch(1);
 
     auto* knoepfe = new QHBoxLayout;
@@ -80,7 +83,7 @@ SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
     knoepfe->addWidget(Start);
     knoepfe->addWidget(Close);
     v->addLayout(knoepfe);
-    connect(Start, &QPushButton::clicked, this, &SpwDisplayWindow::Weiter);
+    connect(Start, &QPushButton::clicked, this, &SpwDisplayWindow::Starten);
     connect(Close, &QPushButton::clicked, this, &SpwDisplayWindow::Weiter);
 
     Anzeigen();
@@ -106,6 +109,18 @@ void SpwDisplayWindow::Anzeigen() {
         lblTeam[i]->setText(QString::fromStdString(t.Name));
         lblRundenT[i]->setText(QString::number(t.Runden));
     }
+    const bool ende = w && (w->SerieKomplett() || w->SerieBeendet());
+    std::string sieger;
+    if (ende) {
+        const RennErgebnis& e = w->SerienErgebnis();
+        sieger = e.SiegerSpur() != 0 ? "Sieger: " + e.zeilen[0].fahrer + " mit " + std::to_string(e.zeilen[0].runden) +
+                                           " Runden"
+                                     : "Serie beendet – kein Sieger";
+    }
+    lblSieger->setText(QString::fromStdString(sieger));
+    lblSieger->setVisible(ende);
+    // After the last segment Start begins a new series.
+    Start->setText(ende ? QStringLiteral("Neue Serie") : QStringLiteral("Start"));
 }
 
 void SpwDisplayWindow::showEvent(QShowEvent* e) {
@@ -117,6 +132,16 @@ void SpwDisplayWindow::Weiter() {
     // The core starts the next segment (or ends the series) and closes this window.
     if (SpurwechselRennen* w = Serie()) {
         w->Weiter();
+    } else {
+        close();
+    }
+}
+
+void SpwDisplayWindow::Starten() {
+    // The core closes this window and starts the next segment (after the last
+    // one: the series again).
+    if (SpurwechselRennen* w = Serie()) {
+        w->Starten();
     } else {
         close();
     }

@@ -30,10 +30,12 @@ protected:
 
 private:
     void Weiter();
+    void Starten();
     SpurwechselRennen* Serie() const;
 
     UiContext& ctx_;
     QLabel* lblRvonR = nullptr;
+    QLabel* lblSieger = nullptr;  // the series' winner after its last segment
     std::array<QLabel*, kLanes> lblTeam{};
     std::array<QLabel*, kLanes> lblRundenT{};
     std::array<QLabel*, kLanes> lblNummer_{};

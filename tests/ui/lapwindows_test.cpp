@@ -26,7 +26,28 @@ private slots:
     void buttonsAndMenusFollowTheRace();
     void nothingOfThePreviousRaceStaysOnScreen();
     void smallWindowsShowTheLanesTakingPart();
+    void lapCountSaysWhyItDropped();
 };
+
+// An empty-tank lap penalty takes laps away; the window says why beside the count.
+void LapWindowsTest::lapCountSaysWhyItDropped() {
+    UiRig rig;
+    rig.Load();
+    QWidget* w = rig.Open("frmKVZeit4SpurNeu");
+    rig.StartAndRunToGreen(w);
+    for (int k = 0; k < 4; ++k) {
+        rig.RunFor(6000);
+        rig.Hold(2, 20);
+    }
+    rig.RunFor(200);
+    QCOMPARE(UiRig::Text(w, "Spur_Laps_1"), QStringLiteral("3"));
+    rig.sys.record.laps.AddCorrection(2, rig.now, -2, zk::LapOrigin::Penalty);
+    rig.RunFor(100);
+    const QString text = UiRig::Text(w, "Spur_Laps_1");
+    QVERIFY2(text.startsWith(QStringLiteral("1<br>")), qPrintable(text));
+    QVERIFY2(text.contains(QString::fromUtf8("Tank leer \u22122")), qPrintable(text));
+    QCOMPARE(UiRig::Text(w, "Spur_Laps_0"), QStringLiteral("0"));
+}
 
 // Every window identifier the core may open names a window the application
 // creates under that name; an identifier without a window is reported, not

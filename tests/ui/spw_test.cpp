@@ -2,6 +2,8 @@
 // program: it opens when a segment has run out, holds the lap windows until its
 // Start button is pressed, and Start continues the series with the next teams.
 #include <QAction>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QtTest>
 
 #include "ui/LapWindow.h"
@@ -13,6 +15,7 @@ class SpwTest : public QObject {
     Q_OBJECT
 private slots:
     void segmentEndOpensTheWindowAndStartContinues();
+    void headingFitsAndTheSeriesEndsWithItsWinner();
 };
 
 void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
@@ -51,20 +54,83 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     // The lap windows wait for the lane-change window.
     QVERIFY(!std4->isEnabled());
 
+    // The lap windows keep the finished segment's teams until the next starts.
+    QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 1"));
+
+    // Start: the window closes and segment 2 starts with the teams one lane on.
     UiRig::Click(spw, "Start");
     QVERIFY(!rig.main->Registry().Find("frmSpwDisplay"));
     QVERIFY(std4->isEnabled());
+    QCOMPARE(rig.sys.st.StartPhase.load(), zk::kTrue);
+    QCOMPARE(rig.sys.club().Spurwechsel()->WechselNr(), 2);
+    rig.RunFor(100);
     QCOMPARE(std4->windowTitle(),
              QString::fromUtf8("Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 3 – Standard 4 Spuren"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 2"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_2"), QStringLiteral("Fahrer 1"));
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 2 von 3"));
-    QCOMPARE(rig.sys.st.RestMinuten, int16_t{3});
-
-    // Segment 2 starts from the standard window as any race does.
-    rig.StartAndRunToGreen(std4);
+    for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
-    QCOMPARE(rig.sys.club().Spurwechsel()->WechselNr(), 2);
+}
+
+// Four lanes: the heading "… Rennen 1 von 4" fits beside the countdown in
+// every lap window at the size it opens with; after the last segment the
+// window names the series' winner and its Start begins a new series.
+void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
+    UiRig rig;
+    rig.sys.cfg.ZrMitWechsel.Wechsel = 1;
+    for (int l = 5; l <= zk::kLanes; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = 0;
+    rig.sys.cfg.Letzte.Zeit = 8;
+    rig.Load();
+    std::vector<QWidget*> wins;
+    for (const char* n : {"frmZeit4Spur", "frmKVZeit4SpurNeu", "frmKVZeit3Spur", "frmKVZeit8Spur", "frmKVZeit48SpurNeu"})
+        wins.push_back(rig.Open(n));
+    rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
+    for (QWidget* w : wins) {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+    rig.RunFor(100);
+    for (QWidget* w : wins) {
+        auto* titel = w->findChild<QLabel*>("lblTitel");
+        QVERIFY(titel);
+        QCOMPARE(titel->text(), QString::fromUtf8("Zeitrennen mit Automatischem Spurwechsel   Rennen 1 von 4"));
+        QVERIFY2(QFontMetrics(titel->font()).horizontalAdvance(titel->text()) <= titel->contentsRect().width(),
+                 qPrintable(w->objectName()));
+    }
+
+    // Four segments, lane 3 drives a lap in each: team k on lane 3 in segment
+    // (3 - k) mod 4 + 1 gets one lap each time; the fastest lane decides.
+    QWidget* std4 = wins[0];
+    for (int seg = 1; seg <= 4; ++seg) {
+        if (seg == 1) {
+            rig.StartAndRunToGreen(std4);
+        } else {
+            QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
+            QVERIFY(spw);
+            UiRig::Click(spw, "Start");
+            for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
+        }
+        QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+        const int laps = seg == 2 ? 3 : 1;  // segment 2: team 2 on lane 1 drives three laps
+        for (int k = 0; k <= laps; ++k) {
+            rig.RunFor(6000);
+            rig.Hold(1, 20);
+        }
+        rig.RunFor(1000);
+        rig.sys.st.RestMinuten = 0;
+        rig.sys.st.RestSekunden = 2;
+        for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
+        QVERIFY(rig.main->Registry().Find("frmSpwDisplay"));
+    }
+    QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
+    QCOMPARE(UiRig::Text(spw, "lblSieger"), QString::fromUtf8("Sieger: Fahrer 2 mit 3 Runden"));
+    QCOMPARE(rig.sys.view.ergebnisNummer, 1);
+    QVERIFY(rig.sys.view.ergebnis.titel.find("Spurwechsel") != std::string::npos);
+    // Start after the last segment: a new series from its first segment.
+    UiRig::Click(spw, "Start");
+    QCOMPARE(rig.sys.club().Spurwechsel()->WechselNr(), 1);
+    QCOMPARE(rig.sys.st.StartPhase.load(), zk::kTrue);
 }
 
 QTEST_MAIN(SpwTest)
