@@ -16,7 +16,7 @@ std::string S(int v) { return std::to_string(v); }
 }  // namespace
 
 bool SpurwechselRennen::Aktiv() const {
-    return anzahl_ > 0 && sys_.st.Rennmodus == Rennart::Zeitrennen && sys_.cfg.ZrMitWechsel.Wechsel == 1;
+    return anzahl_ > 0 && sys_.st.rennen.Rennmodus == Rennart::Zeitrennen && sys_.cfg.ZrMitWechsel.Wechsel == 1;
 }
 
 int SpurwechselRennen::TeamAufSpur(int lane) const {
@@ -48,7 +48,7 @@ bool SpurwechselRennen::Init() {
     spuren_.clear();
     minuten_.fill(0);
     teams_.fill(Team{});
-    for (auto& t : s.SpurTeam) t.clear();
+    for (auto& t : s.fahrer.SpurTeam) t.clear();
     for (int l = 1; l <= kLanes; ++l)
         if (sys_.cfg.AktiveSpuren.Spur[l] != 0) spuren_.push_back(l);
     if (spuren_.empty()) {
@@ -58,7 +58,7 @@ bool SpurwechselRennen::Init() {
     }
     const int a = static_cast<int>(spuren_.size());
     // Every segment lasts at least one minute.
-    gesamt_ = s.RennZeit < a ? a : s.RennZeit;
+    gesamt_ = s.rennen.RennZeit < a ? a : s.rennen.RennZeit;
     const int abschnitt = gesamt_ / a;
     for (int k = 2; k <= a; ++k) minuten_[k] = abschnitt;
     minuten_[1] = gesamt_ - (a - 1) * abschnitt;
@@ -74,12 +74,12 @@ void SpurwechselRennen::Naechster() {
     ++nr_;
     // The segment runs its own minutes; the countdown starts with it.
     const int m = minuten_[nr_];
-    s.RestStunden = static_cast<int16_t>(m / 60);
-    s.RestMinuten = static_cast<int16_t>(m % 60);
-    s.RestSekunden = 0;
+    s.rennen.RestStunden = static_cast<int16_t>(m / 60);
+    s.rennen.RestMinuten = static_cast<int16_t>(m % 60);
+    s.rennen.RestSekunden = 0;
     untertitel_ = "   Rennen " + S(nr_) + " von " + S(anzahl_);
     // Lap windows, results and the race director name the team on each lane.
-    for (int l : spuren_) s.SpurTeam[l] = teams_[TeamAufSpur(l)].Name;
+    for (int l : spuren_) s.fahrer.SpurTeam[l] = teams_[TeamAufSpur(l)].Name;
     Trace("segment " + S(nr_) + " of " + S(anzahl_));
     TraceTeams();
 }
@@ -98,17 +98,17 @@ void SpurwechselRennen::Auswerten() {
         Team& t = teams_[TeamAufSpur(l)];
         t.Runden += laps.Laps(l);
         t.Gesamtzeit += laps.Total(l);
-        if (s.BesteRunde[l] < kBesteRundeReset && laps.Laps(l) > 0 && (t.BesteRunde == 0 || s.BesteRunde[l] < t.BesteRunde))
-            t.BesteRunde = s.BesteRunde[l];
-        t.Fehlstarts += s.Fehlstarts[l];
-        t.Strafen += s.StrafenZahl[l];
+        if (s.spuren.BesteRunde[l] < kBesteRundeReset && laps.Laps(l) > 0 && (t.BesteRunde == 0 || s.spuren.BesteRunde[l] < t.BesteRunde))
+            t.BesteRunde = s.spuren.BesteRunde[l];
+        t.Fehlstarts += s.spuren.Fehlstarts[l];
+        t.Strafen += s.tank.StrafenZahl[l];
     }
 }
 
 void SpurwechselRennen::SerieAbschliessen() {
     RennErgebnis e;
     e.modus = Rennart::Zeitrennen;
-    e.titel = sys_.st.RennmodusText + " über " + S(gesamt_) + " Minuten, " + S(anzahl_) + " Rennen";
+    e.titel = sys_.st.rennen.RennmodusText + " über " + S(gesamt_) + " Minuten, " + S(anzahl_) + " Rennen";
     for (int k = 1; k <= anzahl_; ++k) {
         const Team& t = teams_[k];
         ErgebnisZeile z;

@@ -175,7 +175,7 @@ void KVZeitWindow::LanesChanged() {
 void KVZeitWindow::Update() {
     ShowCountdownAndLaps();
     const RaceState& s = ctx_.sys.st;
-    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.SpurDaten[LaneOf(i)].Platz));
+    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.spuren.SpurDaten[LaneOf(i)].Platz));
 }
 
 void KVZeitWindow::ClearWindow() {

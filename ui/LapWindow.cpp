@@ -99,7 +99,7 @@ void LapWindow::ShowCountdownAndLaps() {
     ShowHeading();
     // The countdown as h:mm:ss here; the display boards keep their own form.
     const bool countdown = !ctx_.race.CountdownText().empty();
-    lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
+    lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.rennen.RestStunden, s.rennen.RestMinuten, s.rennen.RestSekunden))
                                   : QString());
     for (int i = 0; i < lanes_; ++i) {
         const int lane = LaneOf(i);
@@ -116,7 +116,7 @@ void LapWindow::ShowCountdownAndLaps() {
             laps += QStringLiteral("<br><small>") + QString::fromStdString(why).toHtmlEscaped() +
                     QStringLiteral("</small>");
         if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
-        const SpurSatz& r = s.SpurDaten[lane];
+        const SpurSatz& r = s.spuren.SpurDaten[lane];
         if (r.NeueRunde == 0) continue;
         const QString text = ZeitText(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
@@ -243,7 +243,7 @@ void LapWindow::FitHeading() {
 void LapWindow::FuelUpdate(int laneIndex) {
     const int i = ElementOf(laneIndex + 1);
     if (i < 0 || i >= static_cast<int>(Spur_FuelVal.size()) || !Spur_FuelVal[i]) return;
-    const SpurSatz& r = ctx_.sys.st.SpurDaten[laneIndex + 1];
+    const SpurSatz& r = ctx_.sys.st.spuren.SpurDaten[laneIndex + 1];
     Spur_FuelVal[i]->setText(GermanDecimal(r.Tank, 2));
     const double inhalt = ctx_.sys.cfg.Tankoption.Tankinhalt;
     // Whole percent of the tank; no capacity configured shows an empty bar.

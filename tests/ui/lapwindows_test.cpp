@@ -78,7 +78,7 @@ void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
 
     // Start crossing (reaction time only), then the first lap, timed from green:
     // a crossing is stamped at the first millisecond its sensor is active.
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[3];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[3];
     rig.RunTo(green + 304);
     rig.Hold(3, 20);
     rig.RunTo(green + 5349);
@@ -116,8 +116,8 @@ void LapWindowsTest::fuelLabelAndBar() {
     rig.Load();
     QWidget* w = rig.Open("frmKVZeit4SpurNeu");
     QWidget* std4 = rig.Open("frmZeit4Spur");
-    rig.sys.st.SpurDaten[2].Tank = 37.4;
-    rig.sys.st.SpurDaten[2].Farbe = 0x0000FF;  // red
+    rig.sys.st.spuren.SpurDaten[2].Tank = 37.4;
+    rig.sys.st.spuren.SpurDaten[2].Farbe = 0x0000FF;  // red
     rig.main->Registry().FuelUpdateAll(1);
     for (QWidget* x : {w, std4}) {
         QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37,40"));
@@ -137,14 +137,14 @@ void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
     QWidget* a = rig.Open("frmKVZeit2Spur");
     QWidget* b = rig.Open("frmZeit4Spur");
     QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 2);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], zk::kTrue);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinStd4], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinKV2], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinStd4], zk::kTrue);
     rig.StartAndRunToGreen(a);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     UiRig::Click(a, "bntZmClose");
     QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], int16_t{0});
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinKV2], int16_t{0});
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     b->close();  // the close box counts like the close button
@@ -156,7 +156,7 @@ void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
     QWidget* c = rig.Open("frmKVZeit3Spur");
     rig.main->Race().PowerAllOn();
     UiRig::Click(c, "bntZmClose");
-    QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
+    QCOMPARE(rig.sys.st.rennen.SpurStrom[1], zk::kTrue);
 }
 
 void LapWindowsTest::keysTypedInWindowsReachRaceControl() {
@@ -264,14 +264,14 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     runden->setText("3");
     runden->setText("-3");
     runden->setText("0");
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{3});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{3});
     QCOMPARE(menu("mnuEingabeRunden")->title(), QStringLiteral("Runden : 3"));
     // The time menu says what the race will run: 0 typed is 6 minutes.
     rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
     QWidget* zeit = rig.main->Registry().Find("frmZeiteingabe");
     zeit->findChild<QLineEdit*>("txtZeiteingabe")->setText("0");
     zeit->close();
-    QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+    QCOMPARE(rig.sys.st.rennen.RennZeit, int16_t{6});
     QCOMPARE(menu("mnuZeitvorgabe")->title(), QStringLiteral("Zeitvorgabe : 6 Minuten"));
 
     // An aborted start light leaves nothing to pause, and the program may end.
@@ -288,7 +288,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
     rig.StartAndRunToGreen(w);
     QVERIFY(!beenden->isEnabled());
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[1];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[1];
     for (int k = 0; k <= 3; ++k) {
         rig.RunTo(green + 300 + 5500 * k);
         rig.Hold(1, 20);
@@ -316,7 +316,7 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
 
     // A time race with a pause and one lap on lane 2, run to its end.
     rig.StartAndRunToGreen(kv);
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[2];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[2];
     rig.RunTo(green + 300);
     rig.Hold(2, 20);
     rig.RunTo(green + 5800);
@@ -337,7 +337,7 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
     rig.StartAndRunToGreen(kv);
     QCOMPARE(UiRig::Text(std4, "lblPausenzeit"), QString());
     QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QStringLiteral("0:01:00"));
-    const int32_t green2 = rig.sys.st.LetzteDurchfahrt[2];
+    const int32_t green2 = rig.sys.st.spuren.LetzteDurchfahrt[2];
     rig.RunTo(green2 + 300);
     rig.Hold(2, 20);
     rig.RunTo(green2 + 5800);
@@ -374,7 +374,7 @@ void LapWindowsTest::smallWindowsShowTheLanesTakingPart() {
     QVERIFY2(three->windowTitle().contains(QStringLiteral("(Spur 1, 2, 4)")), qPrintable(three->windowTitle()));
 
     rig.StartAndRunToGreen(two);
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[4];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[4];
     // The start crossing, then the first lap, timed from green.
     rig.RunTo(green + 300);
     rig.Hold(4, 20);
@@ -387,10 +387,10 @@ void LapWindowsTest::smallWindowsShowTheLanesTakingPart() {
     QCOMPARE(UiRig::Text(three, "Spur_LapTime_2"), QStringLiteral("4,300"));
 
     // Fuel of lane 4 reaches its row; lane 2's, which the window lacks, does not.
-    rig.sys.st.SpurDaten[4].Tank = 42.0;
+    rig.sys.st.spuren.SpurDaten[4].Tank = 42.0;
     rig.main->Registry().FuelUpdateAll(3);
     QCOMPARE(UiRig::Text(two, "Spur_FuelVal_1"), QStringLiteral("42,00"));
-    rig.sys.st.SpurDaten[2].Tank = 10.0;
+    rig.sys.st.spuren.SpurDaten[2].Tank = 10.0;
     rig.main->Registry().FuelUpdateAll(1);
     QCOMPARE(UiRig::Text(two, "Spur_FuelVal_0"), QStringLiteral("100,00"));
 

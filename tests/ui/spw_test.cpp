@@ -41,8 +41,8 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
         rig.Hold(1, 20);
     }
     rig.RunFor(1000);
-    rig.sys.st.RestMinuten = 0;
-    rig.sys.st.RestSekunden = 2;
+    rig.sys.st.rennen.RestMinuten = 0;
+    rig.sys.st.rennen.RestSekunden = 2;
     for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
     QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
     QVERIFY(spw);
@@ -118,8 +118,8 @@ void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
             rig.Hold(1, 20);
         }
         rig.RunFor(1000);
-        rig.sys.st.RestMinuten = 0;
-        rig.sys.st.RestSekunden = 2;
+        rig.sys.st.rennen.RestMinuten = 0;
+        rig.sys.st.rennen.RestSekunden = 2;
         for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
         QVERIFY(rig.main->Registry().Find("frmSpwDisplay"));
     }
