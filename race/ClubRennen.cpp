@@ -301,7 +301,7 @@ void ClubRennen::HeatEnd() {
     ++turn_;
     if (turn_ > plan_.H) {
         // The club race is over; the plan stands prepared from heat 1.
-        s.rennen.AutoStartScharf = 0;
+        s.rennen.AutoStartScharf = false;
         s.rennen.PausenRest = 0;
         ClearTotals();
         ende_ = kTrue;
@@ -326,7 +326,7 @@ void ClubRennen::ClubReset() {
     for (int d = 1; d <= std::clamp<int>(s.fahrer.AnzahlClubFahrer, 0, kMaxClubFahrer); ++d)
         if (!s.fahrer.ClubFahrer[d].empty()) pool.push_back(s.fahrer.ClubFahrer[d]);
     s.fahrer.AnzahlClubFahrer = 0;
-    s.fahrer.FahrerBestaetigt = 0;
+    s.fahrer.FahrerBestaetigt = false;
     plan_ = ClubPlan{};
     for (auto& n : spurFahrer_) n.clear();
     s.rennen.ZielRunden = Zielrunden(s);

@@ -76,7 +76,7 @@ void FahrerBestaetigen(RaceContext& sys, const FahrerListen& l) {
     for (auto& n : s.fahrer.ClubFahrer) n.clear();
     for (int k = 1; k <= d; ++k) s.fahrer.ClubFahrer[k] = l.aktiv[k - 1];
     s.fahrer.AnzahlClubFahrer = static_cast<int16_t>(d);
-    s.fahrer.FahrerBestaetigt = d >= 2 ? kTrue : int16_t{0};
+    s.fahrer.FahrerBestaetigt = d >= 2;
 }
 
 bool ClubFahrerBestaetigt(const RaceContext& sys) { return sys.st.fahrer.FahrerBestaetigt != 0; }

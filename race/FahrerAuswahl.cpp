@@ -42,7 +42,7 @@ void SpurNamenSetzen(RaceContext& sys, const SpurNamenListe& namen) {
         if (n == "Fahrer " + std::to_string(l)) n.clear();
         s.fahrer.SpurFahrer[l] = n;
     }
-    s.fahrer.SpurNamenGesetzt = kTrue;
+    s.fahrer.SpurNamenGesetzt = true;
     sys.windows().DisplayOutput();
 }
 

@@ -103,15 +103,15 @@ void FuelStep(RaceContext& sys) {
             if (r.Strafe > 0) {
                 --r.Strafe;
             } else {
-                s.spuren.SpurStromEin[lane] = kTrue;
-                s.tank.TankFlag[lane] = kTrue;
+                s.spuren.SpurStromEin[lane] = true;
+                s.tank.TankFlag[lane] = true;
             }
         }
         if (s.tank.TankFlag[lane] != 0 && s.spuren.SpurStromEin[lane] != 0) {
             PowerOn(sys, lane);
             if (s.spannung.TankAus[lane] == 0 && sys.cfg.KVPowerSetup.I2C_Netzteil == 1 && t.MitTrocken == 0)
                 sys.supply().NetzteilSetzen(lane - 1, s.spannung.SpurWert[lane]);
-            s.tank.TankFlag[lane] = 0;
+            s.tank.TankFlag[lane] = false;
             --r.Strafe;
         }
     }

@@ -66,7 +66,7 @@ double FuelForLap(RaceContext& sys, int lane, int32_t lapMs) {
         } else {
             s.spuren.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
             if (t.MitTrocken == 0) PowerOff(sys, lane);
-            s.spuren.SpurStromEin[lane] = 0;
+            s.spuren.SpurStromEin[lane] = false;
         }
     }
     return verbrauch;
@@ -222,7 +222,7 @@ void ProcessRaceTick(RaceContext& sys) {
     s.zyklus.Uhrzeit = sys.wall().TimeOfDay();
     s.zyklus.UhrSekunde = s.zyklus.Uhrzeit.size() >= 8 ? static_cast<int16_t>(std::stoi(s.zyklus.Uhrzeit.substr(6, 2))) : 0;
     if (s.zyklus.UhrSekunde != s.zyklus.UhrSekundeAlt) {
-        s.zyklus.SekundeNeu = 1;
+        s.zyklus.SekundeNeu = true;
         s.zyklus.UhrSekundeAlt = s.zyklus.UhrSekunde;
     }
 
@@ -241,7 +241,7 @@ void ProcessRaceTick(RaceContext& sys) {
     }
     if (sys.cfg.AutoStart.Enabled == 1 && s.rennen.AutoStartScharf != 0 && s.zyklus.SekundeNeu == 1 && s.rennen.PausenRest >= 1) {
         sys.club().AutoStartRefresh();
-        s.zyklus.SekundeNeu = 0;
+        s.zyklus.SekundeNeu = false;
     }
     if (s.fenster.ZsaOffen != 0) sys.windows().SettingsLiveView();
     if (sys.record.startLight) {

@@ -126,14 +126,14 @@ void TankOffSetzen(RaceContext& sys, int lane, int16_t value) {
 
 void KVPowerLaden(RaceContext& sys) {
     // Open first, so that the values sent while loading show in the window.
-    sys.st.fenster.KVPowerOffen = kTrue;
+    sys.st.fenster.KVPowerOffen = true;
     for (int l = 1; l <= kLanes; ++l) {
         CalcVoltDigits(sys, l);
         UpDateVoltDisp(sys, l);
     }
 }
 
-void KVPowerEntladen(RaceContext& sys) { sys.st.fenster.KVPowerOffen = kFalse; }
+void KVPowerEntladen(RaceContext& sys) { sys.st.fenster.KVPowerOffen = false; }
 
 uint16_t Verstaerkung32(RaceContext& sys) {
     auto& p = sys.cfg.KVPowerSetup;
@@ -241,7 +241,7 @@ I2CDialog I2CAktivSetzen(RaceContext& sys, int16_t value) {
         sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
         sys.cfg.Tankoption.MitTnt = 0;
         // Without the bus there is no supply to set: the window's menu entry goes too.
-        sys.st.fenster.BahnspannungMenuEin = kFalse;
+        sys.st.fenster.BahnspannungMenuEin = false;
     }
     d.pinI2COutput = sys.cfg.Lpt.PinI2COutput == 1;
     d.netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
@@ -255,11 +255,11 @@ I2CDialog I2CAktivSetzen(RaceContext& sys, int16_t value) {
 void I2CNetzteilSetzen(RaceContext& sys, int16_t value) {
     sys.cfg.KVPowerSetup.I2C_Netzteil = value;
     if (value == 1) {
-        sys.st.fenster.BahnspannungMenuEin = kTrue;
+        sys.st.fenster.BahnspannungMenuEin = true;
         sys.cfg.TNT_MC.Aktiv = 0;
         for (int l = 1; l <= kLanes; ++l) CalcVoltDigits(sys, l);
     } else {
-        sys.st.fenster.BahnspannungMenuEin = kFalse;
+        sys.st.fenster.BahnspannungMenuEin = false;
     }
 }
 

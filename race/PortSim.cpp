@@ -73,7 +73,7 @@ void AutoPeriodeSetzen(RaceContext& sys, int lane, double ms) {
 
 void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
     RaceState& s = sys.st;
-    s.fenster.SimMaskenAktiv = on ? 1 : 0;
+    s.fenster.SimMaskenAktiv = on;
     // Whatever the box value: lane n on bit n-1 of the input word, active low.
     for (int n = 1; n <= 8; ++n) {
         s.Vergleich[n] = 0;

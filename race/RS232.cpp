@@ -21,7 +21,7 @@ void AztKette(Settings& cfg) {
 
 // The user has decided about the options that need the port: the values from
 // before a failed start-up opening no longer apply.
-void OptionenEntschieden(RaceState& s) { s.seriell.ComOptionenMerken = 0; }
+void OptionenEntschieden(RaceState& s) { s.seriell.ComOptionenMerken = false; }
 
 void OptionenZurueck(RaceContext& sys) {
     RaceState& s = sys.st;
@@ -29,7 +29,7 @@ void OptionenZurueck(RaceContext& sys) {
     for (int i = 1; i <= 4; ++i) sys.cfg.AZT.Aktiv[i] = s.seriell.ComOptionenVorher[i - 1];
     sys.cfg.TAZ.LED = s.seriell.ComOptionenVorher[4];
     sys.cfg.TNT_MC.Aktiv = s.seriell.ComOptionenVorher[5];
-    s.seriell.ComOptionenMerken = 0;
+    s.seriell.ComOptionenMerken = false;
 }
 
 // Whether an option other than board #1 still sends on the line.
@@ -96,8 +96,8 @@ void SerialSenden(RaceContext& sys) {
             // The options stay as set: reopening the port brings everything back.
             const int com = sys.cfg.RS232.COM;
             sys.serial().Schliessen();
-            s.seriell.ComOffen = 0;
-            s.seriell.SerialGetrennt = kTrue;
+            s.seriell.ComOffen = false;
+            s.seriell.SerialGetrennt = true;
             if (ComGueltig(com)) s.seriell.ComStatus[com] = kComUnbestimmt;
             sys.ui().ShowStatus(ComGetrenntText(com));
             break;
@@ -111,8 +111,8 @@ bool ComOeffnen(RaceContext& sys) {
     if (s.seriell.ComOffen == 0) {
         const int com = cfg.RS232.COM;
         if (ComGueltig(com) && sys.serial().Oeffnen(com)) {
-            s.seriell.ComOffen = kTrue;
-            s.seriell.SerialGetrennt = 0;
+            s.seriell.ComOffen = true;
+            s.seriell.SerialGetrennt = false;
             s.seriell.ComStatus[com] = kComEigen;
         } else {
             sys.ui().ShowMessage(ComFehlerText(com, ComGueltig(com) ? sys.serial().Grund() : "keine solche Schnittstelle",
@@ -134,7 +134,7 @@ void ComSchliessen(RaceContext& sys) {
     sys.serial().Schliessen();
     const int com = sys.cfg.RS232.COM;
     if (s.seriell.ComOffen != 0 && ComGueltig(com) && s.seriell.ComStatus[com] == kComEigen) s.seriell.ComStatus[com] = kComFrei;
-    s.seriell.ComOffen = 0;
+    s.seriell.ComOffen = false;
 }
 
 void ComSuchen(RaceContext& sys) {
@@ -175,13 +175,13 @@ void AztStartsequenz(RaceContext& sys) {
 void ComProgrammStart(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
-    s.seriell.ComOffen = 0;
+    s.seriell.ComOffen = false;
     s.seriell.ComOptionenVorher = {cfg.AZT.Aktiv[1], cfg.AZT.Aktiv[2], cfg.AZT.Aktiv[3], cfg.AZT.Aktiv[4], cfg.TAZ.LED,
                            cfg.TNT_MC.Aktiv};
     // No option uses the line: nothing to open, and nothing to complain about.
     if (ComBrauchtFuer(cfg).empty()) return;
     if (!ComOeffnen(sys)) {
-        s.seriell.ComOptionenMerken = kTrue;
+        s.seriell.ComOptionenMerken = true;
         return;
     }
     if (cfg.AZT.Aktiv[1] == 1) AztStartsequenz(sys);
@@ -210,7 +210,7 @@ void ComPortWaehlen(RaceContext& sys, int com) {
     const bool merken = sys.st.seriell.ComOptionenMerken != 0;
     if (merken) OptionenZurueck(sys);
     if (!ComOeffnen(sys)) {
-        sys.st.seriell.ComOptionenMerken = merken ? kTrue : 0;
+        sys.st.seriell.ComOptionenMerken = merken;
         return;
     }
     if (sys.cfg.AZT.Aktiv[1] == 1) AztStartsequenz(sys);

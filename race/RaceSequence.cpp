@@ -46,9 +46,9 @@ void Power(RaceContext& sys, int lane, bool on) {
     sys.observer().OnPower(lane, on);
     LptStromBits(sys, lane, on);
     if (lane == 0) {
-        for (int l = 1; l <= kLanes; ++l) s.rennen.SpurStrom[l] = on ? kTrue : kFalse;
+        for (int l = 1; l <= kLanes; ++l) s.rennen.SpurStrom[l] = on;
     } else {
-        s.rennen.SpurStrom[lane] = on ? kTrue : kFalse;
+        s.rennen.SpurStrom[lane] = on;
     }
     if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Aktiv != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
@@ -150,8 +150,8 @@ void ResetRace(RaceContext& sys) {
         }
         s.spuren.BesteRunde[l] = kBesteRundeReset;
         s.tank.TankZeit[l] = 0.0;
-        s.tank.TankFlag[l] = 0;
-        s.spuren.SpurStromEin[l] = kTrue;
+        s.tank.TankFlag[l] = false;
+        s.spuren.SpurStromEin[l] = true;
         s.ErsteDurchfahrt[l] = kTrue;
         s.rennen.FehlstartNachGruen[l] = false;
         s.spuren.Fehlstarts[l] = 0;
@@ -170,7 +170,7 @@ void ResetRace(RaceContext& sys) {
     // next start light and keep that race's lap references at its green light.
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
     s.rennen.AmpelSchritt = 0;
-    s.rennen.PauseDurchChaos = 0;
+    s.rennen.PauseDurchChaos = false;
     s.rennen.PauseText.clear();  // the pause time shown belongs to the previous race
     StartampelLampenAus(sys);
     if (IstClubrennen(s.rennen.Rennmodus)) sys.club().ResetIfComplete();
@@ -184,7 +184,7 @@ void StartRace(RaceContext& sys) {
     // A club race drives only the heats of its plan.
     if (IstClubrennen(s.rennen.Rennmodus) && !sys.club().StartErlaubt()) return;
     if (s.rennen.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 1) sys.club().LaneChangeBeforeStart();
-    s.rennen.NeustartNachPause = 0;
+    s.rennen.NeustartNachPause = false;
     s.Startzeit = s.AktZeit.load();
     if (s.rennen.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
     const int32_t start = s.Startzeit;
@@ -209,7 +209,7 @@ void StartRace(RaceContext& sys) {
     }
     for (int l = 1; l <= kLanes; ++l) s.spuren.SpurDaten[l].Spur = static_cast<uint8_t>(l);
     if (cfg.AZT.Aktiv[1] != 0) SerialAusgeben(sys, "B2\r");
-    if (cfg.AutoStart.Enabled == 1) s.rennen.AutoStartScharf = 1;
+    if (cfg.AutoStart.Enabled == 1) s.rennen.AutoStartScharf = true;
     for (int l = 1; l <= 4; ++l) {
         s.spuren.SpurFertig[l] = 0;
         s.rennen.StatusLampe[l] = 0;
@@ -258,7 +258,7 @@ void RennenBeenden(RaceContext& sys, bool vonHand) {
     // Every way out of a race ends idle, also a race stopped or ended while paused.
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
     AskAfterRun(sys, NachlaufWunsch::Stop);
-    s.rennen.PauseDurchChaos = 0;
+    s.rennen.PauseDurchChaos = false;
     AllesRot(sys);
     if (cfg.I2COutput.Startampel == 1) sys.bus().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1)
@@ -268,10 +268,10 @@ void RennenBeenden(RaceContext& sys, bool vonHand) {
     SetButtonsStopped(sys);
     sys.view.beendenEnabled = true;  // also when the race ends by itself
     for (int l = 1; l <= 4; ++l) s.rennen.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
-    s.rennen.SafetyCar = 0;
+    s.rennen.SafetyCar = false;
     sys.view.safetyCarFarbe = kRgbHellgrau;
     sys.windows().RefreshStandardWindow();
-    s.rennen.NeustartNachPause = 0;
+    s.rennen.NeustartNachPause = false;
     sys.director().RaceEnded();
     if (gefahren) RennenAbschliessen(sys);
 }
@@ -295,7 +295,7 @@ void PauseRace(RaceContext& sys) {
     } else {
         SetButtonsPaused(sys);
     }
-    s.rennen.PauseDurchChaos = s.ChaosTaste != 0 ? kTrue : kFalse;
+    s.rennen.PauseDurchChaos = s.ChaosTaste != 0;
     SetPhase(sys, RacePhase::Paused);
     AllesRot(sys);
     s.rennen.PauseBeginn = s.AktZeit;
@@ -316,9 +316,9 @@ void ResumeRace(RaceContext& sys) {
         for (int l = 1; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = TimeAdd(s.spuren.LetzteDurchfahrt[l], d - s.Nachzeit);
     }
     s.rennen.AmpelSchritt = 0;
-    s.rennen.NeustartNachPause = kTrue;
+    s.rennen.NeustartNachPause = true;
     SetPhase(sys, RacePhase::Restart, Ampel::On);
-    s.rennen.PauseDurchChaos = 0;  // the pause is over, whoever made it
+    s.rennen.PauseDurchChaos = false;  // the pause is over, whoever made it
     StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
     AskAfterRun(sys, NachlaufWunsch::Stop);
 }
@@ -328,12 +328,12 @@ void ToggleSafetyCar(RaceContext& sys) {
     // Without the controllable power supply only the flag changes.
     const bool netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
     if (s.rennen.SafetyCar == 0) {
-        s.rennen.SafetyCar = 1;
+        s.rennen.SafetyCar = true;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
                 if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, s.spannung.SCWert);
     } else {
-        s.rennen.SafetyCar = 0;
+        s.rennen.SafetyCar = false;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
                 if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
@@ -441,7 +441,7 @@ void CheckRaceEnd(RaceContext& sys) {
             if (s.rennen.RestZeitTakt >= 9 && !sys.record.afterRunAsked && !sys.record.startLight) {
                 s.rennen.RestZeitTakt = 0;
                 if (s.zyklus.SekundeNeu == 1) {
-                    s.zyklus.SekundeNeu = 0;
+                    s.zyklus.SekundeNeu = false;
                     RestzeitSekundeAb(s);
                 }
             }
@@ -479,7 +479,7 @@ void InitRaceControl(RaceContext& sys) {
     PowerOn(sys, 0);
     LptLampenRuhe(sys);
     if (sys.cfg.I2COutput.Startampel != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
-    s.rennen.SafetyCar = 1;
+    s.rennen.SafetyCar = true;
     ToggleSafetyCar(sys);
     UpdateLapTimeSettings(sys);
 }

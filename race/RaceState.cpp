@@ -14,7 +14,7 @@ void ResetLaneState(RaceContext& sys, double tankinhalt) {
         s.spuren.BesteRunde[l] = kBesteRundeReset;
         s.spuren.RestRunden[l] = 0;
         s.tank.TankStand[l] = tankinhalt;
-        s.spuren.SpurStromEin[l] = kTrue;
+        s.spuren.SpurStromEin[l] = true;
         s.rennen.FehlstartNachGruen[l] = false;
         SpurSatz& r = s.spuren.SpurDaten[l];
         r = SpurSatz{};

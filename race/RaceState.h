@@ -64,14 +64,14 @@ struct RaceControl {
     int16_t ZielRunden = 0;
     int32_t PauseBeginn = 0;
     int32_t PauseLetzte = 0;
-    int16_t SafetyCar = 0;
+    bool SafetyCar = false;
     int16_t AmpelSchritt = 0;
-    int16_t NeustartNachPause = 0;
+    bool NeustartNachPause = false;
     int16_t AmpelTakt = 0;
-    int16_t PauseDurchChaos = 0;   // True while the running pause was made by the chaos switch
+    bool PauseDurchChaos = false;   // True while the running pause was made by the chaos switch
     uint32_t ChaosLosGesehen = 0;  // the chaos releases (ChaosLosgelassen) race control has acted on
     uint32_t GelbGesehen = 0;      // the yellow-button press (GelbDruck) that last triggered the safety car
-    LaneArray<int16_t> SpurStrom{};  // 1..8: track power state (True / 0)
+    LaneArray<bool> SpurStrom{};  // 1..8: track power state (True / 0)
     int32_t PauseWeiter = 0;         // AktZeit of the last resume
     int16_t RestZeitTakt = 0;        // 100 ms runs of the time-race countdown
     std::string PauseText;
@@ -80,7 +80,7 @@ struct RaceControl {
     // the start light punishes at its next step (or at once after the light).
     LaneArray<bool> FehlstartNachGruen{};
     // Club auto-start: the pause countdown between heats.
-    int16_t AutoStartScharf = 0;  // armed
+    bool AutoStartScharf = false;  // armed
     int32_t PausenRest = 0;       // seconds left
 };
 
@@ -91,7 +91,7 @@ struct LaneResults {
     LaneArray<int32_t> LetzteDurchfahrt{};  // the reference the next lap is timed from
     LaneArray<int32_t> BesteRunde{};
     LaneArray<int32_t> RestRunden{};
-    LaneArray<int16_t> SpurStromEin{};
+    LaneArray<bool> SpurStromEin{};
     LaneArray<SpurSatz> SpurDaten{};
     std::array<int16_t, 5> SpurFertig{};  // 1..4: lap race ended with exactly RennRunden laps
     LaneArray<int16_t> Fehlstarts{};      // false starts punished
@@ -103,7 +103,7 @@ struct LaneResults {
 struct FuelState {
     LaneArray<double> TankStand{};
     LaneArray<double> TankZeit{};    // fuel value last shown
-    LaneArray<int16_t> TankFlag{};   // penalty ran out, power not yet given back
+    LaneArray<bool> TankFlag{};   // penalty ran out, power not yet given back
     int32_t TankSchritt = 0;         // litres per 100 ms while refuelling
     int16_t TankAktiv = 0;
     int32_t NormrundeSek = 0;
@@ -134,13 +134,13 @@ struct SupplyValues {
 // The serial line to the display boards. Owner: race/RS232.
 struct SerialState {
     std::string SerialText;
-    int16_t ComOffen = 0;
+    bool ComOffen = false;
     std::array<int16_t, 21> ComStatus{};  // 1..20: ComBefund of the last port scan, 3 = opened here
     int32_t SerialVerworfen = 0;          // messages dropped because the output buffer was full
-    int16_t SerialGetrennt = 0;           // the device went away while open (until it is reopened)
+    bool SerialGetrennt = false;           // the device went away while open (until it is reopened)
     // Options the failed start-up opening switched off for this run only; they
     // are stored as they were unless changed meanwhile (ComOptionenMerken != 0).
-    int16_t ComOptionenMerken = 0;
+    bool ComOptionenMerken = false;
     std::array<int16_t, 6> ComOptionenVorher{};  // AZT 1Aktiv..4Aktiv, TAZ LED, TNT_MC Aktiv
 };
 
@@ -156,11 +156,11 @@ struct DriverNames {
     // Active-driver list of the next club race: ClubFahrer[1..AnzahlClubFahrer].
     std::array<std::string, 102> ClubFahrer{};
     int16_t AnzahlClubFahrer = 0;
-    int16_t FahrerBestaetigt = 0;  // True once at least two active drivers were confirmed
+    bool FahrerBestaetigt = false;  // True once at least two active drivers were confirmed
     // Driver name of each lane 1..8: chosen in the driver selection, "TEAM n",
     // or the driver of the club heat on that lane; empty shows as "Fahrer n".
     LaneArray<std::string> SpurFahrer{};
-    int16_t SpurNamenGesetzt = 0;  // True once the driver selection has set the names
+    bool SpurNamenGesetzt = false;  // True once the driver selection has set the names
     // The team driving each lane in the time race with lane change (it moves one
     // lane on each segment); empty outside that race.
     LaneArray<std::string> SpurTeam{};
@@ -172,12 +172,12 @@ struct WindowFlags {
     std::array<int16_t, 11> FensterOffen{};  // open-window flags by window number 0..10 (WindowNo), True = open
     std::array<int16_t, 3> FensterOffen2{};  // 0 = lane-change display, 1 = club result, 2 = port simulator
     int16_t SaveWindowSettings = 0;          // 1 = [WindowPositions] is written with all settings
-    int16_t SimMaskenAktiv = 0;              // 1 = the port simulator has replaced masks and limits
+    bool SimMaskenAktiv = false;              // 1 = the port simulator has replaced masks and limits
     int16_t SpeicherFortschritt = 0;         // progress of the running save in percent (frmSaveDisplay)
-    int16_t BahnspannungMenuEin = 0;         // menu entry of the lane-voltage window enabled (True/0)
-    int16_t ZsaOffen = 0;
+    bool BahnspannungMenuEin = false;         // menu entry of the lane-voltage window enabled (True/0)
+    bool ZsaOffen = false;
     int16_t ZsaReiter = 0;  // tab the settings dialog shows (2 = "Lichtschranken")
-    int16_t KVPowerOffen = 0;
+    bool KVPowerOffen = false;
 };
 
 // The 100 ms cycle's own bookkeeping and the outputs it switches on.
@@ -188,14 +188,14 @@ struct CycleState {
     std::string Uhrzeit;
     int16_t UhrSekunde = 0;
     int16_t UhrSekundeAlt = 0;
-    int16_t SekundeNeu = 0;
+    bool SekundeNeu = false;
     int16_t AnzahlAktiveSpuren = 0;
     LaneArray<int16_t> SpurAktivGespeichert{};
     int16_t AnlaufZaehler = 0;
-    int16_t InterneZeitmessung = 0;
-    int16_t ExcelLive = 0;
+    bool InterneZeitmessung = false;
+    bool ExcelLive = false;
     int16_t RLMeldung = 0;
-    int16_t ExcelAufzeichnung = 0;
+    bool ExcelAufzeichnung = false;
 };
 
 // The UI thread's race state, one part per owner, on top of the words the tick

@@ -78,7 +78,7 @@ void FehlstartsBestrafen(RaceContext& sys) {
         s.spuren.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
         ++s.spuren.Fehlstarts[lane];
         PowerOff(sys, lane);
-        s.spuren.SpurStromEin[lane] = 0;
+        s.spuren.SpurStromEin[lane] = false;
         s.FehlstartQuittung[lane] = gesehen;
         s.rennen.FehlstartNachGruen[lane] = false;
     }
@@ -184,7 +184,7 @@ void StartAblauf(RaceContext& sys) {
     }
 
     if (s.rennen.NeustartNachPause != 0) StromFuerDenStart(sys);
-    s.rennen.NeustartNachPause = 0;
+    s.rennen.NeustartNachPause = false;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Startampel == 1)
         sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], static_cast<uint8_t>(StartampelCode(step)), 0, 2);

@@ -79,7 +79,7 @@ void ZsaOeffnen(RaceContext& sys) {
     if (t.Normrunde < 11) t.Normrunde = 6000;
     if (t.Stillstand < 500) t.Stillstand = 500;
     if (sys.cfg.Startampel.Interval < 100) sys.cfg.Startampel.Interval = 100;
-    sys.st.fenster.ZsaOffen = kTrue;
+    sys.st.fenster.ZsaOffen = true;
 }
 
 void ZsaReiterGewaehlt(RaceContext& sys, int reiter) { sys.st.fenster.ZsaReiter = static_cast<int16_t>(reiter); }
@@ -91,7 +91,7 @@ void ZsaTimerFunktionen(RaceContext& sys) {
 
 void ZsaSchliessen(RaceContext& sys) {
     TeachInDialogGeschlossen(sys);
-    sys.st.fenster.ZsaOffen = 0;
+    sys.st.fenster.ZsaOffen = false;
 }
 
 }  // namespace zk

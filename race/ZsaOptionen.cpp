@@ -281,7 +281,7 @@ std::vector<CheckBox> BuildCheckboxen() {
                     [](RaceContext& sys, int16_t v) {
                         if (sys.cfg.Bahnstrom.InvertPowerRelais == v) return;
                         sys.cfg.Bahnstrom.InvertPowerRelais = v;
-                        for (int l = 1; l <= 6; ++l) LptStromBits(sys, l, sys.st.rennen.SpurStrom[l] == kTrue);
+                        for (int l = 1; l <= 6; ++l) LptStromBits(sys, l, sys.st.rennen.SpurStrom[l]);
                         if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
                         if (sys.cfg.I2COutput.Aktiv != 0)
                             sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(sys.st.LptDaten), 0, 2);

@@ -85,7 +85,7 @@ void SetControlBits(RaceSystem& sys, uint8_t clear, uint8_t set) {
 // Derived values and flags that follow the settings just read or defaulted.
 void FollowSettings(RaceSystem& sys) {
     DerivePowerValues(sys);
-    sys.st.fenster.BahnspannungMenuEin = sys.cfg.KVPowerSetup.I2C_Netzteil == 1 ? kTrue : kFalse;
+    sys.st.fenster.BahnspannungMenuEin = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
     ApplySaveWindowSettingsRule(sys);
 }
 

@@ -45,7 +45,7 @@ void RaceSystem::ApplySettings() {
 }
 
 void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways) {
-    st.seriell.ComOffen = 0;
+    st.seriell.ComOffen = false;
     const bool keineOption = ComBrauchtFuer(cfg).empty();
     ComProgrammStart(*this);
     if (lineAlways && keineOption) ComOeffnen(*this);
@@ -66,15 +66,15 @@ int RaceSystem::SetDataDir(const std::string& dir) {
 void RaceSystem::InitProgram() {
     st.SimulationActive = 0;
     st.zyklus.AnlaufZaehler = 0;
-    st.rennen.AutoStartScharf = 0;
-    st.rennen.NeustartNachPause = 0;
+    st.rennen.AutoStartScharf = false;
+    st.rennen.NeustartNachPause = false;
     for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
     ApplySettings();
     st.LptDaten = 0;
     bus().I2CReset(st, port());
     ResetLaneState(*this, cfg.Tankoption.Tankinhalt);
     st.rennen.PauseBeginn = 0;
-    st.zyklus.InterneZeitmessung = kTrue;
+    st.zyklus.InterneZeitmessung = true;
     st.rennen.Rennmodus = Rennart::Training;
     st.rennen.RennmodusText = "Training";
     st.zyklus.AnzahlAktiveSpuren = 0;

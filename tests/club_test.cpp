@@ -479,7 +479,7 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     ASSERT_TRUE(c.Drive({0, 1000, 1100}));
     // The last heat disarms the auto-start.
     EXPECT_TRUE(c.club.Ende());
-    EXPECT_EQ(c.rig.sys.st.rennen.AutoStartScharf, 0);
+    EXPECT_FALSE(c.rig.sys.st.rennen.AutoStartScharf);
     c.rig.RunFor(70000);
     EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
 }

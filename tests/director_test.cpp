@@ -256,7 +256,7 @@ TEST(LapExport, WorkbookCellsSecondExportAndFailure) {
     const std::string first = laps.Export("20261206_213840");
     EXPECT_EQ(first, dir + "/Savelaps_20261206_213840.xlsx");
     EXPECT_FALSE(laps.Recording());
-    EXPECT_EQ(r.sys.st.zyklus.ExcelAufzeichnung, 0);
+    EXPECT_FALSE(r.sys.st.zyklus.ExcelAufzeichnung);
     EXPECT_NE(r.ui.shown.back().find(first), std::string::npos) << "says where the workbook is";
     const auto firstBytes = Slurp(first);
     const std::string second = laps.Export("20261206_213840");

@@ -191,7 +191,7 @@ TEST(EvaluationFuel, EmptyTankLapPenaltyOrPowerCut) {
     t.StrafeBeiLeeremTank = 30;
     r.Lap(1, 25000);
     EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Strafe, 29);  // the same cycle's penalty countdown has run
-    EXPECT_EQ(r.sys.st.spuren.SpurStromEin[1], 0);
+    EXPECT_FALSE(r.sys.st.spuren.SpurStromEin[1]);
     EXPECT_EQ(r.rec.powerOff, std::vector<int>{1});
 
     t.MitTrocken = 1;  // dry running: the car creeps on, power stays
@@ -298,8 +298,8 @@ TEST(Cycle, OrderOfTheCycleAndStartLightStepsRoundedUpTo100) {
     r.Init();
     SetPhase(r.sys, RacePhase::Racing, Ampel::On);
     r.sys.st.ansage.AnsageAnzahl = 1;
-    r.sys.st.zyklus.ExcelLive = kTrue;
-    r.sys.st.fenster.ZsaOffen = 1;
+    r.sys.st.zyklus.ExcelLive = true;
+    r.sys.st.fenster.ZsaOffen = true;
     r.RunTo(100);
     EXPECT_EQ(r.rec.calls, (std::vector<std::string>{"DisplayOutput", "AnnouncementStep", "LiveSpreadsheet",
                                                      "SettingsLiveView"}));

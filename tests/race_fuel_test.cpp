@@ -83,18 +83,18 @@ TEST(Fuel, TenStandardLapsEmptyTheTankExactlyTheEleventhCutsThePower) {
     r.sys.st.tank.TankStand[1] = 7.0;  // one more standard lap leaves exactly 0: not empty yet
     r.CrossAt(62000);
     EXPECT_EQ(r.sys.st.tank.TankStand[1], 0.0);
-    EXPECT_EQ(r.sys.st.spuren.SpurStromEin[1], kTrue);
+    EXPECT_TRUE(r.sys.st.spuren.SpurStromEin[1]);
     r.RunTo(62100);
     EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Farbe, kRgbRot);
     EXPECT_EQ(FuelFarbe(35.0), kRgbGruen);  // the limits are litres
     EXPECT_EQ(FuelFarbe(34.9), kRgbGelb);
     EXPECT_EQ(FuelFarbe(19.9), kRgbRot);
     r.CrossAt(65500);  // empty: power off, 30 tenths counted from this cycle on
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[1], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[1]);
     r.RunTo(68499);
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[1], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[1]);
     r.RunTo(68500);
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[1], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
 }
 
 TEST(Fuel, StandingOnAnInactiveLaneDrainsOnlyWhereFuelIsUsed) {
@@ -121,8 +121,8 @@ TEST(Fuel, EmptyTankWithDryRunningKeepsPowerAndSendsTheDryValue) {
     r.sys.st.tank.TankStand[1] = 1.0;
     r.Lap(5000);  // empties the tank
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[1], kTrue);
-    EXPECT_EQ(r.sys.st.spuren.SpurStromEin[1], 0);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
+    EXPECT_FALSE(r.sys.st.spuren.SpurStromEin[1]);
     r.rec.voltages.clear();
     r.sys.st.spuren.SpurDaten[1].Strafe = 100;  // keep the penalty running
     r.Lap(5000);

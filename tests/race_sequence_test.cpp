@@ -46,7 +46,7 @@ TEST(RaceSequence, StopOnAnIdleTrackShowsAllRedAndCutsThePower) {
     EXPECT_EQ(r.sys.st.LptDaten, 15 | 0x3F0);
     EXPECT_EQ(r.port.DataRegister(), 0xFF);
     EXPECT_EQ(r.sys.st.LptSteuer & 0x04, 0x04);  // pin 16 red on
-    for (int l = 1; l <= 8; ++l) EXPECT_EQ(r.sys.st.rennen.SpurStrom[l], 0);
+    for (int l = 1; l <= 8; ++l) EXPECT_FALSE(r.sys.st.rennen.SpurStrom[l]);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Stopped);
     EXPECT_TRUE(r.sys.view.beendenEnabled);
     EXPECT_EQ(r.sys.st.rennen.StatusLampe[1], kTrue);
@@ -127,25 +127,25 @@ TEST(RaceSequence, YellowButtonAndCKeyToggleTheSafetyCarOncePerPress) {
     r.sys.cfg.Masken.MS[9] = 2;  // control bit 1 (lane 7, inactive)
     r.sys.cfg.Masken.CS[9] = 2;
     r.Init();
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 0);  // start-up leaves it in
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);  // start-up leaves it in
     r.StartAndGreen(1000);
     r.Hold(9, 3000);  // held for 3 s: one toggle
     r.RunFor(3500);
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     EXPECT_EQ(r.sys.view.safetyCarFarbe, kRgbGelb);
     r.Hold(9, 100);  // second press
     r.RunFor(300);
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 0);
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);
 
     // System-wide C: pressed since the last query counts, merely held does not.
     r.rec.keyState[0x43] = 0x8001;
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     r.rec.keyState[0x43] = 0x8000;
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     PollRaceKeys(r.sys, 'c');  // typed C needs the yellow trigger released
-    EXPECT_EQ(r.sys.st.rennen.SafetyCar, 0);
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);
 }
 
 TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
@@ -313,7 +313,7 @@ TEST(RacePower, RelayPolarityLanes7And8AndTheOtherOutputs) {
     PowerOn(r.sys, 7);
     PowerOff(r.sys, 8);
     EXPECT_EQ(r.sys.st.LptDaten & 0x3FF, before & 0x3FF);
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[7], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[7]);
     PowerOn(r.sys, 5);  // no power-module command for lanes 5..8
     EXPECT_EQ(r.rec.serial, (std::vector<std::string>{"A21\r", "AN0\r"}));
 
@@ -323,5 +323,5 @@ TEST(RacePower, RelayPolarityLanes7And8AndTheOtherOutputs) {
     PowerOff(r.sys, 1);
     EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, 0x3E0);
     PowerBtn(r.sys, 0);  // lane 1 is off: the button switches it on
-    EXPECT_EQ(r.sys.st.rennen.SpurStrom[1], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
 }

@@ -256,14 +256,14 @@ TEST(SettingsWrite, SaveWhileTheSimulationRunsSaysWhyNothingIsWritten) {
     IniRig t;
     t.Read("[Valid]\nValIniFile=10\n");
     const std::string before = ReadBytes(t.path);
-    t.sys.st.fenster.SimMaskenAktiv = 1;
+    t.sys.st.fenster.SimMaskenAktiv = true;
     EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
     ASSERT_EQ(t.ui.messages.size(), 1u);
     EXPECT_EQ(t.ui.messages[0].text, kIniSaveDuringSimulationText);
     EXPECT_EQ(t.ui.messages[0].icon, MessageIcon::Warning);
     // Once the simulation is closed the save goes through.
-    t.sys.st.fenster.SimMaskenAktiv = 0;
+    t.sys.st.fenster.SimMaskenAktiv = false;
     EXPECT_TRUE(WriteIniFile(t.sys, t.file));
     EXPECT_NE(ReadBytes(t.path), before);
 }
@@ -342,7 +342,7 @@ TEST(SettingsWrite, WriterRules) {
     // While the port simulator has replaced the masks nothing is written, and
     // the save does not claim success.
     const std::string before = ReadBytes(t.path);
-    t.sys.st.fenster.SimMaskenAktiv = 1;
+    t.sys.st.fenster.SimMaskenAktiv = true;
     t.sys.cfg.LiZeit.Minimum = 1234;
     EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);

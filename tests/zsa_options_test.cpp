@@ -140,7 +140,7 @@ TEST(ZsaOptions, ChainsBetweenOptions) {
     ZsaCheckSetzen(r.sys, "chkRs232Netzteil", 1);
     EXPECT_EQ(c.TNT_MC.Aktiv, 1);
     EXPECT_EQ(c.KVPowerSetup.I2C_Netzteil, 0);
-    EXPECT_EQ(r.sys.st.fenster.BahnspannungMenuEin, 0);
+    EXPECT_FALSE(r.sys.st.fenster.BahnspannungMenuEin);
     ZsaCheckSetzen(r.sys, "chkI2cNetzteil", 1);
     EXPECT_EQ(c.TNT_MC.Aktiv, 0);
 

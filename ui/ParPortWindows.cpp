@@ -179,7 +179,7 @@ void ParPortSimWindow::Closing(QCloseEvent*) {
     // The simulator only replaced the in-memory values; the learned ones come
     // back from the settings, with the floors they always have.
     sys.ApplySettings();
-    sys.st.fenster.SimMaskenAktiv = 0;
+    sys.st.fenster.SimMaskenAktiv = false;
 }
 
 // -------------------------------------------------------------- frmParPortDebug
