@@ -161,7 +161,7 @@ function club(s) {
   $("club-naechstes").textContent = c.naechstesText || "Nächster Lauf";
   const n = $("club-naechste");
   n.replaceChildren(...(c.naechsteFahrer || []).map((f) => el("li", "", `Spur ${f.spur}: ${f.fahrer}`)));
-  $("club-rangliste").replaceChildren(...(c.rangliste || []).map((z) => el("li", "", z)));
+  $("club-rangliste").replaceChildren(...(c.rangliste || []).filter((z) => z.trim()).map((z) => el("li", "", z)));
   $("club-plan").replaceChildren(...(c.plan || []).map((p, i) => {
     const li = el("li", i + 1 === c.naechstes ? "jetzt" : "", p.text);
     const ul = el("ul");
