@@ -21,7 +21,7 @@ function zeit(ms) {
 }
 function abstand(z) {
   if (z.abstandRunden) return z.abstandRunden === 1 ? "+1 Runde" : `+${z.abstandRunden} Runden`;
-  if (z.abstandMs !== undefined) return "+" + zeit(z.abstandMs);
+  if (z.abstandMs !== undefined && z.abstandMs > 0) return "+" + zeit(z.abstandMs);
   return "";
 }
 
