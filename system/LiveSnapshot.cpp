@@ -62,19 +62,19 @@ std::string LiveSnapshotJson(const RaceContext& sys, const ClubRennen* club) {
     const RennErgebnis e = ErgebnisBerechnen(sys);
     // Fuel where the fuel function is on (as the lap windows show it).
     const auto& tank = sys.cfg.Tankoption;
-    const bool mitTank = s.TankAktiv != 0 && tank.Tankoption == 1 && tank.Tankinhalt > 0;
+    const bool mitTank = s.tank.TankAktiv != 0 && tank.Tankoption == 1 && tank.Tankinhalt > 0;
 
     json j;
-    j["titel"] = s.RennmodusText;
+    j["titel"] = s.rennen.RennmodusText;
     j["banner"] = {{"text", b.text}, {"zeile", b.zeile}, {"hintergrund", Css(b.hintergrund)}, {"schrift", Css(b.schrift)}};
     j["laeuft"] = sys.record.Running();
-    if (IstZeitrennen(s.Rennmodus))
-        j["rest"] = LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden);
-    if (s.RennRunden > 0 && s.Rennmodus != Rennart::Training && !IstZeitrennen(s.Rennmodus)) {
+    if (IstZeitrennen(s.rennen.Rennmodus))
+        j["rest"] = LesbarerCountdown(s.rennen.RestStunden, s.rennen.RestMinuten, s.rennen.RestSekunden);
+    if (s.rennen.RennRunden > 0 && s.rennen.Rennmodus != Rennart::Training && !IstZeitrennen(s.rennen.Rennmodus)) {
         int32_t fuehrung = 0;
         for (const auto& z : e.zeilen) fuehrung = std::max(fuehrung, z.runden);
-        j["rennRunden"] = s.RennRunden;
-        j["restRunden"] = std::max<int32_t>(s.RennRunden - fuehrung, 0);
+        j["rennRunden"] = s.rennen.RennRunden;
+        j["restRunden"] = std::max<int32_t>(s.rennen.RennRunden - fuehrung, 0);
     }
     j["sieger"] = e.SiegerSpur();
     j["tank"] = mitTank;
@@ -101,7 +101,7 @@ std::string LiveSnapshotJson(const RaceContext& sys, const ClubRennen* club) {
             else r["abstandMs"] = std::max<int32_t>(z.gesamtzeit - erster->gesamtzeit, 0);
         }
         if (mitTank) {
-            const double anteil = s.TankStand[z.spur] / sys.cfg.Tankoption.Tankinhalt;
+            const double anteil = s.tank.TankStand[z.spur] / sys.cfg.Tankoption.Tankinhalt;
             r["tankProzent"] = static_cast<int>(std::clamp(anteil, 0.0, 1.0) * 100.0 + 0.5);
         }
         stand.push_back(std::move(r));
@@ -132,7 +132,7 @@ std::string LiveSnapshotJson(const RaceContext& sys, const ClubRennen* club) {
     }
     j["kurven"] = std::move(kurve);
 
-    j["club"] = club && IstClubrennen(s.Rennmodus) ? ClubTeil(sys, *club) : json(nullptr);
+    j["club"] = club && IstClubrennen(s.rennen.Rennmodus) ? ClubTeil(sys, *club) : json(nullptr);
     // Invalid UTF-8 in a driver's name becomes U+FFFD instead of an exception.
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }

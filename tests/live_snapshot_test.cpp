@@ -111,16 +111,16 @@ TEST(LiveSnapshot, ChartCarriesTheNewestLapsWithoutCorrections) {
 TEST(LiveSnapshot, TimeRaceFuelAndOddNamesGiveValidJson) {
     LiveRig r;
     ASSERT_TRUE(ChooseRaceMode(r.sys, 2));  // time race
-    r.sys.st.SpurFahrer[1] = std::string("Jörg \"Blitz\" \\ <b>\xff\xfe");
-    r.sys.st.TankAktiv = 1;
+    r.sys.st.fahrer.SpurFahrer[1] = std::string("Jörg \"Blitz\" \\ <b>\xff\xfe");
+    r.sys.st.tank.TankAktiv = 1;
     r.sys.cfg.Tankoption.Tankoption = 1;
     r.sys.cfg.Tankoption.Tankinhalt = 200;
     r.Green();
     r.Cross(1, 10100);
     r.Cross(1, 15100);
-    r.sys.st.TankStand[1] = 50;
+    r.sys.st.tank.TankStand[1] = 50;
     const json j = r.Snap();  // parses: the invalid bytes are replaced
-    EXPECT_EQ(j["rest"], LesbarerCountdown(r.sys.st.RestStunden, r.sys.st.RestMinuten, r.sys.st.RestSekunden));
+    EXPECT_EQ(j["rest"], LesbarerCountdown(r.sys.st.rennen.RestStunden, r.sys.st.rennen.RestMinuten, r.sys.st.rennen.RestSekunden));
     EXPECT_FALSE(j.contains("restRunden"));
     ASSERT_EQ(j["stand"][0]["spur"], 1);
     EXPECT_EQ(j["stand"][0]["tankProzent"], 25);
