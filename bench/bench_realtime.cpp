@@ -26,12 +26,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <QCoreApplication>
+
+#include "bench/WebClients.h"
 #include "tick/FastTimerThread.h"
 #include "tests/TestRig.h"
+#include "web/WebServer.h"
 
 using namespace zk;
 using zk::test::kLaneBit;
@@ -47,15 +52,17 @@ struct Options {
     unsigned seed = 1;
     int spinUs = kTickSpinUs;
     bool sleepMode = true, spinMode = true;
+    int webClients = 0;  // > 0: each mode again with the live pages on and this many clients
 };
 
 void Usage() {
     std::fprintf(stderr,
                  "bench_realtime [--seconds N] [--min-lap-ms N] [--max-lap-ms N] [--min-pulse MS]\n"
                  "               [--max-pulse MS] [--min-length N] [--minzeit MS] [--seed N]\n"
-                 "               [--modes both|sleep|spin] [--spin-us N]\n"
+                 "               [--modes both|sleep|spin] [--spin-us N] [--web-clients N]\n"
                  "Defaults: 120 s per mode, laps 2000..6000 ms, pulses 10..30 ms, MinLength 3, MinZeit 500,\n"
-                 "both wake-up modes, spin 150 us.\n");
+                 "both wake-up modes, spin 150 us. --web-clients N runs each mode a second time with the\n"
+                 "live pages' server on and N websocket clients on loopback.\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -83,6 +90,7 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--minzeit") o.minZeit = n;
         else if (a == "--seed") o.seed = static_cast<unsigned>(n);
         else if (a == "--spin-us") o.spinUs = n;
+        else if (a == "--web-clients") o.webClients = n;
         else return false;
     }
     if (o.seconds < 1 || o.minPulse < 1 || o.maxPulse < o.minPulse || o.maxLapMs < o.minLapMs) return false;
@@ -160,12 +168,15 @@ struct Result {
     int late, skipped;
     double cpuPct;  // CPU time of the tick thread, % of one core
     bool ok;
+    double cycleP50 = 0, cycleP99 = 0, cycleMax = 0;  // the 100 ms cycle (with the snapshot), us
+    int webClients = 0;
 };
 
-Result RunMode(const Options& o, int spinUs) {
+Result RunMode(const Options& o, int spinUs, int webClients) {
     const char* modeName = spinUs > 0 ? "spin" : "sleep";
     std::printf("--- wake-up mode: %s", modeName);
     if (spinUs > 0) std::printf(" (%d us)", spinUs);
+    if (webClients > 0) std::printf(", live pages on, %d clients", webClients);
     std::printf(" ---\n");
     std::fflush(stdout);
     BenchClock clock;
@@ -244,17 +255,42 @@ Result RunMode(const Options& o, int spinUs) {
         driverDone.store(true);
     });
 
+    // The live pages: the server and its clients, which read every push.
+    WebServer server;
+    std::unique_ptr<bench::WebClients> clients;
+    if (webClients > 0) {
+        std::string why;
+        if (!server.Start("127.0.0.1", 0, "", &why)) std::fprintf(stderr, "web server: %s\n", why.c_str());
+        sys.SetLive(&server);
+        clients = std::make_unique<bench::WebClients>(webClients, server.Port());
+        clients->start();
+        std::printf("%d of %d clients connected\n", clients->WaitOpen(10000), webClients);
+    }
+    std::vector<double> cycleUs;
+    cycleUs.reserve(static_cast<size_t>(o.seconds + 30) * 10);
+
     int64_t next = MonotonicNs();
     int after = 0;
     int cycles = 0;
     while (after < 3) {
         next += 100'000'000;
         SleepUntilNs(next);
+        const int64_t c0 = MonotonicNs();
         MainLoopCycle(sys);
+        sys.PublishLive();
+        cycleUs.push_back(static_cast<double>(MonotonicNs() - c0) / 1e3);
         if (++cycles % 300 == 0) std::fprintf(stderr, "  %d s\n", cycles / 10);
         if (driverDone.load()) ++after;
     }
     driver.join();
+    if (clients) {
+        std::printf("pushes received: %ld (%.1f per client), dropped: %d\n", clients->messages.load(),
+                    static_cast<double>(clients->messages.load()) / webClients, server.Dropped());
+        clients->quit();
+        clients->wait();
+        sys.SetLive(nullptr);
+        server.Stop();
+    }
     const double cpuPct = 100.0 * static_cast<double>(timer.ThreadCpuNs() - cpu0) /
                           static_cast<double>(MonotonicNs() - wall0);
     timer.StopFastTimer();
@@ -349,7 +385,8 @@ Result RunMode(const Options& o, int spinUs) {
     return Result{modeName, expected, counted, lost, doubled, within, absErr.size(),
                   Pct(absErr, 50), Pct(absErr, 99.9), Pct(absErr, 100),
                   Pct(intervals, 50), Pct(intervals, 99), Pct(intervals, 99.9), Pct(intervals, 100),
-                  sys.st.TickVerspaetet.load(), sys.st.TickVerpasst.load(), cpuPct, ok};
+                  sys.st.TickVerspaetet.load(), sys.st.TickVerpasst.load(), cpuPct, ok,
+                  Pct(cycleUs, 50), Pct(cycleUs, 99), Pct(cycleUs, 100), webClients};
 }
 
 }  // namespace
@@ -360,19 +397,31 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    // The web server's thread and the clients' need Qt's application object.
+    int qtArgc = 1;
+    std::unique_ptr<QCoreApplication> app;
+    if (o.webClients > 0) app = std::make_unique<QCoreApplication>(qtArgc, argv);
     std::vector<Result> results;
-    if (o.sleepMode) results.push_back(RunMode(o, 0));
-    if (o.spinMode) results.push_back(RunMode(o, o.spinUs));
+    // Each mode with the server off, then (--web-clients) on, in one run.
+    for (const int web : {0, o.webClients}) {
+        if (o.sleepMode) results.push_back(RunMode(o, 0, web));
+        if (o.spinMode) results.push_back(RunMode(o, o.spinUs, web));
+        if (o.webClients == 0) break;
+    }
 
     std::printf("\n| mode | expected / counted / lost / doubled | within 1 ms | |error| p50 / p99.9 / max (ms) "
-                "| tick interval p50 / p99 / p99.9 / max (us) | late / skipped | tick thread CPU |\n");
+                "| tick interval p50 / p99 / p99.9 / max (us) | late / skipped | tick thread CPU "
+                "| cycle p50 / p99 / max (us) |\n");
     bool ok = true;
     for (const Result& r : results) {
+        const std::string mode =
+            std::string(r.mode) + (r.webClients ? " + " + std::to_string(r.webClients) + " web clients" : "");
         std::printf("| %s | %ld / %ld / %ld / %ld | %ld of %zu (%.2f %%) | %.3f / %.3f / %.3f | %.1f / %.0f / %.0f / %.0f "
-                    "| %d / %d | %.2f %% |\n",
-                    r.mode, r.expected, r.counted, r.lost, r.doubled, r.within, r.laps,
+                    "| %d / %d | %.2f %% | %.0f / %.0f / %.0f |\n",
+                    mode.c_str(), r.expected, r.counted, r.lost, r.doubled, r.within, r.laps,
                     r.laps ? 100.0 * static_cast<double>(r.within) / static_cast<double>(r.laps) : 0.0, r.errP50,
-                    r.errP999, r.errMax, r.tickP50, r.tickP99, r.tickP999, r.tickMax, r.late, r.skipped, r.cpuPct);
+                    r.errP999, r.errMax, r.tickP50, r.tickP99, r.tickP999, r.tickMax, r.late, r.skipped, r.cpuPct,
+                    r.cycleP50, r.cycleP99, r.cycleMax);
         ok = ok && r.ok;
     }
     return ok ? 0 : 1;

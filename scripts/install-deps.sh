@@ -21,6 +21,11 @@ packages+=(libc6-dev linux-libc-dev)
 # The USB sensor board: its firmware (avr-gcc), the simulator its tests run it
 # in (simavr, with libelf to load the program), and avrdude to flash a board.
 packages+=(gcc-avr avr-libc binutils-avr simavr libsimavr-dev libelf-dev avrdude)
+# The spectators' web server (Qt HttpServer and WebSockets), its QR code
+# (libqrencode), the snapshot's JSON (nlohmann-json), and the browser its test
+# drives (chromium) with node for the driver (puppeteer-core, tests/web).
+packages+=(qt6-httpserver-dev qt6-websockets-dev libqrencode-dev nlohmann-json3-dev chromium)
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi
@@ -31,7 +36,19 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The browser test's driver from npm into tests/web/node_modules (the browser
+# itself is Debian's; none is downloaded).
+web_driver() {
+  local dir
+  dir="$(cd "$(dirname "$0")/../tests/web" && pwd)"
+  if [ ! -d "$dir/node_modules/puppeteer-core" ] && command -v npm >/dev/null 2>&1; then
+    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error >/dev/null
+  fi
+}
+if [ ${#missing[@]} -eq 0 ]; then
+  web_driver
+  exit 0
+fi
 
 echo "Installing missing packages: ${missing[*]}"
 sudo_cmd=()
@@ -44,3 +61,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+web_driver

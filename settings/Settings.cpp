@@ -38,6 +38,10 @@ public:
             d_.write = w;
             return *this;
         }
+        Row& MissingIsFirstRun() {
+            d_.missingIsFirstRun = true;
+            return *this;
+        }
         Row& ReadApart() {
             d_.readApart = true;
             return *this;
@@ -284,6 +288,13 @@ std::vector<KeyDef> BuildKeys() {
     }
     SectionRows(k, "TAZ", W::TAZ).Int16("LED", I16(TAZ.LED));
     SectionRows(k, "Timer", W::Timer).Int16("Wecken", I16(Timer.Wecken)).First(1);
+    {
+        SectionRows sec(k, "Web", W::Web);
+        // Files written before the live pages existed lack [Web]: they stay off.
+        sec.Int16("Aktiv", I16(Web.Aktiv)).MissingIsFirstRun();
+        sec.Int16("Port", I16(Web.Port)).First(8080).MissingIsFirstRun();
+        sec.Int16("NurLokal", I16(Web.NurLokal)).MissingIsFirstRun();
+    }
     SectionRows(k, "Fehlstart", W::Fehlstart).Int16("Strafzeit", I16(Fehlstart.Strafzeit)).First(20);
     SectionRows(k, "TNT_MC", W::TNT_MC).Int16("Aktiv", I16(TNT_MC.Aktiv));
     SectionRows(k, "RS232", W::RS232).Int16("COM", I16(RS232.COM)).First(1);

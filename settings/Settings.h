@@ -137,6 +137,13 @@ struct Settings {
         int16_t Enabled = 0;
         int16_t Time = 0;
     } AutoStart;
+    // The live pages for spectators: served while Aktiv is 1, on Port, on every
+    // network of the computer or (NurLokal 1) on this computer alone.
+    struct {
+        int16_t Aktiv = 0;
+        int16_t Port = 0;
+        int16_t NurLokal = 0;
+    } Web;
     struct {
         std::array<int16_t, 6> L{};  // L1..L5
         std::array<int16_t, 6> T{};  // T1..T5
@@ -235,6 +242,7 @@ enum class WriteStep : uint8_t {
     AZT,
     TAZ,
     Timer,
+    Web,
     Count
 };
 
@@ -255,6 +263,9 @@ struct KeyDef {
     WriteStep write = WriteStep::Count;
     int writeRank = 0;               // order within the write step; equal ranks keep table order
     bool readApart = false;          // read by the reader's own code, not in the table pass
+    // A missing or empty value reads as the first-run value instead of 1: keys
+    // that files of earlier versions lack, where 1 would switch something on.
+    bool missingIsFirstRun = false;
 };
 
 // Every key that the settings reader fills (all sections but [OpenWindows],

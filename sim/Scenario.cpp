@@ -1,6 +1,8 @@
 #include "sim/Scenario.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -1010,6 +1012,15 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         c.ansage.ClipPoll();
     };
     step.afterCycle = [&hooks] { hooks.NotePhase(); };
+    if (sc.live) {
+        sys.SetLive(sc.live);
+        step.afterCycle = [&hooks, &sys, &trace] {
+            hooks.NotePhase();
+            sys.PublishLive();
+            trace.flush();
+        };
+    }
+    const auto wallStart = std::chrono::steady_clock::now();
 
     size_t next = 0;
     // 64 bits, so that even an end time at the top of the 32-bit range ends.
@@ -1021,6 +1032,8 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
             const auto& def = Actions().at(acts[i]->name);
             if (def.input) def.run(c, acts[i]->args);
         }
+        // Served live: each cycle waits for its moment on the wall clock.
+        if (sc.live && ms % kCycleMs == 0) std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(ms64));
         StepMillisecond(sys, c.clock, c.port, clockAt(ms64), c.InputWord(), ms % kCycleMs == 0, step);
         for (size_t i = first; i < next; ++i) {
             const auto& def = Actions().at(acts[i]->name);
@@ -1037,6 +1050,11 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         if (sys.st.fenster.FensterOffen[kWinRennleitung] != 0) sys.Desk().Unloaded();
     });
     hooks.NotePhase();
+    if (sc.live) {
+        sys.PublishLive();
+        trace.flush();
+        sys.SetLive(nullptr);
+    }
     return true;
 }
 

@@ -31,6 +31,7 @@
 namespace zk {
 
 class RaceSystem;
+class LiveServer;
 
 struct ScenarioError {
     int line = 0;
@@ -66,6 +67,10 @@ struct Scenario {
     std::string baseDir;  // directory of the scenario file, for relative paths
     std::string dataDir;  // --data-dir: director list, lap file, workbooks and race results go there ("" = none)
     std::vector<std::string> soundDirs;  // where the announcer's clips are looked up, first first
+    // --web: the spectators' server the replay publishes to after each cycle;
+    // the replay then runs at the pace of the wall clock and flushes the trace
+    // at each cycle, so a page and the trace can be compared as they happen.
+    LiveServer* live = nullptr;
 };
 
 // Longest run a scenario may ask for: 24 hours of simulated time.

@@ -34,7 +34,8 @@ void ReadKey(const ProfileDocument& doc, Settings& c, const KeyDef& d) {
     // profile integer parse, where a missing or empty value gives 1.
     const bool real = d.type == KeyType::Real || d.type == KeyType::RealInt;
     const size_t buffer = real ? kTextBuffer : std::numeric_limits<size_t>::max();
-    SetKeyFromText(c, d, doc.GetString(d.section, d.key, "", buffer), 1);
+    SetKeyFromText(c, d, doc.GetString(d.section, d.key, "", buffer),
+                   d.missingIsFirstRun ? static_cast<int32_t>(d.firstRun) : 1);
     if (!d.atLeast) return;
     if (d.type == KeyType::Int16) {
         int16_t& v = *d.int16At(c, d.index);

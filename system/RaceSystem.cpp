@@ -4,6 +4,7 @@
 #include "base/DurableFile.h"
 #include "race/RaceResult.h"
 #include "race/RaceSequence.h"
+#include "system/LiveSnapshot.h"
 
 namespace zk {
 
@@ -81,6 +82,18 @@ void RaceSystem::InitProgram() {
     for (int l = 1; l <= kLanes; ++l) st.zyklus.AnzahlAktiveSpuren = static_cast<int16_t>(st.zyklus.AnzahlAktiveSpuren + st.SpurAktiv[l]);
     for (int l = 0; l <= kLanes; ++l) st.zyklus.SpurAktivGespeichert[l] = st.SpurAktiv[l];
     InitRaceControl(*this);
+}
+
+bool RaceSystem::PublishLive() {
+    if (!live_->Running()) {
+        lastLive_.clear();
+        return false;
+    }
+    std::string snap = LiveSnapshotJson(*this, &clubRennen_);
+    if (snap == lastLive_) return false;
+    lastLive_ = snap;
+    live_->Publish(std::move(snap));
+    return true;
 }
 
 }  // namespace zk

@@ -16,6 +16,7 @@
 #include "system/ClubLogFile.h"
 #include "system/DirectorDesk.h"
 #include "system/LapFile.h"
+#include "system/LiveServer.h"
 
 namespace zk {
 
@@ -33,6 +34,9 @@ public:
     void SetClub(Club* p) { club_ = p ? p : &noClub_; }
     void SetObserver(RaceObserver* p) { observer_ = p ? p : &noObserver_; }
     void SetWindows(WindowRefresh* p) { windows_ = p ? p : &noWindows_; }
+    // The spectators' web server (stand-in: none).
+    void SetLive(LiveServer* p) { live_ = p ? p : &noLive_; }
+    LiveServer& Live() { return *live_; }
 
     // Copies the sensor configuration and the other values the timing core reads
     // from the settings into the race state (masks, limits, active lanes, port).
@@ -65,6 +69,11 @@ public:
     // finished. Returns the count of files removed or finished.
     int SetDataDir(const std::string& dir);
 
+    // After each 100 ms cycle: while the web server runs, builds the live
+    // snapshot and hands it over when it differs from the last one. Returns
+    // whether it handed one over.
+    bool PublishLive();
+
 private:
     UiPort noUi_;
     NullSerialLine noSerial_;
@@ -76,6 +85,9 @@ private:
     Club noClub_;
     RaceObserver noObserver_;
     WindowRefresh noWindows_;
+    LiveServer noLive_;
+    LiveServer* live_ = &noLive_;
+    std::string lastLive_;
     DirectorDesk desk_{*this};
     LapFile laps_{*this};
     ClubLogFile clubLog_{*this};

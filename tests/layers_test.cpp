@@ -16,10 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Bottom to top. ui, sim and tools sit side by side on top of the core.
+// Bottom to top. web sits on the core; ui and sim side by side on top of it,
+// then the tools.
 const std::map<std::string, int> kLayer = {
     {"base", 0},   {"devices", 1}, {"tick", 2}, {"settings", 3}, {"race", 4},
-    {"system", 5}, {"ui", 6},      {"sim", 6},  {"tools", 7},
+    {"system", 5}, {"web", 6},     {"ui", 7},   {"sim", 7},      {"tools", 8},
 };
 
 std::vector<std::string> UpwardIncludes(const fs::path& root) {

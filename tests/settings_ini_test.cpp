@@ -101,12 +101,16 @@ TEST(SettingsRead, FileOfTheWindowsProgramReadAndRewrittenInPlace) {
     EXPECT_EQ(t.ui.opened, (std::vector<std::string>{"frmKVZeit4SpurNeu", "frmZeit4Spur"}));
 
     // Written back unchanged, the file keeps every byte (CRLF, Windows-1252,
-    // order); the one section that program did not know is added at the end,
-    // with its first-run value.
+    // order); the sections that program did not know are added at the end,
+    // with their first-run values.
     EXPECT_EQ(ReadBytes(t.path), original);
     EXPECT_EQ(c.Timer.Wecken, 1);  // sleeping, as before
+    // The live pages stay off: a missing key of theirs is not read as 1.
+    EXPECT_EQ(c.Web.Aktiv, 0);
+    EXPECT_EQ(c.Web.Port, 8080);
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
-    const std::string rewritten = original + "[Timer]\r\nWecken= 1\r\n";
+    const std::string rewritten =
+        original + "[Timer]\r\nWecken= 1\r\n[Web]\r\nAktiv= 0\r\nPort= 8080\r\nNurLokal= 0\r\n";
     EXPECT_EQ(ReadBytes(t.path), rewritten);
     // One changed setting changes one line.
     t.sys.cfg.LiZeit.Minimum = 2500;

@@ -99,6 +99,8 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
     sys_.SetRecorder(&sys_.Laps());
     sys_.SetClub(&sys_.ClubRace());
     ctx_.club = &sys_.ClubRace();
+    // The spectators' server; off until [Web] "Aktiv" says otherwise.
+    web_ = std::make_unique<LiveWebSteuerung>(sys_);
 
     BuildMenus();
     BuildCentral();
@@ -204,6 +206,13 @@ void frmMain::Cycle() {
     if (sim && !simulationSeen_) AskStatReset(sys_.st);
     simulationSeen_ = sim;
     MainLoopCycle(sys_);
+    // The live pages: settings changed in the dialog take effect here; the
+    // snapshot goes to the server thread only when the race changed.
+    if (web_->Abgleichen() && lblWeb) {
+        lblWeb->setText(web_->StatusText());
+        lblWeb->setVisible(!lblWeb->text().isEmpty());
+    }
+    sys_.PublishLive();
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.
     registry_.RefreshRaceViews();
@@ -251,6 +260,7 @@ void frmMain::Shutdown() {
         [this] { store_.SaveAtProgramEnd(sys_, [this] { registry_.CloseAllForShutdown(); }); });
     // The 1 ms tick is the last thing stopped; Stop waits for a running tick.
     tick_.Stop();
+    web_->Stoppen();
     ReleaseSound();
 }
 
@@ -368,6 +378,17 @@ void frmMain::BuildMenus() {
             if (doppel) registry_.Open(Fenster::KVZeit48SpurNeu);
         });
     }
+
+    an->addSeparator();
+    QAction* live = add(an, "mnuLiveWeb", QString::fromUtf8("Live-Seiten für Zuschauer (Adresse, QR-Code)"));
+    connect(live, &QAction::triggered, this, [this] {
+        if (!webFenster_) {
+            webFenster_ = new LiveWebFenster(*web_, this);
+            webFenster_->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        webFenster_->show();
+        webFenster_->raise();
+    });
 
     QMenu* dg = menuBar()->addMenu(QStringLiteral("&Diagnose"));
     dg->setObjectName("mnuDiagnose");
@@ -495,6 +516,11 @@ void frmMain::BuildCentral() {
     lblMeldung->setObjectName("lblMeldung");
     lblMeldung->setMinimumWidth(0);
     statusBar()->addWidget(lblMeldung, 1);
+    lblWeb = new QLabel(this);
+    lblWeb->setObjectName("lblWeb");
+    lblWeb->setToolTip(QString::fromUtf8("Adresse der Live-Seiten; QR-Code im Menü „Ansicht“"));
+    lblWeb->setVisible(false);
+    statusBar()->addPermanentWidget(lblWeb);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName("lblStatus");
     statusBar()->addPermanentWidget(lblStatus);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ui/GlobalKeys.h"
+#include "ui/LiveWeb.h"
 #include "ui/QtPorts.h"
 #include "ui/RaceActions.h"
 #include "ui/UiContext.h"
@@ -198,6 +199,9 @@ private:
     // central
     QLabel* lblRennmodus = nullptr;
     QLabel* lblStatus = nullptr;
+    QLabel* lblWeb = nullptr;  // the live pages' address while they are served
+    std::unique_ptr<LiveWebSteuerung> web_;
+    QPointer<LiveWebFenster> webFenster_;
     QLabel* lblMeldung = nullptr;  // the last status message of the race system, kept until replaced
     QLabel* lblErsterStart = nullptr;  // the hint of a first start: teach the sensors in
     QGroupBox* DebugFrame = nullptr;

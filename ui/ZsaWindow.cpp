@@ -1,6 +1,7 @@
 #include "ui/ZsaWindow.h"
 
 #include "race/Zeitansage.h"
+#include "ui/LiveWeb.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -73,6 +74,7 @@ ZsaWindow::ZsaWindow(UiContext& ctx) : ProgramWindow(Fenster::ZSA), ctx_(ctx) {
     SSTab1->addTab(Scroll(BuildSeriell()), QStringLiteral("Anzeige (seriell)"));
     SSTab1->addTab(Scroll(BuildSound()), QStringLiteral("Sound"));
     SSTab1->addTab(Scroll(BuildFenster()), QStringLiteral("Fenster und Farben"));
+    SSTab1->addTab(Scroll(LiveWebSeite(ctx_.sys, this)), QStringLiteral("Live-Seiten"));
     v->addWidget(SSTab1);
 
     auto* buttons = new QHBoxLayout;
