@@ -79,6 +79,10 @@ struct RaceControl {
     // A start crossing seen only after green with a time before it: a false start
     // the start light punishes at its next step (or at once after the light).
     LaneArray<bool> FehlstartNachGruen{};
+    // With the sensor board: a fresh green waits for the board's latch, which
+    // becomes the start lanes' reference; the latch count when green was asked.
+    bool BoardGruenErwartet = false;
+    uint32_t BoardGruenGesehen = 0;
     // Club auto-start: the pause countdown between heats.
     bool AutoStartScharf = false;  // armed
     int32_t PausenRest = 0;       // seconds left
