@@ -171,6 +171,10 @@ struct RaceState : TickState {
     // A start crossing seen only after green with a time before it: a false start
     // the start light punishes at its next step (or at once after the light).
     LaneArray<bool> FehlstartNachGruen{};
+    // With the sensor board: a fresh green waits for the board's latch, which
+    // becomes the start lanes' reference; the latch count when green was asked.
+    bool BoardGruenErwartet = false;
+    uint32_t BoardGruenGesehen = 0;
 
     // --- what the race result keeps beyond the lane records (reset with the race) ---
     LaneArray<int16_t> Fehlstarts{};     // false starts punished
