@@ -147,9 +147,20 @@ int32_t BoardMs(const TickState& s, int64_t hostUs) {
 }
 
 void DropBoardMessages(TickContext& t) {
+    TickState& s = t.s;
     BoardMeldung m;
     while (t.board.NaechsteMeldung(m)) {
-        if (m.art == BoardMeldung::NeueZeit) NeueZeitlinie(t.s);
+        // The levels stay live for the port test window; nothing is timed.
+        if (m.art == BoardMeldung::NeueZeit) {
+            NeueZeitlinie(s);
+        } else if (m.art == BoardMeldung::Pegel) {
+            s.BoardEingang = m.levels;
+            s.BoardBekannt = 1;
+        } else if (m.art == BoardMeldung::Kante && m.input >= 1 && m.input <= 10) {
+            const auto bit = static_cast<uint16_t>(1u << (m.input - 1));
+            const uint16_t alt = s.BoardEingang;
+            s.BoardEingang = static_cast<uint16_t>(m.level != 0 ? (alt | bit) : (alt & ~bit));
+        }
     }
 }
 
