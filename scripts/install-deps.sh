@@ -21,6 +21,8 @@ packages+=(libc6-dev linux-libc-dev)
 # The USB sensor board: its firmware (avr-gcc), the simulator its tests run it
 # in (simavr, with libelf to load the program), and avrdude to flash a board.
 packages+=(gcc-avr avr-libc binutils-avr simavr libsimavr-dev libelf-dev avrdude)
+# The load of the benchmarks' loaded runs (docs/performance.md).
+packages+=(stress-ng)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi
