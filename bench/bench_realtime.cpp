@@ -159,7 +159,7 @@ struct Recorder : RaceObserver, BusQueue {
     }
     void OnReaction(int lane, int32_t) override { crossings[lane].push_back({st.Durchfahrt[lane], -1}); }
     void OnLap(int lane) override {
-        crossings[lane].push_back({st.SpurDaten[lane].Durchfahrt, laps.LastLapMs(lane)});
+        crossings[lane].push_back({st.spuren.SpurDaten[lane].Durchfahrt, laps.LastLapMs(lane)});
     }
 };
 
@@ -327,7 +327,7 @@ Result RunMode(const Options& o, int spinUs, bool boardMode) {
     // Green light.
     GreenWithoutLight(sys);
     const int32_t greenMs = sys.st.AktZeit;
-    for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = greenMs;
+    for (int l = 0; l <= kLanes; ++l) sys.st.spuren.LetzteDurchfahrt[l] = greenMs;
 
     std::array<std::vector<int64_t>, 9> edges, falls;  // rising and falling edges, ns
     for (auto& e : edges) e.reserve(perLane);

@@ -5,9 +5,9 @@
 namespace zk {
 
 bool AnsageEinreihen(RaceState& s, int32_t lapMs) {
-    if (s.AnsageAnzahl >= kAnsageMax) return false;
-    ++s.AnsageAnzahl;
-    s.AnsageZeiten[s.AnsageAnzahl] = lapMs * 10;
+    if (s.ansage.AnsageAnzahl >= kAnsageMax) return false;
+    ++s.ansage.AnsageAnzahl;
+    s.ansage.AnsageZeiten[s.ansage.AnsageAnzahl] = lapMs * 10;
     return true;
 }
 

@@ -17,7 +17,7 @@ ClubErgebnisAnsicht ClubErgebnisBerechnen(const RaceContext& sys, const ClubRenn
     const RaceState& s = sys.st;
     const ClubPlan& p = club.Plan();
     ClubErgebnisAnsicht a;
-    a.titel = s.RennmodusText;
+    a.titel = s.rennen.RennmodusText;
     a.liste = club.Liste();
     a.heatLaeuft = s.StartPhase != 0 || s.RennenLaeuft != 0;
     a.repeatCaption = club.RepeatCaption();

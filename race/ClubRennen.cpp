@@ -36,14 +36,14 @@ std::string Feld(const std::string& text) {
     return t + "\"";
 }
 
-int16_t Zielrunden(const RaceState& s) { return s.RennRunden < 1 ? int16_t{10} : s.RennRunden; }
+int16_t Zielrunden(const RaceState& s) { return s.rennen.RennRunden < 1 ? int16_t{10} : s.rennen.RennRunden; }
 
 }  // namespace
 
-bool ClubRennen::Zeitmodus() const { return sys_.st.Rennmodus == Rennart::Clubrennen; }
+bool ClubRennen::Zeitmodus() const { return sys_.st.rennen.Rennmodus == Rennart::Clubrennen; }
 
 std::string ClubRennen::Name(int d) const {
-    return d >= 1 && d <= kMaxClubFahrer ? sys_.st.ClubFahrer[d] : std::string();
+    return d >= 1 && d <= kMaxClubFahrer ? sys_.st.fahrer.ClubFahrer[d] : std::string();
 }
 
 void ClubRennen::ClearTotals() {
@@ -60,13 +60,13 @@ void ClubRennen::ClearTotals() {
 void ClubRennen::Setup() {
     RaceState& s = sys_.st;
     ClearTotals();
-    s.ZielRunden = Zielrunden(s);
+    s.rennen.ZielRunden = Zielrunden(s);
     wiederholen_ = 0;
     wiederholungAktiv_ = 0;
     repeatCaption_ = "Wiederholen";
     liste_.clear();
     ListeGeaendert();
-    const int d = std::clamp<int>(s.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    const int d = std::clamp<int>(s.fahrer.AnzahlClubFahrer, 0, kMaxClubFahrer);
     if (d == 0) {
         // Nobody to put on the lanes: no plan, no heat.
         plan_ = ClubPlan{};
@@ -76,7 +76,7 @@ void ClubRennen::Setup() {
     LaneArray<int16_t> aktiv{};
     for (int l = 1; l <= kLanes; ++l) aktiv[l] = sys_.cfg.AktiveSpuren.Spur[l] != 0 ? 1 : 0;
     plan_ = MakeClubPlan(d, aktiv);
-    s.AnzahlAktiveSpuren = static_cast<int16_t>(plan_.L);
+    s.zyklus.AnzahlAktiveSpuren = static_cast<int16_t>(plan_.L);
     // The plan in the race director's list.
     sys_.director().ClearFlow();
     for (int h = 1; h <= plan_.H; ++h) {
@@ -90,7 +90,7 @@ void ClubRennen::Setup() {
     naechstes_ = 1;
     sichtbar_ = true;
     sys_.windows().DisplayOutput();
-    if (sys_.cfg.Save.Race == 1 && s.Rennmodus != Rennart::ClubZeitRennen) {
+    if (sys_.cfg.Save.Race == 1 && s.rennen.Rennmodus != Rennart::ClubZeitRennen) {
         std::string datum = sys_.wall().Date();  // YYYY-MM-DD
         if (datum.size() == 10) datum = datum.substr(8, 2) + "." + datum.substr(5, 2) + "." + datum.substr(0, 4);
         log_->Kopf(LogKopf(datum));
@@ -99,8 +99,8 @@ void ClubRennen::Setup() {
 
 void ClubRennen::Caption(int heat) {
     RaceState& s = sys_.st;
-    if (s.Rennmodus != Rennart::Clubrennen || plan_.H == 0) return;
-    s.RennmodusText = "Clubrennen über " + S(s.ZielRunden) + " Runden    ***** Rennen " + S(heat) + " von " +
+    if (s.rennen.Rennmodus != Rennart::Clubrennen || plan_.H == 0) return;
+    s.rennen.RennmodusText = "Clubrennen über " + S(s.rennen.ZielRunden) + " Runden    ***** Rennen " + S(heat) + " von " +
                       S(plan_.H) + " *****";
 }
 
@@ -109,7 +109,7 @@ void ClubRennen::SetLanes(int c) {
     for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = 0;
     for (int sl = 1; sl <= plan_.L; ++sl)
         if (plan_.fahrer[sl][c] != 0 && plan_.spur[sl][c] != 0) s.SpurAktiv[plan_.spur[sl][c]] = 1;
-    for (int l = 1; l <= kLanes; ++l) s.RestRunden[l] = s.SpurAktiv[l] * s.ZielRunden;
+    for (int l = 1; l <= kLanes; ++l) s.spuren.RestRunden[l] = s.SpurAktiv[l] * s.rennen.ZielRunden;
 }
 
 void ClubRennen::PrepareHeat() {
@@ -123,16 +123,16 @@ void ClubRennen::PrepareHeat() {
         const int d = plan_.fahrer[sl][c], l = plan_.spur[sl][c];
         if (d == 0 || l == 0) continue;
         spurFahrer_[l] = Name(d);
-        s.SpurFahrer[l] = Name(d);
-        s.TankStand[l] = tank_[d];
-        s.SpurDaten[l].Tank = tank_[d];
-        if (s.Rennmodus == Rennart::ClubRundenRennen) s.SpurDaten[l].Runden = runden_[d];
+        s.fahrer.SpurFahrer[l] = Name(d);
+        s.tank.TankStand[l] = tank_[d];
+        s.spuren.SpurDaten[l].Tank = tank_[d];
+        if (s.rennen.Rennmodus == Rennart::ClubRundenRennen) s.spuren.SpurDaten[l].Runden = runden_[d];
         Trace("heatlane heat=" + S(c) + " lane=" + S(l) + " driver=" + Feld(Name(d)));
     }
-    if (s.Rennmodus == Rennart::ClubZeitRennen) {
-        s.RestSekunden = 0;
-        s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
-        s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+    if (s.rennen.Rennmodus == Rennart::ClubZeitRennen) {
+        s.rennen.RestSekunden = 0;
+        s.rennen.RestStunden = static_cast<int16_t>(s.rennen.RennZeit / 60);
+        s.rennen.RestMinuten = static_cast<int16_t>(s.rennen.RennZeit % 60);
     }
     planSpalte_ = c + 1;
     sys_.windows().DisplayOutput();
@@ -154,34 +154,34 @@ void ClubRennen::HeatStart() {
     const int c = planSpalte_ - 1;
     if (c >= 1 && c <= plan_.H) SetLanes(c);
     // A start by hand ends the pause countdown.
-    sys_.st.PausenRest = 0;
+    sys_.st.rennen.PausenRest = 0;
 }
 
 void ClubRennen::HeatCheck() {
     RaceState& s = sys_.st;
     if (plan_.H == 0 || !sys_.record.Running()) return;
-    switch (s.Rennmodus) {
+    switch (s.rennen.Rennmodus) {
         case Rennart::Clubrennen:
             // Every lane has driven its laps (a lane short of them keeps the heat open).
             for (int l = 1; l <= kLanes; ++l)
-                if (s.RestRunden[l] != 0) return;
+                if (s.spuren.RestRunden[l] != 0) return;
             HeatEnd();
             return;
         case Rennart::ClubRundenRennen:
         case Rennart::ClubZeitRennen: {
-            if (s.Rennmodus == Rennart::ClubRundenRennen) {
+            if (s.rennen.Rennmodus == Rennart::ClubRundenRennen) {
                 bool erreicht = false;
-                for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || sys_.record.laps.Laps(l) >= s.ZielRunden;
+                for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || sys_.record.laps.Laps(l) >= s.rennen.ZielRunden;
                 if (!erreicht) return;
             } else {
                 // As the time race, but a second every nine cycles, without the
                 // wall clock.
-                s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
-                if (s.RestZeitTakt >= 9 && !sys_.record.afterRunAsked && !sys_.record.startLight) {
-                    s.RestZeitTakt = 0;
+                s.rennen.RestZeitTakt = static_cast<int16_t>(s.rennen.RestZeitTakt + 1);
+                if (s.rennen.RestZeitTakt >= 9 && !sys_.record.afterRunAsked && !sys_.record.startLight) {
+                    s.rennen.RestZeitTakt = 0;
                     RestzeitSekundeAb(s);
                 }
-                if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
+                if (s.rennen.RestStunden != 0 || s.rennen.RestMinuten != 0 || s.rennen.RestSekunden != 0) return;
             }
             if (!sys_.record.afterRunAsked) {
                 StartAfterRun(sys_);
@@ -206,7 +206,7 @@ void ClubRennen::AddUp() {
         if (d == 0 || l == 0) continue;
         if (Zeitmodus()) {
             gesamtzeit_[d] += sys_.record.laps.Total(l);
-            tank_[d] = s.TankStand[l];
+            tank_[d] = s.tank.TankStand[l];
             // The slot number in ms separates equal totals.
             if (gesamtzeit_[d] > 0) gesamtzeit_[d] += sl;
         } else {
@@ -222,7 +222,7 @@ void ClubRennen::AddUp() {
 void ClubRennen::ListeFuellen() {
     RaceState& s = sys_.st;
     const int c = gefahreneSpalte_;
-    s.PausenRest = sys_.cfg.AutoStart.Time * 60;
+    s.rennen.PausenRest = sys_.cfg.AutoStart.Time * 60;
     liste_.clear();
     liste_.push_back(" --- Rennen " + S(turn_) + " --- ");
     for (int sl = 1; sl <= plan_.L; ++sl) {
@@ -256,8 +256,8 @@ void ClubRennen::ListeFuellen() {
     }
     liste_.push_back("  ");
     if (turn_ == plan_.H) {
-        liste_.push_back(s.Rennmodus == Rennart::Clubrennen        ? " *** Clubrennen Ende *** "
-                         : s.Rennmodus == Rennart::ClubRundenRennen ? " *** ClubRundenRennen Ende *** "
+        liste_.push_back(s.rennen.Rennmodus == Rennart::Clubrennen        ? " *** Clubrennen Ende *** "
+                         : s.rennen.Rennmodus == Rennart::ClubRundenRennen ? " *** ClubRundenRennen Ende *** "
                                                                      : " *** ClubZeitRennen Ende *** ");
         liste_.push_back("  ");
     }
@@ -275,15 +275,15 @@ void ClubRennen::HeatEnd() {
     AddUp();
     ListeFuellen();
     logWiederholung_ = wiederholungAktiv_ != 0;
-    if (sys_.cfg.Save.Race == 1 && s.Rennmodus != Rennart::ClubZeitRennen) log_->Turn(LogTurn(sys_.wall().TimeOfDay()));
+    if (sys_.cfg.Save.Race == 1 && s.rennen.Rennmodus != Rennart::ClubZeitRennen) log_->Turn(LogTurn(sys_.wall().TimeOfDay()));
     wiederholungAktiv_ = 0;
     sichtbar_ = true;
     PrepareHeat();
     ++turn_;
     if (turn_ > plan_.H) {
         // The club race is over; the plan stands prepared from heat 1.
-        s.AutoStartScharf = 0;
-        s.PausenRest = 0;
+        s.rennen.AutoStartScharf = false;
+        s.rennen.PausenRest = 0;
         ClearTotals();
         ende_ = kTrue;
         PrepareHeat();
@@ -301,25 +301,25 @@ void ClubRennen::ClubReset() {
     // names that are in neither list would be lost with the next save.
     auto& pool = sys_.cfg.Fahrer;
     pool.erase(std::find(pool.begin(), pool.end(), std::string()), pool.end());
-    for (int d = 1; d <= std::clamp<int>(s.AnzahlClubFahrer, 0, kMaxClubFahrer); ++d)
-        if (!s.ClubFahrer[d].empty()) pool.push_back(s.ClubFahrer[d]);
-    s.AnzahlClubFahrer = 0;
-    s.FahrerBestaetigt = 0;
+    for (int d = 1; d <= std::clamp<int>(s.fahrer.AnzahlClubFahrer, 0, kMaxClubFahrer); ++d)
+        if (!s.fahrer.ClubFahrer[d].empty()) pool.push_back(s.fahrer.ClubFahrer[d]);
+    s.fahrer.AnzahlClubFahrer = 0;
+    s.fahrer.FahrerBestaetigt = false;
     plan_ = ClubPlan{};
     for (auto& n : spurFahrer_) n.clear();
-    s.ZielRunden = Zielrunden(s);
+    s.rennen.ZielRunden = Zielrunden(s);
     ClearTotals();
 }
 
 void ClubRennen::AutoStartRefresh() {
     RaceState& s = sys_.st;
-    if (s.PausenRest < 1) return;
+    if (s.rennen.PausenRest < 1) return;
     if (s.RennenLaeuft != 0 || s.StartPhase != 0 || ende_ != 0 || plan_.H == 0) {
         // A heat started otherwise, or nothing left to start.
-        s.PausenRest = 0;
+        s.rennen.PausenRest = 0;
         return;
     }
-    if (--s.PausenRest > 0) return;
+    if (--s.rennen.PausenRest > 0) return;
     sichtbar_ = false;
     wiederholen_ = 0;
     repeatCaption_ = "Wiederholen";
@@ -332,14 +332,14 @@ std::string ClubRennen::PlanZeile(int heat, int slot) const {
 }
 
 std::string ClubRennen::Countdown() const {
-    const int32_t r = std::max<int32_t>(sys_.st.PausenRest, 0);
+    const int32_t r = std::max<int32_t>(sys_.st.rennen.PausenRest, 0);
     const auto zwei = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };
     return zwei(r / 60) + ":" + zwei(r % 60);
 }
 
 void ClubRennen::Weiter() {
     sichtbar_ = false;
-    sys_.st.PausenRest = 0;
+    sys_.st.rennen.PausenRest = 0;
     repeatCaption_ = "Wiederholen";
     wiederholen_ = 0;
 }
@@ -354,7 +354,7 @@ void ClubRennen::Wiederholen() {
     // The list names the heat that is repeated: the one just driven.
     const int gefahren = turn_ - 1;
     if (wiederholen_ == 1) {
-        s.PausenRest = 0;
+        s.rennen.PausenRest = 0;
         repeatCaption_ = "bestätigen";
         liste_.insert(liste_.end(), {"  ", " !!! Rennen " + S(gefahren) + " Wiederholen, bestätigen !!!",
                                      " !!! oder Taste WEITER drücken !!!", "  "});
@@ -391,12 +391,12 @@ std::string ClubRennen::LogKopf(const std::string& datum) const {
     const RaceState& s = sys_.st;
     static const char* const modus[] = {"keine Ahnung", "Rundenrennen", "Zeitrennen", "Clubrennen",
                                         "Club Runden Rennen", "Club Zeit Rennen"};
-    const int m = static_cast<int>(s.Rennmodus);
+    const int m = static_cast<int>(s.rennen.Rennmodus);
     std::string o;
     o += LogZeile("Datum : " + datum);
     o += LogZeile(std::string("Rennmodus : ") + (m >= 1 && m <= 5 ? modus[m] : modus[0]));
     o += LogZeile("Runden : " + S(sys_.cfg.Letzte.Runden));
-    o += LogZeile("ClubRunden : " + S(s.ZielRunden));
+    o += LogZeile("ClubRunden : " + S(s.rennen.ZielRunden));
     o += LogZeileLeer("Zeit : " + S(sys_.cfg.Letzte.Zeit));
     o += LogZeile("--- Fahrer ---");
     for (int d = 1; d <= plan_.D; ++d) o += LogZeile(Name(d));

@@ -40,16 +40,16 @@ double Tenths(double v) { return std::round(v * 10.0) / 10.0; }
 }  // namespace
 
 std::string DirectorLapLine(const RaceState& s, int lane) {
-    const SpurSatz& r = s.SpurDaten[lane];
+    const SpurSatz& r = s.spuren.SpurDaten[lane];
     return LaneAndLaps(lane, r.Runden) + " - " + r.SekText + r.MsText + "  Zeit " +
            RaceClockText(TimeDiff(r.Durchfahrt, s.Startzeit)) + " Sprit " + Fixed2(r.Tank);
 }
 
 void DirectorLapLines(RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.FensterOffen[kWinRennleitung] == 0) return;
+    if (s.fenster.FensterOffen[kWinRennleitung] == 0) return;
     for (int lane = 1; lane <= kLanes; ++lane)
-        if (s.SpurDaten[lane].NeueRunde != 0) sys.director().CountsLine(DirectorLapLine(s, lane));
+        if (s.spuren.SpurDaten[lane].NeueRunde != 0) sys.director().CountsLine(DirectorLapLine(s, lane));
 }
 
 int32_t LapCorrection(RaceContext& sys, int lane, int delta) {
@@ -72,20 +72,20 @@ int32_t LapCorrection(RaceContext& sys, int lane, int delta) {
         now = laps.AddCorrection(lane, s.AktZeit, -1, LapOrigin::DirectorMinus).laps;
         sys.director().CountsLine(LaneAndLaps(lane, now) + " Runde abgezogen");
     }
-    if (s.ExcelAufzeichnung != 0) sys.recorder().Append(lane, now, 0.0);
+    if (s.zyklus.ExcelAufzeichnung != 0) sys.recorder().Append(lane, now, 0.0);
     return now;
 }
 
 void ResetBestLap(RaceContext& sys, int lane) {
     if (lane < 1 || lane > kLanes) return;
-    sys.st.BesteRunde[lane] = kBesteRundeReset;
+    sys.st.spuren.BesteRunde[lane] = kBesteRundeReset;
 }
 
 bool LaneVoltageStep(RaceContext& sys, int lane, bool up) {
     if (lane < 1 || lane > kLanes) return false;
     RaceState& s = sys.st;
     auto& p = sys.cfg.KVPowerSetup;
-    const double v = Tenths(s.SpurVolt[lane]);
+    const double v = Tenths(s.spannung.SpurVolt[lane]);
     double neu;
     if (up) {
         if (v > p.MaxVoltage - 0.1 + 1e-9) return false;
@@ -94,17 +94,17 @@ bool LaneVoltageStep(RaceContext& sys, int lane, bool up) {
         if (v <= 0.1 + 1e-9) return false;
         neu = Tenths(v - 0.1);
     }
-    s.SpurVolt[lane] = neu;
+    s.spannung.SpurVolt[lane] = neu;
     p.SpurSpannung[lane] = neu;
-    s.SpurWert[lane] = ConverterValue(neu, p.Korrektur, s.VoltFaktor);
-    sys.supply().NetzteilSetzen(lane - 1, s.SpurWert[lane]);
+    s.spannung.SpurWert[lane] = ConverterValue(neu, p.Korrektur, s.spannung.VoltFaktor);
+    sys.supply().NetzteilSetzen(lane - 1, s.spannung.SpurWert[lane]);
     return true;
 }
 
 std::string DirectorModeText(const RaceContext& sys) {
     const RaceState& s = sys.st;
     if (!sys.record.Running()) return "Keine Zeitnahme";
-    switch (s.Rennmodus) {
+    switch (s.rennen.Rennmodus) {
         case Rennart::Training: return "Training";
         case Rennart::Rundenrennen: return "Rundenrennen";
         // The lane-change series adds its run numbers once the club part keeps them.
@@ -113,12 +113,12 @@ std::string DirectorModeText(const RaceContext& sys) {
         case Rennart::ClubRundenRennen: return "Club-Rundenrennen";
         case Rennart::ClubZeitRennen: return "Club-Zeitrennen";
     }
-    return "Rennmodus " + std::to_string(static_cast<int>(s.Rennmodus));
+    return "Rennmodus " + std::to_string(static_cast<int>(s.rennen.Rennmodus));
 }
 
 double DirectorFuelVolts(const RaceState& s, int lane) {
-    if (s.VoltFaktor == 0) return 0.0;
-    return s.TankStand[lane] / 100.0 * s.HubWert / s.VoltFaktor;
+    if (s.spannung.VoltFaktor == 0) return 0.0;
+    return s.tank.TankStand[lane] / 100.0 * s.spannung.HubWert / s.spannung.VoltFaktor;
 }
 
 }  // namespace zk

@@ -28,8 +28,8 @@ FahrerListen FahrerListenLaden(const RaceContext& sys) {
     }
     if (l.pool.empty()) l.pool.push_back("TAVO");
     l.poolAuswahl = 0;
-    const int d = std::clamp<int>(sys.st.AnzahlClubFahrer, 0, kMaxClubFahrer);
-    for (int k = 1; k <= d; ++k) l.aktiv.push_back(sys.st.ClubFahrer[k]);
+    const int d = std::clamp<int>(sys.st.fahrer.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    for (int k = 1; k <= d; ++k) l.aktiv.push_back(sys.st.fahrer.ClubFahrer[k]);
     return l;
 }
 
@@ -73,12 +73,12 @@ void FahrerBestaetigen(RaceContext& sys, const FahrerListen& l) {
     sys.cfg.Fahrer = l.pool;
     RaceState& s = sys.st;
     const int d = std::min<int>(static_cast<int>(l.aktiv.size()), kMaxClubFahrer);
-    for (auto& n : s.ClubFahrer) n.clear();
-    for (int k = 1; k <= d; ++k) s.ClubFahrer[k] = l.aktiv[k - 1];
-    s.AnzahlClubFahrer = static_cast<int16_t>(d);
-    s.FahrerBestaetigt = d >= 2 ? kTrue : int16_t{0};
+    for (auto& n : s.fahrer.ClubFahrer) n.clear();
+    for (int k = 1; k <= d; ++k) s.fahrer.ClubFahrer[k] = l.aktiv[k - 1];
+    s.fahrer.AnzahlClubFahrer = static_cast<int16_t>(d);
+    s.fahrer.FahrerBestaetigt = d >= 2;
 }
 
-bool ClubFahrerBestaetigt(const RaceContext& sys) { return sys.st.FahrerBestaetigt != 0; }
+bool ClubFahrerBestaetigt(const RaceContext& sys) { return sys.st.fahrer.FahrerBestaetigt != 0; }
 
 }  // namespace zk

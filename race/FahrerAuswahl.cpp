@@ -40,9 +40,9 @@ void SpurNamenSetzen(RaceContext& sys, const SpurNamenListe& namen) {
         std::string n = OhneRand(namen[l]);
         // The default name stays a default: it follows the lane number.
         if (n == "Fahrer " + std::to_string(l)) n.clear();
-        s.SpurFahrer[l] = n;
+        s.fahrer.SpurFahrer[l] = n;
     }
-    s.SpurNamenGesetzt = kTrue;
+    s.fahrer.SpurNamenGesetzt = true;
     sys.windows().DisplayOutput();
 }
 

@@ -30,7 +30,7 @@ void SendLapToBoards(RaceContext& sys, int lane, int32_t lapMs) {
     if (azt.Aktiv[3] != 0 || azt.Aktiv[2] != 0) {
         SerialAusgeben(sys, b + BoardLapCountAddr(lane) + count);
         SerialAusgeben(sys, b + BoardLapTimeAddr(lane) + time);
-        SerialAusgeben(sys, b + BoardFuelAddr(lane) + FuelText(s.TankStand[lane]));
+        SerialAusgeben(sys, b + BoardFuelAddr(lane) + FuelText(s.tank.TankStand[lane]));
     } else if (azt.AlteAZT != 0 || azt.Aktiv[1] != 0) {
         const std::string addr = b + OldBoardAddr(lane);
         if (azt.Laps != 0) SerialAusgeben(sys, addr + count);
@@ -47,26 +47,26 @@ double FuelForLap(RaceContext& sys, int lane, int32_t lapMs) {
     RaceState& s = sys.st;
     LapList& laps = sys.record.laps;
     const auto& t = sys.cfg.Tankoption;
-    const double factor = static_cast<double>(s.NormrundeSek) * t.Tankoption * s.TankAktiv;
+    const double factor = static_cast<double>(s.tank.NormrundeSek) * t.Tankoption * s.tank.TankAktiv;
     // A lap without a time (a club lap beyond the heat's laps) uses no fuel
     // instead of turning the tank into NaN.
     const double verbrauch = (factor != 0.0 && lapMs > 0) ? (t.Rundenverbrauch / (lapMs / 1000.0)) * factor : 0.0;
 
-    const bool beyondLapRace = s.Rennmodus == Rennart::Rundenrennen && laps.Laps(lane) > s.RennRunden;
-    const bool beyondHeat = s.Rennmodus == Rennart::Clubrennen && s.RestRunden[lane] < 0;
+    const bool beyondLapRace = s.rennen.Rennmodus == Rennart::Rundenrennen && laps.Laps(lane) > s.rennen.RennRunden;
+    const bool beyondHeat = s.rennen.Rennmodus == Rennart::Clubrennen && s.spuren.RestRunden[lane] < 0;
     if (beyondLapRace || beyondHeat) return verbrauch;
-    s.TankStand[lane] -= verbrauch;
-    if (s.TankStand[lane] < 0.0) {
-        s.TankStand[lane] = 0.0;
-        ++s.StrafenZahl[lane];
+    s.tank.TankStand[lane] -= verbrauch;
+    if (s.tank.TankStand[lane] < 0.0) {
+        s.tank.TankStand[lane] = 0.0;
+        ++s.tank.StrafenZahl[lane];
         if (t.StromAusBeiTankLeer == 0) {
             // Lap penalty, at every lap driven with an empty tank: an entry of
             // its own in the lap list.
             if (laps.Laps(lane) > 2) laps.AddCorrection(lane, s.AktZeit, -2, LapOrigin::Penalty);
         } else {
-            s.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
+            s.spuren.SpurDaten[lane].Strafe = t.StrafeBeiLeeremTank;
             if (t.MitTrocken == 0) PowerOff(sys, lane);
-            s.SpurStromEin[lane] = 0;
+            s.spuren.SpurStromEin[lane] = false;
         }
     }
     return verbrauch;
@@ -76,17 +76,17 @@ double FuelForLap(RaceContext& sys, int lane, int32_t lapMs) {
 void FuelVoltage(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
     const auto& t = sys.cfg.Tankoption;
-    if (s.TankAus[lane] != 0 || t.MitTnt != 1 || s.SafetyCar != 0) return;
-    const int on = s.TankAktiv * t.Tankoption;
+    if (s.spannung.TankAus[lane] != 0 || t.MitTnt != 1 || s.rennen.SafetyCar != 0) return;
+    const int on = s.tank.TankAktiv * t.Tankoption;
     int value;
-    if (s.SpurStromEin[lane] != 0) {
-        const auto idx = static_cast<int>(std::clamp(std::nearbyint(s.TankStand[lane]), 0.0, 100.0));
-        value = s.SpurWert[lane] - s.TankAbzug[idx] * on;
+    if (s.spuren.SpurStromEin[lane] != 0) {
+        const auto idx = static_cast<int>(std::clamp(std::nearbyint(s.tank.TankStand[lane]), 0.0, 100.0));
+        value = s.spannung.SpurWert[lane] - s.spannung.TankAbzug[idx] * on;
     } else {
-        value = on * s.TrockenWert;
+        value = on * s.spannung.TrockenWert;
     }
     // Never below 0 V and never above the lane's set voltage.
-    value = std::clamp(value, 0, static_cast<int>(s.SpurWert[lane]));
+    value = std::clamp(value, 0, static_cast<int>(s.spannung.SpurWert[lane]));
     sys.supply().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
 }
 
@@ -95,11 +95,11 @@ void FuelVoltage(RaceContext& sys, int lane) {
 // them has no time.
 int32_t LapTimeOf(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
-    const int32_t lapMs = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
-    if (s.Rennmodus != Rennart::Clubrennen) return lapMs;
+    const int32_t lapMs = TimeDiff(s.Durchfahrt[lane], s.spuren.LetzteDurchfahrt[lane]);
+    if (s.rennen.Rennmodus != Rennart::Clubrennen) return lapMs;
     const int32_t runden = sys.record.laps.Laps(lane) + 1;
-    if (runden > s.ZielRunden) return 0;
-    s.RestRunden[lane] = s.ZielRunden - runden;
+    if (runden > s.rennen.ZielRunden) return 0;
+    s.spuren.RestRunden[lane] = s.rennen.ZielRunden - runden;
     return lapMs;
 }
 
@@ -108,22 +108,22 @@ void EvaluateLap(RaceContext& sys, int lane) {
     LapList& laps = sys.record.laps;
     const int32_t lapMs = LapTimeOf(sys, lane);
     const LapEntry lap = laps.AddLap(lane, s.Durchfahrt[lane], lapMs, sys.record.phase == RacePhase::AfterRun);
-    if (s.Rennmodus == Rennart::Clubrennen && lap.laps == s.ZielRunden) {
+    if (s.rennen.Rennmodus == Rennart::Clubrennen && lap.laps == s.rennen.ZielRunden) {
         // Heat finished for this lane.
         PowerOff(sys, lane);
         s.SpurAktiv[lane] = 0;
     }
     // The order of the finish of a lap race: the total when the lap count was reached.
-    const bool rundenrennen = s.Rennmodus == Rennart::Rundenrennen || s.Rennmodus == Rennart::ClubRundenRennen;
-    if (rundenrennen && s.RennRunden > 0 && s.ZielZeit[lane] == 0 && lap.laps >= s.RennRunden)
-        s.ZielZeit[lane] = std::max(lap.totalMs, int32_t{1});
+    const bool rundenrennen = s.rennen.Rennmodus == Rennart::Rundenrennen || s.rennen.Rennmodus == Rennart::ClubRundenRennen;
+    if (rundenrennen && s.rennen.RennRunden > 0 && s.spuren.ZielZeit[lane] == 0 && lap.laps >= s.rennen.RennRunden)
+        s.spuren.ZielZeit[lane] = std::max(lap.totalMs, int32_t{1});
 
     const double verbrauch = FuelForLap(sys, lane, lapMs);
     FuelVoltage(sys, lane);
-    if (sys.cfg.TAZ.LED == 1) SerialAusgeben(sys, FuelGaugeText(lane, s.TankStand[lane]));
+    if (sys.cfg.TAZ.LED == 1) SerialAusgeben(sys, FuelGaugeText(lane, s.tank.TankStand[lane]));
 
-    if (s.InterneZeitmessung != 0) {
-        SpurSatz& r = s.SpurDaten[lane];
+    if (s.zyklus.InterneZeitmessung != 0) {
+        SpurSatz& r = s.spuren.SpurDaten[lane];
         r.Spur = static_cast<uint8_t>(lane);
         r.Zeit = (lapMs % 1000) / 1000.0 + lapMs / 1000;
         r.MsText = "." + Ms3(lapMs % 1000);
@@ -134,20 +134,20 @@ void EvaluateLap(RaceContext& sys, int lane) {
         r.Gesamtzeit = laps.Total(lane);
         UpdatePositions(s, lane);
         r.Runden = laps.Laps(lane);
-        if (s.ExcelAufzeichnung != 0) sys.recorder().Append(lane, r.Runden, r.Zeit);
+        if (s.zyklus.ExcelAufzeichnung != 0) sys.recorder().Append(lane, r.Runden, r.Zeit);
     }
-    if (s.AnsageAktiv == 1 && s.InterneZeitmessung != 0) AnsageEinreihen(s, lapMs);
+    if (s.ansage.AnsageAktiv == 1 && s.zyklus.InterneZeitmessung != 0) AnsageEinreihen(s, lapMs);
 
     SendLapToBoards(sys, lane, lapMs);
 
-    if (lapMs < s.BesteRunde[lane]) {
-        if (s.InterneZeitmessung != 0) s.SpurDaten[lane].NeueBestzeit = kTrue;
-        s.BesteRunde[lane] = lapMs;
+    if (lapMs < s.spuren.BesteRunde[lane]) {
+        if (s.zyklus.InterneZeitmessung != 0) s.spuren.SpurDaten[lane].NeueBestzeit = kTrue;
+        s.spuren.BesteRunde[lane] = lapMs;
     }
     // The next lap is timed from this crossing; during an after-run the part of
     // it already elapsed is added (16-bit, as the after-run counters are).
     const auto nachlauf = sys.record.afterRunAsked ? static_cast<int16_t>(s.Nachzeit - s.NachlaufRest) : int16_t{0};
-    s.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
+    s.spuren.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
     sys.observer().OnLap(lane);
 }
 
@@ -165,8 +165,8 @@ void EvaluateLaps(RaceContext& sys) {
     RaceState& s = sys.st;
     bool nachlaufVorbei = false;
     if (sys.record.Paused()) {
-        s.PauseText = FormatRaceTime(TimeDiff(s.PauseLetzte, s.PauseBeginn));
-        s.PauseLetzte = s.AktZeit;
+        s.rennen.PauseText = FormatRaceTime(TimeDiff(s.rennen.PauseLetzte, s.rennen.PauseBeginn));
+        s.rennen.PauseLetzte = s.AktZeit;
         nachlaufVorbei = AfterRunOver(sys);
     }
     // While paused the sampler registers nothing, so every crossing still pending
@@ -185,17 +185,17 @@ void EvaluateLaps(RaceContext& sys) {
             // The start crossing: reaction time only. The first lap is timed from
             // the green light and so includes the reaction time.
             s.ErsteDurchfahrt[lane] = 0;
-            int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.LetzteDurchfahrt[lane]);
+            int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.spuren.LetzteDurchfahrt[lane]);
             if (reaktion < 0) {
                 // The car was over the line before green and registered only after
                 // it (a pulse shorter than MinLength before green): a false start,
                 // punished at the next light step like one seen during the red
                 // phase, its reaction counted from the start request as theirs are.
-                s.FehlstartNachGruen[lane] = true;
+                s.rennen.FehlstartNachGruen[lane] = true;
                 if (!sys.record.startLight) FehlstartsBestrafen(sys);
                 reaktion = std::max(TimeDiff(s.Durchfahrt[lane], s.Startzeit), int32_t{0});
             }
-            if (s.RLMeldung == 1) {
+            if (s.zyklus.RLMeldung == 1) {
                 sys.director().Line("Reaktionszeit Spur " + std::to_string(lane) + ": " +
                                              std::to_string(reaktion) + " Millisekunden");
             }
@@ -218,51 +218,51 @@ void EvaluateLaps(RaceContext& sys) {
 void ProcessRaceTick(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
-    if (s.AuswertungBelegt != 0) ++s.AuswertungUeberlauf;
-    s.AuswertungBelegt = 1;
+    if (s.zyklus.AuswertungBelegt != 0) ++s.zyklus.AuswertungUeberlauf;
+    s.zyklus.AuswertungBelegt = 1;
 
-    s.Uhrzeit = sys.wall().TimeOfDay();
-    s.UhrSekunde = s.Uhrzeit.size() >= 8 ? static_cast<int16_t>(std::stoi(s.Uhrzeit.substr(6, 2))) : 0;
-    if (s.UhrSekunde != s.UhrSekundeAlt) {
-        s.SekundeNeu = 1;
-        s.UhrSekundeAlt = s.UhrSekunde;
+    s.zyklus.Uhrzeit = sys.wall().TimeOfDay();
+    s.zyklus.UhrSekunde = s.zyklus.Uhrzeit.size() >= 8 ? static_cast<int16_t>(std::stoi(s.zyklus.Uhrzeit.substr(6, 2))) : 0;
+    if (s.zyklus.UhrSekunde != s.zyklus.UhrSekundeAlt) {
+        s.zyklus.SekundeNeu = true;
+        s.zyklus.UhrSekundeAlt = s.zyklus.UhrSekunde;
     }
 
     EvaluateLaps(sys);
     sys.windows().DisplayOutput();
     PositionsanzeigeSenden(sys);
     DirectorLapLines(sys);
-    if (s.InterneZeitmessung != 0) {
-        if (s.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
-        if (s.ExcelLive != 0) sys.recorder().LiveStep();
+    if (s.zyklus.InterneZeitmessung != 0) {
+        if (s.ansage.AnsageAnzahl > 0 && sys.cfg.Audio.Zeitansage == 1) sys.announcer().AnsageTakt();
+        if (s.zyklus.ExcelLive != 0) sys.recorder().LiveStep();
     }
     if (sys.record.Running()) CheckRaceEnd(sys);
     for (int lane = 1; lane <= kLanes; ++lane) {
-        s.SpurDaten[lane].NeueRunde = 0;
-        s.SpurDaten[lane].NeueBestzeit = 0;
+        s.spuren.SpurDaten[lane].NeueRunde = 0;
+        s.spuren.SpurDaten[lane].NeueBestzeit = 0;
     }
-    if (sys.cfg.AutoStart.Enabled == 1 && s.AutoStartScharf != 0 && s.SekundeNeu == 1 && s.PausenRest >= 1) {
+    if (sys.cfg.AutoStart.Enabled == 1 && s.rennen.AutoStartScharf != 0 && s.zyklus.SekundeNeu == 1 && s.rennen.PausenRest >= 1) {
         sys.club().AutoStartRefresh();
-        s.SekundeNeu = 0;
+        s.zyklus.SekundeNeu = false;
     }
-    if (s.ZsaOffen != 0) sys.windows().SettingsLiveView();
+    if (s.fenster.ZsaOffen != 0) sys.windows().SettingsLiveView();
     if (sys.record.startLight) {
-        s.AmpelTakt = static_cast<int16_t>(s.AmpelTakt + kCycleMs);
-        if (s.AmpelTakt >= sys.cfg.Startampel.Interval) {
-            s.AmpelTakt = 0;
+        s.rennen.AmpelTakt = static_cast<int16_t>(s.rennen.AmpelTakt + kCycleMs);
+        if (s.rennen.AmpelTakt >= sys.cfg.Startampel.Interval) {
+            s.rennen.AmpelTakt = 0;
             StartAblauf(sys);
         }
     }
     BoardAusgaenge(sys);
-    s.AuswertungBelegt = 0;
+    s.zyklus.AuswertungBelegt = 0;
 }
 
 void MainLoopCycle(RaceContext& sys) {
     ProcessRaceTick(sys);
     RaceState& s = sys.st;
-    if (s.AnlaufZaehler < 4) {
-        ++s.AnlaufZaehler;
-        if (s.AnlaufZaehler == 2) AnlaufSenden(sys);
+    if (s.zyklus.AnlaufZaehler < 4) {
+        ++s.zyklus.AnlaufZaehler;
+        if (s.zyklus.AnlaufZaehler == 2) AnlaufSenden(sys);
     }
     PollRaceKeys(sys, 0);
 }

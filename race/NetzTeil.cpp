@@ -30,14 +30,14 @@ std::string Komma(std::string t) {
 void FaktorWerte(RaceContext& sys) {
     RaceState& st = sys.st;
     const auto& p = sys.cfg.KVPowerSetup;
-    st.HubWert = p.VoltHub * st.VoltFaktor;
-    st.SCWert = RoundToByte(p.SCVolt * st.VoltFaktor);
-    st.TrockenWert = RoundToByte(static_cast<double>(sys.cfg.Tankoption.TrockenSpannung) * st.VoltFaktor);
+    st.spannung.HubWert = p.VoltHub * st.spannung.VoltFaktor;
+    st.spannung.SCWert = RoundToByte(p.SCVolt * st.spannung.VoltFaktor);
+    st.spannung.TrockenWert = RoundToByte(static_cast<double>(sys.cfg.Tankoption.TrockenSpannung) * st.spannung.VoltFaktor);
     RebuildTankAbzug(st, RoundToInt16(p.VolleVolt));
 }
 
 void Aendern(RaceContext& sys, int lane, double v) {
-    sys.st.SpurVolt[lane] = Glatt(v);
+    sys.st.spannung.SpurVolt[lane] = Glatt(v);
     CalcVoltDigits(sys, lane);
     UpDateVoltDisp(sys, lane);
 }
@@ -46,11 +46,11 @@ void Aendern(RaceContext& sys, int lane, double v) {
 
 void BusNetzteil::NetzteilSetzen(int idx, uint8_t value) {
     if (idx < 0 || idx >= kLanes) return;
-    const int32_t f = sys_.st.VoltFaktor > 0 ? sys_.st.VoltFaktor : 16;
+    const int32_t f = sys_.st.spannung.VoltFaktor > 0 ? sys_.st.spannung.VoltFaktor : 16;
     const std::string t = VoltText(static_cast<double>(value) / f);
     NetzteilAnzeige& a = sys_.view.netzteil;
     a.rennleitung[idx + 1] = t + "V";
-    if (sys_.st.KVPowerOffen != 0) a.wert[idx + 1] = t + " Volt";
+    if (sys_.st.fenster.KVPowerOffen != 0) a.wert[idx + 1] = t + " Volt";
     sys_.bus().I2CSend(KonverterAdresse(idx + 1), kKonverterSteuerbyte, value, 3);
 }
 
@@ -65,19 +65,19 @@ std::string VoltText(double volts) {
 void CalcVoltDigits(RaceContext& sys, int lane) {
     if (lane < 1 || lane > kLanes) return;
     RaceState& st = sys.st;
-    st.SpurWert[lane] = ConverterValue(st.SpurVolt[lane], sys.cfg.KVPowerSetup.Korrektur, st.VoltFaktor);
-    sys.supply().NetzteilSetzen(lane - 1, st.SpurWert[lane]);
+    st.spannung.SpurWert[lane] = ConverterValue(st.spannung.SpurVolt[lane], sys.cfg.KVPowerSetup.Korrektur, st.spannung.VoltFaktor);
+    sys.supply().NetzteilSetzen(lane - 1, st.spannung.SpurWert[lane]);
 }
 
 void UpDateVoltDisp(RaceContext& sys, int lane) {
     if (lane < 1 || lane > kLanes) return;
-    sys.view.netzteil.spannung[lane] = VoltText(sys.st.SpurVolt[lane]) + " Volt";
-    sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.SpurVolt[lane];
+    sys.view.netzteil.spannung[lane] = VoltText(sys.st.spannung.SpurVolt[lane]) + " Volt";
+    sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.spannung.SpurVolt[lane];
 }
 
 bool VoltKnopfDruecken(RaceContext& sys, int lane, VoltKnopf k) {
     if (lane < 1 || lane > kLanes) return false;
-    const double v = sys.st.SpurVolt[lane];
+    const double v = sys.st.spannung.SpurVolt[lane];
     const double max = MaxVolt(sys);
     auto preset = [&](double p) {
         if (!(max > p)) return false;
@@ -121,31 +121,31 @@ uint16_t AlleSpurenDruecken(RaceContext& sys, VoltKnopf k) {
 }
 
 void TankOffSetzen(RaceContext& sys, int lane, int16_t value) {
-    if (lane >= 1 && lane <= kLanes) sys.st.TankAus[lane] = value;
+    if (lane >= 1 && lane <= kLanes) sys.st.spannung.TankAus[lane] = value;
 }
 
 void KVPowerLaden(RaceContext& sys) {
     // Open first, so that the values sent while loading show in the window.
-    sys.st.KVPowerOffen = kTrue;
+    sys.st.fenster.KVPowerOffen = true;
     for (int l = 1; l <= kLanes; ++l) {
         CalcVoltDigits(sys, l);
         UpDateVoltDisp(sys, l);
     }
 }
 
-void KVPowerEntladen(RaceContext& sys) { sys.st.KVPowerOffen = kFalse; }
+void KVPowerEntladen(RaceContext& sys) { sys.st.fenster.KVPowerOffen = false; }
 
 uint16_t Verstaerkung32(RaceContext& sys) {
     auto& p = sys.cfg.KVPowerSetup;
     p.Gain1 = 1;
     p.Gain2 = 0;
-    sys.st.VoltFaktor = 16;
+    sys.st.spannung.VoltFaktor = 16;
     if (p.MaxVoltage > 15) p.MaxVoltage = 15;
     FaktorWerte(sys);
     uint16_t changed = 0;
     for (int l = 1; l <= kLanes; ++l) {
-        if (sys.st.SpurVolt[l] > 15) {
-            sys.st.SpurVolt[l] = 15;
+        if (sys.st.spannung.SpurVolt[l] > 15) {
+            sys.st.spannung.SpurVolt[l] = 15;
             UpDateVoltDisp(sys, l);
             changed = static_cast<uint16_t>(changed | (1u << l));
         }
@@ -158,7 +158,7 @@ void Verstaerkung51(RaceContext& sys) {
     auto& p = sys.cfg.KVPowerSetup;
     p.Gain1 = 0;
     p.Gain2 = 1;
-    sys.st.VoltFaktor = 10;
+    sys.st.spannung.VoltFaktor = 10;
     FaktorWerte(sys);
     for (int l = 1; l <= kLanes; ++l) CalcVoltDigits(sys, l);
 }
@@ -195,7 +195,7 @@ std::string VolleVoltEingabe(RaceContext& sys, const std::string& text) {
 std::string SCVoltEingabe(RaceContext& sys, const std::string& text) {
     const double v = ParseLeadingReal(text);
     sys.cfg.KVPowerSetup.SCVolt = v;
-    sys.st.SCWert = RoundToByte(v * sys.st.VoltFaktor);
+    sys.st.spannung.SCWert = RoundToByte(v * sys.st.spannung.VoltFaktor);
     return Komma(FormatReal(v));
 }
 
@@ -205,7 +205,7 @@ std::string TrockenEingabe(RaceContext& sys, const std::string& text) {
     const int max = static_cast<int>(MaxVolt(sys));
     if (v > max) v = max;
     sys.cfg.Tankoption.TrockenSpannung = static_cast<int16_t>(v);
-    sys.st.TrockenWert = RoundToByte(static_cast<double>(v) * sys.st.VoltFaktor);
+    sys.st.spannung.TrockenWert = RoundToByte(static_cast<double>(v) * sys.st.spannung.VoltFaktor);
     return std::to_string(v);
 }
 
@@ -241,7 +241,7 @@ I2CDialog I2CAktivSetzen(RaceContext& sys, int16_t value) {
         sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
         sys.cfg.Tankoption.MitTnt = 0;
         // Without the bus there is no supply to set: the window's menu entry goes too.
-        sys.st.BahnspannungMenuEin = kFalse;
+        sys.st.fenster.BahnspannungMenuEin = false;
     }
     d.pinI2COutput = sys.cfg.Lpt.PinI2COutput == 1;
     d.netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
@@ -255,11 +255,11 @@ I2CDialog I2CAktivSetzen(RaceContext& sys, int16_t value) {
 void I2CNetzteilSetzen(RaceContext& sys, int16_t value) {
     sys.cfg.KVPowerSetup.I2C_Netzteil = value;
     if (value == 1) {
-        sys.st.BahnspannungMenuEin = kTrue;
+        sys.st.fenster.BahnspannungMenuEin = true;
         sys.cfg.TNT_MC.Aktiv = 0;
         for (int l = 1; l <= kLanes; ++l) CalcVoltDigits(sys, l);
     } else {
-        sys.st.BahnspannungMenuEin = kFalse;
+        sys.st.fenster.BahnspannungMenuEin = false;
     }
 }
 

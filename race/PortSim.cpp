@@ -34,7 +34,7 @@ void AutoSimulationLaden(RaceContext& sys) {
 
 bool AutoFahrzeugFaehrt(const RaceState& s, int lane) {
     // Green light given, no pause, and the lane's relay on.
-    return s.RennenLaeuft != 0 && s.Pause == 0 && s.SpurStrom[lane] != 0;
+    return s.RennenLaeuft != 0 && s.Pause == 0 && s.rennen.SpurStrom[lane] != 0;
 }
 
 void AutoSimulationSchritt(RaceContext& sys) {
@@ -73,7 +73,7 @@ void AutoPeriodeSetzen(RaceContext& sys, int lane, double ms) {
 
 void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
     RaceState& s = sys.st;
-    s.SimMaskenAktiv = on ? 1 : 0;
+    s.fenster.SimMaskenAktiv = on;
     // Whatever the box value: lane n on bit n-1 of the input word, active low.
     for (int n = 1; n <= 8; ++n) {
         s.Vergleich[n] = 0;
@@ -87,7 +87,7 @@ void SimVerdrahtungSetzen(RaceContext& sys, bool on) {
 void SimSweepTakt(RaceContext& sys, bool automatischZaehlen) {
     // The simulation window's cars drive the lanes at their set lap times; a
     // sweep over the same inputs would add crossings of its own.
-    const bool autos = sys.st.FensterOffen[kWinParDebug] != 0 && sys.portSim.AutoAus == 0;
+    const bool autos = sys.st.fenster.FensterOffen[kWinParDebug] != 0 && sys.portSim.AutoAus == 0;
     const bool an = automatischZaehlen && !autos && sys.record.Running() && !sys.record.startLight;
     AskSimSweep(sys.st, an);
 }

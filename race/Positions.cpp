@@ -11,7 +11,7 @@ void UpdatePositions(RaceState& s, int L) {
     std::array<int, kLanes + 2> platzVonSpur{}, spurAufPlatz{};
     std::array<int32_t, kLanes + 2> platzRunden{}, platzZeit{};
     for (int i = 1; i <= kLanes; ++i) {
-        const SpurSatz& r = s.SpurDaten[i];
+        const SpurSatz& r = s.spuren.SpurDaten[i];
         platzVonSpur[i] = r.Platz;
         spurAufPlatz[i] = r.SpurAufPlatz;
         platzRunden[i] = r.Runden;
@@ -22,7 +22,7 @@ void UpdatePositions(RaceState& s, int L) {
         return lane >= 1 && lane <= kLanes ? lane : 0;
     };
     const int32_t n = platzRunden[L] + 1;
-    const int32_t t = s.SpurDaten[L].Gesamtzeit;
+    const int32_t t = s.spuren.SpurDaten[L].Gesamtzeit;
 
     // Behind every lane that already has n or more laps.
     int p = 1;
@@ -50,7 +50,7 @@ void UpdatePositions(RaceState& s, int L) {
         if (pos >= 0 && pos <= kLanes) spurAufPlatz[pos] = i;
     }
     for (int i = 1; i <= kLanes; ++i) {
-        SpurSatz& r = s.SpurDaten[i];
+        SpurSatz& r = s.spuren.SpurDaten[i];
         r.Platz = static_cast<uint8_t>(platzVonSpur[i] <= kLanes ? platzVonSpur[i] : kLanes);
         r.SpurAufPlatz = static_cast<uint8_t>(spurAufPlatz[i]);
         r.Runden = platzRunden[i];

@@ -12,28 +12,28 @@ uint8_t ConverterValue(double volts, int16_t korrekturMv, int32_t voltFaktor) {
 }
 
 void RebuildTankAbzug(RaceState& st, int volleVolt) {
-    st.TankAbzug.fill(0);
+    st.spannung.TankAbzug.fill(0);
     if (volleVolt >= 100) return;  // no level lies above it
-    const double step = st.HubWert / (100 - volleVolt);
+    const double step = st.spannung.HubWert / (100 - volleVolt);
     for (int l = 100; l >= 0; --l)
-        if (l > volleVolt) st.TankAbzug[l] = RoundToInt16((l - volleVolt) * step);
+        if (l > volleVolt) st.spannung.TankAbzug[l] = RoundToInt16((l - volleVolt) * step);
 }
 
 void DerivePowerValues(RaceContext& sys) {
     const auto& p = sys.cfg.KVPowerSetup;
     RaceState& st = sys.st;
     if (p.Gain1 != 0) {
-        st.VoltFaktor = 16;
+        st.spannung.VoltFaktor = 16;
     } else if (p.Gain2 != 0) {
-        st.VoltFaktor = 10;
+        st.spannung.VoltFaktor = 10;
     }
     for (int n = 1; n <= kLanes; ++n) {
-        st.SpurVolt[n] = p.SpurSpannung[n];
-        st.SpurWert[n] = ConverterValue(p.SpurSpannung[n], p.Korrektur, st.VoltFaktor);
+        st.spannung.SpurVolt[n] = p.SpurSpannung[n];
+        st.spannung.SpurWert[n] = ConverterValue(p.SpurSpannung[n], p.Korrektur, st.spannung.VoltFaktor);
     }
-    st.HubWert = st.VoltFaktor * p.VoltHub;
-    st.SCWert = RoundToByte(p.SCVolt * st.VoltFaktor);
-    st.TrockenWert = RoundToByte(static_cast<double>(sys.cfg.Tankoption.TrockenSpannung) * st.VoltFaktor);
+    st.spannung.HubWert = st.spannung.VoltFaktor * p.VoltHub;
+    st.spannung.SCWert = RoundToByte(p.SCVolt * st.spannung.VoltFaktor);
+    st.spannung.TrockenWert = RoundToByte(static_cast<double>(sys.cfg.Tankoption.TrockenSpannung) * st.spannung.VoltFaktor);
     RebuildTankAbzug(st, RoundToInt16(p.VolleVolt));
 }
 

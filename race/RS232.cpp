@@ -21,15 +21,15 @@ void AztKette(Settings& cfg) {
 
 // The user has decided about the options that need the port: the values from
 // before a failed start-up opening no longer apply.
-void OptionenEntschieden(RaceState& s) { s.ComOptionenMerken = 0; }
+void OptionenEntschieden(RaceState& s) { s.seriell.ComOptionenMerken = false; }
 
 void OptionenZurueck(RaceContext& sys) {
     RaceState& s = sys.st;
-    if (s.ComOptionenMerken == 0) return;
-    for (int i = 1; i <= 4; ++i) sys.cfg.AZT.Aktiv[i] = s.ComOptionenVorher[i - 1];
-    sys.cfg.TAZ.LED = s.ComOptionenVorher[4];
-    sys.cfg.TNT_MC.Aktiv = s.ComOptionenVorher[5];
-    s.ComOptionenMerken = 0;
+    if (s.seriell.ComOptionenMerken == 0) return;
+    for (int i = 1; i <= 4; ++i) sys.cfg.AZT.Aktiv[i] = s.seriell.ComOptionenVorher[i - 1];
+    sys.cfg.TAZ.LED = s.seriell.ComOptionenVorher[4];
+    sys.cfg.TNT_MC.Aktiv = s.seriell.ComOptionenVorher[5];
+    s.seriell.ComOptionenMerken = false;
 }
 
 // Whether an option other than board #1 still sends on the line.
@@ -37,7 +37,7 @@ bool AndereBrauchenPort(const Settings& cfg) {
     return cfg.AZT.AlteAZT == 1 || cfg.TAZ.LED == 1 || cfg.TNT_MC.Aktiv == 1;
 }
 
-bool TankAnzeigeBereit(const RaceContext& sys) { return sys.st.ComOffen != 0 && sys.cfg.TAZ.LED == 1; }
+bool TankAnzeigeBereit(const RaceContext& sys) { return sys.st.seriell.ComOffen != 0 && sys.cfg.TAZ.LED == 1; }
 
 // A lane number right-aligned in two characters, '.' as filler; an empty
 // position stays blank.
@@ -78,27 +78,27 @@ std::string ComGetrenntText(int com) {
 }
 
 void SerialAusgeben(RaceContext& sys, std::string text) {
-    sys.st.SerialText = std::move(text);
+    sys.st.seriell.SerialText = std::move(text);
     SerialSenden(sys);
 }
 
 void SerialSenden(RaceContext& sys) {
     RaceState& s = sys.st;
-    if (s.ComOffen == 0) return;
-    if (sys.cfg.AZT.AlteAZT == 1 && !s.SerialText.empty() && s.SerialText[0] == 'B') s.SerialText[0] = 'P';
-    switch (sys.serial().Senden(s.SerialText)) {
+    if (s.seriell.ComOffen == 0) return;
+    if (sys.cfg.AZT.AlteAZT == 1 && !s.seriell.SerialText.empty() && s.seriell.SerialText[0] == 'B') s.seriell.SerialText[0] = 'P';
+    switch (sys.serial().Senden(s.seriell.SerialText)) {
         case SerialLine::Ergebnis::Gesendet:
             break;
         case SerialLine::Ergebnis::Verworfen:
-            ++s.SerialVerworfen;
+            ++s.seriell.SerialVerworfen;
             break;
         case SerialLine::Ergebnis::Getrennt: {
             // The options stay as set: reopening the port brings everything back.
             const int com = sys.cfg.RS232.COM;
             sys.serial().Schliessen();
-            s.ComOffen = 0;
-            s.SerialGetrennt = kTrue;
-            if (ComGueltig(com)) s.ComStatus[com] = kComUnbestimmt;
+            s.seriell.ComOffen = false;
+            s.seriell.SerialGetrennt = true;
+            if (ComGueltig(com)) s.seriell.ComStatus[com] = kComUnbestimmt;
             sys.ui().ShowStatus(ComGetrenntText(com));
             break;
         }
@@ -108,33 +108,33 @@ void SerialSenden(RaceContext& sys) {
 bool ComOeffnen(RaceContext& sys) {
     RaceState& s = sys.st;
     Settings& cfg = sys.cfg;
-    if (s.ComOffen == 0) {
+    if (s.seriell.ComOffen == 0) {
         const int com = cfg.RS232.COM;
         if (ComGueltig(com) && sys.serial().Oeffnen(com)) {
-            s.ComOffen = kTrue;
-            s.SerialGetrennt = 0;
-            s.ComStatus[com] = kComEigen;
+            s.seriell.ComOffen = true;
+            s.seriell.SerialGetrennt = false;
+            s.seriell.ComStatus[com] = kComEigen;
         } else {
             sys.ui().ShowMessage(ComFehlerText(com, ComGueltig(com) ? sys.serial().Grund() : "keine solche Schnittstelle",
                                                ComBrauchtFuer(cfg)),
                                  kSerialCaption, MessageIcon::Warning);
         }
     }
-    if (s.ComOffen == 0) {
+    if (s.seriell.ComOffen == 0) {
         cfg.TAZ.LED = 0;
         cfg.TNT_MC.Aktiv = 0;
         cfg.AZT.Aktiv[1] = 0;
         AztKette(cfg);
     }
-    return s.ComOffen != 0;
+    return s.seriell.ComOffen != 0;
 }
 
 void ComSchliessen(RaceContext& sys) {
     RaceState& s = sys.st;
     sys.serial().Schliessen();
     const int com = sys.cfg.RS232.COM;
-    if (s.ComOffen != 0 && ComGueltig(com) && s.ComStatus[com] == kComEigen) s.ComStatus[com] = kComFrei;
-    s.ComOffen = 0;
+    if (s.seriell.ComOffen != 0 && ComGueltig(com) && s.seriell.ComStatus[com] == kComEigen) s.seriell.ComStatus[com] = kComFrei;
+    s.seriell.ComOffen = false;
 }
 
 void ComSuchen(RaceContext& sys) {
@@ -144,7 +144,7 @@ void ComSuchen(RaceContext& sys) {
         // The port this program holds probes as taken and stays its own; every
         // other port shows what it is now, also one that another program took
         // since the last scan, or an adapter that was unplugged (not listed).
-        if (s.ComStatus[n] != kComEigen) s.ComStatus[n] = static_cast<int16_t>(befund);
+        if (s.seriell.ComStatus[n] != kComEigen) s.seriell.ComStatus[n] = static_cast<int16_t>(befund);
     }
 }
 
@@ -153,13 +153,13 @@ ComListe ActComs(RaceContext& sys) {
     ComListe l;
     for (int n = 1; n <= kComGescannt; ++n) {
         const char* was = nullptr;
-        switch (sys.st.ComStatus[n]) {
+        switch (sys.st.seriell.ComStatus[n]) {
             case kComBelegt: was = " (Bereits Belegt)"; break;
             case kComFrei: was = " (Frei)"; break;
             case kComEigen: was = " (AZT - TNT - TAZ)"; break;
             default: continue;
         }
-        if (sys.st.ComStatus[n] == kComEigen) l.auswahl = static_cast<int>(l.eintraege.size());
+        if (sys.st.seriell.ComStatus[n] == kComEigen) l.auswahl = static_cast<int>(l.eintraege.size());
         l.eintraege.push_back("COM" + std::to_string(n) + was);
         l.ports.push_back(n);
     }
@@ -175,20 +175,20 @@ void AztStartsequenz(RaceContext& sys) {
 void ComProgrammStart(RaceContext& sys) {
     RaceState& s = sys.st;
     const auto& cfg = sys.cfg;
-    s.ComOffen = 0;
-    s.ComOptionenVorher = {cfg.AZT.Aktiv[1], cfg.AZT.Aktiv[2], cfg.AZT.Aktiv[3], cfg.AZT.Aktiv[4], cfg.TAZ.LED,
+    s.seriell.ComOffen = false;
+    s.seriell.ComOptionenVorher = {cfg.AZT.Aktiv[1], cfg.AZT.Aktiv[2], cfg.AZT.Aktiv[3], cfg.AZT.Aktiv[4], cfg.TAZ.LED,
                            cfg.TNT_MC.Aktiv};
     // No option uses the line: nothing to open, and nothing to complain about.
     if (ComBrauchtFuer(cfg).empty()) return;
     if (!ComOeffnen(sys)) {
-        s.ComOptionenMerken = kTrue;
+        s.seriell.ComOptionenMerken = true;
         return;
     }
     if (cfg.AZT.Aktiv[1] == 1) AztStartsequenz(sys);
 }
 
 void ComProgrammEnde(RaceContext& sys) {
-    if (sys.st.ComOffen != 0) {
+    if (sys.st.seriell.ComOffen != 0) {
         AztStartsequenz(sys);
         ComSchliessen(sys);
     }
@@ -207,10 +207,10 @@ int16_t ComPortAusText(const std::string& text) {
 void ComPortWaehlen(RaceContext& sys, int com) {
     ComSchliessen(sys);
     sys.cfg.RS232.COM = static_cast<int16_t>(ComGueltig(com) ? com : 1);
-    const bool merken = sys.st.ComOptionenMerken != 0;
+    const bool merken = sys.st.seriell.ComOptionenMerken != 0;
     if (merken) OptionenZurueck(sys);
     if (!ComOeffnen(sys)) {
-        sys.st.ComOptionenMerken = merken ? kTrue : 0;
+        sys.st.seriell.ComOptionenMerken = merken;
         return;
     }
     if (sys.cfg.AZT.Aktiv[1] == 1) AztStartsequenz(sys);
@@ -306,20 +306,20 @@ void TankAnzeigenBlinken(RaceContext& sys) {
 
 void PositionsanzeigeSenden(RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.ComOffen == 0) return;
+    if (s.seriell.ComOffen == 0) return;
     bool neu = false;
-    for (int l = 1; l <= kLanes; ++l) neu = neu || s.SpurDaten[l].NeueRunde != 0;
+    for (int l = 1; l <= kLanes; ++l) neu = neu || s.spuren.SpurDaten[l].NeueRunde != 0;
     if (!neu) return;
-    const int fuehrender = s.SpurDaten[1].SpurAufPlatz;
-    if (fuehrender >= 1 && fuehrender <= kLanes && s.SpurDaten[fuehrender].NeueRunde != 0) {
-        const std::string runden = std::to_string(s.SpurDaten[fuehrender].Runden);
+    const int fuehrender = s.spuren.SpurDaten[1].SpurAufPlatz;
+    if (fuehrender >= 1 && fuehrender <= kLanes && s.spuren.SpurDaten[fuehrender].NeueRunde != 0) {
+        const std::string runden = std::to_string(s.spuren.SpurDaten[fuehrender].Runden);
         // "bA" and the count right-aligned in four characters; a longer count
         // keeps its address rather than losing it.
         const size_t vorne = runden.size() >= 4 ? 2 : 6 - runden.size();
         SerialAusgeben(sys, std::string("bA::::").substr(0, vorne) + runden);
     }
-    SerialAusgeben(sys, "bB" + PlatzText(s.SpurDaten[1].SpurAufPlatz) + PlatzText(s.SpurDaten[2].SpurAufPlatz) + "bC" +
-                            PlatzText(s.SpurDaten[3].SpurAufPlatz) + PlatzText(s.SpurDaten[4].SpurAufPlatz));
+    SerialAusgeben(sys, "bB" + PlatzText(s.spuren.SpurDaten[1].SpurAufPlatz) + PlatzText(s.spuren.SpurDaten[2].SpurAufPlatz) + "bC" +
+                            PlatzText(s.spuren.SpurDaten[3].SpurAufPlatz) + PlatzText(s.spuren.SpurDaten[4].SpurAufPlatz));
 }
 
 }  // namespace zk

@@ -20,12 +20,12 @@ const char* Minuten(int n) { return n == 1 ? " Minute" : " Minuten"; }
 const char* Runden(int n) { return n == 1 ? " Runde" : " Runden"; }
 
 void SetRennRunden(RaceContext& sys, int16_t v) {
-    sys.st.RennRunden = v;
+    sys.st.rennen.RennRunden = v;
     sys.cfg.Letzte.Runden = v;
 }
 
 void SetRennZeit(RaceContext& sys, int16_t v) {
-    sys.st.RennZeit = v;
+    sys.st.rennen.RennZeit = v;
     sys.cfg.Letzte.Zeit = v;
 }
 
@@ -34,15 +34,15 @@ bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft != 0 || s.StartPhas
 // An idle time race shows the countdown it will start with.
 void CountdownVorschau(RaceContext& sys) {
     RaceState& s = sys.st;
-    if (s.Rennmodus != Rennart::Zeitrennen || sys.cfg.ZrMitWechsel.Wechsel != 0 || RennenAktiv(s)) return;
-    s.RestSekunden = 0;
-    s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
-    s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+    if (s.rennen.Rennmodus != Rennart::Zeitrennen || sys.cfg.ZrMitWechsel.Wechsel != 0 || RennenAktiv(s)) return;
+    s.rennen.RestSekunden = 0;
+    s.rennen.RestStunden = static_cast<int16_t>(s.rennen.RennZeit / 60);
+    s.rennen.RestMinuten = static_cast<int16_t>(s.rennen.RennZeit % 60);
 }
 
-void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.RennRunden); }
+void RundenCaption(RaceContext& sys) { sys.view.eingabeRundenCaption = "Runden : " + std::to_string(sys.st.rennen.RennRunden); }
 void ZeitCaption(RaceContext& sys) {
-    sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.RennZeit) + Minuten(sys.st.RennZeit);
+    sys.view.zeitvorgabeCaption = "Zeitvorgabe : " + std::to_string(sys.st.rennen.RennZeit) + Minuten(sys.st.rennen.RennZeit);
 }
 
 const char* const kKeineAktiveSpur = "Für das Clubrennen ist keine Spur aktiv. Bitte mindestens eine Spur aktivieren.";
@@ -54,16 +54,16 @@ std::string ZahlMitVorzeichenstelle(int v) { return (v >= 0 ? " " : "") + std::t
 
 bool ChooseRaceMode(RaceContext& sys, int mode) {
     RaceState& s = sys.st;
-    const bool warClub = IstClubrennen(s.Rennmodus);
+    const bool warClub = IstClubrennen(s.rennen.Rennmodus);
     switch (static_cast<Rennart>(mode)) {
         case Rennart::Training:
-            s.Rennmodus = Rennart::Training;
-            s.RennmodusText = "Training";
+            s.rennen.Rennmodus = Rennart::Training;
+            s.rennen.RennmodusText = "Training";
             break;
         case Rennart::Rundenrennen:
-            s.Rennmodus = Rennart::Rundenrennen;
-            if (s.RennRunden == 0) SetRennRunden(sys, 10);
-            s.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.RennRunden) + Runden(s.RennRunden);
+            s.rennen.Rennmodus = Rennart::Rundenrennen;
+            if (s.rennen.RennRunden == 0) SetRennRunden(sys, 10);
+            s.rennen.RennmodusText = "Rundenrennen über " + ZahlMitVorzeichenstelle(s.rennen.RennRunden) + Runden(s.rennen.RennRunden);
             break;
         case Rennart::Zeitrennen:
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
@@ -75,21 +75,21 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
                     return true;
                 }
             }
-            if (s.RennZeit == 0) SetRennZeit(sys, 2);
-            s.Rennmodus = Rennart::Zeitrennen;
+            if (s.rennen.RennZeit == 0) SetRennZeit(sys, 2);
+            s.rennen.Rennmodus = Rennart::Zeitrennen;
             if (sys.cfg.ZrMitWechsel.Wechsel != 0) {
-                s.RennmodusText = "Zeitrennen mit Automatischem Spurwechsel";
-                if (s.RennZeit < 8) SetRennZeit(sys, 8);
+                s.rennen.RennmodusText = "Zeitrennen mit Automatischem Spurwechsel";
+                if (s.rennen.RennZeit < 8) SetRennZeit(sys, 8);
             } else {
-                s.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + Minuten(s.RennZeit);
+                s.rennen.RennmodusText = "Zeitrennen über " + ZahlMitVorzeichenstelle(s.rennen.RennZeit) + Minuten(s.rennen.RennZeit);
             }
             break;
         case Rennart::Clubrennen:
         case Rennart::ClubRundenRennen:
         case Rennart::ClubZeitRennen: {
             // Without confirmed drivers the driver window opens instead.
-            if (s.FahrerBestaetigt == 0) return false;
-            if (s.AnzahlClubFahrer < 1) {
+            if (s.fahrer.FahrerBestaetigt == 0) return false;
+            if (s.fahrer.AnzahlClubFahrer < 1) {
                 sys.ui().ShowMessage(kClubKeineFahrer, "Clubrennen", MessageIcon::Warning);
                 return false;
             }
@@ -100,14 +100,14 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
                 return true;
             }
             const auto m = static_cast<Rennart>(mode);
-            s.Rennmodus = m;
+            s.rennen.Rennmodus = m;
             if (m == Rennart::ClubZeitRennen) {
-                if (s.RennZeit == 0) SetRennZeit(sys, 5);
-                s.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.RennZeit) + Minuten(s.RennZeit);
+                if (s.rennen.RennZeit == 0) SetRennZeit(sys, 5);
+                s.rennen.RennmodusText = "Club Zeitrennen über " + ZahlMitVorzeichenstelle(s.rennen.RennZeit) + Minuten(s.rennen.RennZeit);
             } else {
-                s.ZielRunden = s.RennRunden < 1 ? int16_t{10} : s.RennRunden;
-                s.RennmodusText = std::string(m == Rennart::Clubrennen ? "Clubrennen über " : "ClubRundenRennen über ") +
-                                  std::to_string(s.ZielRunden) + Runden(s.ZielRunden);
+                s.rennen.ZielRunden = s.rennen.RennRunden < 1 ? int16_t{10} : s.rennen.RennRunden;
+                s.rennen.RennmodusText = std::string(m == Rennart::Clubrennen ? "Clubrennen über " : "ClubRundenRennen über ") +
+                                  std::to_string(s.rennen.ZielRunden) + Runden(s.rennen.ZielRunden);
             }
             break;
         }
@@ -116,10 +116,10 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
     }
     // The teams of a lane-change series leave the lanes with the mode (the
     // series sets them again when it is chosen).
-    for (auto& t : s.SpurTeam) t.clear();
+    for (auto& t : s.fahrer.SpurTeam) t.clear();
     // A club heat left only its own lanes active; the other modes race on the
     // lanes of the settings.
-    if (warClub && !IstClubrennen(s.Rennmodus) && !RennenAktiv(s))
+    if (warClub && !IstClubrennen(s.rennen.Rennmodus) && !RennenAktiv(s))
         for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = sys.cfg.AktiveSpuren.Spur[l];
     SetupRaceMode(sys);
     ShowRaceWindows(sys);
@@ -132,38 +132,38 @@ void SetupRaceMode(RaceContext& sys) {
     PrepareFuel(sys);
     // The windows show the chosen race, not the last one: a club race chosen
     // between races empties them before its plan is set up.
-    const bool clubOhneZeit = s.Rennmodus == Rennart::Clubrennen || s.Rennmodus == Rennart::ClubRundenRennen;
-    if (s.Rennmodus == Rennart::Training || s.Rennmodus == Rennart::Rundenrennen || (clubOhneZeit && !RennenAktiv(s)))
+    const bool clubOhneZeit = s.rennen.Rennmodus == Rennart::Clubrennen || s.rennen.Rennmodus == Rennart::ClubRundenRennen;
+    if (s.rennen.Rennmodus == Rennart::Training || s.rennen.Rennmodus == Rennart::Rundenrennen || (clubOhneZeit && !RennenAktiv(s)))
         sys.windows().ClearLapWindows();
     if (!RennenAktiv(s)) {
         // The previous race's positions and totals do not belong to the new mode.
         for (int l = 0; l <= kLanes; ++l) {
-            s.SpurDaten[l].Platz = 0;
-            s.SpurDaten[l].SpurAufPlatz = 0;
-            s.SpurDaten[l].Gesamtzeit = 0;
+            s.spuren.SpurDaten[l].Platz = 0;
+            s.spuren.SpurDaten[l].SpurAufPlatz = 0;
+            s.spuren.SpurDaten[l].Gesamtzeit = 0;
         }
         sys.record.laps.Clear();
-        s.PauseText.clear();
+        s.rennen.PauseText.clear();
     }
-    v.GesZeitSichtbar = s.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;
+    v.GesZeitSichtbar = s.rennen.Rennmodus == Rennart::Zeitrennen ? kTrue : kFalse;
     v.ZmsInfoSichtbar = 0;
-    if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) {
+    if (s.rennen.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) {
         v.SpwAnzeigeSichtbar = kTrue;
         v.ZmsInfoSichtbar = kTrue;
     }
-    if (IstClubrennen(s.Rennmodus)) {
-        if (s.Rennmodus == Rennart::ClubZeitRennen) v.GesZeitSichtbar = kTrue;
+    if (IstClubrennen(s.rennen.Rennmodus)) {
+        if (s.rennen.Rennmodus == Rennart::ClubZeitRennen) v.GesZeitSichtbar = kTrue;
         sys.club().Setup();
     }
-    if (s.Rennmodus == Rennart::Zeitrennen || s.Rennmodus == Rennart::ClubZeitRennen) {
-        s.RestSekunden = 0;
-        s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
-        s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+    if (s.rennen.Rennmodus == Rennart::Zeitrennen || s.rennen.Rennmodus == Rennart::ClubZeitRennen) {
+        s.rennen.RestSekunden = 0;
+        s.rennen.RestStunden = static_cast<int16_t>(s.rennen.RennZeit / 60);
+        s.rennen.RestMinuten = static_cast<int16_t>(s.rennen.RennZeit % 60);
         sys.windows().DisplayOutput();
         sys.windows().ClearLapWindows();
     }
     // The lane-change series runs its countdown one segment at a time.
-    if (s.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) sys.club().LaneChangeSetup();
+    if (s.rennen.Rennmodus == Rennart::Zeitrennen && sys.cfg.ZrMitWechsel.Wechsel == 1) sys.club().LaneChangeSetup();
     sys.windows().RefreshStandardWindow();
 }
 
@@ -174,14 +174,14 @@ std::optional<Fenster> LapWindow(int windowNo) {
 }
 
 void LapWindowLoaded(RaceContext& sys, int windowNo) {
-    if (!LapWindow(windowNo) || sys.st.FensterOffen[windowNo] != 0) return;
-    sys.st.FensterOffen[windowNo] = kTrue;
+    if (!LapWindow(windowNo) || sys.st.fenster.FensterOffen[windowNo] != 0) return;
+    sys.st.fenster.FensterOffen[windowNo] = kTrue;
     ++sys.view.OffeneZeitfenster;
 }
 
 void LapWindowUnloaded(RaceContext& sys, int windowNo) {
-    if (!LapWindow(windowNo) || sys.st.FensterOffen[windowNo] == 0) return;
-    sys.st.FensterOffen[windowNo] = 0;
+    if (!LapWindow(windowNo) || sys.st.fenster.FensterOffen[windowNo] == 0) return;
+    sys.st.fenster.FensterOffen[windowNo] = 0;
     --sys.view.OffeneZeitfenster;
 }
 
@@ -190,7 +190,7 @@ void ShowRaceWindows(RaceContext& sys) {
     static const int menu[] = {kWinStd4, kWinKV2, kWinKV3, kWinKV4Neu, kWinKV5, kWinKV6, kWinKV8, kWinKV48Neu};
     bool eines = false;
     for (int w : menu) {
-        if (sys.st.FensterOffen[w] == 0) continue;
+        if (sys.st.fenster.FensterOffen[w] == 0) continue;
         sys.ui().OpenWindow(*LapWindow(w));
         eines = true;
     }
@@ -232,7 +232,7 @@ std::optional<int16_t> EingabeZahl(const std::string& text) {
     return static_cast<int16_t>(r);
 }
 
-std::string LapInputText(const RaceContext& sys) { return std::to_string(sys.st.RennRunden); }
+std::string LapInputText(const RaceContext& sys) { return std::to_string(sys.st.rennen.RennRunden); }
 
 void LapInputChanged(RaceContext& sys, const std::string& text) {
     const auto v = EingabeZahl(text);
@@ -242,7 +242,7 @@ void LapInputChanged(RaceContext& sys, const std::string& text) {
     RundenCaption(sys);
 }
 
-std::string TimeInputText(const RaceContext& sys) { return std::to_string(sys.st.RennZeit); }
+std::string TimeInputText(const RaceContext& sys) { return std::to_string(sys.st.rennen.RennZeit); }
 
 void TimeInputChanged(RaceContext& sys, const std::string& text) {
     const auto v = EingabeZahl(text);
@@ -256,7 +256,7 @@ void TimeInputChanged(RaceContext& sys, const std::string& text) {
 }
 
 void TimeInputClose(RaceContext& sys) {
-    if (sys.st.RennZeit == 0) SetRennZeit(sys, 6);
+    if (sys.st.rennen.RennZeit == 0) SetRennZeit(sys, 6);
     ZeitCaption(sys);
     CountdownVorschau(sys);
 }
@@ -265,7 +265,7 @@ std::string CountdownText(const RaceContext& sys) {
     const RaceState& s = sys.st;
     if (sys.view.GesZeitSichtbar == 0) return {};
     const auto zwei = [](int v) { return (v >= 0 && v < 10 ? "0" : "") + std::to_string(v); };
-    return zwei(s.RestStunden) + ":" + zwei(s.RestMinuten) + ":" + zwei(s.RestSekunden);
+    return zwei(s.rennen.RestStunden) + ":" + zwei(s.rennen.RestMinuten) + ":" + zwei(s.rennen.RestSekunden);
 }
 
 void UpdateLapTimeSettings(RaceContext& sys) {

@@ -38,9 +38,9 @@ std::string ModusName(Rennart m) {
 std::string LaufendeStrafen(const RaceState& s) {
     std::string out;
     for (int l = 1; l <= kLanes; ++l) {
-        if (s.SpurStromEin[l] != 0) continue;
-        const int32_t rest = std::max(s.SpurDaten[l].Strafe, int32_t{0});
-        std::string t = s.TankStand[l] <= 0.0 ? "Tank leer" : "Fehlstart";
+        if (s.spuren.SpurStromEin[l] != 0) continue;
+        const int32_t rest = std::max(s.spuren.SpurDaten[l].Strafe, int32_t{0});
+        std::string t = s.tank.TankStand[l] <= 0.0 ? "Tank leer" : "Fehlstart";
         t += " Spur " + std::to_string(l) + " – " + ZehntelText(rest) + " s Strafe";
         out += (out.empty() ? "" : "   ") + t;
     }
@@ -104,8 +104,8 @@ std::string ZehntelText(int32_t zehntel) {
 }
 
 std::string FahrerName(const RaceState& s, int lane) {
-    if (lane >= 1 && lane <= kLanes && !s.SpurTeam[lane].empty()) return s.SpurTeam[lane];
-    if (lane >= 1 && lane <= kLanes && !s.SpurFahrer[lane].empty()) return s.SpurFahrer[lane];
+    if (lane >= 1 && lane <= kLanes && !s.fahrer.SpurTeam[lane].empty()) return s.fahrer.SpurTeam[lane];
+    if (lane >= 1 && lane <= kLanes && !s.fahrer.SpurFahrer[lane].empty()) return s.fahrer.SpurFahrer[lane];
     return "Fahrer " + std::to_string(lane);
 }
 
@@ -119,7 +119,7 @@ RennPhase PhaseAus(const RaceContext& sys) {
         case RacePhase::Paused:
         case RacePhase::Restart: return RennPhase::Pause;
         case RacePhase::AfterRun: return RennPhase::Nachlauf;
-        case RacePhase::Racing: return s.SafetyCar != 0 ? RennPhase::SafetyCar : RennPhase::Rennen;
+        case RacePhase::Racing: return s.rennen.SafetyCar != 0 ? RennPhase::SafetyCar : RennPhase::Rennen;
         case RacePhase::Idle:
         case RacePhase::StartLight: break;
     }
@@ -127,7 +127,7 @@ RennPhase PhaseAus(const RaceContext& sys) {
     // Idle: the lane records of the last race stay until the next start, so a
     // race that was driven shows its finish; a fresh or aborted start does not.
     for (int l = 1; l <= kLanes; ++l)
-        if (s.SpurDaten[l].Platz != 0) return RennPhase::Ziel;
+        if (s.spuren.SpurDaten[l].Platz != 0) return RennPhase::Ziel;
     return RennPhase::Bereit;
 }
 
@@ -149,31 +149,31 @@ RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
     const RaceState& s = sys.st;
     const LapList& laps = sys.record.laps;
     RennErgebnis e;
-    e.modus = s.Rennmodus;
-    e.titel = s.RennmodusText;
-    e.rennRunden = s.RennRunden;
+    e.modus = s.rennen.Rennmodus;
+    e.titel = s.rennen.RennmodusText;
+    e.rennRunden = s.rennen.RennRunden;
     e.abgebrochen = sys.record.lastEnd == RaceEnd::Aborted;
-    const bool rundenrennen = IstRundenrennen(s.Rennmodus) && s.RennRunden > 0;
+    const bool rundenrennen = IstRundenrennen(s.rennen.Rennmodus) && s.rennen.RennRunden > 0;
     for (int l = 1; l <= kLanes; ++l) {
-        const SpurSatz& r = s.SpurDaten[l];
+        const SpurSatz& r = s.spuren.SpurDaten[l];
         if (s.SpurAktiv[l] == 0 && r.Platz == 0) continue;
         ErgebnisZeile z;
         z.spur = l;
         z.fahrer = FahrerName(s, l);
         z.runden = r.Platz != 0 ? laps.Laps(l) : 0;
         z.gesamtzeit = r.Platz != 0 ? laps.Total(l) : 0;
-        if (s.BesteRunde[l] < kBesteRundeReset && z.runden > 0) {
-            z.besteRunde = s.BesteRunde[l];
+        if (s.spuren.BesteRunde[l] < kBesteRundeReset && z.runden > 0) {
+            z.besteRunde = s.spuren.BesteRunde[l];
             z.besteText = std::to_string(z.besteRunde / 1000) + "." + Drei(z.besteRunde % 1000);
         }
-        z.fehlstarts = s.Fehlstarts[l];
-        z.strafen = s.StrafenZahl[l];
-        z.imZiel = rundenrennen && s.ZielZeit[l] != 0 && z.runden >= s.RennRunden;
+        z.fehlstarts = s.spuren.Fehlstarts[l];
+        z.strafen = s.tank.StrafenZahl[l];
+        z.imZiel = rundenrennen && s.spuren.ZielZeit[l] != 0 && z.runden >= s.rennen.RennRunden;
         e.zeilen.push_back(z);
     }
     std::stable_sort(e.zeilen.begin(), e.zeilen.end(), [&](const ErgebnisZeile& a, const ErgebnisZeile& b) {
         if (a.imZiel != b.imZiel) return a.imZiel;
-        if (a.imZiel) return s.ZielZeit[a.spur] < s.ZielZeit[b.spur];
+        if (a.imZiel) return s.spuren.ZielZeit[a.spur] < s.spuren.ZielZeit[b.spur];
         if (a.runden != b.runden) return a.runden > b.runden;
         if ((a.runden == 0) != (b.runden == 0)) return a.runden != 0;
         return a.runden != 0 && a.gesamtzeit < b.gesamtzeit;
@@ -196,7 +196,7 @@ Banner BannerBerechnen(const RaceContext& sys) {
         case RennPhase::Bereit:
             b.hintergrund = Bgr(90, 90, 90);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = s.RennmodusText;
+            b.zeile = s.rennen.RennmodusText;
             break;
         case RennPhase::Ampel:
             b.hintergrund = Bgr(200, 0, 0);
@@ -209,10 +209,10 @@ Banner BannerBerechnen(const RaceContext& sys) {
             b.hintergrund = sc ? Bgr(255, 215, 0) : Bgr(0, 140, 0);
             b.schrift = sc ? Bgr(0, 0, 0) : Bgr(255, 255, 255);
             std::string t;
-            if (IstRundenrennen(s.Rennmodus) && s.RennRunden > 0) {
+            if (IstRundenrennen(s.rennen.Rennmodus) && s.rennen.RennRunden > 0) {
                 int32_t fuehrung = 0;
-                for (int l = 1; l <= kLanes; ++l) fuehrung = std::max(fuehrung, s.SpurDaten[l].Runden);
-                const int32_t rest = std::max(s.RennRunden - fuehrung, int32_t{0});
+                for (int l = 1; l <= kLanes; ++l) fuehrung = std::max(fuehrung, s.spuren.SpurDaten[l].Runden);
+                const int32_t rest = std::max(s.rennen.RennRunden - fuehrung, int32_t{0});
                 t = rest == 1 ? "Noch 1 Runde" : "Noch " + std::to_string(rest) + " Runden";
             }
             b.zeile = mitStrafen(t);
@@ -221,7 +221,7 @@ Banner BannerBerechnen(const RaceContext& sys) {
         case RennPhase::Pause:
             b.hintergrund = Bgr(255, 140, 0);
             b.schrift = Bgr(0, 0, 0);
-            b.zeile = mitStrafen(s.PauseDurchChaos != 0 ? "Chaos – weiter beim Loslassen" : "Weiter mit W");
+            b.zeile = mitStrafen(s.rennen.PauseDurchChaos != 0 ? "Chaos – weiter beim Loslassen" : "Weiter mit W");
             break;
         case RennPhase::Nachlauf: {
             b.hintergrund = Bgr(0, 80, 200);
@@ -232,12 +232,12 @@ Banner BannerBerechnen(const RaceContext& sys) {
         case RennPhase::Ziel:
             b.hintergrund = Bgr(0, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = s.Rennmodus == Rennart::Training ? "Training beendet" : SiegerText(s, ErgebnisBerechnen(sys));
+            b.zeile = s.rennen.Rennmodus == Rennart::Training ? "Training beendet" : SiegerText(s, ErgebnisBerechnen(sys));
             break;
         case RennPhase::Abgebrochen:
             b.hintergrund = Bgr(120, 0, 0);
             b.schrift = Bgr(255, 255, 255);
-            b.zeile = s.RennmodusText + " abgebrochen – kein Sieger";
+            b.zeile = s.rennen.RennmodusText + " abgebrochen – kein Sieger";
             break;
     }
     return b;
@@ -306,7 +306,7 @@ int ErgebnisseAufraeumen(const std::string& dir) { return FinishOrRemoveStaleTem
 
 void RennenAbschliessen(RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.Rennmodus == Rennart::Training) return;
+    if (s.rennen.Rennmodus == Rennart::Training) return;
     RaceUiState& v = sys.view;
     const std::string datum = sys.wall().Date();
     const std::string uhrzeit = sys.wall().TimeOfDay();
@@ -317,7 +317,7 @@ void RennenAbschliessen(RaceContext& sys) {
     if (sys.datenVerzeichnis.empty()) return;
     const std::string dir = sys.datenVerzeichnis + "/" + kErgebnisOrdner;
     std::string fehler;
-    const std::string name = ErgebnisDateienSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.Rennmodus),
+    const std::string name = ErgebnisDateienSchreiben(dir, ErgebnisDateiname(datum, uhrzeit, s.rennen.Rennmodus),
                                                       ErgebnisCsv(v.ergebnis, datum, uhrzeit),
                                                       ErgebnisHtml(v.ergebnis, datum, uhrzeit), &fehler);
     const std::string csv = name.empty() ? name : name + ".csv";

@@ -16,9 +16,9 @@ namespace {
 
 // The countdown of a time race from RennZeit minutes.
 void CountdownLaden(RaceState& s) {
-    s.RestSekunden = 0;
-    s.RestStunden = static_cast<int16_t>(s.RennZeit / 60);
-    s.RestMinuten = static_cast<int16_t>(s.RennZeit % 60);
+    s.rennen.RestSekunden = 0;
+    s.rennen.RestStunden = static_cast<int16_t>(s.rennen.RennZeit / 60);
+    s.rennen.RestMinuten = static_cast<int16_t>(s.rennen.RennZeit % 60);
 }
 
 // All red on the port: lamps 1..4 on, power off, pin lamps red.
@@ -46,9 +46,9 @@ void Power(RaceContext& sys, int lane, bool on) {
     sys.observer().OnPower(lane, on);
     LptStromBits(sys, lane, on);
     if (lane == 0) {
-        for (int l = 1; l <= kLanes; ++l) s.SpurStrom[l] = on ? kTrue : kFalse;
+        for (int l = 1; l <= kLanes; ++l) s.rennen.SpurStrom[l] = on;
     } else {
-        s.SpurStrom[lane] = on ? kTrue : kFalse;
+        s.rennen.SpurStrom[lane] = on;
     }
     if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Aktiv != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(s.LptDaten), 0, 2);
@@ -61,7 +61,7 @@ bool Gedrueckt(int state) { return state == 0x8001 || state == 1; }
 // Converter value of a lane's set voltage (halves to even).
 uint8_t SpurWertAusVolt(const RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
-    const double v = std::nearbyint((sys.cfg.KVPowerSetup.Korrektur / 1000.0 + s.SpurVolt[lane]) * s.VoltFaktor);
+    const double v = std::nearbyint((sys.cfg.KVPowerSetup.Korrektur / 1000.0 + s.spannung.SpurVolt[lane]) * s.spannung.VoltFaktor);
     return static_cast<uint8_t>(std::fmin(std::fmax(std::isfinite(v) ? v : 0.0, 0.0), 255.0));
 }
 
@@ -73,7 +73,7 @@ void PowerOff(RaceContext& sys, int lane) { Power(sys, lane, false); }
 void PowerBtn(RaceContext& sys, int index) {
     const int lane = index + 1;
     if (lane < 1 || lane > kLanes) return;
-    if (sys.st.SpurStrom[lane] != 0) {
+    if (sys.st.rennen.SpurStrom[lane] != 0) {
         PowerOff(sys, lane);
     } else {
         PowerOn(sys, lane);
@@ -141,22 +141,22 @@ void ResetRace(RaceContext& sys) {
     RaceState& s = sys.st;
     PrepareFuel(sys);
     const double voll = sys.cfg.Tankoption.Tankinhalt;
-    const bool gesamtzeitLoeschen = s.Rennmodus < Rennart::Zeitrennen || sys.club().LaneChangeSeriesComplete();
+    const bool gesamtzeitLoeschen = s.rennen.Rennmodus < Rennart::Zeitrennen || sys.club().LaneChangeSeriesComplete();
     for (int l = 1; l <= kLanes; ++l) {
-        if (s.Rennmodus != Rennart::Clubrennen) {
-            s.TankStand[l] = voll;
-            s.SpurDaten[l].Tank = voll;
-            s.SpurDaten[l].Farbe = kRgbGruen;
+        if (s.rennen.Rennmodus != Rennart::Clubrennen) {
+            s.tank.TankStand[l] = voll;
+            s.spuren.SpurDaten[l].Tank = voll;
+            s.spuren.SpurDaten[l].Farbe = kRgbGruen;
         }
-        s.BesteRunde[l] = kBesteRundeReset;
-        s.TankZeit[l] = 0.0;
-        s.TankFlag[l] = 0;
-        s.SpurStromEin[l] = kTrue;
+        s.spuren.BesteRunde[l] = kBesteRundeReset;
+        s.tank.TankZeit[l] = 0.0;
+        s.tank.TankFlag[l] = false;
+        s.spuren.SpurStromEin[l] = true;
         s.ErsteDurchfahrt[l] = kTrue;
-        s.FehlstartNachGruen[l] = false;
-        s.Fehlstarts[l] = 0;
-        s.StrafenZahl[l] = 0;
-        s.ZielZeit[l] = 0;
+        s.rennen.FehlstartNachGruen[l] = false;
+        s.spuren.Fehlstarts[l] = 0;
+        s.tank.StrafenZahl[l] = 0;
+        s.spuren.ZielZeit[l] = 0;
     }
     // The tick starts every lane afresh at its next tick: a crossing of the
     // previous race that was never evaluated must not turn into a false start
@@ -169,11 +169,11 @@ void ResetRace(RaceContext& sys) {
     // A pause left over from the last race would gate the sampler off during the
     // next start light and keep that race's lap references at its green light.
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
-    s.AmpelSchritt = 0;
-    s.PauseDurchChaos = 0;
-    s.PauseText.clear();  // the pause time shown belongs to the previous race
+    s.rennen.AmpelSchritt = 0;
+    s.rennen.PauseDurchChaos = false;
+    s.rennen.PauseText.clear();  // the pause time shown belongs to the previous race
     StartampelLampenAus(sys);
-    if (IstClubrennen(s.Rennmodus)) sys.club().ResetIfComplete();
+    if (IstClubrennen(s.rennen.Rennmodus)) sys.club().ResetIfComplete();
 }
 
 void StartRace(RaceContext& sys) {
@@ -182,17 +182,17 @@ void StartRace(RaceContext& sys) {
     const auto& cfg = sys.cfg;
     if (!sys.record.CanStart()) return;
     // A club race drives only the heats of its plan.
-    if (IstClubrennen(s.Rennmodus) && !sys.club().StartErlaubt()) return;
-    s.NeustartNachPause = 0;
+    if (IstClubrennen(s.rennen.Rennmodus) && !sys.club().StartErlaubt()) return;
+    s.rennen.NeustartNachPause = false;
     s.Startzeit = s.AktZeit.load();
-    if (s.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
+    if (s.rennen.Rennmodus == Rennart::Zeitrennen && cfg.ZrMitWechsel.Wechsel == 0) CountdownLaden(s);
     const int32_t start = s.Startzeit;
     // A new race: a new lap list (the tick lifts every lockout with the reset
     // that ResetRace asks for below).
     sys.record.laps.Clear();
     sys.record.lastEnd = RaceEnd::None;
     for (int l = 0; l <= kLanes; ++l) {
-        SpurSatz& r = s.SpurDaten[l];
+        SpurSatz& r = s.spuren.SpurDaten[l];
         r.Spur = 0;
         r.Zeit = 0.0;
         r.SekText.clear();
@@ -204,14 +204,14 @@ void StartRace(RaceContext& sys) {
         r.Runden = 0;
         r.Platz = 0;
         r.SpurAufPlatz = 0;
-        s.LetzteDurchfahrt[l] = start;
+        s.spuren.LetzteDurchfahrt[l] = start;
     }
-    for (int l = 1; l <= kLanes; ++l) s.SpurDaten[l].Spur = static_cast<uint8_t>(l);
+    for (int l = 1; l <= kLanes; ++l) s.spuren.SpurDaten[l].Spur = static_cast<uint8_t>(l);
     if (cfg.AZT.Aktiv[1] != 0) SerialAusgeben(sys, "B2\r");
-    if (cfg.AutoStart.Enabled == 1) s.AutoStartScharf = 1;
+    if (cfg.AutoStart.Enabled == 1) s.rennen.AutoStartScharf = true;
     for (int l = 1; l <= 4; ++l) {
-        s.SpurFertig[l] = 0;
-        s.StatusLampe[l] = 0;
+        s.spuren.SpurFertig[l] = 0;
+        s.rennen.StatusLampe[l] = 0;
     }
     sys.windows().RefreshStandardWindow();
     sys.view.beendenEnabled = false;
@@ -220,17 +220,17 @@ void StartRace(RaceContext& sys) {
     SetButtonsRunning(sys);
     ResetRace(sys);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1) {
-        for (int l = 1; l <= kLanes; ++l) s.SpurWert[l] = SpurWertAusVolt(sys, l);
+        for (int l = 1; l <= kLanes; ++l) s.spannung.SpurWert[l] = SpurWertAusVolt(sys, l);
         for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
     }
     StartampelZeigen(sys, cfg.AnsichtFenster.Zusatzampel == 1);
     SetPhase(sys, RacePhase::StartLight, Ampel::On);
-    if (IstClubrennen(s.Rennmodus)) sys.club().HeatStart();
+    if (IstClubrennen(s.rennen.Rennmodus)) sys.club().HeatStart();
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     if (cfg.I2COutput.Positionsanzeige == 1) SerialAusgeben(sys, "bA9876");
-    s.AnsageAktiv = cfg.Audio.Zeitansage;
-    if (s.Rennmodus != Rennart::Training && cfg.Audio.AutoOff == 1) s.AnsageAktiv = 0;
+    s.ansage.AnsageAktiv = cfg.Audio.Zeitansage;
+    if (s.rennen.Rennmodus != Rennart::Training && cfg.Audio.AutoOff == 1) s.ansage.AnsageAktiv = 0;
     sys.windows().RefreshStandardWindow();
 }
 
@@ -245,25 +245,25 @@ void RennenBeenden(RaceContext& sys, bool vonHand) {
     // has no end of its own and is over when it is stopped.
     const bool gefahren = sys.record.Running();
     const bool abgebrochen =
-        vonHand && sys.record.phase != RacePhase::AfterRun && s.Rennmodus != Rennart::Training;
+        vonHand && sys.record.phase != RacePhase::AfterRun && s.rennen.Rennmodus != Rennart::Training;
     sys.record.lastEnd = !gefahren ? RaceEnd::None : abgebrochen ? RaceEnd::Aborted : RaceEnd::Finished;
     // Every way out of a race ends idle, also a race stopped or ended while paused.
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
     AskAfterRun(sys, NachlaufWunsch::Stop);
-    s.PauseDurchChaos = 0;
+    s.rennen.PauseDurchChaos = false;
     AllesRot(sys);
     if (cfg.I2COutput.Startampel == 1) sys.bus().I2CSend(cfg.I2COutput.ADR[1], 31, 0, 2);
     if (cfg.KVPowerSetup.I2C_Netzteil == 1)
-        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, s.SpurWert[l]);
+        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, s.spannung.SpurWert[l]);
     if (cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     SetButtonsStopped(sys);
     sys.view.beendenEnabled = true;  // also when the race ends by itself
-    for (int l = 1; l <= 4; ++l) s.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
-    s.SafetyCar = 0;
+    for (int l = 1; l <= 4; ++l) s.rennen.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
+    s.rennen.SafetyCar = false;
     sys.view.safetyCarFarbe = kRgbHellgrau;
     sys.windows().RefreshStandardWindow();
-    s.NeustartNachPause = 0;
+    s.rennen.NeustartNachPause = false;
     sys.director().RaceEnded();
     if (gefahren) RennenAbschliessen(sys);
 }
@@ -287,11 +287,11 @@ void PauseRace(RaceContext& sys) {
     } else {
         SetButtonsPaused(sys);
     }
-    s.PauseDurchChaos = s.ChaosTaste != 0 ? kTrue : kFalse;
+    s.rennen.PauseDurchChaos = s.ChaosTaste != 0;
     SetPhase(sys, RacePhase::Paused);
     AllesRot(sys);
-    s.PauseBeginn = s.AktZeit;
-    s.PauseLetzte = s.AktZeit;
+    s.rennen.PauseBeginn = s.AktZeit;
+    s.rennen.PauseLetzte = s.AktZeit;
     AskAfterRun(sys, NachlaufWunsch::Start);
 }
 
@@ -301,16 +301,16 @@ void ResumeRace(RaceContext& sys) {
     // Only a paused race resumes, and only once: a second resume while the
     // restart light runs would shift the lap references by the pause again.
     if (sys.record.phase != RacePhase::Paused || sys.record.startLight) return;
-    s.PauseWeiter = s.AktZeit;
-    const int32_t d = TimeDiff(s.AktZeit, s.PauseBeginn);
+    s.rennen.PauseWeiter = s.AktZeit;
+    const int32_t d = TimeDiff(s.AktZeit, s.rennen.PauseBeginn);
     if (d > s.Nachzeit) {
         // The interrupted lap loses the pause except for the after-run time.
-        for (int l = 1; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = TimeAdd(s.LetzteDurchfahrt[l], d - s.Nachzeit);
+        for (int l = 1; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = TimeAdd(s.spuren.LetzteDurchfahrt[l], d - s.Nachzeit);
     }
-    s.AmpelSchritt = 0;
-    s.NeustartNachPause = kTrue;
+    s.rennen.AmpelSchritt = 0;
+    s.rennen.NeustartNachPause = true;
     SetPhase(sys, RacePhase::Restart, Ampel::On);
-    s.PauseDurchChaos = 0;  // the pause is over, whoever made it
+    s.rennen.PauseDurchChaos = false;  // the pause is over, whoever made it
     StartampelZeigen(sys, sys.cfg.AnsichtFenster.Zusatzampel == 1);
     AskAfterRun(sys, NachlaufWunsch::Stop);
 }
@@ -319,13 +319,13 @@ void ToggleSafetyCar(RaceContext& sys) {
     RaceState& s = sys.st;
     // Without the controllable power supply only the flag changes.
     const bool netzteil = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
-    if (s.SafetyCar == 0) {
-        s.SafetyCar = 1;
+    if (s.rennen.SafetyCar == 0) {
+        s.rennen.SafetyCar = true;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
-                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, s.SCWert);
+                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, s.spannung.SCWert);
     } else {
-        s.SafetyCar = 0;
+        s.rennen.SafetyCar = false;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
                 if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
@@ -335,7 +335,7 @@ void ToggleSafetyCar(RaceContext& sys) {
 void SafetyCarButton(RaceContext& sys) {
     if (!sys.record.Running()) return;
     ToggleSafetyCar(sys);
-    sys.view.safetyCarFarbe = sys.st.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
+    sys.view.safetyCarFarbe = sys.st.rennen.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
 }
 
 void PollRaceKeys(RaceContext& sys, char key) {
@@ -357,25 +357,25 @@ void PollRaceKeys(RaceContext& sys, char key) {
     // next pause in the cycle that makes it.
     bool chaosLos = false;
     const uint32_t losgelassen = s.ChaosLosgelassen;
-    if (s.ChaosTaste == 0 && losgelassen != s.ChaosLosGesehen) {
-        chaosLos = s.PauseDurchChaos != 0;
-        s.ChaosLosGesehen = losgelassen;
+    if (s.ChaosTaste == 0 && losgelassen != s.rennen.ChaosLosGesehen) {
+        chaosLos = s.rennen.PauseDurchChaos != 0;
+        s.rennen.ChaosLosGesehen = losgelassen;
     }
     if ((key == 'W' || key == 'w' || w || chaosLos) && sys.record.phase == RacePhase::Paused &&
         !sys.record.startLight) {
-        s.ChaosLosGesehen = losgelassen;
+        s.rennen.ChaosLosGesehen = losgelassen;
         ResumeRace(sys);
     }
 
     // The yellow-phase button triggers the safety car once per press; a C key
     // does each time.
     const uint32_t gelbDruck = s.GelbDruck;
-    const bool gelbSchonAusgeloest = s.GelbTaste != 0 && s.GelbGesehen == gelbDruck;
+    const bool gelbSchonAusgeloest = s.GelbTaste != 0 && s.rennen.GelbGesehen == gelbDruck;
     const bool taste = (key == 'C' || key == 'c' || s.GelbTaste != 0) && laeuft && !gelbSchonAusgeloest;
     if (taste || c) {
-        if (s.GelbTaste != 0) s.GelbGesehen = gelbDruck;
+        if (s.GelbTaste != 0) s.rennen.GelbGesehen = gelbDruck;
         ToggleSafetyCar(sys);
-        sys.view.safetyCarFarbe = s.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
+        sys.view.safetyCarFarbe = s.rennen.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
     }
 }
 
@@ -390,11 +390,11 @@ void LapWindowCloseButton(RaceContext& sys) {
 }
 
 void RestzeitSekundeAb(RaceState& s) {
-    if (--s.RestSekunden < 0) {
-        s.RestSekunden = 59;
-        if (--s.RestMinuten < 0) {
-            s.RestMinuten = 59;
-            if (s.RestStunden > 0) --s.RestStunden;
+    if (--s.rennen.RestSekunden < 0) {
+        s.rennen.RestSekunden = 59;
+        if (--s.rennen.RestMinuten < 0) {
+            s.rennen.RestMinuten = 59;
+            if (s.rennen.RestStunden > 0) --s.rennen.RestStunden;
         }
     }
 }
@@ -407,13 +407,13 @@ void StartAfterRun(RaceContext& sys) {
 
 void CheckRaceEnd(RaceContext& sys) {
     RaceState& s = sys.st;
-    switch (s.Rennmodus) {
+    switch (s.rennen.Rennmodus) {
         case Rennart::Training:
             return;
         case Rennart::Rundenrennen: {
             const LapList& laps = sys.record.laps;
             bool erreicht = false;
-            for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || laps.Laps(l) >= s.RennRunden;
+            for (int l = 1; l <= kLanes; ++l) erreicht = erreicht || laps.Laps(l) >= s.rennen.RennRunden;
             if (!erreicht) return;
             if (!sys.record.afterRunAsked) {
                 StartAfterRun(sys);
@@ -421,7 +421,7 @@ void CheckRaceEnd(RaceContext& sys) {
             } else if (AfterRunOver(sys)) {
                 EndRace(sys);
                 for (int l = 1; l <= 4; ++l)
-                    if (laps.Laps(l) == s.RennRunden) s.SpurFertig[l] = kTrue;
+                    if (laps.Laps(l) == s.rennen.RennRunden) s.spuren.SpurFertig[l] = kTrue;
             }
             return;
         }
@@ -429,15 +429,15 @@ void CheckRaceEnd(RaceContext& sys) {
             // Counted on the wall clock's seconds, looked at every 0.9 s; stands
             // still during a pause, the after-run and the start light. (The
             // counter keeps counting while it waits, so "reaches" is >= 9.)
-            s.RestZeitTakt = static_cast<int16_t>(s.RestZeitTakt + 1);
-            if (s.RestZeitTakt >= 9 && !sys.record.afterRunAsked && !sys.record.startLight) {
-                s.RestZeitTakt = 0;
-                if (s.SekundeNeu == 1) {
-                    s.SekundeNeu = 0;
+            s.rennen.RestZeitTakt = static_cast<int16_t>(s.rennen.RestZeitTakt + 1);
+            if (s.rennen.RestZeitTakt >= 9 && !sys.record.afterRunAsked && !sys.record.startLight) {
+                s.rennen.RestZeitTakt = 0;
+                if (s.zyklus.SekundeNeu == 1) {
+                    s.zyklus.SekundeNeu = false;
                     RestzeitSekundeAb(s);
                 }
             }
-            if (s.RestStunden != 0 || s.RestMinuten != 0 || s.RestSekunden != 0) return;
+            if (s.rennen.RestStunden != 0 || s.rennen.RestMinuten != 0 || s.rennen.RestSekunden != 0) return;
             if (!sys.record.afterRunAsked) {
                 StartAfterRun(sys);
                 PowerOff(sys, 0);
@@ -456,22 +456,22 @@ void CheckRaceEnd(RaceContext& sys) {
 
 void AnlaufSenden(RaceContext& sys) {
     if (sys.cfg.KVPowerSetup.I2C_Netzteil == 1)
-        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, sys.st.SpurWert[l]);
+        for (int l = 1; l <= kLanes; ++l) sys.supply().NetzteilSetzen(l - 1, sys.st.spannung.SpurWert[l]);
     if (sys.cfg.I2COutput.Tankanzeige == 1)
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
 }
 
 void InitRaceControl(RaceContext& sys) {
     RaceState& s = sys.st;
-    s.RennRunden = sys.cfg.Letzte.Runden;
-    s.RennZeit = sys.cfg.Letzte.Zeit;
+    s.rennen.RennRunden = sys.cfg.Letzte.Runden;
+    s.rennen.RennZeit = sys.cfg.Letzte.Zeit;
     sys.view = RaceUiState{};
     PrepareFuel(sys);
     SetupRaceMode(sys);
     PowerOn(sys, 0);
     LptLampenRuhe(sys);
     if (sys.cfg.I2COutput.Startampel != 0) sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], 0, 0, 2);
-    s.SafetyCar = 1;
+    s.rennen.SafetyCar = true;
     ToggleSafetyCar(sys);
     UpdateLapTimeSettings(sys);
 }

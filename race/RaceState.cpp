@@ -11,18 +11,18 @@ void ResetLaneState(RaceContext& sys, double tankinhalt) {
     sys.record.laps.Clear();
     for (int l = 0; l <= kLanes; ++l) {
         s.ErsteDurchfahrt[l] = kTrue;
-        s.BesteRunde[l] = kBesteRundeReset;
-        s.RestRunden[l] = 0;
-        s.TankStand[l] = tankinhalt;
-        s.SpurStromEin[l] = kTrue;
-        s.FehlstartNachGruen[l] = false;
-        SpurSatz& r = s.SpurDaten[l];
+        s.spuren.BesteRunde[l] = kBesteRundeReset;
+        s.spuren.RestRunden[l] = 0;
+        s.tank.TankStand[l] = tankinhalt;
+        s.spuren.SpurStromEin[l] = true;
+        s.rennen.FehlstartNachGruen[l] = false;
+        SpurSatz& r = s.spuren.SpurDaten[l];
         r = SpurSatz{};
         r.Tank = tankinhalt;
         r.Farbe = kRgbGruen;
     }
     SetPhase(sys, RacePhase::Idle, Ampel::Off);
-    s.AmpelSchritt = 0;
+    s.rennen.AmpelSchritt = 0;
     AskAfterRun(sys, NachlaufWunsch::Stop);
 }
 

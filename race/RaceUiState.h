@@ -64,7 +64,7 @@ struct RaceUiState {
     int16_t SpwAnzeigeSichtbar = 0;  // lblSpwAnzeige
 
     // --- open lap windows (kept by the windows as they load and unload; the
-    // open-window flags themselves are st.FensterOffen) ---
+    // open-window flags themselves are st.fenster.FensterOffen) ---
     int16_t OffeneZeitfenster = 0;
 
     // --- teach-in buttons and indicators of the settings dialog, inputs 1..10 ---

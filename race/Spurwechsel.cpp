@@ -14,7 +14,7 @@ std::string S(int v) { return std::to_string(v); }
 }  // namespace
 
 bool SpurwechselRennen::Aktiv() const {
-    return anzahl_ > 0 && sys_.st.Rennmodus == Rennart::Zeitrennen && sys_.cfg.ZrMitWechsel.Wechsel == 1;
+    return anzahl_ > 0 && sys_.st.rennen.Rennmodus == Rennart::Zeitrennen && sys_.cfg.ZrMitWechsel.Wechsel == 1;
 }
 
 int SpurwechselRennen::TeamAufSpur(int lane) const {
@@ -43,7 +43,7 @@ bool SpurwechselRennen::Init() {
     spuren_.clear();
     minuten_.fill(0);
     teams_.fill(Team{});
-    for (auto& t : s.SpurTeam) t.clear();
+    for (auto& t : s.fahrer.SpurTeam) t.clear();
     for (int l = 1; l <= kLanes; ++l)
         if (sys_.cfg.AktiveSpuren.Spur[l] != 0) spuren_.push_back(l);
     if (spuren_.empty()) {
@@ -53,7 +53,7 @@ bool SpurwechselRennen::Init() {
     }
     const int a = static_cast<int>(spuren_.size());
     // Every segment lasts at least one minute.
-    gesamt_ = s.RennZeit < a ? a : s.RennZeit;
+    gesamt_ = s.rennen.RennZeit < a ? a : s.rennen.RennZeit;
     const int abschnitt = gesamt_ / a;
     for (int k = 2; k <= a; ++k) minuten_[k] = abschnitt;
     minuten_[1] = gesamt_ - (a - 1) * abschnitt;
@@ -69,12 +69,12 @@ void SpurwechselRennen::Naechster() {
     ++nr_;
     // The segment runs its own minutes; the countdown starts with it.
     const int m = minuten_[nr_];
-    s.RestStunden = static_cast<int16_t>(m / 60);
-    s.RestMinuten = static_cast<int16_t>(m % 60);
-    s.RestSekunden = 0;
+    s.rennen.RestStunden = static_cast<int16_t>(m / 60);
+    s.rennen.RestMinuten = static_cast<int16_t>(m % 60);
+    s.rennen.RestSekunden = 0;
     untertitel_ = "   Rennen " + S(nr_) + " von " + S(anzahl_);
     // Lap windows, results and the race director name the team on each lane.
-    for (int l : spuren_) s.SpurTeam[l] = teams_[TeamAufSpur(l)].Name;
+    for (int l : spuren_) s.fahrer.SpurTeam[l] = teams_[TeamAufSpur(l)].Name;
     Trace("segment " + S(nr_) + " of " + S(anzahl_));
     TraceTeams();
 }

@@ -23,7 +23,7 @@ void Gruen(RaceContext& sys) {
     RaceState& s = sys.st;
     if (!sys.record.Paused()) {
         const int32_t now = s.AktZeit;
-        for (int l = 0; l <= kLanes; ++l) s.LetzteDurchfahrt[l] = now;
+        for (int l = 0; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = now;
         s.BoardGruenErwartet = s.BoardQuelle != 0;
         s.BoardGruenGesehen = s.BoardGruenZahl;
     }
@@ -37,7 +37,7 @@ void Gruen(RaceContext& sys) {
 void GreenWithoutLight(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     const int32_t now = sys.st.AktZeit;
-    for (int l = 0; l <= kLanes; ++l) sys.st.LetzteDurchfahrt[l] = now;
+    for (int l = 0; l <= kLanes; ++l) sys.st.spuren.LetzteDurchfahrt[l] = now;
     sys.st.BoardGruenErwartet = sys.st.BoardQuelle != 0;
     sys.st.BoardGruenGesehen = sys.st.BoardGruenZahl;
     SetPhase(sys, RacePhase::Racing);
@@ -49,8 +49,8 @@ namespace {
 // tank with power cut-off; an empty tank with dry running keeps the power on).
 bool StromGesperrt(const RaceContext& sys, int lane) {
     const RaceState& s = sys.st;
-    if (s.SpurStromEin[lane] != 0) return false;
-    return sys.cfg.Tankoption.MitTrocken == 0 || s.TankStand[lane] > 0.0;
+    if (s.spuren.SpurStromEin[lane] != 0) return false;
+    return sys.cfg.Tankoption.MitTrocken == 0 || s.tank.TankStand[lane] > 0.0;
 }
 
 // Track power on at step 0 of a start or restart: every lane but those under a
@@ -74,17 +74,17 @@ void FehlstartsBestrafen(RaceContext& sys) {
     StartampelAnzeige& a = sys.view.ampel;
     for (int lane = 1; lane <= kLanes; ++lane) {
         const uint32_t gesehen = s.FehlstartZahl[lane];
-        if (gesehen == s.FehlstartQuittung[lane] && !s.FehlstartNachGruen[lane]) continue;
+        if (gesehen == s.FehlstartQuittung[lane] && !s.rennen.FehlstartNachGruen[lane]) continue;
         sys.observer().OnFalseStart(lane);
         a.lampeSichtbar[lane + 14] = true;
         a.lampeAn[lane + 14] = true;
         a.spurNrSichtbar[lane - 1] = true;
-        s.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
-        ++s.Fehlstarts[lane];
+        s.spuren.SpurDaten[lane].Strafe = sys.cfg.Fehlstart.Strafzeit;
+        ++s.spuren.Fehlstarts[lane];
         PowerOff(sys, lane);
-        s.SpurStromEin[lane] = 0;
+        s.spuren.SpurStromEin[lane] = false;
         s.FehlstartQuittung[lane] = gesehen;
-        s.FehlstartNachGruen[lane] = false;
+        s.rennen.FehlstartNachGruen[lane] = false;
     }
 }
 
@@ -153,7 +153,7 @@ void BoardGruenUebernehmen(RaceContext& sys) {
     if (!sys.record.Running()) return;
     const int32_t gruen = s.BoardGruenMs;
     for (int l = 1; l <= kLanes; ++l)
-        if (s.ErsteDurchfahrt[l] != 0) s.LetzteDurchfahrt[l] = gruen;
+        if (s.ErsteDurchfahrt[l] != 0) s.spuren.LetzteDurchfahrt[l] = gruen;
 }
 
 void StartAblauf(RaceContext& sys) {
@@ -162,7 +162,7 @@ void StartAblauf(RaceContext& sys) {
 
     FehlstartsBestrafen(sys);
 
-    const int step = s.AmpelSchritt;
+    const int step = s.rennen.AmpelSchritt;
     sys.observer().OnLightStep(step);
     switch (step) {
         case 0:
@@ -174,7 +174,7 @@ void StartAblauf(RaceContext& sys) {
             Pin16Rot(sys, false);
             Pin1Rot(sys, false);
             // A restart powers the track below, once, like a start does here.
-            if (s.NeustartNachPause == 0) StromFuerDenStart(sys);
+            if (s.rennen.NeustartNachPause == 0) StromFuerDenStart(sys);
             break;
         case 1:
             RotesPaar(sys, 0);
@@ -212,12 +212,12 @@ void StartAblauf(RaceContext& sys) {
             break;
     }
 
-    if (s.NeustartNachPause != 0) StromFuerDenStart(sys);
-    s.NeustartNachPause = 0;
+    if (s.rennen.NeustartNachPause != 0) StromFuerDenStart(sys);
+    s.rennen.NeustartNachPause = false;
     if (sys.cfg.Lpt.Ampel != 0) LptDatenAusgeben(sys);
     if (sys.cfg.I2COutput.Startampel == 1)
         sys.bus().I2CSend(sys.cfg.I2COutput.ADR[1], static_cast<uint8_t>(StartampelCode(step)), 0, 2);
-    s.AmpelSchritt = static_cast<int16_t>(s.AmpelSchritt + 1);
+    s.rennen.AmpelSchritt = static_cast<int16_t>(s.rennen.AmpelSchritt + 1);
 }
 
 void AmpelAbbruch(RaceContext& sys) {

@@ -8,7 +8,7 @@ namespace zk {
 
 class RaceContext;
 
-// One step of the sequence (step number sys.st.AmpelSchritt, 0..8).
+// One step of the sequence (step number sys.st.rennen.AmpelSchritt, 0..8).
 void StartAblauf(RaceContext& sys);
 // Punishes every lane whose Fehlstart is set: false-start lamp and lane number
 // shown, penalty time set, lane power off until the penalty has run out.

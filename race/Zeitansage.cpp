@@ -68,20 +68,20 @@ bool Zeitansage::SoundInit() {
 
 void Zeitansage::ErsteEntfernen() {
     RaceState& s = sys_.st;
-    if (s.AnsageAnzahl == 0) return;
-    for (int i = 1; i < s.AnsageAnzahl; ++i) s.AnsageZeiten[i] = s.AnsageZeiten[i + 1];
-    --s.AnsageAnzahl;
+    if (s.ansage.AnsageAnzahl == 0) return;
+    for (int i = 1; i < s.ansage.AnsageAnzahl; ++i) s.ansage.AnsageZeiten[i] = s.ansage.AnsageZeiten[i + 1];
+    --s.ansage.AnsageAnzahl;
 }
 
 void Zeitansage::AnsageTakt() {
     if (!SoundInit()) {
-        sys_.st.AnsageAnzahl = 0;
+        sys_.st.ansage.AnsageAnzahl = 0;
         return;
     }
     RaceState& s = sys_.st;
     if (AnsageFertig != 0 && AnsagePause > 0) --AnsagePause;
-    if (s.AnsageAnzahl > 0 && AnsageLaeuft == 0 && AnsagePause == 0) {
-        const int32_t v = s.AnsageZeiten[1];
+    if (s.ansage.AnsageAnzahl > 0 && AnsageLaeuft == 0 && AnsagePause == 0) {
+        const int32_t v = s.ansage.AnsageZeiten[1];
         AnsageSekunden = v / 10000;
         AnsageZiffern[0] = static_cast<uint8_t>((v % 10000) / 1000);
         AnsageZiffern[1] = static_cast<uint8_t>((v % 1000) / 100);

@@ -148,7 +148,7 @@ std::vector<TextFeld> BuildTextfelder() {
         f.wert = [](const RaceContext& sys) { return Nr(sys.cfg.RS232.COM); };
         f.eingabe = [](RaceContext& sys, const std::string& text) {
             const int16_t com = ComPortAusText(text);
-            if (com != sys.cfg.RS232.COM && sys.st.ComOffen != 0) {
+            if (com != sys.cfg.RS232.COM && sys.st.seriell.ComOffen != 0) {
                 ComPortWaehlen(sys, com);
             } else {
                 sys.cfg.RS232.COM = com;
@@ -217,12 +217,12 @@ std::vector<CheckBox> BuildCheckboxen() {
                             sys.st.SpurAktiv[n] = v;
                             int16_t anzahl = 0;
                             for (int l = 1; l <= kLanes; ++l) anzahl = static_cast<int16_t>(anzahl + (sys.st.SpurAktiv[l] != 0));
-                            sys.st.AnzahlAktiveSpuren = anzahl;
+                            sys.st.zyklus.AnzahlAktiveSpuren = anzahl;
                         }));
     c.push_back(Mit("chkRennleitung", [](const Settings& s) { return s.FrmRennleitung.RL; },
                     [](RaceContext& sys, int16_t v) {
                         sys.cfg.FrmRennleitung.RL = v;
-                        sys.st.RLMeldung = v;
+                        sys.st.zyklus.RLMeldung = v;
                     }));
     c.push_back(Einfach("chkZrMitSpurwechsel", [](Settings& s) -> int16_t& { return s.ZrMitWechsel.Wechsel; }));
     c.push_back(Einfach("GlobalTast", [](Settings& s) -> int16_t& { return s.Tastatur.GlobalOn; }));
@@ -281,7 +281,7 @@ std::vector<CheckBox> BuildCheckboxen() {
                     [](RaceContext& sys, int16_t v) {
                         if (sys.cfg.Bahnstrom.InvertPowerRelais == v) return;
                         sys.cfg.Bahnstrom.InvertPowerRelais = v;
-                        for (int l = 1; l <= 6; ++l) LptStromBits(sys, l, sys.st.SpurStrom[l] == kTrue);
+                        for (int l = 1; l <= 6; ++l) LptStromBits(sys, l, sys.st.rennen.SpurStrom[l]);
                         if (sys.cfg.Bahnstrom.LptStrom == 1) LptDatenAusgeben(sys);
                         if (sys.cfg.I2COutput.Aktiv != 0)
                             sys.bus().I2CSend(sys.cfg.I2COutput.ADR[0], RelaisByte(sys.st.LptDaten), 0, 2);
@@ -561,16 +561,16 @@ void ZsaFarbeSetzen(RaceContext& sys, int knopf, Rgb farbe) {
 void ApplySaveWindowSettingsRule(RaceContext& sys) {
     const int16_t speichern = sys.cfg.AnsichtFenster.Speichern;
     if (speichern == 1) {
-        sys.st.SaveWindowSettings = 1;
+        sys.st.fenster.SaveWindowSettings = 1;
     } else if (speichern == 2) {
-        if (sys.cfg.Save.All == 1) sys.st.SaveWindowSettings = 1;
+        if (sys.cfg.Save.All == 1) sys.st.fenster.SaveWindowSettings = 1;
     } else {
-        sys.st.SaveWindowSettings = 0;
+        sys.st.fenster.SaveWindowSettings = 0;
     }
 }
 
 void OnSaveAllCleared(RaceContext& sys) {
-    if (sys.cfg.AnsichtFenster.Speichern == 2) sys.st.SaveWindowSettings = 0;
+    if (sys.cfg.AnsichtFenster.Speichern == 2) sys.st.fenster.SaveWindowSettings = 0;
 }
 
 }  // namespace zk

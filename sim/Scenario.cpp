@@ -156,7 +156,7 @@ public:
         Line() << "reaction lane=" << lane << " ms=" << ms << '\n';
     }
     void OnLap(int lane) override {
-        const SpurSatz& r = c_.sys.st.SpurDaten[lane];
+        const SpurSatz& r = c_.sys.st.spuren.SpurDaten[lane];
         Line() << "lap lane=" << lane << " laps=" << r.Runden << " time=" << r.SekText << r.MsText
                << " total=" << r.Gesamtzeit << " best=" << (r.NeueBestzeit != 0 ? 1 : 0)
                << " pos=" << static_cast<int>(r.Platz) << '\n';
@@ -235,8 +235,8 @@ public:
             phase_ = phase;
             Line() << "phase " << phase << '\n';
         }
-        if (s.SafetyCar != safetyCar_) {
-            safetyCar_ = s.SafetyCar;
+        if (s.rennen.SafetyCar != safetyCar_) {
+            safetyCar_ = s.rennen.SafetyCar;
             Line() << "safetycar " << (safetyCar_ == 1 ? "on" : "off") << '\n';
         }
     }
@@ -247,7 +247,7 @@ public:
         const RaceState& s = c_.sys.st;
         for (int l = 1; l <= kLanes; ++l) {
             char buf[32];
-            std::snprintf(buf, sizeof buf, "%.2f", s.SpurDaten[l].Tank);
+            std::snprintf(buf, sizeof buf, "%.2f", s.spuren.SpurDaten[l].Tank);
             if (!tankSeen_) {
                 tank_[l] = buf;
             } else if (tank_[l] != buf) {
@@ -1013,7 +1013,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     ReadIniFile(sys, ini);
     sys.StartUp([&c] { c.ansage.SoundInit(); });
     // As the program does at start-up, [FrmRennleitung] "RL" 1 loads the desk.
-    if (sys.cfg.FrmRennleitung.RL == 1) sys.st.FensterOffen[kWinRennleitung] = kTrue;
+    if (sys.cfg.FrmRennleitung.RL == 1) sys.st.fenster.FensterOffen[kWinRennleitung] = kTrue;
 
     // Actions sorted by time, scenario order kept within one millisecond.
     std::vector<const ScenarioAction*> acts;
@@ -1053,7 +1053,7 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
     // its power back, recording ends, the display boards' closing sequence, then
     // the windows close (a loaded desk saves its running list).
     ProgramEnd(sys, {}, [&sys] {
-        if (sys.st.FensterOffen[kWinRennleitung] != 0) sys.Desk().Unloaded();
+        if (sys.st.fenster.FensterOffen[kWinRennleitung] != 0) sys.Desk().Unloaded();
     });
     hooks.NotePhase();
     return true;

@@ -27,7 +27,7 @@ void DirectorDesk::CountsLine(const std::string& line) {
 }
 
 void DirectorDesk::RaceEnded() {
-    if (sys_.st.FensterOffen[kWinRennleitung] != 0) Save();
+    if (sys_.st.fenster.FensterOffen[kWinRennleitung] != 0) Save();
 }
 
 void DirectorDesk::Clear() {

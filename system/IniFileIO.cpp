@@ -85,13 +85,13 @@ void SetControlBits(RaceSystem& sys, uint8_t clear, uint8_t set) {
 // Derived values and flags that follow the settings just read or defaulted.
 void FollowSettings(RaceSystem& sys) {
     DerivePowerValues(sys);
-    sys.st.BahnspannungMenuEin = sys.cfg.KVPowerSetup.I2C_Netzteil == 1 ? kTrue : kFalse;
+    sys.st.fenster.BahnspannungMenuEin = sys.cfg.KVPowerSetup.I2C_Netzteil == 1;
     ApplySaveWindowSettingsRule(sys);
 }
 
 bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress, bool report) {
     RaceState& st = sys.st;
-    if (st.SimMaskenAktiv != 0) {
+    if (st.fenster.SimMaskenAktiv != 0) {
         // The port simulator has replaced the sensor wiring; a save now could
         // keep its wiring as the track's. Nothing is written, and the user is
         // told why (at program end the simulator is closed before the save).
@@ -100,14 +100,14 @@ bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<vo
     }
     sys.ui().OpenWindow(Fenster::SaveDisplay);
     auto show = [&](int percent) {
-        st.SpeicherFortschritt = static_cast<int16_t>(percent);
+        st.fenster.SpeicherFortschritt = static_cast<int16_t>(percent);
         if (progress) progress(percent);
     };
     show(0);
     bool ok = file.Load();
     if (ok) {
-        WriteSettingsDocument(sys, file.Doc(), st.SaveWindowSettings != 0,
-                              [&] { show(std::min(st.SpeicherFortschritt + 1, 99)); });
+        WriteSettingsDocument(sys, file.Doc(), st.fenster.SaveWindowSettings != 0,
+                              [&] { show(std::min(st.fenster.SpeicherFortschritt + 1, 99)); });
         show(100);
         ok = file.Save();
     }
@@ -119,7 +119,7 @@ bool WriteIniFileImpl(RaceSystem& sys, ProfileFile& file, const std::function<vo
 bool WriteOpenWindowsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
     if (file.Load()) {
         const auto flag = [](int16_t v) { return IniIntText(v != 0 ? kTrue : kFalse); };
-        const auto& f = sys.st.FensterOffen;
+        const auto& f = sys.st.fenster.FensterOffen;
         ProfileDocument& doc = file.Doc();
         doc.Set("OpenWindows", "KV3LaneOpen", flag(f[kWinKV3]));
         doc.Set("OpenWindows", "KV4LaneOpen", flag(f[kWinKV5]));
@@ -130,7 +130,7 @@ bool WriteOpenWindowsImpl(RaceSystem& sys, ProfileFile& file, bool report) {
         doc.Set("OpenWindows", "KV8LaneOpen", flag(f[kWinKV8]));
         doc.Set("OpenWindows", "Std4Open", flag(f[kWinStd4]));
         doc.Set("OpenWindows", "RennOpen", flag(f[kWinRennleitung]));
-        doc.Set("OpenWindows", "PPSimOpen", flag(sys.st.FensterOffen2[kWinParPortSim]));
+        doc.Set("OpenWindows", "PPSimOpen", flag(sys.st.fenster.FensterOffen2[kWinParPortSim]));
         if (file.Save()) return true;
     }
     if (report) ReportSaveFailure(sys, file);
@@ -213,7 +213,7 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
         // right before any window or option recomputes them, and a first save
         // includes the window positions that the first-run Speichern = 1 asks for.
         SetIniDefaults(c);
-        sys.st.VoltFaktor = 16;
+        sys.st.spannung.VoltFaktor = 16;
         FollowSettings(sys);
         sys.ApplySettings();
         return r;
@@ -315,9 +315,9 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
         if (name.empty()) break;
         doc.Set("Fahrer", FahrerKey(++n), name);
     }
-    const int d = std::clamp<int>(st.AnzahlClubFahrer, 0, kMaxClubFahrer);
+    const int d = std::clamp<int>(st.fahrer.AnzahlClubFahrer, 0, kMaxClubFahrer);
     for (int k = 1; k <= d; ++k)
-        if (!st.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.ClubFahrer[k]);
+        if (!st.fahrer.ClubFahrer[k].empty()) doc.Set("Fahrer", FahrerKey(++n), st.fahrer.ClubFahrer[k]);
     if (n > 0) {
         c.AnzahlFahrer.Fahrer = ClampInt16(n);
         doc.Set("AnzahlFahrer", "Fahrer", IniIntText(n));
@@ -336,7 +336,7 @@ bool WriteWindowPositions(RaceSystem& sys, ProfileFile& file) { return WriteWind
 
 bool WriteLaneVoltage(RaceSystem& sys, ProfileFile& file, int lane) {
     if (lane < 1 || lane > kLanes) return false;
-    sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.SpurVolt[lane];
+    sys.cfg.KVPowerSetup.SpurSpannung[lane] = sys.st.spannung.SpurVolt[lane];
     const KeyDef* d = LaneVoltageKey(lane);
     if (d && file.WriteString(d->section, d->key, FileText(sys.cfg, *d))) return true;
     ReportSaveFailure(sys, file);

@@ -74,7 +74,7 @@ void ReadOpenWindows(RaceSystem& sys, ProfileFile& file);
 
 // Writes all settings. While the port simulator has replaced the masks
 // (SimMaskenAktiv = 1) nothing is written: it says so and returns false. Shows the progress window "frmSaveDisplay" and counts
-// st.SpeicherFortschritt up to 100, calling `progress` at every step. A failed
+// st.fenster.SpeicherFortschritt up to 100, calling `progress` at every step. A failed
 // save is reported with a German message and returns false.
 bool WriteIniFile(RaceSystem& sys, ProfileFile& file, const std::function<void(int)>& progress = {});
 // The ten [OpenWindows] keys from the open-window flags.

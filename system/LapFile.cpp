@@ -214,7 +214,7 @@ bool LapFile::Start() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
         Report("Die Rundendatei kann nicht ge\xC3\xB6""ffnet werden:\n" + FilePath() + "\n" + why, MessageIcon::Warning);
-        sys_.st.ExcelAufzeichnung = 0;
+        sys_.st.zyklus.ExcelAufzeichnung = false;
         return false;
     };
     // Without waiting: a FIFO under the name would block the program here.
@@ -232,14 +232,14 @@ bool LapFile::Start() {
                    " Bytes); er wurde abgeschnitten, die Runden davor bleiben erhalten:\n" + FilePath(),
                MessageIcon::Information);
     }
-    sys_.st.ExcelAufzeichnung = kTrue;
+    sys_.st.zyklus.ExcelAufzeichnung = true;
     return true;
 }
 
 void LapFile::Stop() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    sys_.st.ExcelAufzeichnung = 0;
+    sys_.st.zyklus.ExcelAufzeichnung = false;
 }
 
 void LapFile::Append(int lane, int32_t runden, double zeit) {

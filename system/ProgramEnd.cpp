@@ -10,7 +10,7 @@ void ProgramEnd(RaceSystem& sys, const std::function<void()>& closeSpreadsheet,
                 const std::function<void()>& saveAndCloseWindows) {
     StopRace(sys);
     PowerAll(sys);
-    if (sys.st.ExcelLive != 0 && closeSpreadsheet) closeSpreadsheet();
+    if (sys.st.zyklus.ExcelLive != 0 && closeSpreadsheet) closeSpreadsheet();
     sys.Laps().Stop();
     ComProgrammEnde(sys);
     if (saveAndCloseWindows) saveAndCloseWindows();

@@ -40,14 +40,14 @@ void RaceSystem::ApplySettings() {
     AskAfterRun(*this, NachlaufWunsch::Reload);
     for (int l = 1; l <= kLanes; ++l) st.SpurAktiv[l] = cfg.AktiveSpuren.Spur[l];
     st.I2CAktiv = cfg.I2COutput.Aktiv;
-    st.RLMeldung = cfg.FrmRennleitung.RL;
+    st.zyklus.RLMeldung = cfg.FrmRennleitung.RL;
     st.LptPort = cfg.Lpt.Port;
     // Any other port value leaves the base address unchanged.
     if (const int16_t b = LptBasisForPort(cfg.Lpt.Port)) st.LptBasis = b;
 }
 
 void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways) {
-    st.ComOffen = 0;
+    st.seriell.ComOffen = false;
     const bool keineOption = ComBrauchtFuer(cfg).empty();
     ComProgrammStart(*this);
     if (lineAlways && keineOption) ComOeffnen(*this);
@@ -82,21 +82,21 @@ int RaceSystem::SetDataDir(const std::string& dir) {
 
 void RaceSystem::InitProgram() {
     st.SimulationActive = 0;
-    st.AnlaufZaehler = 0;
-    st.AutoStartScharf = 0;
-    st.NeustartNachPause = 0;
+    st.zyklus.AnlaufZaehler = 0;
+    st.rennen.AutoStartScharf = false;
+    st.rennen.NeustartNachPause = false;
     for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
     ApplySettings();
     st.LptDaten = 0;
     bus().I2CReset(st, port());
     ResetLaneState(*this, cfg.Tankoption.Tankinhalt);
-    st.PauseBeginn = 0;
-    st.InterneZeitmessung = kTrue;
-    st.Rennmodus = Rennart::Training;
-    st.RennmodusText = "Training";
-    st.AnzahlAktiveSpuren = 0;
-    for (int l = 1; l <= kLanes; ++l) st.AnzahlAktiveSpuren = static_cast<int16_t>(st.AnzahlAktiveSpuren + st.SpurAktiv[l]);
-    for (int l = 0; l <= kLanes; ++l) st.SpurAktivGespeichert[l] = st.SpurAktiv[l];
+    st.rennen.PauseBeginn = 0;
+    st.zyklus.InterneZeitmessung = true;
+    st.rennen.Rennmodus = Rennart::Training;
+    st.rennen.RennmodusText = "Training";
+    st.zyklus.AnzahlAktiveSpuren = 0;
+    for (int l = 1; l <= kLanes; ++l) st.zyklus.AnzahlAktiveSpuren = static_cast<int16_t>(st.zyklus.AnzahlAktiveSpuren + st.SpurAktiv[l]);
+    for (int l = 0; l <= kLanes; ++l) st.zyklus.SpurAktivGespeichert[l] = st.SpurAktiv[l];
     InitRaceControl(*this);
 }
 

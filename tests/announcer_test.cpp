@@ -58,7 +58,7 @@ struct AnnouncerRig : Rig {
             NoteStarts();
         };
         Init();
-        sys.st.AnsageAktiv = 1;
+        sys.st.ansage.AnsageAktiv = 1;
     }
     std::vector<int> Clips() const { return rec.clips; }
     void NoteStarts() {
@@ -89,7 +89,7 @@ TEST(Announcer, LapOfTheTrackIsSpokenWithTwoThreeOrFourClips) {
         EXPECT_EQ(r.started[0].first, 12400);
         for (size_t i = 1; i < r.started.size(); ++i)
             EXPECT_EQ(r.started[i].first, r.started[i - 1].first + RigClipMs(r.started[i - 1].second));
-        EXPECT_EQ(r.sys.st.AnsageAnzahl, 0);
+        EXPECT_EQ(r.sys.st.ansage.AnsageAnzahl, 0);
         EXPECT_EQ(r.ansage.AnsageLaeuft, 0);
     }
 }
@@ -121,10 +121,10 @@ TEST(Announcer, AutoOffSilencesRacesButNotTraining) {
     for (const auto mode : {Rennart::Training, Rennart::Rundenrennen}) {
         AnnouncerRig r(2, Clips());
         r.sys.cfg.Audio.AutoOff = 1;
-        r.sys.st.Rennmodus = mode;
-        r.sys.st.RennRunden = 10;
+        r.sys.st.rennen.Rennmodus = mode;
+        r.sys.st.rennen.RennRunden = 10;
         StartRace(r.sys);
-        EXPECT_EQ(r.sys.st.AnsageAktiv, mode == Rennart::Training ? 1 : 0);
+        EXPECT_EQ(r.sys.st.ansage.AnsageAktiv, mode == Rennart::Training ? 1 : 0);
     }
 }
 
@@ -136,7 +136,7 @@ TEST(Announcer, MissingClipStaysSilentAndTheNextLapStillFollows) {
     AnsageEinreihen(r.sys.st, 8765);
     r.RunTo(5000);
     EXPECT_EQ(r.Clips(), (std::vector<int>{12, 4, 8, 7, 6}));
-    EXPECT_EQ(r.sys.st.AnsageAnzahl, 0);
+    EXPECT_EQ(r.sys.st.ansage.AnsageAnzahl, 0);
 
     // A setting changed in the middle of an announcement applies to the next.
     AnnouncerRig c(4, dir);
@@ -146,7 +146,7 @@ TEST(Announcer, MissingClipStaysSilentAndTheNextLapStillFollows) {
     c.sys.cfg.KavelinExtension.AudioNumDigits = 2;
     c.RunTo(5000);
     EXPECT_EQ(c.Clips(), (std::vector<int>{12, 4, 5, 5, 6}));
-    EXPECT_EQ(c.sys.st.AnsageAnzahl, 0);
+    EXPECT_EQ(c.sys.st.ansage.AnsageAnzahl, 0);
 }
 
 TEST(Announcer, NoAudioDeviceSaysSoOnceAndKeepsTheSetting) {
@@ -162,7 +162,7 @@ TEST(Announcer, NoAudioDeviceSaysSoOnceAndKeepsTheSetting) {
     AnsageEinreihen(r.sys.st, 12345);
     r.RunTo(2000);
     EXPECT_EQ(r.rec.statusLines.size(), 1u);
-    EXPECT_EQ(r.sys.st.AnsageAnzahl, 0);
+    EXPECT_EQ(r.sys.st.ansage.AnsageAnzahl, 0);
     EXPECT_EQ(r.sys.cfg.Audio.Zeitansage, 1);
     EXPECT_EQ(r.sys.cfg.KavelinExtension.AudioNumDigits, 2);
     EXPECT_TRUE(r.rec.clips.empty());
@@ -188,12 +188,12 @@ TEST(Announcer, SdlDiskDriverPlaysExactlyTheAnnouncedClips) {
         AnsageEinreihen(r.sys.st, 40000);
         AnsageEinreihen(r.sys.st, 39999);
         // Real time for the output: poll every 5 ms, a cycle every 100 ms.
-        for (int i = 0; i < 2000 && (r.sys.st.AnsageAnzahl > 0 || sdl.Playing()); ++i) {
+        for (int i = 0; i < 2000 && (r.sys.st.ansage.AnsageAnzahl > 0 || sdl.Playing()); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             a.ClipPoll();
             if (i % 20 == 19) MainLoopCycle(r.sys);
         }
-        EXPECT_EQ(r.sys.st.AnsageAnzahl, 0);
+        EXPECT_EQ(r.sys.st.ansage.AnsageAnzahl, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     std::vector<int16_t> samples;

@@ -170,7 +170,7 @@ TEST(BoardTiming, ReactionTimesCountFromTheBoardsGreen) {
     r.Edge(6, false, 1011);
     r.RunBeating(1100);
     EXPECT_EQ(r.rec.falseStarts, std::vector<int>{6});
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[5], 1003);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[5], 1003);
     r.Edge(5, true, 1250);
     r.Edge(5, false, 1260);
     r.RunBeating(1300);

@@ -230,15 +230,15 @@ TEST(PowerSupplyValues, ButtonsGainSafetyCarAndClamping) {
     rig.Init();
     rig.sys.SetSupply(&netzteil);
     RaceState& st = rig.sys.st;
-    st.SpurVolt[1] = 14.95;
+    st.spannung.SpurVolt[1] = 14.95;
     EXPECT_FALSE(VoltKnopfDruecken(rig.sys, 1, VoltKnopf::Plus1));
     EXPECT_FALSE(VoltKnopfDruecken(rig.sys, 1, VoltKnopf::Volt15)) << "15 is not greater than 15";
-    st.SpurVolt[1] = 14.8;
+    st.spannung.SpurVolt[1] = 14.8;
     EXPECT_TRUE(VoltKnopfDruecken(rig.sys, 1, VoltKnopf::Plus1));
     EXPECT_EQ(cfg.KVPowerSetup.SpurSpannung[1], 14.9);
-    st.SpurVolt[1] = 4.05;
+    st.spannung.SpurVolt[1] = 4.05;
     EXPECT_TRUE(VoltKnopfDruecken(rig.sys, 1, VoltKnopf::Minus1));
-    EXPECT_EQ(st.SpurVolt[1], 3.95);
+    EXPECT_EQ(st.spannung.SpurVolt[1], 3.95);
 
     rig.rec.i2cSends.clear();
     EXPECT_EQ(AlleSpurenDruecken(rig.sys, VoltKnopf::Volt12), 0x1FE);
@@ -248,21 +248,21 @@ TEST(PowerSupplyValues, ButtonsGainSafetyCarAndClamping) {
     EXPECT_EQ(rig.sys.view.netzteil.spannung[1], "12,0 Volt");
     cfg.KVPowerSetup.Korrektur = 250;
     CalcVoltDigits(rig.sys, 1);
-    EXPECT_EQ(st.SpurWert[1], 196);
+    EXPECT_EQ(st.spannung.SpurWert[1], 196);
     cfg.KVPowerSetup.Korrektur = 0;
 
     // Gain 5.1 and 30 V do not fit a byte: the converter gets 255, not 44.
     Verstaerkung51(rig.sys);
     cfg.KVPowerSetup.MaxVoltage = 40;
-    st.SpurVolt[2] = 30;
+    st.spannung.SpurVolt[2] = 30;
     CalcVoltDigits(rig.sys, 2);
-    EXPECT_EQ(st.SpurWert[2], 255);
-    EXPECT_EQ(st.SCWert, 80) << "safety-car value follows the gain";
+    EXPECT_EQ(st.spannung.SpurWert[2], 255);
+    EXPECT_EQ(st.spannung.SCWert, 80) << "safety-car value follows the gain";
     // Back to gain 3.2: 30 V comes down to 15 V and 240 is sent.
     rig.rec.i2cSends.clear();
     EXPECT_EQ(Verstaerkung32(rig.sys), 1u << 2);
-    EXPECT_EQ(st.SpurWert[2], 240);
-    EXPECT_EQ(st.SCWert, 128);
+    EXPECT_EQ(st.spannung.SpurWert[2], 240);
+    EXPECT_EQ(st.spannung.SCWert, 128);
     EXPECT_EQ(cfg.KVPowerSetup.MaxVoltage, 15);
 
     // Safety car: every active lane gets SCWert; in again: the set values.
@@ -293,18 +293,18 @@ TEST(BusOptions, AddressesAndSwitches) {
     EXPECT_EQ(rig.sys.st.I2CAktiv, 1);
     rig.rec.i2cSends.clear();
     I2CNetzteilSetzen(rig.sys, 1);
-    EXPECT_NE(rig.sys.st.BahnspannungMenuEin, 0);
+    EXPECT_TRUE(rig.sys.st.fenster.BahnspannungMenuEin);
     EXPECT_EQ(rig.rec.voltages.size(), 8u) << "all eight lanes sent";
     SeriellesNetzteilSetzen(rig.sys, 1);
     EXPECT_EQ(cfg.KVPowerSetup.I2C_Netzteil, 0);
-    EXPECT_EQ(rig.sys.st.BahnspannungMenuEin, 0);
+    EXPECT_FALSE(rig.sys.st.fenster.BahnspannungMenuEin);
     I2CNetzteilSetzen(rig.sys, 1);
     EXPECT_EQ(cfg.TNT_MC.Aktiv, 0);
     cfg.Tankoption.MitTnt = 1;
     d = I2CAktivSetzen(rig.sys, 0);
     EXPECT_FALSE(d.netzteil);
     EXPECT_EQ(cfg.Tankoption.MitTnt, 0);
-    EXPECT_EQ(rig.sys.st.BahnspannungMenuEin, 0);
+    EXPECT_FALSE(rig.sys.st.fenster.BahnspannungMenuEin);
     EXPECT_EQ(KorrekturEingabe(rig.sys, "950"), "800");
     EXPECT_EQ(TrockenEingabe(rig.sys, "abc"), "6");
     EXPECT_EQ(VoltText(12), "12,0");

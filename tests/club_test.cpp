@@ -135,13 +135,13 @@ TEST(DriverListTest, PoolActiveListAndConfirmation) {
     FahrerBestaetigen(rig.sys, l);
     EXPECT_FALSE(ClubFahrerBestaetigt(rig.sys)) << "one active driver leaves club races locked";
     EXPECT_FALSE(ChooseRaceMode(rig.sys, 3));
-    EXPECT_EQ(rig.sys.st.Rennmodus, Rennart::Training);
+    EXPECT_EQ(rig.sys.st.rennen.Rennmodus, Rennart::Training);
     ASSERT_TRUE(FahrerAktivieren(l, nullptr));  // TAVO
     FahrerBestaetigen(rig.sys, l);
     EXPECT_TRUE(ClubFahrerBestaetigt(rig.sys));
-    EXPECT_EQ(rig.sys.st.AnzahlClubFahrer, 2);
-    EXPECT_EQ(rig.sys.st.ClubFahrer[1], "Anna");
-    EXPECT_EQ(rig.sys.st.ClubFahrer[2], "TAVO");
+    EXPECT_EQ(rig.sys.st.fahrer.AnzahlClubFahrer, 2);
+    EXPECT_EQ(rig.sys.st.fahrer.ClubFahrer[1], "Anna");
+    EXPECT_EQ(rig.sys.st.fahrer.ClubFahrer[2], "TAVO");
     EXPECT_TRUE(l.pool.empty());
 
     // The active list holds at most 101 drivers.
@@ -153,15 +153,15 @@ TEST(DriverListTest, PoolActiveListAndConfirmation) {
     EXPECT_EQ(n, kMaxClubFahrer);
     EXPECT_EQ(meldung, kFahrerListeVoll);
     FahrerBestaetigen(rig.sys, l);
-    EXPECT_EQ(rig.sys.st.AnzahlClubFahrer, kMaxClubFahrer);
+    EXPECT_EQ(rig.sys.st.fahrer.AnzahlClubFahrer, kMaxClubFahrer);
 
     // A club set-up without drivers is refused with a message.
     Meldungen ui;
     rig.sys.SetUi(&ui);
     rig.sys.SetClub(&rig.sys.ClubRace());
-    rig.sys.st.AnzahlClubFahrer = 0;
+    rig.sys.st.fahrer.AnzahlClubFahrer = 0;
     EXPECT_FALSE(ChooseRaceMode(rig.sys, 4));
-    EXPECT_EQ(rig.sys.st.Rennmodus, Rennart::Training);
+    EXPECT_EQ(rig.sys.st.rennen.Rennmodus, Rennart::Training);
     EXPECT_EQ(ui.texte, std::vector<std::string>{kClubKeineFahrer});
 }
 
@@ -229,7 +229,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
     const int cleared = c.rig.rec.clearWindows;
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Clubrennen über 2 Runden");
+    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden");
     // The windows leave the last race behind: emptied before the plan is shown.
     EXPECT_EQ(c.rig.rec.clearWindows, cleared + 1);
     ASSERT_EQ(c.club.AnzahlRennen(), 5);
@@ -258,7 +258,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_TRUE(c.Listed("4 ->   Bert - " + ClubZeitText(t + 4)));
     EXPECT_EQ(c.club.RennenVonText(), "Rennen 1 von 5");
     EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 2");
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
+    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
     EXPECT_TRUE(c.club.ErgebnisSichtbar());
     // Heat 2 is prepared: Bert on lane 1.
     EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
@@ -284,7 +284,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     EXPECT_EQ(c.club.Gesamtzeit(1), 1);
     EXPECT_EQ(c.club.Gesamtzeit(2), 4);
     EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Anna");
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
     c.club.Wiederholen();  // a third press does nothing
     EXPECT_EQ(c.club.Turn(), 1);
     c.club.Weiter();
@@ -310,7 +310,7 @@ TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
     StartRace(c.rig.sys);
     EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
     EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
-    EXPECT_EQ(c.rig.sys.st.AnzahlClubFahrer, 0);
+    EXPECT_EQ(c.rig.sys.st.fahrer.AnzahlClubFahrer, 0);
     EXPECT_EQ(SpurNamenAuswahl(c.rig.sys), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil", "TEAM 1", "TEAM 2",
                                                             "TEAM 3", "TEAM 4", "TEAM 5", "TEAM 6", "TEAM 7", "TEAM 8"}))
         << "the drivers are back in the pool";
@@ -326,7 +326,7 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     // each lane's laps go to the driver of its slot.
     ClubRig c({"Anna", "Bert", "Cleo"}, 3);
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 4));
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "ClubRundenRennen über 3 Runden");
+    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "ClubRundenRennen über 3 Runden");
     ASSERT_TRUE(c.Drive({0, 1000, 1400, 2100, 700}));
     // Lane 1 reaches 3 laps first; the after-run of 300 ms follows.
     EXPECT_EQ(c.club.Runden(1), 3);
@@ -362,7 +362,7 @@ TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
     c.rig.sys.ClubLog().SetDataDir(dir.string());
     TimeInputChanged(c.rig.sys, "1");
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 5));
-    EXPECT_EQ(c.rig.sys.st.RennmodusText, "Club Zeitrennen über  1 Minute");
+    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Club Zeitrennen über  1 Minute");
     EXPECT_EQ(c.club.PlanZeile(2, 3), "nicht belegt");
     EXPECT_EQ(c.club.PlanZeile(2, 4), "Spur 4 Anna");
     // A second every nine cycles: one minute is over after 54 s.
@@ -372,7 +372,7 @@ TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
     EXPECT_NEAR(c.club.Runden(1), 54, 2);
     EXPECT_NEAR(c.club.Runden(2), 27, 2);
     EXPECT_TRUE(c.Listed("1 - Anna mit " + std::to_string(c.club.Runden(1)) + " Runden"));
-    EXPECT_EQ(c.rig.sys.st.RestMinuten, 1) << "heat 2 has its minute again";
+    EXPECT_EQ(c.rig.sys.st.rennen.RestMinuten, 1) << "heat 2 has its minute again";
     EXPECT_FALSE(fs::exists(dir / "Logfile.txt"));
     fs::remove_all(dir);
 }
@@ -397,7 +397,7 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     ASSERT_TRUE(c.Drive({0, 1000, 1100}));
     // The last heat disarms the auto-start.
     EXPECT_TRUE(c.club.Ende());
-    EXPECT_EQ(c.rig.sys.st.AutoStartScharf, 0);
+    EXPECT_FALSE(c.rig.sys.st.rennen.AutoStartScharf);
     c.rig.RunFor(70000);
     EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
 }

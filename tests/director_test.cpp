@@ -94,7 +94,7 @@ struct DeskRig : Rig {
         sys.SetDirector(&sys.Desk());
         sys.SetRecorder(&sys.Laps());
         sys.SetUi(&ui);
-        sys.st.FensterOffen[zk::kWinRennleitung] = zk::kTrue;
+        sys.st.fenster.FensterOffen[zk::kWinRennleitung] = zk::kTrue;
     }
     void Cross(int lane, int32_t at) {
         RunTo(at - 1);
@@ -124,7 +124,7 @@ TEST(Director, ListLinesCorrectionsAndRaceEnd) {
     ASSERT_EQ(counts.size(), 2u);
     const std::string tank = [&] {
         char b[32];
-        std::snprintf(b, sizeof b, "%.2f", r.sys.st.SpurDaten[2].Tank);
+        std::snprintf(b, sizeof b, "%.2f", r.sys.st.spuren.SpurDaten[2].Tank);
         return std::string(b);
     }();
     EXPECT_EQ(counts[0].substr(0, 41), "Spur 2 R.0001 - 5.500  Zeit 00000005,500 ");
@@ -140,7 +140,7 @@ TEST(Director, ListLinesCorrectionsAndRaceEnd) {
     EXPECT_EQ(counts.back(), "Spur 3 R.0000 keine Runde abzuziehen");
     // The corrected count goes on from where the director left it.
     r.Cross(2, 17000);
-    EXPECT_EQ(r.sys.st.SpurDaten[2].Runden, 12);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[2].Runden, 12);
     EXPECT_EQ(counts.back().substr(0, 13), "Spur 2 R.0012");
     ASSERT_EQ(r.sys.Desk().Flow().size(), 0u) << "reaction times go to the race-flow list only with RL 1";
 
@@ -256,7 +256,7 @@ TEST(LapExport, WorkbookCellsSecondExportAndFailure) {
     const std::string first = laps.Export("20261206_213840");
     EXPECT_EQ(first, dir + "/Savelaps_20261206_213840.xlsx");
     EXPECT_FALSE(laps.Recording());
-    EXPECT_EQ(r.sys.st.ExcelAufzeichnung, 0);
+    EXPECT_FALSE(r.sys.st.zyklus.ExcelAufzeichnung);
     EXPECT_NE(r.ui.shown.back().find(first), std::string::npos) << "says where the workbook is";
     const auto firstBytes = Slurp(first);
     const std::string second = laps.Export("20261206_213840");
@@ -377,7 +377,7 @@ TEST(Director, ModeTextNamesEveryMode) {
         {zk::Rennart::Zeitrennen, "Zeitrennen"},       {zk::Rennart::Clubrennen, "Clubrennen"},
         {zk::Rennart::ClubRundenRennen, "Club-Rundenrennen"}, {zk::Rennart::ClubZeitRennen, "Club-Zeitrennen"}};
     for (auto [mode, text] : modes) {
-        r.sys.st.Rennmodus = mode;
+        r.sys.st.rennen.Rennmodus = mode;
         EXPECT_EQ(zk::DirectorModeText(r.sys), text);
     }
 }

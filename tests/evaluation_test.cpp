@@ -41,31 +41,31 @@ struct EvalRig : Rig {
 
 TEST(Evaluation, ReactionTimeThenFirstLapTimedFromGreen) {
     EvalRig r;
-    r.sys.st.RLMeldung = 1;
+    r.sys.st.zyklus.RLMeldung = 1;
     r.Lap(1, 10350);
     ASSERT_EQ(r.rec.directorLines.size(), 1u);
     EXPECT_EQ(r.rec.directorLines[0], "Reaktionszeit Spur 1: 350 Millisekunden");
     EXPECT_TRUE(r.rec.laps.empty());
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 10000);  // not moved by the start crossing
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 10000);  // not moved by the start crossing
     r.Lap(1, 15350);
-    const SpurSatz& d = r.sys.st.SpurDaten[1];
+    const SpurSatz& d = r.sys.st.spuren.SpurDaten[1];
     EXPECT_EQ(d.SekText, "5");
     EXPECT_EQ(d.MsText, ".350");
     EXPECT_EQ(d.Runden, 1);
     EXPECT_DOUBLE_EQ(d.Zeit, 5.35);
     EXPECT_EQ(d.NeueRunde, kTrue);
     EXPECT_EQ(d.Platz, 1);
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 15350);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 15350);
 }
 
 TEST(Evaluation, BestLapNeedsToBeStrictlyShorterThanTheResetValue) {
     EvalRig r;
     r.Lap(2, 10000);
     r.Lap(2, 10000 + kBesteRundeReset);  // exactly 300000 ms: not a best lap
-    EXPECT_EQ(r.sys.st.SpurDaten[2].NeueBestzeit, 0);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[2].NeueBestzeit, 0);
     r.Lap(2, 10000 + kBesteRundeReset + 299999);
-    EXPECT_EQ(r.sys.st.SpurDaten[2].NeueBestzeit, kTrue);
-    EXPECT_EQ(r.sys.st.BesteRunde[2], 299999);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[2].NeueBestzeit, kTrue);
+    EXPECT_EQ(r.sys.st.spuren.BesteRunde[2], 299999);
 }
 
 TEST(Evaluation, InactiveLaneKeepsItsCrossingPending) {
@@ -82,8 +82,8 @@ TEST(Evaluation, LongLapTextsAndDisplayBoardMessages) {
     r.sys.cfg.AZT.Aktiv[3] = 1;
     r.Lap(1, 10000);
     r.Lap(1, 75004);  // 65004 ms
-    EXPECT_EQ(r.sys.st.SpurDaten[1].SekText, "65");
-    EXPECT_EQ(r.sys.st.SpurDaten[1].MsText, ".004");
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].SekText, "65");
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].MsText, ".004");
     ASSERT_EQ(r.rec.serial.size(), 3u);
     EXPECT_EQ(r.rec.serial[0], "BD::::1\r");
     EXPECT_EQ(r.rec.serial[1], "BE65.004\r");
@@ -115,41 +115,41 @@ TEST(Evaluation, FormatRaceTime) {
 TEST(Positions, LapLeaderMovesUpAndTiesGoToTheShorterTotal) {
     RaceState s;
     // Lanes 3 and 5 at four laps, lane 3 in front.
-    s.SpurDaten[3].Runden = 4;
-    s.SpurDaten[3].Gesamtzeit = 20000;
-    s.SpurDaten[3].Platz = 1;
-    s.SpurDaten[5].Runden = 4;
-    s.SpurDaten[5].Gesamtzeit = 20500;
-    s.SpurDaten[5].Platz = 2;
-    s.SpurDaten[1].SpurAufPlatz = 3;
-    s.SpurDaten[2].SpurAufPlatz = 5;
-    s.SpurDaten[5].Gesamtzeit = 24000;  // lane 5 completes lap 5 first
+    s.spuren.SpurDaten[3].Runden = 4;
+    s.spuren.SpurDaten[3].Gesamtzeit = 20000;
+    s.spuren.SpurDaten[3].Platz = 1;
+    s.spuren.SpurDaten[5].Runden = 4;
+    s.spuren.SpurDaten[5].Gesamtzeit = 20500;
+    s.spuren.SpurDaten[5].Platz = 2;
+    s.spuren.SpurDaten[1].SpurAufPlatz = 3;
+    s.spuren.SpurDaten[2].SpurAufPlatz = 5;
+    s.spuren.SpurDaten[5].Gesamtzeit = 24000;  // lane 5 completes lap 5 first
     UpdatePositions(s, 5);
-    EXPECT_EQ(s.SpurDaten[5].Platz, 1);
-    EXPECT_EQ(s.SpurDaten[3].Platz, 2);
-    EXPECT_EQ(s.SpurDaten[1].SpurAufPlatz, 5);
-    EXPECT_EQ(s.SpurDaten[2].SpurAufPlatz, 3);
-    s.SpurDaten[5].Runden = 5;
+    EXPECT_EQ(s.spuren.SpurDaten[5].Platz, 1);
+    EXPECT_EQ(s.spuren.SpurDaten[3].Platz, 2);
+    EXPECT_EQ(s.spuren.SpurDaten[1].SpurAufPlatz, 5);
+    EXPECT_EQ(s.spuren.SpurDaten[2].SpurAufPlatz, 3);
+    s.spuren.SpurDaten[5].Runden = 5;
 
     // Lane 3 reaches five laps with a shorter total: it goes ahead.
-    s.SpurDaten[3].Gesamtzeit = 23900;
+    s.spuren.SpurDaten[3].Gesamtzeit = 23900;
     UpdatePositions(s, 3);
-    EXPECT_EQ(s.SpurDaten[3].Platz, 1);
-    EXPECT_EQ(s.SpurDaten[5].Platz, 2);
+    EXPECT_EQ(s.spuren.SpurDaten[3].Platz, 1);
+    EXPECT_EQ(s.spuren.SpurDaten[5].Platz, 2);
 }
 
 TEST(Positions, FirstLapWithAShorterTotalGoesAheadAndPushesTheOthersDown) {
     RaceState s;
-    s.SpurDaten[1].Runden = 1;
-    s.SpurDaten[1].Gesamtzeit = 6000;
-    s.SpurDaten[1].Platz = 1;
-    s.SpurDaten[1].SpurAufPlatz = 1;
-    s.SpurDaten[2].Gesamtzeit = 5000;  // lane 2's first lap, timed from a later start
+    s.spuren.SpurDaten[1].Runden = 1;
+    s.spuren.SpurDaten[1].Gesamtzeit = 6000;
+    s.spuren.SpurDaten[1].Platz = 1;
+    s.spuren.SpurDaten[1].SpurAufPlatz = 1;
+    s.spuren.SpurDaten[2].Gesamtzeit = 5000;  // lane 2's first lap, timed from a later start
     UpdatePositions(s, 2);
-    EXPECT_EQ(s.SpurDaten[2].Platz, 1);
-    EXPECT_EQ(s.SpurDaten[1].Platz, 2);
-    EXPECT_EQ(s.SpurDaten[1].SpurAufPlatz, 2);
-    EXPECT_EQ(s.SpurDaten[2].SpurAufPlatz, 1);
+    EXPECT_EQ(s.spuren.SpurDaten[2].Platz, 1);
+    EXPECT_EQ(s.spuren.SpurDaten[1].Platz, 2);
+    EXPECT_EQ(s.spuren.SpurDaten[1].SpurAufPlatz, 2);
+    EXPECT_EQ(s.spuren.SpurDaten[2].SpurAufPlatz, 1);
 }
 
 TEST(Positions, NewLanesArePlacedBehindThePlacedOnes) {
@@ -158,10 +158,10 @@ TEST(Positions, NewLanesArePlacedBehindThePlacedOnes) {
     r.Lap(2, 15000);
     r.Lap(1, 15100);
     r.Lap(3, 15200);
-    EXPECT_EQ(r.sys.st.SpurDaten[2].Platz, 1);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Platz, 2);
-    EXPECT_EQ(r.sys.st.SpurDaten[3].Platz, 3);
-    EXPECT_EQ(r.sys.st.SpurDaten[4].Platz, 0);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[2].Platz, 1);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Platz, 2);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[3].Platz, 3);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[4].Platz, 0);
 }
 
 TEST(EvaluationFuel, EmptyTankLapPenaltyOrPowerCut) {
@@ -169,13 +169,13 @@ TEST(EvaluationFuel, EmptyTankLapPenaltyOrPowerCut) {
     auto& t = r.sys.cfg.Tankoption;
     t.Tankoption = 1;
     t.Rundenverbrauch = 50;
-    r.sys.st.TankAktiv = 1;
-    r.sys.st.NormrundeSek = 5;
+    r.sys.st.tank.TankAktiv = 1;
+    r.sys.st.tank.NormrundeSek = 5;
     r.Lap(1, 10000);
-    r.sys.st.TankStand[1] = 10;
+    r.sys.st.tank.TankStand[1] = 10;
     r.SetLaps(1, 7);
     r.Lap(1, 15000);  // the 8th lap, 5 s, uses 50 litres
-    EXPECT_EQ(r.sys.st.TankStand[1], 0.0);
+    EXPECT_EQ(r.sys.st.tank.TankStand[1], 0.0);
     EXPECT_EQ(r.Laps(1), 6);
     // The penalty is an entry of its own: the lap driven stays in the list.
     const LapEntry& strafe = r.sys.record.laps.All().back();
@@ -190,8 +190,8 @@ TEST(EvaluationFuel, EmptyTankLapPenaltyOrPowerCut) {
     t.StromAusBeiTankLeer = 1;
     t.StrafeBeiLeeremTank = 30;
     r.Lap(1, 25000);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Strafe, 29);  // the same cycle's penalty countdown has run
-    EXPECT_EQ(r.sys.st.SpurStromEin[1], 0);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Strafe, 29);  // the same cycle's penalty countdown has run
+    EXPECT_FALSE(r.sys.st.spuren.SpurStromEin[1]);
     EXPECT_EQ(r.rec.powerOff, std::vector<int>{1});
 
     t.MitTrocken = 1;  // dry running: the car creeps on, power stays
@@ -203,15 +203,15 @@ TEST(EvaluationFuel, ShortLapsUseMoreAndLapRaceFinishersUseNone) {
     EvalRig r;
     r.sys.cfg.Tankoption.Tankoption = 1;
     r.sys.cfg.Tankoption.Rundenverbrauch = 7;
-    r.sys.st.TankAktiv = 1;
-    r.sys.st.NormrundeSek = 5;
-    r.sys.st.Rennmodus = Rennart::Rundenrennen;
-    r.sys.st.RennRunden = 1;
+    r.sys.st.tank.TankAktiv = 1;
+    r.sys.st.tank.NormrundeSek = 5;
+    r.sys.st.rennen.Rennmodus = Rennart::Rundenrennen;
+    r.sys.st.rennen.RennRunden = 1;
     r.Lap(2, 10000);
     r.Lap(2, 12500);  // half the standard lap: twice the fuel
-    EXPECT_DOUBLE_EQ(r.sys.st.TankStand[2], 100 - 14);
+    EXPECT_DOUBLE_EQ(r.sys.st.tank.TankStand[2], 100 - 14);
     r.Lap(2, 17500);  // beyond the race distance
-    EXPECT_DOUBLE_EQ(r.sys.st.TankStand[2], 86);
+    EXPECT_DOUBLE_EQ(r.sys.st.tank.TankStand[2], 86);
 }
 
 TEST(EvaluationFuel, FuelVoltageStaysBetweenZeroAndTheSetVoltage) {
@@ -219,27 +219,27 @@ TEST(EvaluationFuel, FuelVoltageStaysBetweenZeroAndTheSetVoltage) {
     r.sys.cfg.Tankoption.Tankoption = 1;
     r.sys.cfg.Tankoption.MitTnt = 1;
     r.sys.cfg.Tankoption.Rundenverbrauch = 0;  // the fill level stays where the test puts it
-    r.sys.st.TankAktiv = 1;
-    r.sys.st.SpurWert[1] = 100;
-    for (int i = 0; i <= 100; ++i) r.sys.st.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(i * 2);
+    r.sys.st.tank.TankAktiv = 1;
+    r.sys.st.spannung.SpurWert[1] = 100;
+    for (int i = 0; i <= 100; ++i) r.sys.st.spannung.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(i * 2);
     r.Lap(1, 10000);
-    r.sys.st.TankStand[1] = 250;  // overfilled: the table end is used
+    r.sys.st.tank.TankStand[1] = 250;  // overfilled: the table end is used
     r.Lap(1, 15000);
     ASSERT_EQ(r.rec.voltages.size(), 1u);
     EXPECT_EQ(r.rec.voltages[0], std::make_pair(0, 0));  // 100 - 200 clamps to 0, never wraps
-    r.sys.st.TankStand[1] = 10;
+    r.sys.st.tank.TankStand[1] = 10;
     r.Lap(1, 20000);
     EXPECT_EQ(r.rec.voltages[1].second, 100 - 20);
 }
 
 TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
     EvalRig r;
-    r.sys.st.Rennmodus = Rennart::Clubrennen;
-    r.sys.st.ZielRunden = 10;
+    r.sys.st.rennen.Rennmodus = Rennart::Clubrennen;
+    r.sys.st.rennen.ZielRunden = 10;
     r.Lap(4, 10000);
     r.SetLaps(4, 9);
     r.Lap(4, 15000);  // the crossing that makes 10 laps
-    EXPECT_EQ(r.sys.st.RestRunden[4], 0);
+    EXPECT_EQ(r.sys.st.spuren.RestRunden[4], 0);
     EXPECT_EQ(r.sys.record.laps.LastLapMs(4), 5000);
     EXPECT_EQ(r.rec.powerOff, std::vector<int>{4});
     EXPECT_EQ(r.sys.st.SpurAktiv[4], 0);
@@ -250,14 +250,14 @@ TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
 
 TEST(EvaluationClub, LapBeyondTheTargetWithoutALapTimeUsesNoFuel) {
     EvalRig r;
-    r.sys.st.Rennmodus = Rennart::Clubrennen;
-    r.sys.st.ZielRunden = 1;
+    r.sys.st.rennen.Rennmodus = Rennart::Clubrennen;
+    r.sys.st.rennen.ZielRunden = 1;
     r.sys.cfg.Tankoption.Tankoption = 0;
     r.Lap(5, 10000);
     r.SetLaps(5, 4);  // beyond the target: the lap gets no time
     r.Lap(5, 15000);
-    EXPECT_TRUE(std::isfinite(r.sys.st.TankStand[5]));
-    EXPECT_EQ(r.sys.st.TankStand[5], 100.0);
+    EXPECT_TRUE(std::isfinite(r.sys.st.tank.TankStand[5]));
+    EXPECT_EQ(r.sys.st.tank.TankStand[5], 100.0);
 }
 
 TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
@@ -277,8 +277,8 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     r.RunTo(1100);
     EXPECT_EQ(r.rec.laps, std::vector<int>{1});
     // The lap reference includes the after-run time already elapsed.
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 1001 + (3000 - r.sys.st.NachlaufRest.load()));
-    EXPECT_FALSE(r.sys.st.PauseText.empty());
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 1001 + (3000 - r.sys.st.NachlaufRest.load()));
+    EXPECT_FALSE(r.sys.st.rennen.PauseText.empty());
 
     // A crossing left pending is dropped once the after-run is over.
     r.sys.st.RundeOffen[4] = kTrue;
@@ -297,26 +297,26 @@ TEST(Cycle, OrderOfTheCycleAndStartLightStepsRoundedUpTo100) {
     r.sys.cfg.Audio.Zeitansage = 1;
     r.Init();
     SetPhase(r.sys, RacePhase::Racing, Ampel::On);
-    r.sys.st.AnsageAnzahl = 1;
-    r.sys.st.ExcelLive = kTrue;
-    r.sys.st.ZsaOffen = 1;
+    r.sys.st.ansage.AnsageAnzahl = 1;
+    r.sys.st.zyklus.ExcelLive = true;
+    r.sys.st.fenster.ZsaOffen = true;
     r.RunTo(100);
     EXPECT_EQ(r.rec.calls, (std::vector<std::string>{"DisplayOutput", "AnnouncementStep", "LiveSpreadsheet",
                                                      "SettingsLiveView"}));
     r.RunTo(1000);
     EXPECT_EQ(r.rec.startAblauf, 5);  // every 200 ms
 
-    r.sys.st.AuswertungBelegt = 1;  // a cycle still running
+    r.sys.st.zyklus.AuswertungBelegt = 1;  // a cycle still running
     ProcessRaceTick(r.sys);
-    EXPECT_EQ(r.sys.st.AuswertungUeberlauf, 1);
+    EXPECT_EQ(r.sys.st.zyklus.AuswertungUeberlauf, 1);
 }
 
 TEST(Cycle, AnnouncementQueueHoldsTwentyLaps) {
     EvalRig r;
-    r.sys.st.AnsageAktiv = 1;
+    r.sys.st.ansage.AnsageAktiv = 1;
     r.Lap(1, 10000);
     for (int i = 1; i <= 25; ++i) r.Lap(1, 10000 + i * 1000 + i);
-    EXPECT_EQ(r.sys.st.AnsageAnzahl, 20);
-    EXPECT_EQ(r.sys.st.AnsageZeiten[1], 1001 * 10);
-    EXPECT_EQ(r.sys.st.AnsageZeiten[20], 1001 * 10);
+    EXPECT_EQ(r.sys.st.ansage.AnsageAnzahl, 20);
+    EXPECT_EQ(r.sys.st.ansage.AnsageZeiten[1], 1001 * 10);
+    EXPECT_EQ(r.sys.st.ansage.AnsageZeiten[20], 1001 * 10);
 }

@@ -33,7 +33,7 @@ TEST(FahrerAuswahlTest, LaneNamesAndTeams) {
     n[2] = "";
     n[3] = "Bert";
     SpurNamenSetzen(sys, n);
-    EXPECT_NE(sys.st.SpurNamenGesetzt, 0);
+    EXPECT_TRUE(sys.st.fahrer.SpurNamenGesetzt);
     EXPECT_EQ(FahrerName(sys.st, 1), "Anna");
     EXPECT_EQ(FahrerName(sys.st, 2), "Fahrer 2");  // an empty box gives the default back
     EXPECT_EQ(FahrerName(sys.st, 3), "Bert");

@@ -39,10 +39,10 @@ struct LaneChangeRig {
         rig.Init();
         rig.sys.SetClub(&club);
         rig.sys.SetUi(&ui);
-        s.RennZeit = static_cast<int16_t>(minutes);
+        s.rennen.RennZeit = static_cast<int16_t>(minutes);
     }
 
-    int Countdown() const { return s.RestStunden * 3600 + s.RestMinuten * 60 + s.RestSekunden; }
+    int Countdown() const { return s.rennen.RestStunden * 3600 + s.rennen.RestMinuten * 60 + s.rennen.RestSekunden; }
 
     // Drives one segment: start light, then lane l completes laps[l] laps of
     // 12 s each, then the countdown runs out. Returns the ms from green to the
@@ -67,7 +67,7 @@ struct LaneChangeRig {
 TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     LaneChangeRig r({1, 2, 3}, 10);
     ASSERT_TRUE(ChooseRaceMode(r.rig.sys, 2));
-    EXPECT_EQ(r.s.RennmodusText, "Zeitrennen mit Automatischem Spurwechsel");
+    EXPECT_EQ(r.s.rennen.RennmodusText, "Zeitrennen mit Automatischem Spurwechsel");
 
     // 10 minutes on 3 lanes: 4, 3 and 3 minutes; the first segment is ready.
     ASSERT_EQ(r.spw.WechselAnzahl(), 3);
@@ -75,7 +75,7 @@ TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
     EXPECT_EQ(r.spw.AbschnittMinuten(2), 3);
     EXPECT_EQ(r.spw.AbschnittMinuten(3), 3);
     EXPECT_EQ(r.spw.GesamtMinuten(), 10);
-    EXPECT_EQ(r.s.RennZeit, 10);  // the race time the user chose stays
+    EXPECT_EQ(r.s.rennen.RennZeit, 10);  // the race time the user chose stays
     EXPECT_EQ(r.Countdown(), 4 * 60);
     EXPECT_EQ(r.spw.Untertitel(), "   Rennen 1 von 3");
     EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
@@ -167,7 +167,7 @@ TEST(LaneChange, DivisionFollowsTheActiveLanesAndNoLaneIsRefused) {
     // mode, and the set-up itself refuses without a series.
     LaneChangeRig none({}, 10);
     ASSERT_TRUE(ChooseRaceMode(none.rig.sys, 2));
-    EXPECT_EQ(none.s.Rennmodus, Rennart::Training);
+    EXPECT_EQ(none.s.rennen.Rennmodus, Rennart::Training);
     ASSERT_EQ(none.ui.messages.size(), 1u);
     EXPECT_FALSE(none.spw.Init());
     ASSERT_EQ(none.ui.messages.size(), 2u);

@@ -29,8 +29,8 @@ struct FuelRig : Rig {
     }
     void Race(int16_t mode = 1) {
         Init();
-        sys.st.Rennmodus = static_cast<Rennart>(mode);
-        sys.st.RennRunden = 100;
+        sys.st.rennen.Rennmodus = static_cast<Rennart>(mode);
+        sys.st.rennen.RennRunden = 100;
         RunTo(1000);
         StartRace(sys);
         RunTo(1700);  // green
@@ -60,13 +60,13 @@ TEST(Fuel, ConstantsRoundHalfToEven) {
     for (const auto& [speed, step] : {std::pair{6, 1}, std::pair{4, 0}, std::pair{15, 2}, std::pair{25, 2}}) {
         r.sys.cfg.Tankoption.Tankgeschwindigkeit = static_cast<int16_t>(speed);
         PrepareFuel(r.sys);
-        EXPECT_EQ(r.sys.st.TankSchritt, step) << speed;
+        EXPECT_EQ(r.sys.st.tank.TankSchritt, step) << speed;
     }
-    EXPECT_EQ(r.sys.st.TankAktiv, 0);  // training uses no fuel
-    EXPECT_EQ(r.sys.st.NormrundeSek, 5);
-    r.sys.st.Rennmodus = Rennart::Zeitrennen;
+    EXPECT_EQ(r.sys.st.tank.TankAktiv, 0);  // training uses no fuel
+    EXPECT_EQ(r.sys.st.tank.NormrundeSek, 5);
+    r.sys.st.rennen.Rennmodus = Rennart::Zeitrennen;
     PrepareFuel(r.sys);
-    EXPECT_EQ(r.sys.st.TankAktiv, 1);
+    EXPECT_EQ(r.sys.st.tank.TankAktiv, 1);
 }
 
 TEST(Fuel, TenStandardLapsEmptyTheTankExactlyTheEleventhCutsThePower) {
@@ -76,24 +76,24 @@ TEST(Fuel, TenStandardLapsEmptyTheTankExactlyTheEleventhCutsThePower) {
     r.sys.cfg.Fehlstart.Strafzeit = 0;
     r.Race();
     r.CrossAt(7000);
-    const double first = r.sys.st.TankStand[1];
+    const double first = r.sys.st.tank.TankStand[1];
     for (int32_t t = 12000; t <= 57000; t += 5000) r.CrossAt(t);  // ten standard laps
-    EXPECT_NEAR(first - r.sys.st.TankStand[1], 70.0, 1e-9);
-    r.sys.st.TankStand[1] = 7.0;  // one more standard lap leaves exactly 0: not empty yet
+    EXPECT_NEAR(first - r.sys.st.tank.TankStand[1], 70.0, 1e-9);
+    r.sys.st.tank.TankStand[1] = 7.0;  // one more standard lap leaves exactly 0: not empty yet
     r.CrossAt(62000);
-    EXPECT_EQ(r.sys.st.TankStand[1], 0.0);
-    EXPECT_EQ(r.sys.st.SpurStromEin[1], kTrue);
+    EXPECT_EQ(r.sys.st.tank.TankStand[1], 0.0);
+    EXPECT_TRUE(r.sys.st.spuren.SpurStromEin[1]);
     r.RunTo(62100);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Farbe, kRgbRot);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Farbe, kRgbRot);
     EXPECT_EQ(FuelFarbe(35.0), kRgbGruen);  // the limits are litres
     EXPECT_EQ(FuelFarbe(34.9), kRgbGelb);
     EXPECT_EQ(FuelFarbe(19.9), kRgbRot);
     r.CrossAt(65500);  // empty: power off, 30 tenths counted from this cycle on
-    EXPECT_EQ(r.sys.st.SpurStrom[1], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[1]);
     r.RunTo(68499);
-    EXPECT_EQ(r.sys.st.SpurStrom[1], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[1]);
     r.RunTo(68500);
-    EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
 }
 
 TEST(Fuel, StandingOnAnInactiveLaneDrainsOnlyWhereFuelIsUsed) {
@@ -102,7 +102,7 @@ TEST(Fuel, StandingOnAnInactiveLaneDrainsOnlyWhereFuelIsUsed) {
         r.Race(mode);
         r.Hold(3, 2000);  // lane 3 takes no part
         r.RunFor(2000);
-        EXPECT_EQ(r.sys.st.TankStand[3] < 100.0, mode == 1) << mode;
+        EXPECT_EQ(r.sys.st.tank.TankStand[3] < 100.0, mode == 1) << mode;
     }
 }
 
@@ -114,16 +114,16 @@ TEST(Fuel, EmptyTankWithDryRunningKeepsPowerAndSendsTheDryValue) {
     t.MitTrocken = 1;
     t.MitTnt = 1;
     r.Race();
-    r.sys.st.SpurWert[1] = 192;
-    r.sys.st.TrockenWert = 96;
+    r.sys.st.spannung.SpurWert[1] = 192;
+    r.sys.st.spannung.TrockenWert = 96;
     r.Lap(5000);
-    r.sys.st.TankStand[1] = 1.0;
+    r.sys.st.tank.TankStand[1] = 1.0;
     r.Lap(5000);  // empties the tank
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
-    EXPECT_EQ(r.sys.st.SpurStromEin[1], 0);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
+    EXPECT_FALSE(r.sys.st.spuren.SpurStromEin[1]);
     r.rec.voltages.clear();
-    r.sys.st.SpurDaten[1].Strafe = 100;  // keep the penalty running
+    r.sys.st.spuren.SpurDaten[1].Strafe = 100;  // keep the penalty running
     r.Lap(5000);
     r.RunFor(100);
     ASSERT_FALSE(r.rec.voltages.empty());
@@ -134,23 +134,23 @@ TEST(Fuel, StandingOnTheSensorRefuelsUpToTheTankSize) {
     FuelRig r;
     r.sys.cfg.Tankoption.MitTnt = 1;
     r.Race();
-    r.sys.st.SpurWert[1] = 196;
-    for (int i = 0; i <= 100; ++i) r.sys.st.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(i * 16 / 100);
-    r.sys.st.TankStand[1] = 50.0;
+    r.sys.st.spannung.SpurWert[1] = 196;
+    for (int i = 0; i <= 100; ++i) r.sys.st.spannung.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(i * 16 / 100);
+    r.sys.st.tank.TankStand[1] = 50.0;
     r.Lap(5000);
-    const double after = r.sys.st.TankStand[1];
+    const double after = r.sys.st.tank.TankStand[1];
     r.rec.voltages.clear();
     r.Hold(1, 6000);  // stops on the sensor for 6 s
     r.RunFor(700);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Tankt, 0);  // not yet longer than "Stillstand"
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Tankt, 0);  // not yet longer than "Stillstand"
     r.RunFor(1000);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Tankt, kTrue);
-    EXPECT_GT(r.sys.st.TankStand[1], after + 10);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Tankt, kTrue);
+    EXPECT_GT(r.sys.st.tank.TankStand[1], after + 10);
     EXPECT_FALSE(r.rec.fuelUpdates.empty());
     r.RunFor(4000);
-    EXPECT_EQ(r.sys.st.TankStand[1], 100.0);  // never above the tank size
+    EXPECT_EQ(r.sys.st.tank.TankStand[1], 100.0);  // never above the tank size
     r.RunFor(1000);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Tankt, 0);  // drove off
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Tankt, 0);  // drove off
     // Refuelling start (full-tank value) and drive-off (value of the fill level).
     EXPECT_EQ(r.rec.voltages, (std::vector<std::pair<int, int>>{{0, 180}, {0, 180}}));
 }
@@ -160,33 +160,33 @@ TEST(Fuel, PitBoxRefuelsLanesOneToFourOnInputsFiveToEight) {
     r.sys.cfg.Tankoption.BoxTank = 1;
     r.sys.cfg.AktiveSpuren.Spur = {0, 1, 1, 0, 0, 0, 1, 0, 0};
     r.Race();
-    r.sys.st.TankStand[2] = 50.0;
-    r.sys.st.TankStand[6] = 50.0;
+    r.sys.st.tank.TankStand[2] = 50.0;
+    r.sys.st.tank.TankStand[6] = 50.0;
     r.Hold(2, 2000);  // lane 2's own sensor: no refuelling
     r.RunFor(2000);
-    EXPECT_EQ(r.sys.st.TankStand[2], 50.0);
+    EXPECT_EQ(r.sys.st.tank.TankStand[2], 50.0);
     r.Hold(6, 2000);  // pit sensor of lane 2
     r.RunFor(2000);
-    EXPECT_GT(r.sys.st.TankStand[2], 50.0);
-    EXPECT_EQ(r.sys.st.TankStand[6], 50.0);  // lane 6 never refuels
+    EXPECT_GT(r.sys.st.tank.TankStand[2], 50.0);
+    EXPECT_EQ(r.sys.st.tank.TankStand[6], 50.0);  // lane 6 never refuels
 }
 
 TEST(Fuel, VoltagesStayBetweenZeroAndTheSetValue) {
     FuelRig r;
     r.sys.cfg.Tankoption.MitTnt = 1;
     r.Init();
-    r.sys.st.TankAktiv = 1;
-    r.sys.st.SpurWert[1] = 40;
-    r.sys.st.HubWert = 200;  // swing larger than the set value
-    for (int i = 0; i <= 100; ++i) r.sys.st.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(2 * i);
-    r.sys.st.TankStand[1] = 100.0;
+    r.sys.st.tank.TankAktiv = 1;
+    r.sys.st.spannung.SpurWert[1] = 40;
+    r.sys.st.spannung.HubWert = 200;  // swing larger than the set value
+    for (int i = 0; i <= 100; ++i) r.sys.st.spannung.TankAbzug[static_cast<size_t>(i)] = static_cast<int16_t>(2 * i);
+    r.sys.st.tank.TankStand[1] = 100.0;
     EXPECT_EQ(FuelStartWert(r.sys, 1), 0);
-    r.sys.st.TankStand[1] = 10.0;
+    r.sys.st.tank.TankStand[1] = 10.0;
     EXPECT_EQ(FuelStartWert(r.sys, 1), 20);  // 40 - 0.1 x 200
     EXPECT_EQ(FuelTabellenWert(r.sys, 1, 250.0), 0);  // index held at 100
     EXPECT_EQ(FuelTabellenWert(r.sys, 1, 5.4), 30);
     EXPECT_EQ(FuelTabellenWert(r.sys, 1, -3.0), 40);
-    r.sys.st.TrockenWert = 90;
+    r.sys.st.spannung.TrockenWert = 90;
     EXPECT_EQ(FuelTrockenWert(r.sys, 1), 40);  // never above the set value
 }
 
@@ -195,9 +195,9 @@ TEST(Fuel, StartSendsTheStartValueWithThePowerSupply) {
     r.sys.cfg.Tankoption.MitTnt = 1;
     r.sys.cfg.KVPowerSetup.I2C_Netzteil = 1;
     r.Init();
-    r.sys.st.Rennmodus = Rennart::Rundenrennen;
-    for (int l = 1; l <= 8; ++l) r.sys.st.SpurVolt[l] = 12.0;
-    r.sys.st.HubWert = 16;
+    r.sys.st.rennen.Rennmodus = Rennart::Rundenrennen;
+    for (int l = 1; l <= 8; ++l) r.sys.st.spannung.SpurVolt[l] = 12.0;
+    r.sys.st.spannung.HubWert = 16;
     r.rec.voltages.clear();
     StartRace(r.sys);
     ASSERT_EQ(r.rec.voltages.size(), 8u);

@@ -48,7 +48,7 @@ TEST(TeachIn, LearnsTheChangedBitAndItsLevel) {
     EXPECT_EQ(s.Maske[2], 64);
     EXPECT_EQ(s.Vergleich[2], 0);
     EXPECT_EQ(r.sys.cfg.Masken.MS[2], 64);
-    EXPECT_EQ(s.TeachAktiv[2], 0);
+    EXPECT_EQ(s.anlernen.TeachAktiv[2], 0);
     EXPECT_EQ(r.sys.view.teachCaption[2], "Spur 2");
     EXPECT_EQ(r.sys.view.teachFarbe[2], kRgbGruen);  // active right now
 
@@ -59,9 +59,9 @@ TEST(TeachIn, LearnsTheChangedBitAndItsLevel) {
 
     TeachInKlick(r.sys, 3);
     TeachInKlick(r.sys, 5);  // arming another input disarms the first
-    EXPECT_EQ(s.TeachAktiv[3], 0);
+    EXPECT_EQ(s.anlernen.TeachAktiv[3], 0);
     TeachInKlick(r.sys, 5);  // clicking again disarms
-    EXPECT_EQ(s.TeachAktiv[5], 0);
+    EXPECT_EQ(s.anlernen.TeachAktiv[5], 0);
 
     r.sys.cfg.Tankoption.BoxTank = 1;
     TeachInPass(r.sys);

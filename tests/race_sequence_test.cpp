@@ -46,11 +46,11 @@ TEST(RaceSequence, StopOnAnIdleTrackShowsAllRedAndCutsThePower) {
     EXPECT_EQ(r.sys.st.LptDaten, 15 | 0x3F0);
     EXPECT_EQ(r.port.DataRegister(), 0xFF);
     EXPECT_EQ(r.sys.st.LptSteuer & 0x04, 0x04);  // pin 16 red on
-    for (int l = 1; l <= 8; ++l) EXPECT_EQ(r.sys.st.SpurStrom[l], 0);
+    for (int l = 1; l <= 8; ++l) EXPECT_FALSE(r.sys.st.rennen.SpurStrom[l]);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Stopped);
     EXPECT_TRUE(r.sys.view.beendenEnabled);
-    EXPECT_EQ(r.sys.st.StatusLampe[1], kTrue);
-    EXPECT_EQ(r.sys.st.StatusLampe[3], 0);
+    EXPECT_EQ(r.sys.st.rennen.StatusLampe[1], kTrue);
+    EXPECT_EQ(r.sys.st.rennen.StatusLampe[3], 0);
 }
 
 TEST(RaceSequence, StartWhileRunningAndPauseWhileStoppedDoNothing) {
@@ -71,7 +71,7 @@ TEST(RaceSequence, PauseShiftsTheLapReferenceByTheExcessOverNachzeit) {
         r.sys.cfg.NachZeit.Nachzeit = 200;
         r.Init();
         r.StartAndGreen(1000);
-        const int32_t ref = r.sys.st.LetzteDurchfahrt[2];
+        const int32_t ref = r.sys.st.spuren.LetzteDurchfahrt[2];
         r.RunTo(5000);
         PauseRace(r.sys);
         EXPECT_EQ(r.sys.record.phase, RacePhase::Paused);
@@ -79,7 +79,7 @@ TEST(RaceSequence, PauseShiftsTheLapReferenceByTheExcessOverNachzeit) {
         EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Laeuft);
         r.RunFor(pauseMs - 1);
         ResumeRace(r.sys);
-        EXPECT_EQ(r.sys.st.LetzteDurchfahrt[2], ref + shift) << pauseMs;
+        EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[2], ref + shift) << pauseMs;
         r.RunFor(1);  // and stops it with its time reloaded
         EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Aus);
         EXPECT_EQ(r.sys.st.NachlaufRest, 200);
@@ -100,7 +100,7 @@ TEST(RaceSequence, ChaosSwitchPausesWhileHeldAndResumesThroughTheStartLight) {
     EXPECT_FALSE(r.sys.view.WeiterEnabled());  // only letting go resumes
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.StartPhase, kTrue);
-    EXPECT_EQ(r.sys.st.ChaosLosGesehen, r.sys.st.ChaosLosgelassen.load());  // the release was acted on
+    EXPECT_EQ(r.sys.st.rennen.ChaosLosGesehen, r.sys.st.ChaosLosgelassen.load());  // the release was acted on
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.Pause, 0);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
@@ -127,33 +127,33 @@ TEST(RaceSequence, YellowButtonAndCKeyToggleTheSafetyCarOncePerPress) {
     r.sys.cfg.Masken.MS[9] = 2;  // control bit 1 (lane 7, inactive)
     r.sys.cfg.Masken.CS[9] = 2;
     r.Init();
-    EXPECT_EQ(r.sys.st.SafetyCar, 0);  // start-up leaves it in
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);  // start-up leaves it in
     r.StartAndGreen(1000);
     r.Hold(9, 3000);  // held for 3 s: one toggle
     r.RunFor(3500);
-    EXPECT_EQ(r.sys.st.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     EXPECT_EQ(r.sys.view.safetyCarFarbe, kRgbGelb);
     r.Hold(9, 100);  // second press
     r.RunFor(300);
-    EXPECT_EQ(r.sys.st.SafetyCar, 0);
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);
 
     // System-wide C: pressed since the last query counts, merely held does not.
     r.rec.keyState[0x43] = 0x8001;
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     r.rec.keyState[0x43] = 0x8000;
     r.RunFor(100);
-    EXPECT_EQ(r.sys.st.SafetyCar, 1);
+    EXPECT_TRUE(r.sys.st.rennen.SafetyCar);
     PollRaceKeys(r.sys, 'c');  // typed C needs the yellow trigger released
-    EXPECT_EQ(r.sys.st.SafetyCar, 0);
+    EXPECT_FALSE(r.sys.st.rennen.SafetyCar);
 }
 
 TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     SeqRig r;
     r.sys.cfg.NachZeit.Nachzeit = 1000;
     r.Init();
-    r.sys.st.Rennmodus = Rennart::Rundenrennen;
-    r.sys.st.RennRunden = 2;
+    r.sys.st.rennen.Rennmodus = Rennart::Rundenrennen;
+    r.sys.st.rennen.RennRunden = 2;
     r.StartAndGreen(1000);
     r.Crossing(1);
     r.Crossing(2);
@@ -169,9 +169,9 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     EXPECT_EQ(r.Laps(2), 2);
     r.RunFor(1000);
     EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
-    EXPECT_EQ(r.sys.st.SpurFertig[1], kTrue);
-    EXPECT_EQ(r.sys.st.SpurFertig[2], kTrue);
-    EXPECT_EQ(r.sys.st.SpurFertig[3], 0);
+    EXPECT_EQ(r.sys.st.spuren.SpurFertig[1], kTrue);
+    EXPECT_EQ(r.sys.st.spuren.SpurFertig[2], kTrue);
+    EXPECT_EQ(r.sys.st.spuren.SpurFertig[3], 0);
 }
 
 // A race stopped before it is decided is aborted: its own banner, no winner,
@@ -183,9 +183,9 @@ TEST(RaceSequence, StoppedRaceIsAbortedWithoutAWinner) {
         SeqRig r;
         r.sys.cfg.NachZeit.Nachzeit = 1000;
         r.Init();
-        r.sys.st.Rennmodus = Rennart::Rundenrennen;
-        r.sys.st.RennmodusText = "Rundenrennen";
-        r.sys.st.RennRunden = 2;
+        r.sys.st.rennen.Rennmodus = Rennart::Rundenrennen;
+        r.sys.st.rennen.RennmodusText = "Rundenrennen";
+        r.sys.st.rennen.RennRunden = 2;
         r.StartAndGreen(1000);
         r.Crossing(1);
         r.RunFor(600);
@@ -223,7 +223,7 @@ TEST(RaceSequence, StoppedRaceIsAbortedWithoutAWinner) {
 
     SeqRig t;
     t.Init();
-    t.sys.st.Rennmodus = Rennart::Training;
+    t.sys.st.rennen.Rennmodus = Rennart::Training;
     t.StartAndGreen(1000);
     t.Crossing(1);
     t.RunFor(600);
@@ -237,32 +237,32 @@ TEST(RaceSequence, StoppedRaceIsAbortedWithoutAWinner) {
 TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {
     SeqRig r;
     r.Init();
-    r.sys.st.Rennmodus = Rennart::Zeitrennen;
-    r.sys.st.RennZeit = 90;
+    r.sys.st.rennen.Rennmodus = Rennart::Zeitrennen;
+    r.sys.st.rennen.RennZeit = 90;
     r.RunTo(1000);
     StartRace(r.sys);
-    EXPECT_EQ(r.sys.st.RestStunden, 1);
-    EXPECT_EQ(r.sys.st.RestMinuten, 30);
-    EXPECT_EQ(r.sys.st.RestSekunden, 0);
+    EXPECT_EQ(r.sys.st.rennen.RestStunden, 1);
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 30);
+    EXPECT_EQ(r.sys.st.rennen.RestSekunden, 0);
     r.RunTo(2000);  // still in the start light: no countdown
-    EXPECT_EQ(r.sys.st.RestMinuten, 30);
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 30);
     r.RunTo(3000);
-    EXPECT_EQ(r.sys.st.RestStunden, 1);  // 1:30:00 -> 1:29:59
-    EXPECT_EQ(r.sys.st.RestMinuten, 29);
-    EXPECT_EQ(r.sys.st.RestSekunden, 59);
+    EXPECT_EQ(r.sys.st.rennen.RestStunden, 1);  // 1:30:00 -> 1:29:59
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 29);
+    EXPECT_EQ(r.sys.st.rennen.RestSekunden, 59);
     r.RunTo(12000);
-    EXPECT_NEAR(r.sys.st.RestSekunden, 50, 1);
-    r.sys.st.RestMinuten = 0;  // 1:00:00 borrows from the hour
-    r.sys.st.RestSekunden = 0;
-    while (r.sys.st.RestSekunden == 0) r.Step();
-    EXPECT_EQ(r.sys.st.RestStunden, 0);
-    EXPECT_EQ(r.sys.st.RestMinuten, 59);
-    EXPECT_EQ(r.sys.st.RestSekunden, 59);
+    EXPECT_NEAR(r.sys.st.rennen.RestSekunden, 50, 1);
+    r.sys.st.rennen.RestMinuten = 0;  // 1:00:00 borrows from the hour
+    r.sys.st.rennen.RestSekunden = 0;
+    while (r.sys.st.rennen.RestSekunden == 0) r.Step();
+    EXPECT_EQ(r.sys.st.rennen.RestStunden, 0);
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 59);
+    EXPECT_EQ(r.sys.st.rennen.RestSekunden, 59);
 
     // A short race to the end: 0:00:02 left.
-    r.sys.st.RestStunden = 0;
-    r.sys.st.RestMinuten = 0;
-    r.sys.st.RestSekunden = 2;
+    r.sys.st.rennen.RestStunden = 0;
+    r.sys.st.rennen.RestMinuten = 0;
+    r.sys.st.rennen.RestSekunden = 2;
     const int32_t from = r.now;
     while (r.sys.st.NachlaufStatus == Nachlauf::Aus && TimeDiff(r.now, from) < 5000) r.Step();
     EXPECT_EQ(r.sys.record.phase, RacePhase::AfterRun);
@@ -272,27 +272,27 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {
     r.RunFor(500);
     EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
     // The ended race shows 00:00:00; the next start loads 1:30:00 again.
-    EXPECT_EQ(r.sys.st.RestStunden, 0);
-    EXPECT_EQ(r.sys.st.RestMinuten, 0);
-    EXPECT_EQ(r.sys.st.RestSekunden, 0);
+    EXPECT_EQ(r.sys.st.rennen.RestStunden, 0);
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 0);
+    EXPECT_EQ(r.sys.st.rennen.RestSekunden, 0);
     StartRace(r.sys);
-    EXPECT_EQ(r.sys.st.RestStunden, 1);
-    EXPECT_EQ(r.sys.st.RestMinuten, 30);
+    EXPECT_EQ(r.sys.st.rennen.RestStunden, 1);
+    EXPECT_EQ(r.sys.st.rennen.RestMinuten, 30);
 }
 
 TEST(RaceSequence, TimeRaceCountdownGoesOnAfterAPause) {
     SeqRig r;
     r.Init();
-    r.sys.st.Rennmodus = Rennart::Zeitrennen;
-    r.sys.st.RennZeit = 5;
+    r.sys.st.rennen.Rennmodus = Rennart::Zeitrennen;
+    r.sys.st.rennen.RennZeit = 5;
     r.StartAndGreen(1000);
     PauseRace(r.sys);
     r.RunFor(5000);
     ResumeRace(r.sys);
     r.RunFor(800);  // restart light
-    const int16_t s0 = r.sys.st.RestSekunden;
+    const int16_t s0 = r.sys.st.rennen.RestSekunden;
     r.RunFor(5000);
-    EXPECT_NE(r.sys.st.RestSekunden, s0);
+    EXPECT_NE(r.sys.st.rennen.RestSekunden, s0);
 }
 
 TEST(RacePower, RelayPolarityLanes7And8AndTheOtherOutputs) {
@@ -313,7 +313,7 @@ TEST(RacePower, RelayPolarityLanes7And8AndTheOtherOutputs) {
     PowerOn(r.sys, 7);
     PowerOff(r.sys, 8);
     EXPECT_EQ(r.sys.st.LptDaten & 0x3FF, before & 0x3FF);
-    EXPECT_EQ(r.sys.st.SpurStrom[7], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[7]);
     PowerOn(r.sys, 5);  // no power-module command for lanes 5..8
     EXPECT_EQ(r.rec.serial, (std::vector<std::string>{"A21\r", "AN0\r"}));
 
@@ -323,5 +323,5 @@ TEST(RacePower, RelayPolarityLanes7And8AndTheOtherOutputs) {
     PowerOff(r.sys, 1);
     EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, 0x3E0);
     PowerBtn(r.sys, 0);  // lane 1 is off: the button switches it on
-    EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
 }

@@ -72,7 +72,7 @@ TEST(StartLight, Interval800PowerAfter800msGreenAt5600WindowsGoneAt7200) {
     EXPECT_EQ(r.sys.st.StartPhase, 0);
     EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
     // Every lane's first lap is timed from green.
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[3], 10000);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[3], 10000);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
 }
 
@@ -168,13 +168,13 @@ TEST(StartLight, FalseStartOnAnActiveLaneCostsPowerUntilTheStrafzeitAfterGreen) 
     EXPECT_TRUE(r.sys.view.ampel.lampeSichtbar[16]);
     EXPECT_TRUE(r.sys.view.ampel.spurNrSichtbar[1]);
     EXPECT_FALSE(r.sys.view.ampel.lampeSichtbar[17]);
-    EXPECT_EQ(r.sys.st.SpurStrom[2], 0);
-    EXPECT_EQ(r.sys.st.SpurStromEin[2], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[2]);
+    EXPECT_FALSE(r.sys.st.spuren.SpurStromEin[2]);
 
     r.RunTo(12099);
-    EXPECT_EQ(r.sys.st.SpurStrom[2], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[2]);
     r.RunTo(12100);
-    EXPECT_EQ(r.sys.st.SpurStrom[2], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[2]);
     EXPECT_EQ(r.rec.powerOn.back(), 2);
     // The false-start mark stays until the window is loaded again.
     EXPECT_TRUE(r.sys.view.ampel.lampeSichtbar[16]);
@@ -205,10 +205,10 @@ TEST(StartLight, GreenLeavesEveryLanesPowerAsRaceControlSetIt) {
         r.RunTo(10050);  // green at 10000
         ASSERT_EQ(r.sys.st.RennenLaeuft, kTrue);
         EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, expected);
-        EXPECT_EQ(r.sys.st.SpurStrom[5], 0);
+        EXPECT_FALSE(r.sys.st.rennen.SpurStrom[5]);
         // The penalty runs out: the relay board hears lane 5 on and the rest unchanged.
         r.RunTo(12100);
-        ASSERT_EQ(r.sys.st.SpurStrom[5], kTrue);
+        ASSERT_TRUE(r.sys.st.rennen.SpurStrom[5]);
         ASSERT_FALSE(r.rec.i2cSends.empty());
         const auto& last = r.rec.i2cSends.back();
         EXPECT_EQ(last[0], 64);
@@ -225,7 +225,7 @@ TEST(StartLight, AbortDuringRedLeavesTheTrackPoweredAndTheRaceStopped) {
     AmpelAbbruch(r.sys);
     EXPECT_EQ(r.sys.st.StartPhase, 0);
     EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
-    EXPECT_EQ(r.sys.st.SpurStrom[1], kTrue);
+    EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
     for (int i = 0; i <= 14; ++i) EXPECT_FALSE(r.sys.view.ampel.lampeAn[i]);
     EXPECT_EQ(r.ui.events.back(), "close frmStartampel");
     // The light clock is not reset: the next start's first step can come early.
@@ -246,12 +246,12 @@ TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart)
     r.Hold(1, 20);  // start crossing
     r.RunTo(8000);
     PauseRace(r.sys);
-    EXPECT_EQ(r.sys.st.SpurStrom[1], 0);
+    EXPECT_FALSE(r.sys.st.rennen.SpurStrom[1]);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Paused);
     r.RunTo(18000);
     ResumeRace(r.sys);  // 10 s pause: references move by 10000 - 200
     EXPECT_FALSE(r.sys.view.ampel.lampeAn[10]);  // the restart begins dark, not green
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 6600 + 9800);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 6600 + 9800);
     const size_t onBefore = r.rec.powerOn.size();
     r.Hold(1, 20);  // a car in the restart phase: no false start, not counted
     r.RunTo(18900);
@@ -259,17 +259,17 @@ TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart)
     r.RunTo(24000);  // green of the restart at 22800
     EXPECT_TRUE(r.rec.falseStarts.empty());
     EXPECT_EQ(r.sys.st.Pause, 0);
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], 6600 + 9800);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 6600 + 9800);
     EXPECT_EQ(r.rec.powerOn.size(), onBefore + 1);
     EXPECT_TRUE(r.rec.laps.empty());
     // A second resume during the restart light must not shift the references again.
     PauseRace(r.sys);
     r.RunTo(30000);
     ResumeRace(r.sys);
-    const int32_t ref = r.sys.st.LetzteDurchfahrt[1];
+    const int32_t ref = r.sys.st.spuren.LetzteDurchfahrt[1];
     r.RunTo(31000);
     ResumeRace(r.sys);
-    EXPECT_EQ(r.sys.st.LetzteDurchfahrt[1], ref);
+    EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], ref);
 }
 
 TEST(StartLight, LapRaceExampleShowsLightFalseStartLapsAfterRunAndEnd) {

@@ -264,7 +264,7 @@ TEST(SamplerSimulator, LargestTickGapCountsFromTheReset) {
 TEST(SamplerSimulator, SweepStaysOffWhileTheAutomaticCarsDrive) {
     SamplerRig r;
     ASSERT_TRUE(r.sys.record.Running());
-    r.sys.st.FensterOffen[kWinParDebug] = kTrue;
+    r.sys.st.fenster.FensterOffen[kWinParDebug] = kTrue;
     SimSweepTakt(r.sys, true);
     EXPECT_EQ(r.sys.st.SimSweepAnfrage & 1u, 0u);
     r.sys.portSim.AutoAus = 1;  // the cars switched off: the sweep counts
@@ -294,7 +294,7 @@ TEST(SamplerWrap, LapsAcrossTheClockWrapKeepTheirTimes) {
         ASSERT_EQ(r.rec.laps.size(), 4u) << start;
         EXPECT_EQ(r.sys.st.Erfasst[1], 4);
         EXPECT_EQ(r.sys.record.laps.Total(1), 351 + 4 * 3000) << start;  // lap 1 includes the reaction
-        EXPECT_EQ(r.sys.st.BesteRunde[1], 3000) << start;
+        EXPECT_EQ(r.sys.st.spuren.BesteRunde[1], 3000) << start;
     }
 }
 

@@ -94,7 +94,7 @@ TEST(SerialLine, BoardMessagesOfRealLapsArriveByteForByte) {
     r.sys.cfg.AZT.Aktiv[1] = 1;
     r.sys.cfg.AZT.Laps = 1;
     r.Init();
-    ASSERT_NE(r.sys.st.ComOffen, 0);
+    ASSERT_TRUE(r.sys.st.seriell.ComOffen);
     EXPECT_EQ(pty.Read(), "B2\rB100:00:00\rB5\r");  // board #1 on: the start sequence
 
     r.RunFor(10);
@@ -129,7 +129,7 @@ TEST(SerialLine, BoardMessagesOfRealLapsArriveByteForByte) {
 
     // Program end: the closing sequence (the old board gets it as "P"), then closed.
     ComProgrammEnde(r.sys);
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     EXPECT_EQ(pty.Read(), "P2\rP100:00:05\rP5\r");
     FwVersionZeigen(r.sys);
     EXPECT_EQ(pty.Read(), "");
@@ -182,19 +182,19 @@ TEST(SerialLine, UnpluggedAdapterIsReportedTimingGoesOnAndTheLineComesBack) {
         r.RunFor(500);
         r.Cross(1);
     }
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     ASSERT_EQ(r.ui.status.size(), 1u);  // one line, not one per message
     EXPECT_EQ(r.ui.status[0], ComGetrenntText(3));
     EXPECT_TRUE(r.ui.messages.empty());
     EXPECT_EQ(r.sys.cfg.AZT.Aktiv[1], 1);  // the options stay as set
     EXPECT_EQ(r.rec.laps.size(), 4u);
-    EXPECT_EQ(r.sys.st.SpurDaten[1].Runden, 4);
+    EXPECT_EQ(r.sys.st.spuren.SpurDaten[1].Runden, 4);
 
     // Plugged in again (a new device) and chosen in the list: the line is back.
     Pty neu;
     ComEnv env2(3, neu.path);
     ComPortWaehlen(r.sys, 3);
-    EXPECT_NE(r.sys.st.ComOffen, 0);
+    EXPECT_TRUE(r.sys.st.seriell.ComOffen);
     EXPECT_EQ(neu.Read(), "B2\rB100:00:02\rB5\r");
     r.RunFor(500);
     r.Cross(1);
@@ -218,7 +218,7 @@ TEST(SerialLine, ProbeAndPortListSeeFreeBusyAndMissingPorts) {
     r.sys.cfg.TAZ.LED = r.sys.cfg.TNT_MC.Aktiv = 1;
     r.sys.cfg.AZT.Aktiv[1] = r.sys.cfg.AZT.Aktiv[2] = 1;
     r.Init();  // COM6 is busy: message, and the options that need the port are off
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     ASSERT_EQ(r.ui.messages.size(), 1u);
     // The message says what the line is for and why it did not open.
     EXPECT_EQ(r.ui.messages[0], "Port COM6 konnte nicht geöffnet werden (gebraucht für: Anzeigetafeln, Tankanzeigen, "
@@ -283,11 +283,11 @@ TEST(SerialLine, StartUpOpensTheLineOnlyForAnOptionThatUsesIt) {
     ComEnv env(7, "/dev/zirkato-gibt-es-nicht");
     LineRig r(7);
     ComProgrammStart(r.sys);
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     EXPECT_TRUE(r.ui.messages.empty());
     r.sys.cfg.TAZ.LED = 1;
     ComProgrammStart(r.sys);
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     ASSERT_EQ(r.ui.messages.size(), 1u);
     EXPECT_EQ(r.ui.messages[0].rfind("Port COM7 konnte nicht geöffnet werden (gebraucht für: Tankanzeigen): ", 0), 0u)
         << r.ui.messages[0];
@@ -323,11 +323,11 @@ TEST(SerialLine, OptionsOfTheSerialTab) {
     // Board #1 off while the fuel gauges still use the line: the line stays open.
     TankAnzeigeSetzen(r.sys, 1);
     AztAktivSetzen(r.sys, 0, 0);
-    EXPECT_NE(r.sys.st.ComOffen, 0);
+    EXPECT_TRUE(r.sys.st.seriell.ComOffen);
     EXPECT_EQ(c.AZT.Time + c.AZT.Uhr, 0);
     TankAnzeigeSetzen(r.sys, 0);
     AztAktivSetzen(r.sys, 0, 0);
-    EXPECT_EQ(r.sys.st.ComOffen, 0);
+    EXPECT_FALSE(r.sys.st.seriell.ComOffen);
     r.rec.serial.clear();
     BannerZeigen(r.sys);
     EXPECT_TRUE(r.rec.serial.empty());

@@ -55,13 +55,13 @@ TEST(SettingsRead, InvalidOrMissingFileGivesFirstRunValuesAndWritesNothing) {
         EXPECT_EQ(ReadBytes(t.path), content);
         EXPECT_TRUE(t.ui.messages.empty());
         // The derived values follow the first-run values.
-        EXPECT_EQ(t.sys.st.VoltFaktor, 16);
-        EXPECT_EQ(t.sys.st.SpurWert[1], 192);
-        EXPECT_EQ(t.sys.st.TankAbzug[100], 16);
-        EXPECT_EQ(t.sys.st.TankAbzug[70], 8);
-        EXPECT_EQ(t.sys.st.TankAbzug[40], 0);
+        EXPECT_EQ(t.sys.st.spannung.VoltFaktor, 16);
+        EXPECT_EQ(t.sys.st.spannung.SpurWert[1], 192);
+        EXPECT_EQ(t.sys.st.spannung.TankAbzug[100], 16);
+        EXPECT_EQ(t.sys.st.spannung.TankAbzug[70], 8);
+        EXPECT_EQ(t.sys.st.spannung.TankAbzug[40], 0);
         EXPECT_EQ(t.sys.st.MinZeit, 1000);  // no real lap is shorter
-        EXPECT_EQ(t.sys.st.SaveWindowSettings, 1);
+        EXPECT_EQ(t.sys.st.fenster.SaveWindowSettings, 1);
     }
     IniRig t;
     ReadIniFile(t.sys, t.file);
@@ -92,10 +92,10 @@ TEST(SettingsRead, FileOfTheWindowsProgramReadAndRewrittenInPlace) {
     EXPECT_EQ(c.AZT.AlteAZT, 0);  // revision 107: no corrections
     EXPECT_EQ(c.Fahrer, (std::vector<std::string>{"Jürgen Müller", "Äußerst Schnelle Fee", "Hans"}));
     // Korrektur 250 mV, gain 3.2: (0.25 + 12) x 16 and (0.25 + 13.5) x 16.
-    EXPECT_EQ(st.SpurWert[1], 196);
-    EXPECT_EQ(st.SpurWert[3], 220);
-    EXPECT_EQ(st.SCWert, 136);
-    EXPECT_EQ(st.TrockenWert, 80);
+    EXPECT_EQ(st.spannung.SpurWert[1], 196);
+    EXPECT_EQ(st.spannung.SpurWert[3], 220);
+    EXPECT_EQ(st.spannung.SCWert, 136);
+    EXPECT_EQ(st.spannung.TrockenWert, 80);
 
     ReadOpenWindows(t.sys, t.file);
     EXPECT_EQ(t.ui.opened, (std::vector<std::string>{"frmKVZeit4SpurNeu", "frmZeit4Spur"}));
@@ -220,10 +220,10 @@ TEST(SettingsDrivers, WritePoolThenActiveList) {
     const std::string twenty = "Zwanzig Zeichen Näme";  // 20 characters survive a save and a load
     ASSERT_EQ(twenty.size(), 21u);
     t.sys.cfg.Fahrer = {twenty, "Berta", "", "Nie geschrieben"};
-    t.sys.st.AnzahlClubFahrer = 3;
-    t.sys.st.ClubFahrer[1] = "Carla";
-    t.sys.st.ClubFahrer[2] = "";  // an empty entry would end the pool when read back
-    t.sys.st.ClubFahrer[3] = "Dora";
+    t.sys.st.fahrer.AnzahlClubFahrer = 3;
+    t.sys.st.fahrer.ClubFahrer[1] = "Carla";
+    t.sys.st.fahrer.ClubFahrer[2] = "";  // an empty entry would end the pool when read back
+    t.sys.st.fahrer.ClubFahrer[3] = "Dora";
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
     IniRig u;
     u.Read(ReadBytes(t.path));
@@ -243,8 +243,8 @@ TEST(SettingsDrivers, WritePoolThenActiveList) {
     w.Read("[Valid]\nValIniFile=10\n");
     w.sys.cfg.Fahrer.clear();
     const std::vector<std::string> club = {"Anna", "Bernd", "Carla", "Dora", "Eva"};
-    w.sys.st.AnzahlClubFahrer = 5;
-    for (int k = 1; k <= 5; ++k) w.sys.st.ClubFahrer[k] = club[k - 1];
+    w.sys.st.fahrer.AnzahlClubFahrer = 5;
+    for (int k = 1; k <= 5; ++k) w.sys.st.fahrer.ClubFahrer[k] = club[k - 1];
     ASSERT_TRUE(WriteIniFile(w.sys, w.file));
     IniRig x;
     x.Read(ReadBytes(w.path));
@@ -256,14 +256,14 @@ TEST(SettingsWrite, SaveWhileTheSimulationRunsSaysWhyNothingIsWritten) {
     IniRig t;
     t.Read("[Valid]\nValIniFile=10\n");
     const std::string before = ReadBytes(t.path);
-    t.sys.st.SimMaskenAktiv = 1;
+    t.sys.st.fenster.SimMaskenAktiv = true;
     EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
     ASSERT_EQ(t.ui.messages.size(), 1u);
     EXPECT_EQ(t.ui.messages[0].text, kIniSaveDuringSimulationText);
     EXPECT_EQ(t.ui.messages[0].icon, MessageIcon::Warning);
     // Once the simulation is closed the save goes through.
-    t.sys.st.SimMaskenAktiv = 0;
+    t.sys.st.fenster.SimMaskenAktiv = false;
     EXPECT_TRUE(WriteIniFile(t.sys, t.file));
     EXPECT_NE(ReadBytes(t.path), before);
 }
@@ -294,7 +294,7 @@ TEST(SettingsWrite, FullObjectRoundTrip) {
     t.sys.cfg.AZT.Time = 0;  // Laps = Time = 1 would be reset at save
     t.sys.cfg.LiZeit.Minimum = 700;  // below 500 is raised when read
     t.sys.cfg.Fahrer = {"Anna", "Berta"};
-    t.sys.st.SaveWindowSettings = 1;
+    t.sys.st.fenster.SaveWindowSettings = 1;
     ASSERT_TRUE(WriteIniFile(t.sys, t.file));
 
     IniRig u;
@@ -321,7 +321,7 @@ TEST(SettingsWrite, FirstRunSaveWritesEveryKeyInTheWritersOrder) {
 TEST(SettingsWrite, WriterRules) {
     IniRig t;
     t.Read("[Valid]\nValIniFile=10\n[AnsichtFenster]\nSpeichern=3\n");
-    EXPECT_EQ(t.sys.st.SaveWindowSettings, 0);
+    EXPECT_EQ(t.sys.st.fenster.SaveWindowSettings, 0);
 
     // Laps and Time both on switch the board display off, in memory and in the file.
     t.sys.cfg.AZT.Laps = t.sys.cfg.AZT.Time = t.sys.cfg.AZT.Aktiv[1] = t.sys.cfg.AZT.Uhr = 1;
@@ -342,7 +342,7 @@ TEST(SettingsWrite, WriterRules) {
     // While the port simulator has replaced the masks nothing is written, and
     // the save does not claim success.
     const std::string before = ReadBytes(t.path);
-    t.sys.st.SimMaskenAktiv = 1;
+    t.sys.st.fenster.SimMaskenAktiv = true;
     t.sys.cfg.LiZeit.Minimum = 1234;
     EXPECT_FALSE(WriteIniFile(t.sys, t.file));
     EXPECT_EQ(ReadBytes(t.path), before);
@@ -363,8 +363,8 @@ TEST(SettingsWrite, ProgramEndSavesOnceEachAndWritesOpenWindows) {
     CountingOps ops;
     t.file.SetFileOps(&ops);
     t.Read("");  // first run
-    t.sys.st.FensterOffen[kWinKV4Neu] = kTrue;
-    t.sys.st.FensterOffen2[kWinParPortSim] = kTrue;
+    t.sys.st.fenster.FensterOffen[kWinKV4Neu] = kTrue;
+    t.sys.st.fenster.FensterOffen2[kWinParPortSim] = kTrue;
     bool closed = false;
     ASSERT_TRUE(SaveAtProgramEnd(t.sys, t.file, [&] {
         closed = true;

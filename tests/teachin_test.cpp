@@ -146,10 +146,10 @@ TEST(TeachInDialog, OpeningClampsAndTheSensorTabGatesLearning) {
     r.RunFor(10);
     zk::ZsaTimerFunktionen(r.sys);
     EXPECT_EQ(r.sys.cfg.Masken.MS[2], 0);
-    EXPECT_NE(r.sys.st.TeachAktiv[2], 0);
+    EXPECT_NE(r.sys.st.anlernen.TeachAktiv[2], 0);
     zk::ZsaReiterGewaehlt(r.sys, zk::kZsaReiterLichtschranken);
     zk::ZsaTimerFunktionen(r.sys);
     EXPECT_EQ(r.sys.cfg.Masken.MS[2], 16);
     EXPECT_EQ(r.sys.cfg.Masken.CS[2], 16);
-    EXPECT_EQ(r.sys.st.TeachAktiv[2], 0);
+    EXPECT_EQ(r.sys.st.anlernen.TeachAktiv[2], 0);
 }

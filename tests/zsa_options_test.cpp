@@ -140,7 +140,7 @@ TEST(ZsaOptions, ChainsBetweenOptions) {
     ZsaCheckSetzen(r.sys, "chkRs232Netzteil", 1);
     EXPECT_EQ(c.TNT_MC.Aktiv, 1);
     EXPECT_EQ(c.KVPowerSetup.I2C_Netzteil, 0);
-    EXPECT_EQ(r.sys.st.BahnspannungMenuEin, 0);
+    EXPECT_FALSE(r.sys.st.fenster.BahnspannungMenuEin);
     ZsaCheckSetzen(r.sys, "chkI2cNetzteil", 1);
     EXPECT_EQ(c.TNT_MC.Aktiv, 0);
 
@@ -164,9 +164,9 @@ TEST(ZsaOptions, ChainsBetweenOptions) {
     // settings with all settings" the window positions follow the box.
     ZsaOptionWaehlen(r.sys, "Speichern_1");
     EXPECT_TRUE(ZsaCheckSetzen(r.sys, "chkSaveAll", 1).allesSpeichern);
-    EXPECT_EQ(r.sys.st.SaveWindowSettings, 1);
+    EXPECT_EQ(r.sys.st.fenster.SaveWindowSettings, 1);
     EXPECT_FALSE(ZsaCheckSetzen(r.sys, "chkSaveAll", 0).allesSpeichern);
-    EXPECT_EQ(r.sys.st.SaveWindowSettings, 0);
+    EXPECT_EQ(r.sys.st.fenster.SaveWindowSettings, 0);
     ZsaOptionWaehlen(r.sys, "Speichern_2");
     EXPECT_EQ(Gewaehlt(r.sys, {"Speichern_0", "Speichern_1", "Speichern_2"}), "Speichern_2");
 
@@ -177,7 +177,7 @@ TEST(ZsaOptions, ChainsBetweenOptions) {
 
     // Gain 3.2 brings lanes above 15 V down; their keys must be written now.
     ZsaOptionWaehlen(r.sys, "optVerst51");
-    r.sys.st.SpurVolt[3] = 18;
+    r.sys.st.spannung.SpurVolt[3] = 18;
     EXPECT_EQ(ZsaOptionWaehlen(r.sys, "optVerst32").spannungSchreiben, 1u << 3);
     EXPECT_EQ(Gewaehlt(r.sys, {"optVerst32", "optVerst51"}), "optVerst32");
 

@@ -209,10 +209,10 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
         ng->addLayout(vm, 2, lane);
         ng->setColumnStretch(lane, 1);
         connect(VPlus[i], &QPushButton::clicked, this, [this, lane, i] {
-            if (LaneVoltageStep(ctx_.sys, lane, true)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.SpurVolt[lane], 1));
+            if (LaneVoltageStep(ctx_.sys, lane, true)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
         });
         connect(VMinus[i], &QPushButton::clicked, this, [this, lane, i] {
-            if (LaneVoltageStep(ctx_.sys, lane, false)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.SpurVolt[lane], 1));
+            if (LaneVoltageStep(ctx_.sys, lane, false)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
         });
     }
     Netzteil->setVisible(cfg.KVPowerSetup.I2C_Netzteil == 1);
@@ -281,7 +281,7 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
 
 QString DirectorWindow::Countdown() const {
     const RaceState& s = ctx_.sys.st;
-    return Two(s.RestStunden) + ":" + Two(s.RestMinuten) + ":" + Two(s.RestSekunden);
+    return Two(s.rennen.RestStunden) + ":" + Two(s.rennen.RestMinuten) + ":" + Two(s.rennen.RestSekunden);
 }
 
 void DirectorWindow::SyncList(QListWidget* list, const std::vector<std::string>& lines, uint32_t generation,
@@ -300,12 +300,12 @@ void DirectorWindow::SyncList(QListWidget* list, const std::vector<std::string>&
 void DirectorWindow::Update() {
     RaceState& s = ctx_.sys.st;
     RennMode->setText(QString::fromStdString(DirectorModeText(ctx_.sys)));
-    if (s.Rennmodus == Rennart::Zeitrennen) ZeitAnzeige->setText(Countdown());
+    if (s.rennen.Rennmodus == Rennart::Zeitrennen) ZeitAnzeige->setText(Countdown());
     const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
     SpwAnzeige->setText(spw && spw->Aktiv() ? QString::fromStdString("Rennen " + spw->RennenVon()) : QString());
     NumOfWins->setText(QString::number(ctx_.race.OpenLapWindows()));
     lblNachlaufRest->setText(ZeitText(LesbareZeit(s.NachlaufRest)));
-    Pausenzeit->setText(ZeitText(LesbareZeit(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
+    Pausenzeit->setText(ZeitText(LesbareZeit(TimeDiff(s.rennen.PauseLetzte, s.rennen.PauseBeginn))));
     if (!ctx_.sys.record.Running()) {
         // Before a race the sensors can be tried out; during it the lamps keep
         // their last colour.
@@ -319,7 +319,7 @@ void DirectorWindow::Update() {
     lblGesTime->setText(Countdown());
     for (int i = 0; i < kLanes; ++i) {
         const int lane = i + 1;
-        const SpurSatz& r = s.SpurDaten[lane];
+        const SpurSatz& r = s.spuren.SpurDaten[lane];
         if (r.NeueRunde != 0) {
             const QString t = ZeitText(r.SekText + r.MsText);
             LastLap[i]->setText(t);
@@ -337,7 +337,7 @@ void DirectorWindow::Update() {
 void DirectorWindow::FuelUpdate(int i) {
     if (i < 0 || i >= kLanes) return;
     Tank[i]->setText(GermanDecimal(DirectorFuelVolts(ctx_.sys.st, i + 1), 2));
-    Spannung[i]->setText(GermanDecimal(ctx_.sys.st.SpurVolt[i + 1], 1));
+    Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[i + 1], 1));
 }
 
 void DirectorWindow::ClearWindow() {

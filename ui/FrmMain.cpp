@@ -177,7 +177,7 @@ void frmMain::InitProgram() {
     // idle lamps, normal lane voltages), in the program's order.
     sys_.StartUp([this] { InitSound(); });
     registry_.RebuildStandardWindow();
-    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    lblRennmodus->setText(QString::fromStdString(sys_.st.rennen.RennmodusText));
 }
 
 void frmMain::InitSound() {
@@ -201,7 +201,7 @@ void frmMain::Cycle() {
     const int32_t now = sys_.clock().NowMs();
     if (lastCycleMs_ && opt_.runTimers) {
         const int32_t gap = TimeDiff(now, *lastCycleMs_);
-        if (gap >= 200) sys_.st.AuswertungUeberlauf += gap / 100 - 1;
+        if (gap >= 200) sys_.st.zyklus.AuswertungUeberlauf += gap / 100 - 1;
     }
     lastCycleMs_ = now;
     // Timing under the simulation starts: its tick statistics start with it.
@@ -212,21 +212,21 @@ void frmMain::Cycle() {
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.
     registry_.RefreshRaceViews();
-    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    lblRennmodus->setText(QString::fromStdString(sys_.st.rennen.RennmodusText));
     if (mnuBeenden->isEnabled() != sys_.view.beendenEnabled) {
         mnuBeenden->setEnabled(sys_.view.beendenEnabled);
         mnuBeenden->setToolTip(sys_.view.beendenEnabled
                                    ? QString()
                                    : QString::fromUtf8("Während eines Rennens nicht möglich: zuerst „Stop“."));
     }
-    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+    mnuRundenAufzeichnen->setChecked(sys_.st.zyklus.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
     if (sys_.st.BoardQuelle != 0 && sys_.st.SimulationActive == 0) {
         // The board's one status line follows it: connected, gone, back, reset.
         const QString t = QString::fromStdString(sys_.board().Lesen().text);
         if (lblStatus->text() != t) lblStatus->setText(t);
     }
-    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    mnuBahnspannung->setEnabled(sys_.st.fenster.BahnspannungMenuEin != 0);
     UpdateClubMenus();
     inCycle_ = false;
 }
@@ -532,7 +532,7 @@ void frmMain::UpdateDebugFrame() {
                           .arg(s.TickVerpasst.load())
                           .arg(s.TickSpaetMaxUs.load()));
     lblUeberlauf->setText(
-        QStringLiteral("Tick-Überlauf: %1, Auswertungs-Überlauf: %2").arg(s.TickUeberlauf.load()).arg(s.AuswertungUeberlauf));
+        QStringLiteral("Tick-Überlauf: %1, Auswertungs-Überlauf: %2").arg(s.TickUeberlauf.load()).arg(s.zyklus.AuswertungUeberlauf));
     const BusStatistik b = sys_.bus().Statistik();
     lblI2C->setText(QString::fromUtf8("I2C-Meldungen gesendet: %1, wartend: %2, verworfen (Warteschlange voll): %3, "
                                       "ungültig: %4")
@@ -540,7 +540,7 @@ void frmMain::UpdateDebugFrame() {
                         .arg(b.wartend)
                         .arg(b.voll)
                         .arg(b.ungueltig));
-    lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.SerialVerworfen));
+    lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.seriell.SerialVerworfen));
     lblBoard->setVisible(s.BoardQuelle != 0);
     if (s.BoardQuelle != 0) lblBoard->setText(QString::fromStdString(SensorboardDiagnose(sys_)));
 }
@@ -559,7 +559,7 @@ void frmMain::UpdateStatus() {
         text = QStringLiteral("Parallelport: %1").arg(QString::fromStdString(sys_.port().Description()));
     }
     lblStatus->setText(text);
-    mnuBahnspannung->setEnabled(sys_.st.BahnspannungMenuEin != 0);
+    mnuBahnspannung->setEnabled(sys_.st.fenster.BahnspannungMenuEin != 0);
     UpdateClubMenus();
 }
 
@@ -583,13 +583,13 @@ void frmMain::ToggleLapRecording(bool on) {
     } else {
         sys_.Laps().Stop();
     }
-    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+    mnuRundenAufzeichnen->setChecked(sys_.st.zyklus.ExcelAufzeichnung != 0);
 }
 
 void frmMain::ExportLaps() {
     const QDateTime now = QDateTime::currentDateTime();
     sys_.Laps().Export(now.toString(QStringLiteral("yyyyMMdd_HHmmss")).toStdString());
-    mnuRundenAufzeichnen->setChecked(sys_.st.ExcelAufzeichnung != 0);
+    mnuRundenAufzeichnen->setChecked(sys_.st.zyklus.ExcelAufzeichnung != 0);
 }
 
 void frmMain::ChooseMode(int mode) {
@@ -597,8 +597,8 @@ void frmMain::ChooseMode(int mode) {
     // driver window is where they are defined.
     if (!race_.ChooseMode(mode)) OpenOrSay(Fenster::Fahrer);
     // A club race set up: its heat schedule shows at once.
-    else if (mode >= 3 && IstClubrennen(sys_.st.Rennmodus)) registry_.Open(Fenster::ClubResult);
-    lblRennmodus->setText(QString::fromStdString(sys_.st.RennmodusText));
+    else if (mode >= 3 && IstClubrennen(sys_.st.rennen.Rennmodus)) registry_.Open(Fenster::ClubResult);
+    lblRennmodus->setText(QString::fromStdString(sys_.st.rennen.RennmodusText));
     ApplyMenuCaptions();
 }
 

@@ -67,7 +67,7 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
         chkTankOff[lane] = new QCheckBox(QString::fromUtf8("Tankfunktion aus"), f);
         chkTankOff[lane]->setToolTip(QString::fromUtf8("Tankfunktion auf dieser Spur ausschalten"));
         chkTankOff[lane]->setObjectName(QStringLiteral("chkTankOff_%1").arg(lane - 1));
-        chkTankOff[lane]->setChecked(ctx_.sys.st.TankAus[lane] != 0);
+        chkTankOff[lane]->setChecked(ctx_.sys.st.spannung.TankAus[lane] != 0);
         connect(chkTankOff[lane], &QCheckBox::toggled, this,
                 [this, lane](bool on) { TankOffSetzen(ctx_.sys, lane, on ? 1 : 0); });
         g->addWidget(chkTankOff[lane], 5, 0, 1, 2);

@@ -105,7 +105,7 @@ QWidget* KVZeitWindow::MakeBlock(int firstLane, int count) {
 void KVZeitWindow::Update() {
     ShowCountdownAndLaps();
     const RaceState& s = ctx_.sys.st;
-    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.SpurDaten[i + 1].Platz));
+    for (int i = 0; i < lanes_; ++i) Spur_Rank[i]->setText(QString::number(s.spuren.SpurDaten[i + 1].Platz));
 }
 
 void KVZeitWindow::ClearWindow() {

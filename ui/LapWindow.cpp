@@ -71,7 +71,7 @@ void LapWindow::ShowCountdownAndLaps() {
     if (banner_) banner_->Show(BannerBerechnen(ctx_.sys));
     // The countdown as h:mm:ss here; the display boards keep their own form.
     const bool countdown = !ctx_.race.CountdownText().empty();
-    lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.RestStunden, s.RestMinuten, s.RestSekunden))
+    lblGesZeit->setText(countdown ? QString::fromStdString(LesbarerCountdown(s.rennen.RestStunden, s.rennen.RestMinuten, s.rennen.RestSekunden))
                                   : QString());
     for (int i = 0; i < lanes_; ++i) {
         // The driver names follow the lanes' names as they are chosen.
@@ -83,7 +83,7 @@ void LapWindow::ShowCountdownAndLaps() {
         // shows at once, not only with the lane's next lap.
         const QString laps = QString::number(ctx_.sys.record.laps.Laps(i + 1));
         if (Spur_Laps[i]->text() != laps) Spur_Laps[i]->setText(laps);
-        const SpurSatz& r = s.SpurDaten[i + 1];
+        const SpurSatz& r = s.spuren.SpurDaten[i + 1];
         if (r.NeueRunde == 0) continue;
         const QString text = ZeitText(r.SekText + r.MsText);
         Spur_LapTime[i]->setText(text);
@@ -188,7 +188,7 @@ QString LapWindow::DriverName(int lane) const {
 
 void LapWindow::FuelUpdate(int i) {
     if (i < 0 || i >= lanes_ || i >= static_cast<int>(Spur_FuelVal.size())) return;
-    const SpurSatz& r = ctx_.sys.st.SpurDaten[i + 1];
+    const SpurSatz& r = ctx_.sys.st.spuren.SpurDaten[i + 1];
     Spur_FuelVal[i]->setText(GermanDecimal(r.Tank, 2));
     const double inhalt = ctx_.sys.cfg.Tankoption.Tankinhalt;
     // Whole percent of the tank; no capacity configured shows an empty bar.
@@ -210,7 +210,7 @@ void LapWindow::ClearWindow() {
         if (i < static_cast<int>(Spur_Driver.size())) Spur_Driver[i]->setText(DriverName(i + 1));
         FuelUpdate(i);
     }
-    std::string titel = ctx_.sys.st.RennmodusText;
+    std::string titel = ctx_.sys.st.rennen.RennmodusText;
     if (const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel(); w && w->Aktiv()) titel += w->Untertitel();
     heading_ = QString::fromStdString(titel);
     // Several lap windows open side by side are told apart by their titles.

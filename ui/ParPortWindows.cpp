@@ -188,7 +188,7 @@ void ParPortSimWindow::Closing(QCloseEvent*) {
     // The simulator only replaced the in-memory values; the learned ones come
     // back from the settings, with the floors they always have.
     sys.ApplySettings();
-    sys.st.SimMaskenAktiv = 0;
+    sys.st.fenster.SimMaskenAktiv = false;
 }
 
 // -------------------------------------------------------------- frmParPortDebug
@@ -280,7 +280,7 @@ void ParPortDebugWindow::Tanken(int i) {
     const double inhalt = sys.cfg.Tankoption.Tankinhalt;
     // Never more than the tank holds, never less than empty.
     const double v = std::clamp(ParseLeadingReal(TankWert[i]->text().toStdString()), 0.0, std::max(0.0, inhalt));
-    sys.st.TankStand[i + 1] = v;
+    sys.st.tank.TankStand[i + 1] = v;
 }
 
 }  // namespace zk

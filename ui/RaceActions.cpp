@@ -19,7 +19,7 @@ void RaceActions::StandardKeys(char key) { StandardWindowKey(sys_, key); }
 void RaceActions::AbortStartLight() { AmpelAbbruch(sys_); }
 void RaceActions::LastWindowClosing() { LapWindowCloseButton(sys_); }
 
-bool RaceActions::LanePowered(int lane) const { return lane >= 1 && lane <= kLanes && sys_.st.SpurStrom[lane] != 0; }
+bool RaceActions::LanePowered(int lane) const { return lane >= 1 && lane <= kLanes && sys_.st.rennen.SpurStrom[lane] != 0; }
 bool RaceActions::RaceActive() const { return !sys_.record.CanStart(); }
 bool RaceActions::StartEnabled() const { return sys_.record.CanStart(); }
 bool RaceActions::PauseEnabled() const { return sys_.view.PauseEnabled(); }

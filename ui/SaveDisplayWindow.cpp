@@ -24,7 +24,7 @@ SaveDisplayWindow::SaveDisplayWindow(const RaceState& st)
 }
 
 void SaveDisplayWindow::UpdateAnzeige() {
-    const int p = st_.SpeicherFortschritt;
+    const int p = st_.fenster.SpeicherFortschritt;
     lblProzent->setText(QStringLiteral("%1%").arg(p));
     Bar->setValue(p);
 }

@@ -129,9 +129,9 @@ void WindowRegistry::MarkOpen(const FensterDaten& d, bool open) {
             ctx_->race.WindowUnloaded(d.nr);
         }
     } else if (d.ablage == FensterAblage::Gross) {
-        sys_.st.FensterOffen[d.nr] = open ? kTrue : int16_t{0};
+        sys_.st.fenster.FensterOffen[d.nr] = open ? kTrue : int16_t{0};
     } else if (d.ablage == FensterAblage::Klein) {
-        sys_.st.FensterOffen2[d.nr] = open ? kTrue : int16_t{0};
+        sys_.st.fenster.FensterOffen2[d.nr] = open ? kTrue : int16_t{0};
     }
 }
 
@@ -230,7 +230,7 @@ void WindowRegistry::RefreshRaceViews() {
     // A race has ended: its result shows (and stays until the next one).
     if (v.ergebnisNummer != shownResult_ && !shuttingDown_) {
         shownResult_ = v.ergebnisNummer;
-        if (IstClubrennen(sys_.st.Rennmodus) && Open(Fenster::ClubResult)) {
+        if (IstClubrennen(sys_.st.rennen.Rennmodus) && Open(Fenster::ClubResult)) {
             // A heat of a club race: its result and the ranking show in the club window.
             if (auto* c = qobject_cast<ClubResultWindow*>(Find(Fenster::ClubResult))) c->Update();
         } else {

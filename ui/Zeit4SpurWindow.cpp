@@ -165,7 +165,7 @@ void Zeit4SpurWindow::RefreshWindow() {
     lblSpwAnzeige->setVisible(v.SpwAnzeigeSichtbar != 0);
     const SpurwechselRennen* w = ctx_.sys.club().Spurwechsel();
     lblSpwAnzeige->setText(w && w->Aktiv() ? QString::fromStdString("Rennen " + w->RennenVon()) : QString());
-    btnShowClubRace->setVisible(ctx_.sys.st.Rennmodus >= Rennart::Clubrennen);
+    btnShowClubRace->setVisible(ctx_.sys.st.rennen.Rennmodus >= Rennart::Clubrennen);
     txtNachlaufzeit->setText(QString::number(ctx_.sys.cfg.NachZeit.Nachzeit));
 }
 
@@ -198,11 +198,11 @@ void Zeit4SpurWindow::Refresh() {
     // Readable times (m:ss.mmm) in the window only; the window leaves the race's
     // own time texts alone.
     lblDispNachlauf->setText(QString::fromStdString(LesbareZeit(s.NachlaufRest)));
-    lblPausenzeit->setText(s.PauseText.empty() ? QString()
-                                               : QString::fromStdString(LesbareZeit(TimeDiff(s.PauseLetzte, s.PauseBeginn))));
+    lblPausenzeit->setText(s.rennen.PauseText.empty() ? QString()
+                                               : QString::fromStdString(LesbareZeit(TimeDiff(s.rennen.PauseLetzte, s.rennen.PauseBeginn))));
     for (int i = 0; i < kStd4Lanes; ++i) {
         const int lane = i + 1;
-        const SpurSatz& r = s.SpurDaten[lane];
+        const SpurSatz& r = s.spuren.SpurDaten[lane];
         if (s.ErsteDurchfahrt[lane] == 0 && r.NeueRunde != 0) {
             lstZeitenT[i]->addItem(QString::number(r.Runden) + QStringLiteral(" - ") + ZeitText(r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();

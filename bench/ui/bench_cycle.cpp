@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         rig.Step();
     }
     std::printf("%zu cycles, 8 lap windows, race on 8 lanes (%d laps evaluated on lane 1)\n", cycleUs.size(),
-                static_cast<int>(rig.sys.st.SpurDaten[1].Runden));
+                static_cast<int>(rig.sys.st.spuren.SpurDaten[1].Runden));
     std::printf("cycle (frmMain::Cycle), us:   p50 %.0f  p99 %.0f  max %.0f\n", Pct(cycleUs, 50), Pct(cycleUs, 99),
                 Pct(cycleUs, 100));
     std::printf("repaint after it, us:         p50 %.0f  p99 %.0f  max %.0f\n", Pct(paintUs, 50), Pct(paintUs, 99),

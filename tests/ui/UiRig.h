@@ -36,7 +36,7 @@ public:
         j_.calls.push_back("TickStop");
         j_.raceRunningAtTickStop = sys_.st.RennenLaeuft != 0 || sys_.st.StartPhase != 0;
         bool all = true;
-        for (int l = 1; l <= kLanes; ++l) all = all && sys_.st.SpurStrom[l] == kTrue;
+        for (int l = 1; l <= kLanes; ++l) all = all && sys_.st.rennen.SpurStrom[l];
         j_.allPoweredAtTickStop = all;
     }
 

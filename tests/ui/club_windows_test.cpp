@@ -99,7 +99,7 @@ void ClubWindowsTest::driversConfirmedOpenTheClubRaces() {
 
     // The club race is set up and its schedule shows.
     club[0]->trigger();
-    QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Clubrennen);
+    QCOMPARE(rig.sys.st.rennen.Rennmodus, zk::Rennart::Clubrennen);
     QWidget* r = rig.main->Registry().Find("frmClubResult");
     QVERIFY(r && r->isVisible());
     auto* tree = r->findChild<QTreeWidget*>("trvClubRaceShedule");
@@ -203,7 +203,7 @@ void ClubWindowsTest::resultWindowAfterAHeat() {
     rig.main->findChild<QAction*>("mnuFahrer")->trigger();
     QWidget* f = rig.main->Registry().Find("frmFahrer");
     QVERIFY(!f->findChild<QPushButton*>("cmdFahrerFertig")->isEnabled());
-    QCOMPARE(rig.sys.st.AnzahlClubFahrer, int16_t{3});
+    QCOMPARE(rig.sys.st.fahrer.AnzahlClubFahrer, int16_t{3});
 }
 
 QTEST_MAIN(ClubWindowsTest)

@@ -56,7 +56,7 @@ void LapWindowsTest::lapShowsInEveryOpenWindowWithinOneCycle() {
 
     // Start crossing (reaction time only), then the first lap, timed from green:
     // a crossing is stamped at the first millisecond its sensor is active.
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[3];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[3];
     rig.RunTo(green + 304);
     rig.Hold(3, 20);
     rig.RunTo(green + 5349);
@@ -94,8 +94,8 @@ void LapWindowsTest::fuelLabelAndBar() {
     rig.Load();
     QWidget* w = rig.Open("frmKVZeit4SpurNeu");
     QWidget* std4 = rig.Open("frmZeit4Spur");
-    rig.sys.st.SpurDaten[2].Tank = 37.4;
-    rig.sys.st.SpurDaten[2].Farbe = 0x0000FF;  // red
+    rig.sys.st.spuren.SpurDaten[2].Tank = 37.4;
+    rig.sys.st.spuren.SpurDaten[2].Farbe = 0x0000FF;  // red
     rig.main->Registry().FuelUpdateAll(1);
     for (QWidget* x : {w, std4}) {
         QCOMPARE(UiRig::Text(x, "Spur_FuelVal_1"), QStringLiteral("37,40"));
@@ -115,14 +115,14 @@ void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
     QWidget* a = rig.Open("frmKVZeit2Spur");
     QWidget* b = rig.Open("frmZeit4Spur");
     QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 2);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], zk::kTrue);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinStd4], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinKV2], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinStd4], zk::kTrue);
     rig.StartAndRunToGreen(a);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     UiRig::Click(a, "bntZmClose");
     QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV2], int16_t{0});
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinKV2], int16_t{0});
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
 
     b->close();  // the close box counts like the close button
@@ -134,7 +134,7 @@ void LapWindowsTest::closingLastWindowStopsRaceClosingOneOfTwoDoesNot() {
     QWidget* c = rig.Open("frmKVZeit3Spur");
     rig.main->Race().PowerAllOn();
     UiRig::Click(c, "bntZmClose");
-    QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
+    QVERIFY(rig.sys.st.rennen.SpurStrom[1]);
 }
 
 void LapWindowsTest::keysTypedInWindowsReachRaceControl() {
@@ -242,14 +242,14 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     runden->setText("3");
     runden->setText("-3");
     runden->setText("0");
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{3});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{3});
     QCOMPARE(menu("mnuEingabeRunden")->title(), QStringLiteral("Runden : 3"));
     // The time menu says what the race will run: 0 typed is 6 minutes.
     rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
     QWidget* zeit = rig.main->Registry().Find("frmZeiteingabe");
     zeit->findChild<QLineEdit*>("txtZeiteingabe")->setText("0");
     zeit->close();
-    QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+    QCOMPARE(rig.sys.st.rennen.RennZeit, int16_t{6});
     QCOMPARE(menu("mnuZeitvorgabe")->title(), QStringLiteral("Zeitvorgabe : 6 Minuten"));
 
     // An aborted start light leaves nothing to pause, and the program may end.
@@ -266,7 +266,7 @@ void LapWindowsTest::buttonsAndMenusFollowTheRace() {
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
     rig.StartAndRunToGreen(w);
     QVERIFY(!beenden->isEnabled());
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[1];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[1];
     for (int k = 0; k <= 3; ++k) {
         rig.RunTo(green + 300 + 5500 * k);
         rig.Hold(1, 20);
@@ -294,7 +294,7 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
 
     // A time race with a pause and one lap on lane 2, run to its end.
     rig.StartAndRunToGreen(kv);
-    const int32_t green = rig.sys.st.LetzteDurchfahrt[2];
+    const int32_t green = rig.sys.st.spuren.LetzteDurchfahrt[2];
     rig.RunTo(green + 300);
     rig.Hold(2, 20);
     rig.RunTo(green + 5800);
@@ -315,7 +315,7 @@ void LapWindowsTest::nothingOfThePreviousRaceStaysOnScreen() {
     rig.StartAndRunToGreen(kv);
     QCOMPARE(UiRig::Text(std4, "lblPausenzeit"), QString());
     QCOMPARE(UiRig::Text(kv, "lblGesZeit"), QStringLiteral("0:01:00"));
-    const int32_t green2 = rig.sys.st.LetzteDurchfahrt[2];
+    const int32_t green2 = rig.sys.st.spuren.LetzteDurchfahrt[2];
     rig.RunTo(green2 + 300);
     rig.Hold(2, 20);
     rig.RunTo(green2 + 5800);

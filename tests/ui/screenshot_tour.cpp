@@ -132,8 +132,8 @@ static void LaneChangeTour(const QString& out) {
         for (int l = 1; l <= 3; ++l)
             if (k < 5 - l) rig.Hold(l, 20);
     }
-    rig.sys.st.RestMinuten = 0;
-    rig.sys.st.RestSekunden = 2;
+    rig.sys.st.rennen.RestMinuten = 0;
+    rig.sys.st.rennen.RestSekunden = 2;
     for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
     if (QWidget* spw = rig.main->Registry().Find("frmSpwDisplay")) {
         QApplication::processEvents();

@@ -75,7 +75,7 @@ void ShutdownTest::startupReadsSettingsReopensWindowsAndStartsTickLast() {
     QVERIFY(rig.main->Registry().IsOpen("frmKVZeit3Spur"));
     QVERIFY(rig.main->Registry().IsOpen("frmZeit4Spur"));
     QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 2);
-    QCOMPARE(rig.sys.st.RennmodusText, std::string("Training"));
+    QCOMPARE(rig.sys.st.rennen.RennmodusText, std::string("Training"));
 }
 
 void ShutdownTest::closingDuringRaceStopsItPowersLanesWritesSettingsThenStopsTick() {
@@ -159,14 +159,14 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     QCOMPARE(preset->text(), QStringLiteral("15 Runden"));
     QCOMPARE(rig.main->findChild<QAction*>("mnuFuenfzigM")->text(), QStringLiteral("10 Minuten"));
     preset->trigger();
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{15});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{15});
     QCOMPARE(rig.main->findChild<QMenu*>("mnuEingabeRunden")->title(), QStringLiteral("Runden : 15"));
 
     // Lap race: title with the lap count, the default window opens.
     rig.sys.cfg.AnsichtFenster.Ansicht = 3;
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
-    QCOMPARE(rig.sys.st.Rennmodus, zk::Rennart::Rundenrennen);
-    QCOMPARE(rig.sys.st.RennmodusText, std::string("Rundenrennen über  15 Runden"));
+    QCOMPARE(rig.sys.st.rennen.Rennmodus, zk::Rennart::Rundenrennen);
+    QCOMPARE(rig.sys.st.rennen.RennmodusText, std::string("Rundenrennen über  15 Runden"));
     QVERIFY(rig.main->Registry().IsOpen("frmZeit4Spur"));
     QCOMPARE(rig.main->Registry().Find("frmZeit4Spur")->windowTitle(),
              QString::fromUtf8("Rundenrennen über  15 Runden – Standard 4 Spuren"));
@@ -178,16 +178,16 @@ void ShutdownTest::menusCarryTheRaceLengthCaptions() {
     auto* txt = in->findChild<QLineEdit*>("txtRundeneingabe");
     QCOMPARE(txt->text(), QStringLiteral("15"));
     txt->setText(QStringLiteral("abc"));
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{15});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{15});
     txt->setText(QStringLiteral("42"));
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{42});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{42});
     QCOMPARE(rig.main->findChild<QMenu*>("mnuEingabeRunden")->title(), QStringLiteral("Runden : 42"));
 
     rig.main->findChild<QAction*>("mnuZeitEingabe")->trigger();
     QWidget* tin = rig.main->Registry().Find("frmZeiteingabe");
     tin->findChild<QLineEdit*>("txtZeiteingabe")->setText(QStringLiteral("0"));
     tin->close();
-    QCOMPARE(rig.sys.st.RennZeit, int16_t{6});
+    QCOMPARE(rig.sys.st.rennen.RennZeit, int16_t{6});
 }
 
 void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile() {
@@ -221,7 +221,7 @@ void ShutdownTest::openWindowsAndGeometrySurviveARestartThroughTheSettingsFile()
         QVERIFY(rig.main->Registry().IsOpen("frmKVZeit5Spur"));
         QVERIFY(!rig.main->Registry().IsOpen("frmZeit4Spur"));
         QCOMPARE(rig.main->Registry().OffeneZeitfenster(), 1);
-        QCOMPARE(rig.sys.st.FensterOffen[zk::kWinKV5], zk::kTrue);
+        QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinKV5], zk::kTrue);
         QWidget* five = rig.main->Registry().Find("frmKVZeit5Spur");
         QCOMPARE(five->pos(), pos);
         QCOMPARE(five->size(), size);

@@ -38,8 +38,8 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
         rig.Hold(1, 20);
     }
     rig.RunFor(1000);
-    rig.sys.st.RestMinuten = 0;
-    rig.sys.st.RestSekunden = 2;
+    rig.sys.st.rennen.RestMinuten = 0;
+    rig.sys.st.rennen.RestSekunden = 2;
     for (int k = 0; k < 100 && !rig.main->Registry().Find("frmSpwDisplay"); ++k) rig.RunFor(100);
     QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
     QVERIFY(spw);
@@ -59,7 +59,7 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 2"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_2"), QStringLiteral("Fahrer 1"));
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 2 von 3"));
-    QCOMPARE(rig.sys.st.RestMinuten, int16_t{3});
+    QCOMPARE(rig.sys.st.rennen.RestMinuten, int16_t{3});
 
     // Segment 2 starts from the standard window as any race does.
     rig.StartAndRunToGreen(std4);

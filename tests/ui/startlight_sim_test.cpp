@@ -77,7 +77,7 @@ void StartLightSimTest::startLightFollowsStartStepByStepAndShowsFalseStart() {
         auto* nr = rig.main->Registry().Find(w)->findChild<QLabel*>("SpurNr_1");
         QVERIFY(nr && !nr->isHidden());
     }
-    QCOMPARE(rig.sys.st.SpurStrom[2], int16_t{0});
+    QVERIFY(!rig.sys.st.rennen.SpurStrom[2]);
     // The lap window shows which lane lost its power.
     QCOMPARE(lap->findChild<QPushButton*>("PowerBtn_1")->palette().color(QPalette::Button), QColor(255, 0, 0));
     QCOMPARE(lap->findChild<QPushButton*>("PowerBtn_0")->palette().color(QPalette::Button), QColor(0, 192, 0));
@@ -112,7 +112,7 @@ void StartLightSimTest::abortInTheSecondWindowClosesBothAndKeepsPower() {
     QVERIFY(!rig.main->Registry().IsOpen("frmZusatzampel"));
     QCOMPARE(rig.sys.st.StartPhase.load(), int16_t{0});
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
-    QCOMPARE(rig.sys.st.SpurStrom[1], zk::kTrue);
+    QVERIFY(rig.sys.st.rennen.SpurStrom[1]);
     rig.RunTo(6000);
     QCOMPARE(rig.sys.st.RennenLaeuft.load(), int16_t{0});
 }
@@ -132,12 +132,12 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     QCOMPARE(rig.sys.st.Maske[3].load(), int16_t{4});
     QCOMPARE(rig.sys.st.Vergleich[3].load(), int16_t{0});
     QCOMPARE(rig.sys.st.MinZeit.load(), int16_t{2500});
-    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{1});
+    QVERIFY(rig.sys.st.fenster.SimMaskenAktiv);
 
     rig.main->findChild<QAction*>("mnuParPortDebug")->trigger();
     QWidget* pd = rig.main->Registry().Find("frmParPortDebug");
     QVERIFY(pd);
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinParDebug], zk::kTrue);
     // Default lap times MinZeit + 100 x lane; lane 1 set to 3 s by hand.
     QCOMPARE(pd->findChild<QLineEdit*>("AutoZeit_1")->text(), QStringLiteral("2700"));
     pd->findChild<QLineEdit*>("AutoZeit_0")->setText(QStringLiteral("3000"));
@@ -154,10 +154,10 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     rig.sys.cfg.Tankoption.Tankinhalt = 100;
     pd->findChild<QLineEdit*>("TankWert_2")->setText(QStringLiteral("150"));
     UiRig::Click(pd, "Tanken_2");
-    QCOMPARE(rig.sys.st.TankStand[3], 100.0);
+    QCOMPARE(rig.sys.st.tank.TankStand[3], 100.0);
     pd->findChild<QLineEdit*>("TankWert_2")->setText(QStringLiteral("37,5"));
     UiRig::Click(pd, "Tanken_2");
-    QCOMPARE(rig.sys.st.TankStand[3], 37.5);
+    QCOMPARE(rig.sys.st.tank.TankStand[3], 37.5);
 
     // "Automatische Simulation ausschalten" stops the crossings.
     pd->findChild<QCheckBox*>("AutoAus")->setChecked(true);
@@ -165,7 +165,7 @@ void StartLightSimTest::simulationWindowsProduceLapsAtTheSetLapTime() {
     rig.RunFor(8000);
     QCOMPARE(UiRig::Text(lap, "Spur_Laps_1"), laps);
     pd->close();
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], int16_t{0});
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinParDebug], int16_t{0});
 }
 
 void StartLightSimTest::portTestWindowTogglesOutputsAndRestoresLearnedValues() {
@@ -188,11 +188,11 @@ void StartLightSimTest::portTestWindowTogglesOutputsAndRestoresLearnedValues() {
     // Unticking rewrites the masks too; only closing restores the learned ones.
     ps->findChild<QCheckBox*>("Check1")->setChecked(false);
     QCOMPARE(rig.sys.st.Maske[1].load(), int16_t{1});
-    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{0});
+    QVERIFY(!rig.sys.st.fenster.SimMaskenAktiv);
     ps->findChild<QCheckBox*>("Check1")->setChecked(true);
     ps->close();
     QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{0});
-    QCOMPARE(rig.sys.st.SimMaskenAktiv, int16_t{0});
+    QVERIFY(!rig.sys.st.fenster.SimMaskenAktiv);
     QCOMPARE(rig.sys.st.Maske[1].load(), int16_t{8});
     QCOMPARE(rig.sys.st.Vergleich[1].load(), int16_t{8});
     QCOMPARE(rig.sys.st.MinZeit.load(), int16_t{3000});
@@ -205,7 +205,7 @@ void StartLightSimTest::demoRaceStartsCleanAndCarsDriveOnlyWithPower() {
     rig.Load();
     rig.main->findChild<QAction*>("mnuSimulationOhneBahn")->trigger();
     rig.main->findChild<QAction*>("mnuRundenrennen")->trigger();
-    QCOMPARE(rig.sys.st.RennRunden, int16_t{10});
+    QCOMPARE(rig.sys.st.rennen.RennRunden, int16_t{10});
     QWidget* lap = rig.Open("frmKVZeit6Spur");
     QWidget* pd = rig.main->Registry().Find("frmParPortDebug");
     QVERIFY(pd);
@@ -213,7 +213,7 @@ void StartLightSimTest::demoRaceStartsCleanAndCarsDriveOnlyWithPower() {
     // Through the five red steps to green, nobody jumps the start.
     rig.StartAndRunToGreen(lap);
     QVERIFY(rig.rig.rec.falseStarts.empty());
-    for (int l = 1; l <= 6; ++l) QCOMPARE(rig.sys.st.SpurStrom[l], zk::kTrue);
+    for (int l = 1; l <= 6; ++l) QVERIFY(rig.sys.st.rennen.SpurStrom[l]);
     // The start crossing after one lap time, then laps of exactly that time.
     rig.RunFor(3 * 3100 + 300);
     for (int i = 0; i < 6; ++i) {
@@ -259,7 +259,7 @@ void StartLightSimTest::safetyCarKeyTogglesOnEveryPressUnderSimulation() {
     rig.StartAndRunToGreen(lap);
     for (int16_t expected : {1, 0, 1, 0}) {
         QTest::keyClick(lap, Qt::Key_C);
-        QCOMPARE(rig.sys.st.SafetyCar, expected);
+        QCOMPARE(rig.sys.st.rennen.SafetyCar, expected);
         rig.RunFor(300);
     }
     // The same after the simulation window is closed and the port is read again.
@@ -267,7 +267,7 @@ void StartLightSimTest::safetyCarKeyTogglesOnEveryPressUnderSimulation() {
     QCOMPARE(rig.sys.st.SimulationActive.load(), int16_t{0});
     for (int16_t expected : {1, 0}) {
         QTest::keyClick(lap, Qt::Key_C);
-        QCOMPARE(rig.sys.st.SafetyCar, expected);
+        QCOMPARE(rig.sys.st.rennen.SafetyCar, expected);
         rig.RunFor(300);
     }
 }

@@ -36,7 +36,7 @@ struct Snapshot {
         top = wp.Top, left = wp.Left, height = wp.Height, width = wp.Width;
         smallTop = wp.SmallTop, smallLeft = wp.SmallLeft;
         ampelTop = wp.AmpelTop, ampelLeft = wp.AmpelLeft;
-        offen = rig.sys.st.FensterOffen, offen2 = rig.sys.st.FensterOffen2;
+        offen = rig.sys.st.fenster.FensterOffen, offen2 = rig.sys.st.fenster.FensterOffen2;
         zeitfenster = rig.main->Registry().OffeneZeitfenster();
     }
 };
@@ -95,8 +95,8 @@ void WindowTableTest::everyWindowUsesOnlyItsOwnFlagAndSlot() {
         if (d.ablage == zk::FensterAblage::Gross) open.offen[d.nr] = before.offen[d.nr];
         if (d.ablage == zk::FensterAblage::Klein) open.offen2[d.nr] = before.offen2[d.nr];
         QVERIFY2(open.offen == before.offen && open.offen2 == before.offen2, what);
-        if (d.ablage == zk::FensterAblage::Gross) QVERIFY2(rig.sys.st.FensterOffen[d.nr] != 0, what);
-        if (d.ablage == zk::FensterAblage::Klein) QVERIFY2(rig.sys.st.FensterOffen2[d.nr] != 0, what);
+        if (d.ablage == zk::FensterAblage::Gross) QVERIFY2(rig.sys.st.fenster.FensterOffen[d.nr] != 0, what);
+        if (d.ablage == zk::FensterAblage::Klein) QVERIFY2(rig.sys.st.fenster.FensterOffen2[d.nr] != 0, what);
 
         const double dpi = zk::LogicalDpi(w);
         if (slot.top) {
@@ -150,7 +150,7 @@ void WindowTableTest::portDebugKeepsItsPlaceOnlyWithItsTopOnScreen() {
     w->close();
     QCOMPARE(wp.Top[zk::kWinParDebug], int16_t{600});
     QCOMPARE(wp.Left[zk::kWinParDebug], int16_t{900});
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinParDebug], int16_t{0});
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinParDebug], int16_t{0});
 }
 
 void WindowTableTest::directorWindowHidesOnCloseButtonAndUnloadsOnCloseBox() {
@@ -161,13 +161,13 @@ void WindowTableTest::directorWindowHidesOnCloseButtonAndUnloadsOnCloseBox() {
     const QString list = data.filePath(QStringLiteral("_Test.txt"));
     QPointer<QWidget> w = rig.Open("frmRennleitung");
     QVERIFY(qobject_cast<zk::DirectorWindow*>(w.data()));
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinRennleitung], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinRennleitung], zk::kTrue);
 
     // Schließen hides it: still loaded, still flagged, nothing saved yet.
     UiRig::Click(w, "bntZmClose");
     QVERIFY(!w->isVisible());
     QCOMPARE(rig.main->Registry().Find("frmRennleitung"), w.data());
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinRennleitung], zk::kTrue);
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinRennleitung], zk::kTrue);
     QVERIFY(!QFile::exists(list));
     QCOMPARE(rig.Open("frmRennleitung"), w.data());  // the same window comes back
 
@@ -175,7 +175,7 @@ void WindowTableTest::directorWindowHidesOnCloseButtonAndUnloadsOnCloseBox() {
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(QFile::exists(list));
-    QCOMPARE(rig.sys.st.FensterOffen[zk::kWinRennleitung], int16_t{0});
+    QCOMPARE(rig.sys.st.fenster.FensterOffen[zk::kWinRennleitung], int16_t{0});
     QVERIFY(!rig.main->Registry().IsOpen("frmRennleitung"));
     QVERIFY(w.isNull());
 }

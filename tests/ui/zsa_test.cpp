@@ -105,8 +105,8 @@ void ZsaTest::teachLaneOneLiveAndSave() {
     rig.sys.cfg.LapTime.L[1] = 7;
     UiRig::Click(dlg, "btnClose");
     QVERIFY(!rig.main->Registry().IsOpen("frmZSA"));
-    QCOMPARE(rig.sys.st.TeachAktiv[2], int16_t{0});
-    QCOMPARE(rig.sys.st.ZsaOffen, int16_t{0});
+    QCOMPARE(rig.sys.st.anlernen.TeachAktiv[2], int16_t{0});
+    QVERIFY(!rig.sys.st.fenster.ZsaOffen);
     QCOMPARE(rig.main->findChild<QAction*>("mnuZehnR")->text(), QStringLiteral("7 Runden"));
 }
 
