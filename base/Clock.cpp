@@ -20,6 +20,11 @@ int32_t MonotonicMsClock::NowMs() {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ms)));
 }
 
+int64_t MsClockOriginUs(MsClock& clock) {
+    if (const auto* m = dynamic_cast<const MonotonicMsClock*>(&clock)) return m->OriginNs() / 1000;
+    return MonotonicNs() / 1000 - int64_t{clock.NowMs()} * 1000;
+}
+
 void ManualMsClock::Advance(int32_t ms) { Set(TimeAdd(NowMs(), ms)); }
 
 std::string WallClock::Date() {

@@ -25,6 +25,7 @@ class MonotonicMsClock final : public MsClock {
 public:
     MonotonicMsClock();
     int32_t NowMs() override;
+    int64_t OriginNs() const { return originNs_; }
 
 private:
     int64_t originNs_;
@@ -43,6 +44,10 @@ private:
 
 // Nanoseconds of CLOCK_MONOTONIC.
 int64_t MonotonicNs();
+
+// The CLOCK_MONOTONIC microsecond at which `clock` read 0: exact for the
+// monotonic clock, from the present reading for any other.
+int64_t MsClockOriginUs(MsClock& clock);
 
 class WallClock {
 public:

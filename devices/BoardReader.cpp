@@ -29,11 +29,13 @@ void BoardReader::Stop() {
 }
 
 bool BoardReader::NaechsteKante(Kante& k) {
-    const uint32_t tail = tail_.load(std::memory_order_relaxed);
-    if (tail == head_.load(std::memory_order_acquire)) return false;
-    k = queue_[tail % kQueue];
-    tail_.store(tail + 1, std::memory_order_release);
-    return true;
+    BoardMeldung m;
+    while (source_.NaechsteMeldung(m)) {
+        if (m.art != BoardMeldung::Kante) continue;
+        k = {m.input, m.level, m.hostUs};
+        return true;
+    }
+    return false;
 }
 
 void BoardReader::Ausgaenge(uint8_t power, uint8_t lamps) {
@@ -58,7 +60,7 @@ void BoardReader::Status(const std::string& text, bool verbunden) {
 
 void BoardReader::Run() {
     BoardLine line;
-    UsbBoard board;
+    UsbBoard& board = source_.Decoder();
     std::vector<BoardEvent> events;
     uint8_t buf[512];
     int64_t helloAskedUs = 0;
@@ -73,7 +75,7 @@ void BoardReader::Run() {
                 cv_.wait_for(l, std::chrono::seconds(1), [this] { return stop_.load(); });
                 continue;
             }
-            board.Restart();
+            source_.LineLost(nowUs_());
             Status("Sensorboard: warte auf Begrüßung (" + geraet_ + ")", false);
             helloAskedUs = nowUs_();
             line.Schreiben(board.HelloRequestFrame());
@@ -104,28 +106,17 @@ void BoardReader::Run() {
         const long n = line.Lesen(buf, sizeof buf);
         if (n < 0) {
             getrennt = true;
+            source_.LineLost(nowUs_());
             Status(line.Fehler() + " – die anderen Zeitquellen laufen weiter.", false);
             continue;
         }
         if (n == 0) continue;
-        events.clear();
-        board.Feed(buf, static_cast<size_t>(n), nowUs_(), events);
-        uint64_t verworfen = 0;
+        source_.Feed(buf, static_cast<size_t>(n), nowUs_(), events);
         std::string text;
         bool neueBegruessung = false;
         for (const BoardEvent& e : events) {
             switch (e.art) {
-                case BoardEvent::Art::Edge: {
-                    const uint32_t head = head_.load(std::memory_order_relaxed);
-                    if (head - tail_.load(std::memory_order_acquire) >= kQueue) {
-                        ++verworfen;
-                        break;
-                    }
-                    queue_[head % kQueue] = {static_cast<uint8_t>(e.input), static_cast<uint8_t>(e.level),
-                                             static_cast<int64_t>(e.hostUs + 0.5)};
-                    head_.store(head + 1, std::memory_order_release);
-                    break;
-                }
+                case BoardEvent::Art::Edge: break;
                 case BoardEvent::Art::Hello:
                 case BoardEvent::Art::Restart: {
                     const BoardHello& h = board.Hello();
@@ -144,7 +135,7 @@ void BoardReader::Run() {
         std::lock_guard<std::mutex> l(mu_);
         zustand_.stats = board.Stats();
         zustand_.drift = board.Clock().Drift();
-        zustand_.verworfen += verworfen;
+        zustand_.verworfen = source_.Verworfen();
         for (const BoardEvent& e : events)
             if (e.art == BoardEvent::Art::Heartbeat) zustand_.levels = e.levels;
         zustand_.verbunden = board.Connected();

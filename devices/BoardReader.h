@@ -1,11 +1,11 @@
 // The USB sensor board as a source of stamped edges: a thread of its own reads
-// the board's line (BoardLine), decodes it (UsbBoard) and hands every edge, with
-// its moment on the host's monotonic clock, to the tick through a lock-free
-// queue. It opens the line, asks for the hello, sends output commands, notices
+// the board's line (BoardLine), decodes it (BoardSource: UsbBoard and a
+// lock-free queue) and hands every edge, with its moment on the host's
+// monotonic clock, and the other messages the tick needs to the tick. It opens the line, asks for the hello, sends output commands, notices
 // an unplugged board and opens the line again when it is back.
 //
-// Threads: the reader's own; the tick takes edges (NaechsteKante, no lock, no
-// allocation); the UI thread sets outputs and reads the status (one mutex).
+// Threads: the reader's own; the tick takes messages (NaechsteMeldung, no lock,
+// no allocation); the UI thread sets outputs and reads the status (one mutex).
 #pragma once
 
 #include <array>
@@ -17,44 +17,38 @@
 #include <string>
 #include <thread>
 
-#include "devices/UsbBoard.h"
+#include "devices/BoardSource.h"
+#include "devices/SensorBoard.h"
 
 namespace zk {
 
-class BoardReader {
+class BoardReader final : public SensorBoard {
 public:
     struct Kante {
         uint8_t input = 0;   // 1..8 lanes, 9 yellow, 10 chaos
         uint8_t level = 0;   // raw pin level
         int64_t hostUs = 0;  // the edge on the host's monotonic clock, microseconds
     };
-    struct Zustand {
-        bool verbunden = false;  // a board has said hello on an open line
-        std::string text;        // German status line: connected, gone, refused, ...
-        BoardStats stats;
-        double drift = 0;         // the board clock's deviation (BoardClock::Drift)
-        uint64_t verworfen = 0;   // edges the tick did not take in time (queue full)
-        uint16_t levels = 0;      // input levels of the last heartbeat (bit n-1 = input n)
-    };
+    using Zustand = BoardZustand;
 
     // `geraet`: the device ("/dev/ttyUSB0"). `nowUs`: the host clock in
     // microseconds (default: CLOCK_MONOTONIC).
     explicit BoardReader(std::string geraet, std::function<int64_t()> nowUs = {});
-    ~BoardReader() { Stop(); }
+    ~BoardReader() override { Stop(); }
     BoardReader(const BoardReader&) = delete;
     BoardReader& operator=(const BoardReader&) = delete;
 
     void Start();
     void Stop();
 
-    // Tick thread: the oldest edge not taken yet; false when there is none.
+    // Tick thread: the oldest message not taken yet; false when there is none.
+    bool NaechsteMeldung(BoardMeldung& m) override { return source_.NaechsteMeldung(m); }
+    // The next edge, skipping the other messages (for callers that want edges only).
     bool NaechsteKante(Kante& k);
     // UI thread: the outputs the board should show (sent when they change and
     // after every new hello).
-    void Ausgaenge(uint8_t power, uint8_t lamps);
-    Zustand Lesen() const;
-
-    static constexpr size_t kQueue = 1024;  // edges; 8 busy lanes make some 10 per second
+    void Ausgaenge(uint8_t power, uint8_t lamps) override;
+    Zustand Lesen() const override;
 
 private:
     void Run();
@@ -66,8 +60,7 @@ private:
     std::atomic<bool> stop_{false};
 
     // Single producer (reader), single consumer (tick).
-    std::array<Kante, kQueue> queue_{};
-    std::atomic<uint32_t> head_{0}, tail_{0};
+    BoardSource source_;
 
     mutable std::mutex mu_;
     std::condition_variable cv_;

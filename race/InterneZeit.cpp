@@ -173,6 +173,8 @@ void EvaluateLaps(RaceContext& sys) {
     // was made while the cars were allowed to run; the sampler has counted it in
     // Runden already. It is evaluated like any other, also in the cycle that ends
     // the after-run, so that lap count and lap list agree.
+    // The start crossings are timed from the board's latch of green, once it is known.
+    BoardGruenUebernehmen(sys);
     bool ausgewertet = false;
     for (int lane = 1; lane <= kLanes; ++lane) {
         // A pending crossing on an inactive lane stays pending.
@@ -251,6 +253,7 @@ void ProcessRaceTick(RaceContext& sys) {
             StartAblauf(sys);
         }
     }
+    BoardAusgaenge(sys);
     s.zyklus.AuswertungBelegt = 0;
 }
 

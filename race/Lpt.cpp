@@ -1,5 +1,7 @@
 #include "race/Lpt.h"
 
+#include <cstdio>
+
 #include "race/Race.h"
 
 namespace zk {
@@ -127,5 +129,21 @@ void LptStromBits(RaceContext& sys, int lane, bool on) {
 }
 
 uint8_t RelaisByte(uint16_t lptDaten) { return static_cast<uint8_t>((lptDaten & 0x3F0) / 16); }
+
+std::string SensorboardDiagnose(RaceContext& sys) {
+    const BoardZustand z = sys.board().Lesen();
+    const RaceState& s = sys.st;
+    const BoardStats& b = z.stats;
+    std::string pegel;
+    for (int n = 1; n <= 10; ++n) pegel += ((z.levels >> (n - 1)) & 1) != 0 ? '1' : '0';
+    char drift[32];
+    std::snprintf(drift, sizeof drift, "%+.3f", z.drift * 100.0);
+    return "Sensorboard: " + std::to_string(b.frames) + " Meldungen, verloren " + std::to_string(b.lostFrames) +
+           ", verstümmelt " + std::to_string(b.badFrames) + " (Neusynchronisation danach), Kanten verloren " +
+           std::to_string(b.lostEdges) + ", abgewiesen " + std::to_string(z.verworfen + s.BoardAbgelehnt) +
+           ", unmögliche Zeiten " + std::to_string(b.impossibleTimes) + ", Neustarts " + std::to_string(b.restarts) +
+           ", Pegel aus Herzschlag " + std::to_string(s.BoardKorrigiert.load()) + ", Uhr " + drift +
+           " %, Eingänge 1–10: " + pegel;
+}
 
 }  // namespace zk

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zk {
 
@@ -49,5 +50,10 @@ void LptStromBits(RaceContext& sys, int lane, bool on);
 
 // Relay byte for the relay board: the six power bits moved down (bit 0 = lane 1).
 uint8_t RelaisByte(uint16_t lptDaten);
+
+// The sensor board's counters for the diagnostics: messages lost and garbled,
+// resynchronisations, edges refused, impossible times, restarts, the clock's
+// drift and the input levels (bit n-1 = input n, "1" high).
+std::string SensorboardDiagnose(RaceContext& sys);
 
 }  // namespace zk

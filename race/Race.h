@@ -13,6 +13,7 @@
 #include "base/Clock.h"
 #include "base/UiPort.h"
 #include "devices/LptIo.h"
+#include "devices/SensorBoard.h"
 #include "devices/SerialLine.h"
 #include "race/Components.h"
 #include "race/PortSim.h"
@@ -56,10 +57,12 @@ public:
     // Observation and window refresh.
     RaceObserver& observer() { return *observer_; }
     WindowRefresh& windows() { return *windows_; }
+    // The USB sensor board (a stand-in without messages unless one is open).
+    SensorBoard& board() { return *board_; }
 
-    // What the 1 ms tick may touch: the shared words, the clock, the port and
-    // the bus queue.
-    TickContext Tick() { return TickContext{st, *clock_, *port_, *bus_}; }
+    // What the 1 ms tick may touch: the shared words, the clock, the port, the
+    // bus queue and the sensor board's messages.
+    TickContext Tick() { return TickContext{st, *clock_, *port_, *bus_, *board_}; }
 
     // Race commands and the 100 ms cycle run on the thread that created the
     // system (the UI thread). Debug builds check it at every race command;
@@ -86,6 +89,7 @@ protected:
     Club* club_ = nullptr;
     RaceObserver* observer_ = nullptr;
     WindowRefresh* windows_ = nullptr;
+    SensorBoard* board_ = nullptr;
     std::thread::id uiThread_;
 };
 

@@ -24,6 +24,8 @@ void Gruen(RaceContext& sys) {
     if (!sys.record.Paused()) {
         const int32_t now = s.AktZeit;
         for (int l = 0; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = now;
+        s.rennen.BoardGruenErwartet = s.BoardQuelle != 0;
+        s.rennen.BoardGruenGesehen = s.BoardGruenZahl;
     }
     // A race end reached during the restart light keeps its after-run.
     SetPhase(sys, sys.record.afterRunAsked ? RacePhase::AfterRun : RacePhase::Racing);
@@ -36,6 +38,8 @@ void GreenWithoutLight(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     const int32_t now = sys.st.AktZeit;
     for (int l = 0; l <= kLanes; ++l) sys.st.spuren.LetzteDurchfahrt[l] = now;
+    sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle != 0;
+    sys.st.rennen.BoardGruenGesehen = sys.st.BoardGruenZahl;
     SetPhase(sys, RacePhase::Racing);
 }
 
@@ -125,6 +129,31 @@ void StartampelSchliessen(RaceContext& sys) {
         sys.view.startampelOffen = false;
         sys.ui().CloseWindow(Fenster::Startampel);
     }
+}
+
+void BoardAusgaenge(RaceContext& sys) {
+    const RaceState& s = sys.st;
+    if (s.BoardQuelle == 0) return;
+    const auto power = static_cast<uint8_t>((s.LptDaten >> 4) & 0xFF);
+    const auto& lampe = sys.view.ampel.lampeAn;
+    uint8_t lamps = 0;
+    for (int paar = 0; paar < 5; ++paar)
+        if (lampe[2 * paar]) lamps = static_cast<uint8_t>(lamps | (1u << paar));
+    if (lampe[10]) lamps = static_cast<uint8_t>(lamps | 0x20);
+    sys.board().Ausgaenge(power, lamps);
+}
+
+void BoardGruenUebernehmen(RaceContext& sys) {
+    RaceState& s = sys.st;
+    if (!s.rennen.BoardGruenErwartet) return;
+    const uint32_t n = s.BoardGruenZahl;
+    if (n == s.rennen.BoardGruenGesehen) return;
+    s.rennen.BoardGruenGesehen = n;
+    s.rennen.BoardGruenErwartet = false;
+    if (!sys.record.Running()) return;
+    const int32_t gruen = s.BoardGruenMs;
+    for (int l = 1; l <= kLanes; ++l)
+        if (s.ErsteDurchfahrt[l] != 0) s.spuren.LetzteDurchfahrt[l] = gruen;
 }
 
 void StartAblauf(RaceContext& sys) {

@@ -18,6 +18,13 @@ void AmpelAbbruch(RaceContext& sys);
 // Green at once, without the start light (tests and the replay's "green"): the
 // race runs and every lane's first lap is timed from now.
 void GreenWithoutLight(RaceContext& sys);
+
+// With the sensor board: the outputs race control has set (lane power from the
+// port image, the start light's lamps) go to the board; the board's latch of a
+// fresh green becomes the reference of the lanes still to cross the start.
+// Both once per cycle.
+void BoardAusgaenge(RaceContext& sys);
+void BoardGruenUebernehmen(RaceContext& sys);
 // Shows frmStartampel (loading it when it is not open) and, when requested,
 // frmZusatzampel.
 void StartampelZeigen(RaceContext& sys, bool zusatzampel);

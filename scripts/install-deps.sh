@@ -26,6 +26,8 @@ packages+=(gcc-avr avr-libc binutils-avr simavr libsimavr-dev libelf-dev avrdude
 # drives (chromium) with node for the driver (puppeteer-core, tests/web).
 packages+=(qt6-httpserver-dev qt6-websockets-dev libqrencode-dev nlohmann-json3-dev chromium)
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+# The load of the benchmarks' loaded runs (docs/performance.md).
+packages+=(stress-ng)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
 fi

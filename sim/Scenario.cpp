@@ -21,6 +21,7 @@
 #include "devices/AudioOutput.h"
 #include "devices/SimLptIo.h"
 #include "devices/TermiosLine.h"
+#include "devices/BoardSource.h"
 #include "devices/UsbBoard.h"
 #include "race/ClubRennen.h"
 #include "race/Fahrer.h"
@@ -91,10 +92,11 @@ struct SimContext {
     // the learned masks.
     std::vector<ScenarioWire> wires;
 
-    // The USB sensor board's decoder ("board" actions) and the board the
-    // helper actions speak for: its next sequence number. The decoder's host
-    // clock is the scenario's millisecond clock, unwrapped, in microseconds.
-    UsbBoard board;
+    // The USB sensor board's decoder and message queue ("board" actions; the
+    // program's path, BoardSource) and the board the helper actions speak for:
+    // its next sequence number. The decoder's host clock is the scenario's
+    // millisecond clock, unwrapped, in microseconds (program ms 0 = host 0).
+    BoardSource board;
     uint8_t boardSeq = 0;
     int64_t boardHostUs = 0;
     int32_t boardLastMs = 0;
@@ -365,7 +367,11 @@ std::string Hex(unsigned v, int width) {
 // traces what it makes of them (heartbeats only move its clock).
 void BoardFeed(SimContext& c, const std::string& bytes) {
     const int32_t now = c.sys.st.AktZeit.load();
-    if (c.boardFed) c.boardHostUs += int64_t{TimeDiff(now, c.boardLastMs)} * 1000;
+    if (c.boardFed) {
+        c.boardHostUs += int64_t{TimeDiff(now, c.boardLastMs)} * 1000;
+    } else {
+        c.boardHostUs = int64_t{now} * 1000;
+    }
     c.boardFed = true;
     c.boardLastMs = now;
     std::vector<BoardEvent> events;
@@ -381,7 +387,7 @@ void BoardFeed(SimContext& c, const std::string& bytes) {
         std::ostream& o = *c.out << now << ' ';
         switch (e.art) {
             case BoardEvent::Art::Hello: {
-                const BoardHello& h = c.board.Hello();
+                const BoardHello& h = c.board.Decoder().Hello();
                 o << "board hello protocol=" << int{h.protocol} << " firmware=" << int{h.fwMajor} << '.'
                   << int{h.fwMinor} << " id=" << Hex(h.boardId, 8) << " reset=" << Hex(h.resetCause, 2) << '\n';
                 break;
@@ -459,8 +465,30 @@ const std::map<std::string, ActionDef>& Actions() {
               for (uint8_t x : Le32Bytes(static_cast<uint32_t>(ticks))) b.push_back(x);
               BoardSend(c, board::kEdge, b);
           }}},
+        {"board-applied",
+         {false, 3, 3,
+          [](const std::vector<std::string>& a) {
+              std::string e = CheckRange(a[0], 0, 255, "power");
+              if (e.empty()) e = CheckRange(a[1], 0, 255, "lamps");
+              return e.empty() ? CheckBoardTicks(a[2]) : e;
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              int64_t power = 0, lamps = 0, ticks = 0;
+              ParseInt(a[0], power);
+              ParseInt(a[1], lamps);
+              ParseInt(a[2], ticks);
+              std::vector<uint8_t> b{0, static_cast<uint8_t>(power), static_cast<uint8_t>(lamps)};
+              for (uint8_t x : Le32Bytes(static_cast<uint32_t>(ticks))) b.push_back(x);
+              BoardSend(c, board::kApplied, b);
+          }}},
+        // The board's edges time the race from now on, instead of the port
+        // (the program's [Lpt] Sensoren = 1).
+        {"board-sensors", Command([](SimContext& c, const std::vector<std::string>&) {
+             c.sys.SetBoard(&c.board, 0);
+             *c.out << c.sys.st.AktZeit.load() << " board-sensors\n";
+         })},
         {"board-stats", Command([](SimContext& c, const std::vector<std::string>&) {
-             const BoardStats& st = c.board.Stats();
+             const BoardStats& st = c.board.Decoder().Stats();
              *c.out << c.sys.st.AktZeit.load() << " board-stats frames=" << st.frames << " bad=" << st.badFrames
                     << " lost-frames=" << st.lostFrames << " lost-edges=" << st.lostEdges
                     << " impossible=" << st.impossibleTimes << " restarts=" << st.restarts

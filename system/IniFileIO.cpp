@@ -244,6 +244,10 @@ ReadIniResult ReadIniFile(RaceSystem& sys, ProfileFile& file, const ReadIniOptio
     if (c.Fahrer.empty()) c.Fahrer.emplace_back();
     if (c.Fahrer[0].empty()) c.Fahrer[0] = "TAVO";
 
+    // The sensor source and the board's device (see Settings::Lpt).
+    c.Lpt.Sensoren = doc.GetInt("Lpt", "Sensoren", 0) == 1 ? int16_t{1} : int16_t{0};
+    c.Lpt.Sensorboard = doc.GetString("Lpt", "Sensorboard", kSensorboardStandard, 256);
+
     // The sound-file window's slots, so that it shows what was chosen last.
     for (int n = 1; n <= 50; ++n) c.SoundFiles[n] = doc.GetString("SoundFiles", SoundFileKey(n), "", kTextBuffer);
 
@@ -294,6 +298,12 @@ void WriteSettingsDocument(RaceSystem& sys, ProfileDocument& doc, bool withWindo
         }
         PutStep(doc, c, step);
         if (sectionDone) sectionDone();
+    }
+    // The sensor board's device: only once a board was chosen or named, so a
+    // file of a program with the port keeps its lines.
+    if (c.Lpt.Sensoren != 0 || c.Lpt.Sensorboard != kSensorboardStandard || doc.Value("Lpt", "Sensoren")) {
+        doc.Set("Lpt", "Sensoren", IniIntText(c.Lpt.Sensoren));
+        doc.Set("Lpt", "Sensorboard", c.Lpt.Sensorboard);
     }
 
     // Drivers: the pool up to its first empty slot, then the active-driver list,

@@ -1,6 +1,7 @@
 #include "system/RaceSystem.h"
 
 #include "race/RS232.h"
+#include "devices/BoardReader.h"
 #include "base/DurableFile.h"
 #include "race/RaceResult.h"
 #include "race/RaceSequence.h"
@@ -19,6 +20,7 @@ RaceSystem::RaceSystem(MsClock& clock, LptIo& port, WallClock& wall) : RaceConte
     SetClub(nullptr);
     SetObserver(nullptr);
     SetWindows(nullptr);
+    SetBoard(nullptr);
     SetIniDefaults(cfg);
     ApplySettings();
     clubRennen_.SetProtokoll(&clubLog_);
@@ -53,6 +55,21 @@ void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways
     if (cfg.Audio.Zeitansage == 1 && openSound) openSound();
     InitProgram();
     port().SetBase(static_cast<uint16_t>(st.LptBasis));
+}
+
+void RaceSystem::SetBoard(SensorBoard* p, int64_t nullpunktUs) {
+    board_ = p ? p : &noBoard_;
+    st.BoardQuelle = p ? int16_t{1} : int16_t{0};
+    st.BoardNullpunktUs = nullpunktUs;
+}
+
+bool RaceSystem::OpenSensorBoard() {
+    if (cfg.Lpt.Sensoren != 1) return false;
+    auto reader = std::make_unique<BoardReader>(cfg.Lpt.Sensorboard);
+    reader->Start();
+    SetBoard(reader.get(), MsClockOriginUs(clock()));
+    sensorBoard_ = std::move(reader);
+    return true;
 }
 
 int RaceSystem::SetDataDir(const std::string& dir) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "race/ClubRennen.h"
 #include "race/Race.h"
@@ -37,6 +38,10 @@ public:
     // The spectators' web server (stand-in: none).
     void SetLive(LiveServer* p) { live_ = p ? p : &noLive_; }
     LiveServer& Live() { return *live_; }
+    // The sensor board whose messages the tick takes, and the host microsecond
+    // (CLOCK_MONOTONIC or the replay's clock) at which the program clock read
+    // 0. Only before the tick starts: the tick holds on to the board.
+    void SetBoard(SensorBoard* p, int64_t nullpunktUs = 0);
 
     // Copies the sensor configuration and the other values the timing core reads
     // from the settings into the race state (masks, limits, active lanes, port).
@@ -54,6 +59,12 @@ public:
     // the tick is the last thing started. The serial line opens only for an
     // option that uses it, unless `lineAlways` (a test's recording line).
     void StartUp(const std::function<void()>& openSound = {}, bool lineAlways = false);
+
+    // With the sensors on the USB board ([Lpt] Sensoren = 1): starts the reader
+    // of the board at [Lpt] Sensorboard and makes its edges time the race. The
+    // program calls it after StartUp, before the tick starts; false when the
+    // port stays the source.
+    bool OpenSensorBoard();
 
     // The race director's lists and the lap file. The application and the
     // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and
@@ -88,6 +99,8 @@ private:
     LiveServer noLive_;
     LiveServer* live_ = &noLive_;
     std::string lastLive_;
+    SensorBoard noBoard_;
+    std::unique_ptr<SensorBoard> sensorBoard_;  // the reader OpenSensorBoard started
     DirectorDesk desk_{*this};
     LapFile laps_{*this};
     ClubLogFile clubLog_{*this};

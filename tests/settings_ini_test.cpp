@@ -435,3 +435,30 @@ TEST(SettingsRead, UnreadableFileIsReportedAtStartAndLeftAlone) {
             "keine Leseberechtigung");
     }
 }
+
+TEST(SettingsRead, SensorSourceDefaultsToThePortAndTheBoardsDeviceIsKept) {
+    // A file without the keys: the port, and the keys stay out of the file.
+    IniRig t;
+    t.Read("[Valid]\r\nValIniFile= 10\r\n[Lpt]\r\nPort= 1\r\n");
+    EXPECT_EQ(t.sys.cfg.Lpt.Sensoren, 0);
+    EXPECT_EQ(t.sys.cfg.Lpt.Sensorboard, kSensorboardStandard);
+    ASSERT_TRUE(WriteIniFile(t.sys, t.file));
+    EXPECT_EQ(ReadBytes(t.path).find("Sensor"), std::string::npos);
+
+    // The board chosen with a long device name: read, written, read back.
+    const std::string geraet = "/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0-Sensorboard-Bahn-2";
+    IniRig u;
+    u.Read("[Valid]\r\nValIniFile= 10\r\n[Lpt]\r\nPort= 1\r\nSensoren= 1\r\nSensorboard=" + geraet + "\r\n");
+    EXPECT_EQ(u.sys.cfg.Lpt.Sensoren, 1);
+    EXPECT_EQ(u.sys.cfg.Lpt.Sensorboard, geraet);
+    u.sys.cfg.Lpt.Sensoren = 0;  // back to the port: the device is remembered
+    ASSERT_TRUE(WriteIniFile(u.sys, u.file));
+    IniRig v;
+    v.Read(ReadBytes(u.path));
+    EXPECT_EQ(v.sys.cfg.Lpt.Sensoren, 0);
+    EXPECT_EQ(v.sys.cfg.Lpt.Sensorboard, geraet);
+    // Any other value than 1 is the port.
+    IniRig w;
+    w.Read("[Valid]\r\nValIniFile= 10\r\n[Lpt]\r\nSensoren= 7\r\n");
+    EXPECT_EQ(w.sys.cfg.Lpt.Sensoren, 0);
+}

@@ -51,3 +51,31 @@ TEST(SimBoard, EdgesRestartsAndRefusalsAreTraced) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimBoard, ARaceTimedByTheBoardTakesItsStampsAndItsGreen) {
+    const SimRun r = zk::test::RunSimOn(std::string(ZK_SOURCE_DIR) + "/examples/board-race.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    // Reactions from the latch at 6802, laps from stamp to stamp (rounded to
+    // whole milliseconds), whenever the program read the edges.
+    const char* lines[] = {
+        "50 board-sensors\n",
+        "7100 reaction lane=2 ms=199\n",
+        "7200 reaction lane=1 ms=348\n",
+        "12300 lap lane=1 laps=1 time=5.348 total=5348",
+        "12400 lap lane=2 laps=1 time=5.458 total=5458",
+        "17200 lap lane=1 laps=2 time=4.850 total=10198",
+        "22200 lap lane=1 laps=3 time=5.001 total=15199",
+    };
+    size_t pos = 0;
+    for (const char* l : lines) {
+        const size_t at = r.out.find(l, pos);
+        ASSERT_NE(at, std::string::npos) << l << "\n" << r.out;
+        pos = at;
+    }
+    // The same scenario twice: the same trace.
+    EXPECT_EQ(zk::test::RunSimOn(std::string(ZK_SOURCE_DIR) + "/examples/board-race.scn").out, r.out);
+}
+
+}  // namespace

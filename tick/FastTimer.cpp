@@ -70,6 +70,7 @@ void CarryOutRequests(TickContext& t) {
             s.RundeOffen[l] = 0;
             s.FehlstartZahl[l] = s.FehlstartQuittung[l].load();
             s.Erfasst[l] = 0;
+            s.BoardEndeUs[l] = 0;
         }
         s.ResetErledigt = reset;
     }
@@ -133,6 +134,7 @@ void ReadLptInputs(TickContext& t) {
         ++s.TickZaehler;
         s.TickAbweichung = static_cast<double>(TimeDiff(now, s.TickZaehler));
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
+        if (s.BoardQuelle != 0) DropBoardMessages(t);
         SimulateInputs(t);
         s.Eingang = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
         // The simulated word carries the lanes only (with "Automatisch zählen"
@@ -143,6 +145,10 @@ void ReadLptInputs(TickContext& t) {
         return;
     }
 
+    if (s.BoardQuelle != 0) {
+        ReadBoardInputs(t);
+        return;
+    }
     if (LptZugriff(s, t.port)) {
         const auto base = static_cast<uint16_t>(s.LptBasis);
         const uint8_t status = t.port.Inp32(static_cast<uint16_t>(base + 1));
@@ -182,15 +188,17 @@ void SampleLanes(TickContext& t) {
     if ((rennenLaeuft != 0 || startPhase != 0) && s.Pause == 0) {
         const uint16_t in = s.Eingang;
         const int16_t minLength = s.MinLength;
+        // The board's edges ran the lane rules already (ReadBoardInputs).
+        const bool board = s.BoardQuelle != 0 && s.SimulationActive == 0;
         for (int lane = 1; lane <= kLanes; ++lane) {
-            const int32_t sperre = s.SperreBis[lane];
+            const int32_t sperre = board ? 0 : s.SperreBis[lane].load();
             const int32_t bisSperreEnde = TimeDiff(sperre, now);
-            if (bisSperreEnde < 0 && bisSperreEnde < -(int32_t{1} << 30)) {
+            if (!board && bisSperreEnde < 0 && bisSperreEnde < -(int32_t{1} << 30)) {
                 // A lane idle for a very long time: keep the lockout end in the
                 // past so the wrapping clock can never make it look locked.
                 s.SperreBis[lane] = TimeAdd(now, -1);
             }
-            if (bisSperreEnde < 0) {
+            if (!board && bisSperreEnde < 0) {
                 const bool active = InputActive(s, lane, in);
                 if (active) {
                     if (s.ImPuls[lane] == 0) {

@@ -17,6 +17,7 @@ namespace zk {
 class BusQueue;
 class LptIo;
 class MsClock;
+class SensorBoard;
 
 // What the tick may touch.
 struct TickContext {
@@ -24,6 +25,7 @@ struct TickContext {
     MsClock& clock;
     LptIo& port;
     BusQueue& bus;
+    SensorBoard& board;
 };
 
 // Tick thread.
@@ -33,6 +35,15 @@ void FastTimerTick(TickContext& t);
 void CarryOutRequests(TickContext& t);
 // Tick thread: reads the input word (port, or simulation) and the extra inputs.
 void ReadLptInputs(TickContext& t);
+// Tick thread, with the board as the sensor source: takes the board's messages,
+// follows its input levels and runs the lane rules on every edge at the edge's
+// own time (tick/BoardInputs.cpp).
+void ReadBoardInputs(TickContext& t);
+// Tick thread: takes the board's messages and does nothing with them (the
+// port simulation times the race).
+void DropBoardMessages(TickContext& t);
+// Program milliseconds of a host stamp (round to nearest). Any thread.
+int32_t BoardMs(const TickState& s, int64_t hostUs);
 // Tick thread: the yellow-phase (input 9) and chaos (input 10) buttons, pressed
 // or not, into their flags (each only when enabled in the settings).
 void ReadPushButtons(TickState& s, bool gelb, bool chaos);

@@ -173,6 +173,33 @@ struct TickState {
     Shared<uint16_t> LptDaten{0};
     Shared<uint8_t> LptSteuer{0};
 
+    // --- the USB sensor board as the sensor source ---
+    // Writer: UI, once before the tick starts (RaceSystem::OpenSensorBoard):
+    // 1 when the board's edges time the race instead of the port, and the host
+    // microsecond (CLOCK_MONOTONIC) at which the program clock read 0, so that a
+    // stamp converts to program milliseconds.
+    Shared<int16_t> BoardQuelle{0};
+    Shared<int64_t> BoardNullpunktUs{0};
+    // Writer: tick. The inputs' raw levels as the board's edges left them (bit
+    // n-1 = input n), whether they are known (after a heartbeat or an edge of the
+    // current time line), and inputs whose heartbeat level disagreed once.
+    Shared<uint16_t> BoardEingang{0};
+    Shared<uint16_t> BoardBekannt{0};
+    Shared<uint16_t> BoardAbweichung{0};
+    // Per lane: the stamp of the pulse's first edge, and of the edge that made
+    // it inactive (0: none pending), host microseconds.
+    LaneArray<Shared<int64_t>> BoardPulsUs{};
+    LaneArray<Shared<int64_t>> BoardEndeUs{};
+    Shared<int64_t> BoardLetzteUs{0};  // newest edge stamp of the time line
+    // The board latched green (lamps bit 5 went on): its stamp in program
+    // milliseconds, published by the counter.
+    Shared<int32_t> BoardGruenMs{0};
+    SyncFlag<uint32_t> BoardGruenZahl{0};
+    Shared<uint8_t> BoardLampen{0};       // lamps of the last latch
+    Shared<uint32_t> BoardAbgelehnt{0};   // edges refused: stamp far from the tick's clock
+    Shared<uint32_t> BoardZeitlinien{0};  // new time lines (hello, restart, line lost)
+    Shared<uint32_t> BoardKorrigiert{0};  // levels taken from heartbeats (an edge went missing)
+
     // --- port simulator sweep ("Sim 1 MS"; writer: tick, started and stopped by
     // SimSweepAnfrage) ---
     Shared<int16_t> SimSpur{0};

@@ -32,6 +32,9 @@ ThreadTickControl::ThreadTickControl(RaceSystem& sys)
     : sys_(sys), thread_(std::make_unique<FastTimerThread>(sys.Tick())) {}
 ThreadTickControl::~ThreadTickControl() = default;
 void ThreadTickControl::Start() {
+    // The tick takes the system's parts as they are now (the sensor board is
+    // chosen after the settings are read).
+    thread_ = std::make_unique<FastTimerThread>(sys_.Tick());
     thread_->SetSpinUs(sys_.cfg.Timer.Wecken == 2 ? kTickSpinUs : 0);
     thread_->StartFastTimer();
 }
@@ -148,6 +151,8 @@ void frmMain::FormLoad() {
         if (!portUi.failure.empty()) ShowNoPortMessage(portUi.failure);
     }
     InitProgram();
+    // The USB sensor board, when the settings choose it, before the tick starts.
+    if (opt_.openPort) sys_.OpenSensorBoard();
     for (Fenster window : store_.ReadOpenWindows(sys_)) registry_.Open(window);
     UpdateLapTimeSettings();
     InitDisplayBoard();
@@ -225,6 +230,11 @@ void frmMain::Cycle() {
     }
     mnuRundenAufzeichnen->setChecked(sys_.st.zyklus.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
+    if (sys_.st.BoardQuelle != 0 && sys_.st.SimulationActive == 0) {
+        // The board's one status line follows it: connected, gone, back, reset.
+        const QString t = QString::fromStdString(sys_.board().Lesen().text);
+        if (lblStatus->text() != t) lblStatus->setText(t);
+    }
     mnuBahnspannung->setEnabled(sys_.st.fenster.BahnspannungMenuEin != 0);
     UpdateClubMenus();
     inCycle_ = false;
@@ -485,7 +495,9 @@ void frmMain::BuildCentral() {
     btnDiagoff = button("btnDiagoff", "Portsimulator schließen");
     int r = 0;
     // Only what is measured: the port-write and main-loop fields have no values.
-    for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblI2C}) g->addWidget(l, r++, 0, 1, 3);
+    lblBoard = label("lblBoard", "Sensorboard");
+    lblBoard->setWordWrap(true);
+    for (QLabel* l : {MaxTick, lblAbweichung, lblAktuell, lblSpaet, lblUeberlauf, lblI2C, lblBoard}) g->addWidget(l, r++, 0, 1, 3);
     for (QLabel* l : {lblMainAktuell, lblMainAbweichung, lblPortwrites}) l->hide();
     g->addWidget(btnReset, r, 0);
     g->addWidget(TimOff, r, 1);
@@ -555,6 +567,8 @@ void frmMain::UpdateDebugFrame() {
                         .arg(b.voll)
                         .arg(b.ungueltig));
     lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.seriell.SerialVerworfen));
+    lblBoard->setVisible(s.BoardQuelle != 0);
+    if (s.BoardQuelle != 0) lblBoard->setText(QString::fromStdString(SensorboardDiagnose(sys_)));
 }
 
 void frmMain::UpdateStatus() {
@@ -562,6 +576,9 @@ void frmMain::UpdateStatus() {
     QString text;
     if (sys_.st.SimulationActive != 0) {
         text = QStringLiteral("Portsimulation aktiv");
+    } else if (sys_.st.BoardQuelle != 0) {
+        // One line for the board: connected, gone, refused, searched for.
+        text = QString::fromStdString(sys_.board().Lesen().text);
     } else if (!sys_.port().Available()) {
         text = QString::fromUtf8(kStatusNoPort);
     } else {

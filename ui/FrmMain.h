@@ -208,6 +208,7 @@ private:
     QLabel *lblPortwrites, *MaxTick, *lblAbweichung, *lblAktuell, *lblMainAktuell, *lblMainAbweichung, *lblSpaet,
         *lblUeberlauf;
     QLabel* lblI2C = nullptr;  // bus queue: sent, waiting, refused
+    QLabel* lblBoard = nullptr;  // the sensor board's counters (with the board as source)
     QLabel* lblSerial = nullptr;  // serial messages dropped on a full output buffer
     QPushButton *btnReset, *btnDiagFront, *btnDiagoff, *TimOff, *WrtExcel;
 };

@@ -167,6 +167,15 @@ void ParPortSimWindow::Update() {
     text += QStringLiteral("Steuerregister: %1\n").arg(Bits(steuer & 0xFF, 8));
     text += QStringLiteral("I2C-Bus:        %1\n").arg(s.I2CAktiv == 1 ? QStringLiteral("aktiv") : QStringLiteral("aus"));
     text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive != 0 ? "ein" : "aus").arg(s.SimSpur.load());
+    if (s.BoardQuelle != 0) {
+        // The board's pins as its edges and heartbeats report them, input 1 first.
+        QString pegel;
+        const unsigned b = s.BoardEingang;
+        for (int n = 1; n <= 10; ++n) pegel += ((b >> (n - 1)) & 1u) != 0 ? QLatin1Char('1') : QLatin1Char('0');
+        text += QStringLiteral("\nSensorboard:    Eingänge 1–10 %1%2\n%3")
+                    .arg(pegel, s.BoardBekannt != 0 ? QString() : QStringLiteral(" (unbekannt)"),
+                         QString::fromStdString(sys.board().Lesen().text));
+    }
     lblZustand->setText(text);
 }
 

@@ -396,6 +396,31 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     }
     g->setColumnStretch(4, 1);
     v->addLayout(g);
+    // Where the sensors are wired: the parallel port or the USB sensor board
+    // (found by its hello at the device named here). Taken at program start.
+    auto* quelle = Group(page, "fraSensoren", "Sensoren angeschlossen an");
+    auto* qg = new QGridLayout(quelle);
+    auto* cmbSensoren = new QComboBox(quelle);
+    cmbSensoren->setObjectName("cmbSensoren");
+    cmbSensoren->addItems({QStringLiteral("Parallelport"), QStringLiteral("USB-Sensorboard")});
+    cmbSensoren->setCurrentIndex(ctx_.sys.cfg.Lpt.Sensoren == 1 ? 1 : 0);
+    auto* txtBoard = new QLineEdit(QString::fromStdString(ctx_.sys.cfg.Lpt.Sensorboard), quelle);
+    txtBoard->setObjectName("txtSensorboard");
+    qg->addWidget(cmbSensoren, 0, 0);
+    qg->addWidget(new QLabel(U("Gerät des Sensorboards:"), quelle), 0, 1);
+    qg->addWidget(txtBoard, 0, 2);
+    qg->addWidget(Label(quelle, "lblSensorenHinweis",
+                        "Gilt ab dem nächsten Programmstart. Nach dem Wechsel die Lichtschranken neu einlernen."),
+                  1, 0, 1, 3);
+    qg->setColumnStretch(2, 1);
+    connect(cmbSensoren, &QComboBox::activated, this,
+            [this](int i) { ctx_.sys.cfg.Lpt.Sensoren = i == 1 ? int16_t{1} : int16_t{0}; });
+    connect(txtBoard, &QLineEdit::editingFinished, this, [this, txtBoard] {
+        const std::string t = txtBoard->text().trimmed().toStdString();
+        ctx_.sys.cfg.Lpt.Sensorboard = t.empty() ? std::string(kSensorboardStandard) : t;
+        txtBoard->setText(QString::fromStdString(ctx_.sys.cfg.Lpt.Sensorboard));
+    });
+    v->addWidget(quelle);
     lblSperrzeit = Label(page, "lblSperrzeit", "");
     v->addWidget(lblSperrzeit);
     auto* reset = new QPushButton(U("Alle Werte löschen"), page);
