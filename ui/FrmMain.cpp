@@ -21,6 +21,7 @@
 #include "race/InterneZeit.h"
 #include "race/Lpt.h"
 #include "race/RS232.h"
+#include "race/RaceResult.h"
 #include "system/RaceSystem.h"
 #include "ui/ResultWindow.h"
 #include "ui/SaveDisplayWindow.h"
@@ -221,7 +222,10 @@ void frmMain::Cycle() {
     // Race control may have moved the start light or the button sets after the
     // display output of this cycle; show that now rather than 100 ms later.
     registry_.RefreshRaceViews();
-    lblRennmodus->setText(QString::fromStdString(sys_.st.rennen.RennmodusText));
+    // The race the windows show: after a club race's last heat its heading
+    // says the club race is over.
+    if (const QString modus = QString::fromStdString(RennUeberschrift(sys_)).simplified(); lblRennmodus->text() != modus)
+        lblRennmodus->setText(modus);
     if (mnuBeenden->isEnabled() != sys_.view.beendenEnabled) {
         mnuBeenden->setEnabled(sys_.view.beendenEnabled);
         mnuBeenden->setToolTip(sys_.view.beendenEnabled

@@ -204,6 +204,21 @@ void ClubWindowsTest::resultWindowAfterAHeat() {
     QWidget* f = rig.main->Registry().Find("frmFahrer");
     QVERIFY(!f->findChild<QPushButton*>("cmdFahrerFertig")->isEnabled());
     QCOMPARE(rig.sys.st.fahrer.AnzahlClubFahrer, int16_t{3});
+    f->close();
+
+    // The last heat ends: the main window and the lap window say the club race
+    // is over, and keep saying it.
+    for (int i = 0; i < 3000 && !club.Ende(); ++i) {
+        rig.RunFor(10);
+        if (i % 80 == 40)
+            for (int l = 1; l <= 3; ++l) rig.Hold(l, 20);
+    }
+    QVERIFY(club.Ende());
+    rig.RunFor(3000);
+    const QString modus = UiRig::Text(rig.main.get(), "lblRennmodus");
+    QVERIFY2(modus.contains(QStringLiteral("Rennen 3 von 3")) && modus.endsWith(QStringLiteral("Clubrennen beendet")),
+             qPrintable(modus));
+    QVERIFY2(lap->windowTitle().contains(QStringLiteral("Clubrennen beendet")), qPrintable(lap->windowTitle()));
 }
 
 QTEST_MAIN(ClubWindowsTest)
