@@ -84,7 +84,7 @@ std::string LiveSnapshotJson(const RaceContext& sys, const ClubRennen* club) {
     for (const auto& z : e.zeilen) {
         json r = {{"platz", z.platz},
                   {"spur", z.spur},
-                  {"farbe", Css(sys.cfg.Farben.S[z.spur])},
+                  {"farbe", Css(sys.cfg.Farben.TS[z.spur])},  // the lane's own colour, as its number in the lap windows
                   {"schrift", Css(sys.cfg.Farben.FS[z.spur])},
                   {"fahrer", z.fahrer},
                   {"runden", z.runden},
@@ -126,7 +126,7 @@ std::string LiveSnapshotJson(const RaceContext& sys, const ClubRennen* club) {
         std::reverse(neueste[l].begin(), neueste[l].end());
         kurve.push_back({{"spur", l},
                          {"fahrer", RennFahrer(sys, l)},
-                         {"farbe", Css(sys.cfg.Farben.S[l])},
+                         {"farbe", Css(sys.cfg.Farben.TS[l])},
                          {"ab", gezaehlt[l] - static_cast<int32_t>(neueste[l].size()) + 1},
                          {"zeiten", neueste[l]}});
     }

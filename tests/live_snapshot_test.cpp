@@ -46,7 +46,7 @@ TEST(LiveSnapshot, StandingsGapsAndBannerAreThoseOfTheWindows) {
     LiveRig r;
     ASSERT_TRUE(ChooseRaceMode(r.sys, 1));  // lap race, 10 laps
     r.Green();
-    r.sys.cfg.Farben.S[2] = Rgb{255, 0, 16};
+    r.sys.cfg.Farben.TS[2] = Rgb{255, 0, 16};  // the lane's colour, as its number shows in the lap windows
     // Laps are timed from green (10000). Lane 2: laps of 5.1 and 4.5 s; lane 1
     // one lap; lane 3 two laps, 0.55 s behind lane 2 in total.
     r.Cross(2, 10100);

@@ -105,7 +105,8 @@ const ended = new Promise((resolve) => {
   trace.on("line", (line) => {
     const lap = line.match(/^(\d+) lap lane=(\d) laps=(\d+) time=(\d+\.\d+) .* pos=(\d)/);
     if (lap) {
-      const want = { lane: +lap[2], laps: +lap[3], time: lap[4], pos: +lap[5] };
+      // The page shows the trace's time with the decimal comma.
+      const want = { lane: +lap[2], laps: +lap[3], time: lap[4].replace(".", ","), pos: +lap[5] };
       checks.push((async () => {
         for (const [name, page] of [["phone", phone], ["tv", tv]]) {
           const ms = await until(page, rowShows, want);

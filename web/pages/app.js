@@ -13,11 +13,12 @@ const el = (tag, cls, text) => {
   return e;
 };
 
-// 7.123 below a minute, 1:02.345 from a minute on.
+// 7,123 below a minute, 1:02,345 from a minute on: with the decimal comma, as
+// the program's windows show times.
 function zeit(ms) {
   if (!ms || ms <= 0) return "–";
   const s = Math.floor(ms / 1000), r = String(ms % 1000).padStart(3, "0");
-  return s < 60 ? `${s}.${r}` : `${Math.floor(s / 60)}:${String(s % 60).padStart(2, "0")}.${r}`;
+  return s < 60 ? `${s},${r}` : `${Math.floor(s / 60)}:${String(s % 60).padStart(2, "0")},${r}`;
 }
 function abstand(z) {
   if (z.abstandRunden) return z.abstandRunden === 1 ? "+1 Runde" : `+${z.abstandRunden} Runden`;
@@ -134,7 +135,7 @@ function kurven(s) {
     for (const v of [lo, (lo + hi) / 2, hi]) {
       g.append(svg("line", { x1: L, x2: B - R, y1: y(v), y2: y(v), class: "achse" }));
       const tx = svg("text", { x: L - 4, y: y(v) + 4, "text-anchor": "end" });
-      tx.textContent = (v / 1000).toFixed(v < 10000 ? 2 : 1);
+      tx.textContent = (v / 1000).toFixed(v < 10000 ? 2 : 1).replace(".", ",");
       g.append(tx);
     }
     const erste = svg("text", { x: L, y: H - 6 });
