@@ -213,7 +213,10 @@ for _ in range(20):
 healthy("clients that never read")
 grown = (peak - base_rss) / 1024
 print(f"memory: {base_rss / 1024:.1f} MiB at start, peak {peak / 1024:.1f} MiB", flush=True)
-if grown > 64:
+# A sanitizer build keeps freed memory in quarantine and runs slower: the
+# bounds are for the program as it ships, the sanitizer run checks the rest.
+SANITIZED = os.environ.get("ZK_SANITIZED") == "1"
+if grown > (512 if SANITIZED else 64):
     fail(f"memory grew by {grown:.0f} MiB")
 pipelined.close()
 ws.close()
@@ -223,7 +226,7 @@ worst = max(late) if late else 0
 print(f"trace lines: {len(late)}, latest {worst:.0f} ms after its moment", flush=True)
 if not late:
     fail("no trace lines")
-elif worst > 500:
+elif worst > (3000 if SANITIZED else 500):
     fail(f"a trace line came {worst:.0f} ms late")
 if proc.poll() is not None:
     fail(f"zirkato-sim ended with {proc.returncode}")
