@@ -232,10 +232,11 @@ public:
             vergleich_[n] = v;
         }
         learnedSeen_ = true;
-        const char* phase = PhaseName(c_.sys.record.phase);
-        if (phase != phase_) {
-            phase_ = phase;
-            Line() << "phase " << phase << '\n';
+        // The phase itself is compared, not its name's address (equal names
+        // need not share one).
+        if (c_.sys.record.phase != phase_) {
+            phase_ = c_.sys.record.phase;
+            Line() << "phase " << PhaseName(phase_) << '\n';
         }
         if (s.rennen.SafetyCar != safetyCar_) {
             safetyCar_ = s.rennen.SafetyCar;
@@ -268,7 +269,7 @@ private:
     }
     std::ostream& Line() { return *c_.out << c_.sys.st.AktZeit.load() << ' '; }
     SimContext& c_;
-    const char* phase_ = "idle";
+    RacePhase phase_ = RacePhase::Idle;
     int16_t safetyCar_ = 0;
     std::array<std::string, kLanes + 1> tank_{};
     bool tankSeen_ = false;

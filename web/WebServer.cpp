@@ -245,7 +245,12 @@ protected:
                 shared->pending = false;
             }
             const QString text = QString::fromStdString(now);
-            for (auto& ws : sockets) {
+            // Dropping a client can close its socket at once, and its
+            // `disconnected` takes it out of `sockets`: walk a copy (a socket
+            // taken out is deleted later, not now).
+            std::vector<QWebSocket*> pages;
+            for (auto& ws : sockets) pages.push_back(ws.get());
+            for (QWebSocket* ws : pages) {
                 Conn* c = listener.Find(ws->peerAddress(), ws->peerPort());
                 if (c && c->tcp && c->tcp->bytesToWrite() > WebServer::kMaxQueuedBytes) {
                     listener.Drop(*c);
@@ -269,8 +274,15 @@ protected:
         exec();
         hub = nullptr;
         sweep.stop();
-        for (auto& ws : sockets) ws->abort();
+        // Closing a socket emits `disconnected`, which would change `sockets`
+        // while it is walked: the handlers go first.
+        std::vector<std::unique_ptr<QWebSocket>> closing = std::move(sockets);
         sockets.clear();
+        for (auto& ws : closing) {
+            QObject::disconnect(ws.get(), nullptr, &hubObject, nullptr);
+            ws->abort();
+        }
+        closing.clear();
         listener.close();
     }
 
