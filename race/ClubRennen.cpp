@@ -411,34 +411,17 @@ void ClubRennen::Wiederholen() {
     sys_.windows().DisplayOutput();
 }
 
-namespace {
-
-std::string CsvZelle(const std::string& v) {
-    const bool formel = !v.empty() && std::string("=+-@\t\r").find(v[0]) != std::string::npos;
-    if (!formel && v.find_first_of(";\"\n\r") == std::string::npos) return v;
-    std::string o = formel ? "\"'" : "\"";
-    for (char c : v) {
-        if (c == '"') o += '"';
-        o += c;
-    }
-    return o + "\"";
+std::vector<int> ClubRennen::StandFolge(size_t& gewertet) const {
+    // The ranked drivers in their order (mode 3: the smallest time first),
+    // then those without a score, who get no place.
+    std::vector<int> folge;
+    if (Zeitmodus()) folge.assign(platz_.rbegin(), platz_.rend());
+    else folge = platz_;
+    gewertet = folge.size();
+    for (int d = 1; d <= plan_.D; ++d)
+        if (std::find(folge.begin(), folge.end(), d) == folge.end()) folge.push_back(d);
+    return folge;
 }
-
-std::string HtmlText(const std::string& v) {
-    std::string o;
-    for (char c : v) {
-        switch (c) {
-            case '&': o += "&amp;"; break;
-            case '<': o += "&lt;"; break;
-            case '>': o += "&gt;"; break;
-            case '"': o += "&quot;"; break;
-            default: o += c;
-        }
-    }
-    return o;
-}
-
-}  // namespace
 
 std::string ClubRennen::StandTitel() const {
     // Called after the heat's end: turn_ is still the heat just driven.
@@ -458,21 +441,15 @@ std::string ClubRennen::ScoreText(int d) const {
 
 std::string ClubRennen::StandCsv(const std::string& datum, const std::string& uhrzeit) const {
     std::string o = "\xEF\xBB\xBF";
-    o += "Wertung;" + CsvZelle(StandTitel()) + "\r\n";
+    o += "Wertung;" + CsvFeld(StandTitel()) + "\r\n";
     o += "Datum;" + datum + " " + uhrzeit + "\r\n";
     o += "Programm;Zirkato " + std::string(ProgramVersion()) + "\r\n";
     o += std::string("Platz;Fahrer;") + (Zeitmodus() ? "Gesamtzeit;Gesamtzeit (ms)" : "Runden") + ";Rennen gefahren;Rennen\r\n";
-    // The ranked drivers in their order (mode 3: the smallest time first),
-    // then those without a score, who get no place.
-    std::vector<int> folge;
-    if (Zeitmodus()) folge.assign(platz_.rbegin(), platz_.rend());
-    else folge = platz_;
-    const size_t gewertet = folge.size();
-    for (int d = 1; d <= plan_.D; ++d)
-        if (std::find(folge.begin(), folge.end(), d) == folge.end()) folge.push_back(d);
+    size_t gewertet = 0;
+    const std::vector<int> folge = StandFolge(gewertet);
     for (size_t i = 0; i < folge.size(); ++i) {
         const int d = folge[i];
-        o += (i < gewertet ? S(static_cast<int>(i + 1)) : std::string()) + ";" + CsvZelle(Name(d)) + ";" + ScoreText(d) +
+        o += (i < gewertet ? S(static_cast<int>(i + 1)) : std::string()) + ";" + CsvFeld(Name(d)) + ";" + ScoreText(d) +
              (Zeitmodus() ? ";" + std::to_string(gesamtzeit_[d]) : std::string()) + ";" + S(gefahren_[d]) + ";" +
              S(plan_.H) + "\r\n";
     }
@@ -481,23 +458,19 @@ std::string ClubRennen::StandCsv(const std::string& datum, const std::string& uh
 
 std::string ClubRennen::StandHtml(const std::string& datum, const std::string& uhrzeit) const {
     std::string o =
-        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlText(StandTitel()) +
+        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + Html(StandTitel()) +
         "</title>\n<style>\nbody{font-family:sans-serif;margin:2em}\ntable{border-collapse:collapse}\n"
         "th,td{border:1px solid #444;padding:.3em .8em;text-align:right}\ntd.n,th.n{text-align:left}\n"
         "p.z{color:#666;font-size:smaller}\n@media print{body{margin:0}}\n</style>\n</head>\n<body>\n<h1>" +
-        HtmlText(StandTitel()) + "</h1>\n<p>" + HtmlText(datum + " " + uhrzeit) + "</p>\n";
+        Html(StandTitel()) + "</h1>\n<p>" + Html(datum + " " + uhrzeit) + "</p>\n";
     o += std::string("<table>\n<tr><th>Platz</th><th class=\"n\">Fahrer</th><th>") +
          (Zeitmodus() ? "Gesamtzeit" : "Runden") + "</th><th>Rennen gefahren</th></tr>\n";
-    std::vector<int> folge;
-    if (Zeitmodus()) folge.assign(platz_.rbegin(), platz_.rend());
-    else folge = platz_;
-    const size_t gewertet = folge.size();
-    for (int d = 1; d <= plan_.D; ++d)
-        if (std::find(folge.begin(), folge.end(), d) == folge.end()) folge.push_back(d);
+    size_t gewertet = 0;
+    const std::vector<int> folge = StandFolge(gewertet);
     for (size_t i = 0; i < folge.size(); ++i) {
         const int d = folge[i];
         o += "<tr><td>" + (i < gewertet ? S(static_cast<int>(i + 1)) : std::string("–")) + "</td><td class=\"n\">" +
-             HtmlText(Name(d)) + "</td><td>" + (ScoreText(d).empty() ? std::string("–") : ScoreText(d)) + "</td><td>" +
+             Html(Name(d)) + "</td><td>" + (ScoreText(d).empty() ? std::string("–") : ScoreText(d)) + "</td><td>" +
              S(gefahren_[d]) + " von " + S(plan_.H) + "</td></tr>\n";
     }
     return o + "</table>\n<p class=\"z\">Zirkato " + ProgramVersion() + "</p>\n</body>\n</html>\n";

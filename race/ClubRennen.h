@@ -129,6 +129,8 @@ private:
     bool Zeitmodus() const;  // mode 3: scores are times
     void ListeGeaendert() { ++listeGen_; }
     std::string StandTitel() const;
+    // The drivers in the order of the standings; the first `gewertet` have a place.
+    std::vector<int> StandFolge(size_t& gewertet) const;
     std::string ScoreText(int d) const;
     void StandAblegen();
 

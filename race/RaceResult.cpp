@@ -76,6 +76,8 @@ std::string ZielZeile(const RaceContext& sys) {
     return SiegerText(ErgebnisBerechnen(sys));
 }
 
+}  // namespace
+
 // One cell. A text that a spreadsheet would take for a formula (it starts with
 // "=", "+", "-", "@", a tab or a carriage return) gets a leading apostrophe, as
 // spreadsheet-safe CSV writers do, and is quoted.
@@ -103,8 +105,6 @@ std::string Html(const std::string& v) {
     }
     return o;
 }
-
-}  // namespace
 
 std::string LesbareZeit(int32_t ms) {
     const bool neg = ms < 0;

@@ -27,6 +27,11 @@ std::string LesbareZeit(int32_t ms);
 std::string LesbarerCountdown(int stunden, int minuten, int sekunden);
 // Tenths of a second as German text with one decimal ("2,0").
 std::string ZehntelText(int32_t zehntel);
+// One cell of a result table (CSV, ";"): quoted when it needs it; a text a
+// spreadsheet would take for a formula gets a leading apostrophe.
+std::string CsvFeld(const std::string& v);
+// A text for an HTML page: &, <, > and " escaped.
+std::string Html(const std::string& v);
 
 // The name of the driver on a lane: the team of a time race with lane change,
 // the club heat's driver, the name chosen in the driver selection ("TEAM n"),
