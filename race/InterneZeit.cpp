@@ -90,24 +90,37 @@ void FuelVoltage(RaceContext& sys, int lane) {
     sys.supply().NetzteilSetzen(lane - 1, static_cast<uint8_t>(value));
 }
 
-// The lap time of a crossing, with the club heat's lap rules: a lane that has
+// Microseconds from the lane's reference (green, or its last crossing) to its
+// pending crossing: both carry their part below the millisecond, so a lap
+// timed from board stamps is exact to the board's resolution, not to two
+// roundings.
+int64_t SeitReferenzUs(const RaceState& s, int lane) {
+    return int64_t{TimeDiff(s.Durchfahrt[lane], s.spuren.LetzteDurchfahrt[lane])} * 1000 +
+           (s.DurchfahrtUs[lane] - s.spuren.LetzteDurchfahrtUs[lane]);
+}
+
+// The lap time of a crossing (microseconds), with the club heat's lap rules: a lane that has
 // driven its heat's laps loses its power and leaves the heat; a lap beyond
 // them has no time.
-int32_t LapTimeOf(RaceContext& sys, int lane) {
+int64_t LapTimeUsOf(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
-    const int32_t lapMs = TimeDiff(s.Durchfahrt[lane], s.spuren.LetzteDurchfahrt[lane]);
-    if (s.rennen.Rennmodus != Rennart::Clubrennen) return lapMs;
+    const int64_t lapUs = SeitReferenzUs(s, lane);
+    if (s.rennen.Rennmodus != Rennart::Clubrennen) return lapUs;
     const int32_t runden = sys.record.laps.Laps(lane) + 1;
     if (runden > s.rennen.ZielRunden) return 0;
     s.spuren.RestRunden[lane] = s.rennen.ZielRunden - runden;
-    return lapMs;
+    return lapUs;
 }
 
 void EvaluateLap(RaceContext& sys, int lane) {
     RaceState& s = sys.st;
     LapList& laps = sys.record.laps;
-    const int32_t lapMs = LapTimeOf(sys, lane);
-    const LapEntry lap = laps.AddLap(lane, s.Durchfahrt[lane], lapMs, sys.record.phase == RacePhase::AfterRun);
+    // The lap is rounded to the whole millisecond on its own; the lane's total
+    // is kept exact in the lap list and rounded there, so that it does not
+    // collect every lap's rounding.
+    const int64_t lapUs = LapTimeUsOf(sys, lane);
+    const int32_t lapMs = UsZuMs(lapUs);
+    const LapEntry lap = laps.AddLapUs(lane, s.Durchfahrt[lane], lapUs, sys.record.phase == RacePhase::AfterRun);
     if (s.rennen.Rennmodus == Rennart::Clubrennen && lap.laps == s.rennen.ZielRunden) {
         // Heat finished for this lane.
         PowerOff(sys, lane);
@@ -148,6 +161,7 @@ void EvaluateLap(RaceContext& sys, int lane) {
     // it already elapsed is added (16-bit, as the after-run counters are).
     const auto nachlauf = sys.record.afterRunAsked ? static_cast<int16_t>(s.Nachzeit - s.NachlaufRest) : int16_t{0};
     s.spuren.LetzteDurchfahrt[lane] = TimeAdd(s.Durchfahrt[lane], nachlauf);
+    s.spuren.LetzteDurchfahrtUs[lane] = s.DurchfahrtUs[lane];
     sys.observer().OnLap(lane);
 }
 
@@ -185,8 +199,9 @@ void EvaluateLaps(RaceContext& sys) {
             // The start crossing: reaction time only. The first lap is timed from
             // the green light and so includes the reaction time.
             s.ErsteDurchfahrt[lane] = 0;
-            int32_t reaktion = TimeDiff(s.Durchfahrt[lane], s.spuren.LetzteDurchfahrt[lane]);
-            if (reaktion < 0) {
+            const int64_t reaktionUs = SeitReferenzUs(s, lane);
+            int32_t reaktion = UsZuMs(reaktionUs);
+            if (reaktionUs < 0) {
                 // The car was over the line before green and registered only after
                 // it (a pulse shorter than MinLength before green): a false start,
                 // punished at the next light step like one seen during the red

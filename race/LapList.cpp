@@ -2,7 +2,8 @@
 
 namespace zk {
 
-const LapEntry& LapList::Add(int lane, LapOrigin origin, int32_t when, int32_t lapMs, int delta) {
+const LapEntry& LapList::Add(int lane, LapOrigin origin, int32_t when, int64_t lapUs, int delta) {
+    const int32_t lapMs = UsZuMs(lapUs);
     LapEntry e;
     e.crossing = when;
     e.lapMs = lapMs;
@@ -10,7 +11,8 @@ const LapEntry& LapList::Add(int lane, LapOrigin origin, int32_t when, int32_t l
     e.laneOrigin = static_cast<uint8_t>((lane & 0x0F) | (static_cast<uint8_t>(origin) << 4));
     if (Valid(lane)) {
         count_[lane] += delta;
-        total_[lane] += lapMs;
+        totalUs_[lane] += lapUs;
+        total_[lane] = UsZuMs(totalUs_[lane]);
         e.laps = static_cast<int16_t>(count_[lane]);
         e.totalMs = total_[lane];
     }
@@ -18,9 +20,9 @@ const LapEntry& LapList::Add(int lane, LapOrigin origin, int32_t when, int32_t l
     return all_.back();
 }
 
-const LapEntry& LapList::AddLap(int lane, int32_t crossing, int32_t lapMs, bool afterRun) {
-    if (Valid(lane)) last_[lane] = lapMs;
-    return Add(lane, afterRun ? LapOrigin::AfterRun : LapOrigin::Sensor, crossing, lapMs, +1);
+const LapEntry& LapList::AddLapUs(int lane, int32_t crossing, int64_t lapUs, bool afterRun) {
+    if (Valid(lane)) last_[lane] = UsZuMs(lapUs);
+    return Add(lane, afterRun ? LapOrigin::AfterRun : LapOrigin::Sensor, crossing, lapUs, +1);
 }
 
 const LapEntry& LapList::AddCorrection(int lane, int32_t when, int delta, LapOrigin origin) {
@@ -36,7 +38,10 @@ std::vector<LapEntry> LapList::LapsOf(int lane) const {
 
 void LapList::Clear() {
     all_.clear();
-    for (int l = 0; l <= kLanes; ++l) count_[l] = total_[l] = last_[l] = 0;
+    for (int l = 0; l <= kLanes; ++l) {
+        count_[l] = total_[l] = last_[l] = 0;
+        totalUs_[l] = 0;
+    }
 }
 
 }  // namespace zk

@@ -29,6 +29,11 @@ enum class LapOrigin : uint8_t {
     Penalty,        // laps taken away for driving with an empty tank
 };
 
+// Microseconds to whole milliseconds, the nearest (a half away from zero).
+inline int32_t UsZuMs(int64_t us) {
+    return static_cast<int32_t>(us >= 0 ? (us + 500) / 1000 : -((-us + 500) / 1000));
+}
+
 // A lap, or a correction of a lane's lap count.
 struct LapEntry {
     int32_t crossing = 0;  // clock ms of the crossing (of the correction: when it was made)
@@ -50,7 +55,12 @@ public:
 
     // A driven lap of `lane` (1..8): the crossing and its lap time; returns the
     // entry (its lap count and the lane's total after it).
-    const LapEntry& AddLap(int lane, int32_t crossing, int32_t lapMs, bool afterRun);
+    const LapEntry& AddLap(int lane, int32_t crossing, int32_t lapMs, bool afterRun) {
+        return AddLapUs(lane, crossing, int64_t{lapMs} * 1000, afterRun);
+    }
+    // The same with the lap time in microseconds: the entry holds it rounded to
+    // the whole millisecond, the lane's total is the exact sum rounded.
+    const LapEntry& AddLapUs(int lane, int32_t crossing, int64_t lapUs, bool afterRun);
     // A correction of `lane`'s lap count by `delta` laps at clock time `when`.
     const LapEntry& AddCorrection(int lane, int32_t when, int delta, LapOrigin origin);
 
@@ -74,10 +84,11 @@ public:
 
 private:
     static bool Valid(int lane) { return lane >= 1 && lane <= kLanes; }
-    const LapEntry& Add(int lane, LapOrigin origin, int32_t when, int32_t lapMs, int delta);
+    const LapEntry& Add(int lane, LapOrigin origin, int32_t when, int64_t lapUs, int delta);
     std::vector<LapEntry> all_;
     int32_t count_[kLanes + 1] = {};
     int32_t total_[kLanes + 1] = {};
+    int64_t totalUs_[kLanes + 1] = {};
     int32_t last_[kLanes + 1] = {};
 };
 

@@ -206,6 +206,7 @@ void StartRace(RaceContext& sys) {
         r.Platz = 0;
         r.SpurAufPlatz = 0;
         s.spuren.LetzteDurchfahrt[l] = start;
+        s.spuren.LetzteDurchfahrtUs[l] = 0;
     }
     for (int l = 1; l <= kLanes; ++l) s.spuren.SpurDaten[l].Spur = static_cast<uint8_t>(l);
     if (cfg.AZT.Aktiv[1] != 0) SerialAusgeben(sys, "B2\r");

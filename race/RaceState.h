@@ -93,6 +93,7 @@ struct RaceControl {
 // Owner: the lap evaluation (race/RaceModes).
 struct LaneResults {
     LaneArray<int32_t> LetzteDurchfahrt{};  // the reference the next lap is timed from
+    LaneArray<int16_t> LetzteDurchfahrtUs{};  // its part below the millisecond (-500..499 us)
     LaneArray<int32_t> BesteRunde{};
     LaneArray<int32_t> RestRunden{};
     LaneArray<bool> SpurStromEin{};

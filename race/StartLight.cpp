@@ -23,7 +23,10 @@ void Gruen(RaceContext& sys) {
     RaceState& s = sys.st;
     if (!sys.record.Paused()) {
         const int32_t now = s.AktZeit;
-        for (int l = 0; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = now;
+        for (int l = 0; l <= kLanes; ++l) {
+            s.spuren.LetzteDurchfahrt[l] = now;
+            s.spuren.LetzteDurchfahrtUs[l] = 0;
+        }
         s.rennen.BoardGruenErwartet = s.BoardQuelle != 0;
         s.rennen.BoardGruenGesehen = s.BoardGruenZahl;
     }
@@ -37,7 +40,10 @@ void Gruen(RaceContext& sys) {
 void GreenWithoutLight(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     const int32_t now = sys.st.AktZeit;
-    for (int l = 0; l <= kLanes; ++l) sys.st.spuren.LetzteDurchfahrt[l] = now;
+    for (int l = 0; l <= kLanes; ++l) {
+        sys.st.spuren.LetzteDurchfahrt[l] = now;
+        sys.st.spuren.LetzteDurchfahrtUs[l] = 0;
+    }
     sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle != 0;
     sys.st.rennen.BoardGruenGesehen = sys.st.BoardGruenZahl;
     SetPhase(sys, RacePhase::Racing);
@@ -152,8 +158,12 @@ void BoardGruenUebernehmen(RaceContext& sys) {
     s.rennen.BoardGruenErwartet = false;
     if (!sys.record.Running()) return;
     const int32_t gruen = s.BoardGruenMs;
-    for (int l = 1; l <= kLanes; ++l)
-        if (s.ErsteDurchfahrt[l] != 0) s.spuren.LetzteDurchfahrt[l] = gruen;
+    const int16_t gruenUs = s.BoardGruenUs;
+    for (int l = 1; l <= kLanes; ++l) {
+        if (s.ErsteDurchfahrt[l] == 0) continue;
+        s.spuren.LetzteDurchfahrt[l] = gruen;
+        s.spuren.LetzteDurchfahrtUs[l] = gruenUs;
+    }
 }
 
 void StartAblauf(RaceContext& sys) {

@@ -137,6 +137,44 @@ TEST(BoardTiming, CrossingsTakeTheBoardsStampsNotTheTickThatSawThem) {
     EXPECT_EQ(r.sys.st.Durchfahrt[2], 5100);
 }
 
+// Every stamp rounded to its millisecond would make these laps 5000, 5001,
+// 5000, 5001 ms and the total 20002; each lap is 5000.4 ms, so every lap is
+// 5000 and the total 20001.6 rounds to 20002 on its own instead of adding up
+// the laps' roundings.
+TEST(BoardTiming, LapsAndTotalsKeepTheStampsMicroseconds) {
+    BoardRig r;
+    r.RunTo(100);
+    r.Hello();
+    r.RunBeating(1000);
+    r.Green();
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;
+    int32_t us = 1000 * 1000;
+    for (int lap = 1; lap <= 4; ++lap) {
+        us += 5000400;
+        r.RunBeating(us / 1000 - 5);
+        r.Edge(1, true, us / 1000, us % 1000);
+        r.Edge(1, false, us / 1000 + 10, us % 1000);
+        r.RunBeating(us / 1000 + 300);
+    }
+    EXPECT_EQ(r.LapTimes(1), (std::vector<int32_t>{5000, 5000, 5000, 5000}));
+    EXPECT_EQ(r.sys.record.laps.Total(1), 20002);
+    EXPECT_EQ(r.sys.record.laps.All().back().totalMs, 20002);
+    // A reaction time from a green latched between two milliseconds.
+    BoardRig g;
+    g.RunTo(100);
+    g.Hello();
+    g.RunBeating(1000);
+    g.Green();
+    g.RunBeating(1005);
+    g.Applied(0xFF, 0x20, 1003);
+    g.RunBeating(1100);
+    g.Edge(5, true, 1250, 600);
+    g.Edge(5, false, 1260);
+    g.RunBeating(1300);
+    ASSERT_FALSE(g.rec.reactions.empty());
+    EXPECT_EQ(g.rec.reactions.back(), (std::pair<int, int32_t>{5, 248})) << "1250.6 - 1003.0 ms";
+}
+
 TEST(BoardTiming, AStandingCarRegistersAndAPauseRegistersNothing) {
     BoardRig r;
     r.RunTo(100);

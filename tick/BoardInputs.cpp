@@ -69,6 +69,7 @@ void LaneEdge(TickState& s, int lane, bool active, int64_t us) {
         }
         const int32_t ms = BoardMs(s, us);
         if (TimeDiff(s.SperreBis[lane], ms) >= 0) return;  // locked out
+        s.DurchfahrtUs[lane] = BoardUsRest(s, us);
         s.Durchfahrt[lane] = ms;
         s.BoardPulsUs[lane] = us;
         s.BoardEndeUs[lane] = 0;
@@ -140,10 +141,23 @@ void NeueZeitlinie(TickState& s) {
 
 }  // namespace
 
-int32_t BoardMs(const TickState& s, int64_t hostUs) {
+namespace {
+
+// Program milliseconds of a host microsecond, rounded to the nearest (a half
+// upwards), not yet wrapped to the clock's 32 bits.
+int64_t BoardMs64(const TickState& s, int64_t hostUs) {
     const int64_t rel = hostUs - s.BoardNullpunktUs.load() + 500;
-    const int64_t ms = rel >= 0 ? rel / 1000 : -((-rel + 999) / 1000);
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ms)));
+    return rel >= 0 ? rel / 1000 : -((-rel + 999) / 1000);
+}
+
+}  // namespace
+
+int32_t BoardMs(const TickState& s, int64_t hostUs) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(BoardMs64(s, hostUs))));
+}
+
+int16_t BoardUsRest(const TickState& s, int64_t hostUs) {
+    return static_cast<int16_t>(hostUs - s.BoardNullpunktUs.load() - BoardMs64(s, hostUs) * 1000);
 }
 
 void DropBoardMessages(TickContext& t) {
@@ -195,6 +209,7 @@ void ReadBoardInputs(TickContext& t) {
                 const uint8_t alt = s.BoardLampen;
                 s.BoardLampen = m.lamps;
                 if ((m.lamps & 0x20) != 0 && (alt & 0x20) == 0) {
+                    s.BoardGruenUs = BoardUsRest(s, m.hostUs);
                     s.BoardGruenMs = BoardMs(s, m.hostUs);
                     s.BoardGruenZahl = s.BoardGruenZahl + 1;
                 }

@@ -203,6 +203,7 @@ void SampleLanes(TickContext& t) {
                 if (active) {
                     if (s.ImPuls[lane] == 0) {
                         // A new pulse: its first active sample is the crossing time.
+                        s.DurchfahrtUs[lane] = 0;
                         s.Durchfahrt[lane] = now;
                         s.PulsLaenge[lane] = 0;
                         s.PulsGemeldet[lane] = 0;

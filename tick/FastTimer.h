@@ -44,6 +44,8 @@ void ReadBoardInputs(TickContext& t);
 void DropBoardMessages(TickContext& t);
 // Program milliseconds of a host stamp (round to nearest). Any thread.
 int32_t BoardMs(const TickState& s, int64_t hostUs);
+// The part of `hostUs` below BoardMs's millisecond, microseconds (-500..499).
+int16_t BoardUsRest(const TickState& s, int64_t hostUs);
 // Tick thread: the yellow-phase (input 9) and chaos (input 10) buttons, pressed
 // or not, into their flags (each only when enabled in the settings).
 void ReadPushButtons(TickState& s, bool gelb, bool chaos);

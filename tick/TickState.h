@@ -148,6 +148,11 @@ struct TickState {
     LaneArray<Shared<int32_t>> SperreBis{};
     LaneArray<Shared<int16_t>> ImPuls{};
     LaneArray<Shared<int32_t>> Durchfahrt{};
+    // The crossing's part below the millisecond, microseconds (-500..499): the
+    // crossing happened at Durchfahrt * 1000 + DurchfahrtUs. The board stamps
+    // its edges to a few microseconds; the port's samples fall on whole
+    // milliseconds (0). Written before Durchfahrt, handed over with it.
+    LaneArray<Shared<int16_t>> DurchfahrtUs{};
     LaneArray<Shared<int32_t>> PulsLaenge{};
     LaneArray<Shared<int16_t>> PulsGemeldet{};
     LaneArray<Shared<int32_t>> AktivAbtastungen{};
@@ -194,6 +199,7 @@ struct TickState {
     // The board latched green (lamps bit 5 went on): its stamp in program
     // milliseconds, published by the counter.
     Shared<int32_t> BoardGruenMs{0};
+    Shared<int16_t> BoardGruenUs{0};  // its part below the millisecond (-500..499 us)
     SyncFlag<uint32_t> BoardGruenZahl{0};
     Shared<uint8_t> BoardLampen{0};       // lamps of the last latch
     Shared<uint32_t> BoardAbgelehnt{0};   // edges refused: stamp far from the tick's clock
