@@ -72,6 +72,8 @@ public:
     virtual std::string HeatTitle() { return {}; }
     // The lane-change series, for its windows and the replay (none: nullptr).
     virtual SpurwechselRennen* Spurwechsel() { return nullptr; }
+    // The same for readers that may not change it (the windows).
+    const SpurwechselRennen* Spurwechsel() const { return const_cast<Club*>(this)->Spurwechsel(); }
 };
 
 // Observation points of the evaluation and of race control (trace, tests). They

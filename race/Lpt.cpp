@@ -130,7 +130,7 @@ void LptStromBits(RaceContext& sys, int lane, bool on) {
 
 uint8_t RelaisByte(uint16_t lptDaten) { return static_cast<uint8_t>((lptDaten & 0x3F0) / 16); }
 
-std::string SensorboardDiagnose(RaceContext& sys) {
+std::string SensorboardDiagnose(const RaceContext& sys) {
     const BoardZustand z = sys.board().Lesen();
     const RaceState& s = sys.st;
     const BoardStats& b = z.stats;

@@ -54,6 +54,6 @@ uint8_t RelaisByte(uint16_t lptDaten);
 // The sensor board's counters for the diagnostics: messages lost and garbled,
 // resynchronisations, edges refused, impossible times, restarts, the clock's
 // drift and the input levels (bit n-1 = input n, "1" high).
-std::string SensorboardDiagnose(RaceContext& sys);
+std::string SensorboardDiagnose(const RaceContext& sys);
 
 }  // namespace zk

@@ -43,6 +43,7 @@ public:
 
     MsClock& clock() { return *clock_; }
     LptIo& port() { return *port_; }
+    const LptIo& port() const { return *port_; }
     WallClock& wall() { return *wall_; }
     UiPort& ui() { return *ui_; }
 
@@ -54,11 +55,13 @@ public:
     LapRecorder& recorder() { return *recorder_; }
     DirectorList& director() { return *director_; }
     Club& club() { return *club_; }
+    const Club& club() const { return *club_; }
     // Observation and window refresh.
     RaceObserver& observer() { return *observer_; }
     WindowRefresh& windows() { return *windows_; }
     // The USB sensor board (a stand-in without messages unless one is open).
     SensorBoard& board() { return *board_; }
+    const SensorBoard& board() const { return *board_; }
 
     // What the 1 ms tick may touch: the shared words, the clock, the port, the
     // bus queue and the sensor board's messages.

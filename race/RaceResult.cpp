@@ -56,7 +56,7 @@ std::string SiegerText(const RennErgebnis& e) {
 
 // The lane-change series while it is the chosen race (nullptr otherwise).
 const SpurwechselRennen* Serie(const RaceContext& sys) {
-    const SpurwechselRennen* w = const_cast<RaceContext&>(sys).club().Spurwechsel();
+    const SpurwechselRennen* w = sys.club().Spurwechsel();
     return w && w->Aktiv() ? w : nullptr;
 }
 

@@ -70,6 +70,7 @@ public:
     // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and
     // give them the data directory, where "_Test.txt" and the lap files go.
     DirectorDesk& Desk() { return desk_; }
+    const DirectorDesk& Desk() const { return desk_; }
     LapFile& Laps() { return laps_; }
     // The club races (with the time race with lane change) and their race log
     // "Logfile.txt" in the data directory (SetClub(&ClubRace()) puts them in place).

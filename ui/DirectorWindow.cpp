@@ -9,6 +9,7 @@
 #include "race/InterneZeit.h"
 #include "race/RaceResult.h"
 #include "race/Director.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "tick/FastTimer.h"
 #include "ui/LapWindow.h"
@@ -150,15 +151,15 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
         mg->addWidget(PowerBtn[i], 2, lane);
         mg->setColumnStretch(lane, 1);
         connect(Plus[i], &QPushButton::clicked, this, [this, lane, i] {
-            Runden[i]->setText(QString::number(LapCorrection(ctx_.sys, lane, +1)));
+            Runden[i]->setText(QString::number(ctx_.cmd.LapCorrection(lane, +1)));
             Update();
         });
         connect(Minus1[i], &QPushButton::clicked, this, [this, lane, i] {
-            Runden[i]->setText(QString::number(LapCorrection(ctx_.sys, lane, -1)));
+            Runden[i]->setText(QString::number(ctx_.cmd.LapCorrection(lane, -1)));
             Update();
         });
         connect(Reset[i], &QPushButton::clicked, this, [this, lane, i] {
-            ResetBestLap(ctx_.sys, lane);
+            ctx_.cmd.ResetBestLap(lane);
             Fastest[i]->setText(QStringLiteral("0,000"));
             ctx_.registry.ShowBestLapReset(lane);
         });
@@ -209,10 +210,10 @@ DirectorWindow::DirectorWindow(UiContext& ctx) : ProgramWindow(Fenster::Rennleit
         ng->addLayout(vm, 2, lane);
         ng->setColumnStretch(lane, 1);
         connect(VPlus[i], &QPushButton::clicked, this, [this, lane, i] {
-            if (LaneVoltageStep(ctx_.sys, lane, true)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
+            if (ctx_.cmd.LaneVoltageStep(lane, true)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
         });
         connect(VMinus[i], &QPushButton::clicked, this, [this, lane, i] {
-            if (LaneVoltageStep(ctx_.sys, lane, false)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
+            if (ctx_.cmd.LaneVoltageStep(lane, false)) Spannung[i]->setText(GermanDecimal(ctx_.sys.st.spannung.SpurVolt[lane], 1));
         });
     }
     Netzteil->setVisible(cfg.KVPowerSetup.I2C_Netzteil == 1);
@@ -298,7 +299,7 @@ void DirectorWindow::SyncList(QListWidget* list, const std::vector<std::string>&
 }
 
 void DirectorWindow::Update() {
-    RaceState& s = ctx_.sys.st;
+    const RaceState& s = ctx_.sys.st;
     RennMode->setText(QString::fromStdString(DirectorModeText(ctx_.sys)));
     if (s.rennen.Rennmodus == Rennart::Zeitrennen) ZeitAnzeige->setText(Countdown());
     const SpurwechselRennen* spw = ctx_.sys.club().Spurwechsel();
@@ -349,7 +350,7 @@ void DirectorWindow::ClearWindow() {
         GesTime[i]->setText(ZeitText(LesbareZeit(0)));
         FuelUpdate(i);
     }
-    ctx_.sys.Desk().Clear();
+    ctx_.cmd.DeskClear();
     Update();
 }
 
@@ -373,7 +374,7 @@ void DirectorWindow::keyPressEvent(QKeyEvent* e) {
 
 void DirectorWindow::Closing(QCloseEvent*) {
     // Unloading saves the running list ("_Test.txt").
-    ctx_.sys.Desk().Unloaded();
+    ctx_.cmd.DeskUnloaded();
 }
 
 }  // namespace zk

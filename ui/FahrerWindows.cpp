@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "race/FahrerAuswahl.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/WindowGeometry.h"
 
@@ -119,7 +120,7 @@ FahrerWindow::FahrerWindow(UiContext& ctx) : ProgramWindow(Fenster::Fahrer), ctx
     });
     connect(cmdFahrerFertig, &QPushButton::clicked, this, [this] {
         if (!FahrerBestaetigenErlaubt(ctx_.sys.st)) return;
-        FahrerBestaetigen(ctx_.sys, l_);
+        ctx_.cmd.FahrerBestaetigen(l_);
         close();
     });
 
@@ -207,11 +208,11 @@ SelectDriverWindow::SelectDriverWindow(UiContext& ctx) : ProgramWindow(Fenster::
     connect(btnSchliessen, &QPushButton::clicked, this, [this] {
         SpurNamenListe namen;
         for (int lane = 1; lane <= kLanes; ++lane) namen[lane] = cmbDriverT[lane - 1]->currentText().toStdString();
-        SpurNamenSetzen(ctx_.sys, namen);
+        ctx_.cmd.SpurNamenSetzen(namen);
         close();
     });
     connect(btnTeamNamen, &QPushButton::clicked, this, [this] {
-        TeamNamenSetzen(ctx_.sys);
+        ctx_.cmd.TeamNamenSetzen();
         close();
     });
 }

@@ -62,8 +62,9 @@ frmMain::frmMain(RaceSystem& sys, TickControl& tick, SettingsStore& store, MainO
       store_(store),
       opt_(opt),
       race_(sys),
+      commands_(sys),
       registry_(sys),
-      ctx_{sys, race_, registry_},
+      ctx_{sys, commands_, race_, registry_},
       keys_(std::make_unique<GlobalKeys>()),
       uiPort_(registry_, keys_.get()),
       refresh_(registry_) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "system/RaceCommands.h"
 #include "ui/GlobalKeys.h"
 #include "ui/LiveWeb.h"
 #include "ui/QtPorts.h"
@@ -170,6 +171,7 @@ private:
     SettingsStore& store_;
     MainOptions opt_;
     RaceActions race_;
+    RaceCommands commands_;
     WindowRegistry registry_;
     UiContext ctx_;
     std::unique_ptr<GlobalKeys> keys_;

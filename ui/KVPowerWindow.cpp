@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "race/NetzTeil.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 
 namespace zk {
@@ -69,7 +70,7 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
         chkTankOff[lane]->setObjectName(QStringLiteral("chkTankOff_%1").arg(lane - 1));
         chkTankOff[lane]->setChecked(ctx_.sys.st.spannung.TankAus[lane] != 0);
         connect(chkTankOff[lane], &QCheckBox::toggled, this,
-                [this, lane](bool on) { TankOffSetzen(ctx_.sys, lane, on ? 1 : 0); });
+                [this, lane](bool on) { ctx_.cmd.TankOffSetzen(lane, on ? 1 : 0); });
         g->addWidget(chkTankOff[lane], 5, 0, 1, 2);
         lanes->addWidget(f, (lane - 1) / 4, (lane - 1) % 4);
     }
@@ -80,7 +81,7 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
     v->addWidget(alle);
 
     // Loading sends all eight values and takes them into the settings file.
-    KVPowerLaden(ctx_.sys);
+    ctx_.cmd.KVPowerLaden();
     for (int l = 1; l <= 8; ++l) ctx_.writeLaneVoltage(l);
     UpdateAnzeige();
     refresh_.setInterval(200);
@@ -91,10 +92,10 @@ KVPowerWindow::KVPowerWindow(UiContext& ctx) : ProgramWindow(Fenster::KVPower), 
 void KVPowerWindow::Knopf(int lane, int knopf) {
     const VoltKnopf k = kKnoepfe[knopf].k;
     if (lane == 0) {
-        const uint16_t changed = AlleSpurenDruecken(ctx_.sys, k);
+        const uint16_t changed = ctx_.cmd.AlleSpurenDruecken(k);
         for (int l = 1; l <= 8; ++l)
             if ((changed >> l) & 1) ctx_.writeLaneVoltage(l);
-    } else if (VoltKnopfDruecken(ctx_.sys, lane, k)) {
+    } else if (ctx_.cmd.VoltKnopfDruecken(lane, k)) {
         ctx_.writeLaneVoltage(lane);
     }
     UpdateAnzeige();
@@ -110,7 +111,7 @@ void KVPowerWindow::UpdateAnzeige() {
 
 void KVPowerWindow::Closing(QCloseEvent*) {
     refresh_.stop();
-    KVPowerEntladen(ctx_.sys);
+    ctx_.cmd.KVPowerEntladen();
 }
 
 }  // namespace zk

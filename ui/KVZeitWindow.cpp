@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "race/Director.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/WindowRegistry.h"
 #include "ui/RaceActions.h"
@@ -104,7 +105,7 @@ void KVZeitWindow::MakeRowWidgets(int i, QWidget* block, bool compact) {
     // Reset: the lane's best lap starts again, as at the race director's desk.
     ResetBtn[i]->setToolTip(QStringLiteral("Bestzeit dieser Spur zurücksetzen"));
     connect(ResetBtn[i], &QPushButton::clicked, this, [this, i] {
-        ResetBestLap(ctx_.sys, LaneOf(i));
+        ctx_.cmd.ResetBestLap(LaneOf(i));
         ctx_.registry.ShowBestLapReset(LaneOf(i));
     });
 }

@@ -12,6 +12,7 @@
 #include <qrencode.h>
 
 #include "race/RaceResult.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 
 namespace zk {
@@ -78,7 +79,7 @@ QString LiveWebSteuerung::StatusText() const {
     return server_.Running() ? QStringLiteral("Live: ") + Adresse() : QString();
 }
 
-QWidget* LiveWebSeite(RaceSystem& sys, QWidget* parent) {
+QWidget* LiveWebSeite(const RaceSystem& sys, RaceCommands& cmd, QWidget* parent) {
     auto* page = new QWidget(parent);
     auto* v = new QVBoxLayout(page);
     auto* form = new QFormLayout;
@@ -105,10 +106,9 @@ QWidget* LiveWebSeite(RaceSystem& sys, QWidget* parent) {
     wo->setWordWrap(true);
     v->addWidget(wo);
     v->addStretch();
-    QObject::connect(an, &QCheckBox::toggled, page, [&sys](bool on) { sys.cfg.Web.Aktiv = on ? 1 : 0; });
-    QObject::connect(lokal, &QCheckBox::toggled, page, [&sys](bool on) { sys.cfg.Web.NurLokal = on ? 1 : 0; });
-    QObject::connect(port, &QSpinBox::editingFinished, page,
-                     [&sys, port] { sys.cfg.Web.Port = static_cast<int16_t>(port->value()); });
+    QObject::connect(an, &QCheckBox::toggled, page, [&cmd](bool on) { cmd.WebAktivSetzen(on); });
+    QObject::connect(lokal, &QCheckBox::toggled, page, [&cmd](bool on) { cmd.WebNurLokalSetzen(on); });
+    QObject::connect(port, &QSpinBox::editingFinished, page, [&cmd, port] { cmd.WebPortSetzen(port->value()); });
     return page;
 }
 

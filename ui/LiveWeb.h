@@ -16,6 +16,7 @@ class QLabel;
 namespace zk {
 
 class RaceSystem;
+class RaceCommands;
 
 // A QR code of `text` (libqrencode, error correction M): black modules of
 // `modul` pixels on white, with the four-module quiet zone. Null on failure.
@@ -46,8 +47,9 @@ private:
     QString fehler_;
 };
 
-// The settings tab "Live-Seiten": on/off, port, this computer only, and what is exposed.
-QWidget* LiveWebSeite(RaceSystem& sys, QWidget* parent);
+// The settings tab "Live-Seiten": on/off, port, this computer only, and what is
+// exposed. Shows `sys`; its changes go through `cmd`.
+QWidget* LiveWebSeite(const RaceSystem& sys, RaceCommands& cmd, QWidget* parent);
 
 // The address and its QR code, large enough to scan from a few steps away.
 class LiveWebFenster : public QDialog {

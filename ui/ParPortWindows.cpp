@@ -12,6 +12,7 @@
 #include "race/Lpt.h"
 #include "race/PortSim.h"
 #include "settings/ProfileParse.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/LapWindow.h"
 #include "ui/RaceActions.h"
@@ -35,7 +36,6 @@ const char* const kDatenBits[8] = {"Pin 2 - Ampel Rot 1", "Pin 3 - Ampel Rot 2",
 
 ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortSim), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport testen"));
-    RaceSystem& sys = ctx_.sys;
 
     // Two columns, so the window fits a 768-pixel-high screen.
     auto* top = new QGridLayout(this);
@@ -64,9 +64,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
         b->setCheckable(true);
         og->addWidget(b, i % 4, i / 4);
         connect(b, &QPushButton::clicked, this, [this, i] {
-            RaceSystem& s = ctx_.sys;
-            s.st.LptDaten.ToggleBits(static_cast<uint16_t>(1u << i));
-            LptDatenAusgeben(s);
+            ctx_.cmd.DatenBitUmschalten(i);
             Update();
         });
         SpurTrue.push_back(b);
@@ -86,9 +84,7 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
         *confBtn[bit] = b;
         cg->addWidget(b, bit / 2, bit % 2);
         connect(b, &QPushButton::clicked, this, [this, bit] {
-            RaceSystem& s = ctx_.sys;
-            s.st.LptSteuer.ToggleBits(static_cast<uint8_t>(1u << bit));
-            LptSteuerAusgeben(s);
+            ctx_.cmd.SteuerBitUmschalten(bit);
             Update();
         });
     }
@@ -114,8 +110,8 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
     top->addWidget(sim, 2, 1);
     connect(chkAutoZaehlen, &QCheckBox::toggled, this, &ParPortSimWindow::OnAutoZaehlen);
     connect(chkAufAb, &QCheckBox::toggled, this,
-            [this](bool on) { ctx_.sys.st.SimWechseln = static_cast<uint8_t>(on ? 1 : 0); });
-    connect(Sim1ms, &QPushButton::clicked, this, [this] { AskSimSweep(ctx_.sys.st, true); });
+            [this](bool on) { ctx_.cmd.SimWechselnSetzen(on); });
+    connect(Sim1ms, &QPushButton::clicked, this, [this] { ctx_.cmd.AskSimSweep(true); });
     connect(btnStartRace, &QPushButton::clicked, this, [this] { ctx_.race.Start(); });
     connect(btnStopRace, &QPushButton::clicked, this, [this] { ctx_.race.Stop(); });
 
@@ -141,17 +137,17 @@ ParPortSimWindow::ParPortSimWindow(UiContext& ctx) : ProgramWindow(Fenster::ParP
 
     // Form_Load
     adjustSize();
-    sys.st.SimulationActive = 1;
+    ctx_.cmd.SimulationStarten();
     ctx_.showDebugFrame(true);
     Update();
 }
 
-void ParPortSimWindow::OnAutoZaehlen(bool on) { SimVerdrahtungSetzen(ctx_.sys, on); }
+void ParPortSimWindow::OnAutoZaehlen(bool on) { ctx_.cmd.SimVerdrahtungSetzen(on); }
 
-void ParPortSimWindow::OnParSim() { SimSweepTakt(ctx_.sys, chkAutoZaehlen->isChecked()); }
+void ParPortSimWindow::OnParSim() { ctx_.cmd.SimSweepTakt(chkAutoZaehlen->isChecked()); }
 
 void ParPortSimWindow::Update() {
-    RaceSystem& sys = ctx_.sys;
+    const RaceSystem& sys = ctx_.sys;
     const RaceState& s = sys.st;
     const unsigned daten = s.LptDaten, steuer = s.LptSteuer, eingang = s.Eingang;
     btnStartRace->setEnabled(sys.record.CanStart());
@@ -181,14 +177,8 @@ void ParPortSimWindow::Update() {
 
 void ParPortSimWindow::Closing(QCloseEvent*) {
     ParSim_.stop();
-    RaceSystem& sys = ctx_.sys;
-    sys.st.SimulationActive = 0;
-    AskSimSweep(sys.st, false);
+    ctx_.cmd.SimulationBeenden();
     ctx_.showDebugFrame(false);
-    // The simulator only replaced the in-memory values; the learned ones come
-    // back from the settings, with the floors they always have.
-    sys.ApplySettings();
-    sys.st.fenster.SimMaskenAktiv = false;
 }
 
 // -------------------------------------------------------------- frmParPortDebug
@@ -214,7 +204,7 @@ protected:
 
 ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : ProgramWindow(Fenster::ParPortDebug), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Parallelport Simulieren"));
-    RaceSystem& sys = ctx_.sys;
+    const RaceSystem& sys = ctx_.sys;
 
     auto* top = new QVBoxLayout(this);
     auto* hint = new QLabel(QString::fromUtf8("Für manuelle Simmulation oder Tanksimulation den entsprechenden Button "
@@ -233,7 +223,7 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : ProgramWindow(Fenster::
         const int n = i + 1;
         auto* b = new HoldButton(QStringLiteral("Spur %1").arg(n), this);
         b->setObjectName(ArrayName("SpurTrue", i));
-        b->onHold = [this, n](bool down) { EingangErzwingen(ctx_.sys.st, n, down); };
+        b->onHold = [this, n](bool down) { ctx_.cmd.EingangErzwingen(n, down); };
         SpurTrue.push_back(b);
         auto* t = new QLineEdit(this);
         t->setObjectName(ArrayName("AutoZeit", i));
@@ -255,32 +245,28 @@ ParPortDebugWindow::ParPortDebugWindow(UiContext& ctx) : ProgramWindow(Fenster::
     AutoAusBox = new QCheckBox(QStringLiteral("Automatische Simulation ausschalten"), this);
     AutoAusBox->setObjectName("AutoAus");
     top->addWidget(AutoAusBox);
-    connect(AutoAusBox, &QCheckBox::toggled, this, [this](bool on) { ctx_.sys.portSim.AutoAus = on ? 1 : 0; });
+    connect(AutoAusBox, &QCheckBox::toggled, this, [this](bool on) { ctx_.cmd.AutoAusSetzen(on); });
 
     // Form_Load
-    AutoSimulationLaden(sys);
+    ctx_.cmd.AutoSimulationLaden();
     for (int n = 1; n <= kSimLanes; ++n) {
         AutoZeit[n - 1]->setText(QString::number(sys.portSim.AutoPeriode[n]));
         TankWert[n - 1]->setText(QString::number(sys.cfg.Tankoption.Tankinhalt) + ",00");
     }
     for (int i = 0; i < kSimLanes; ++i) {
         connect(AutoZeit[i], &QLineEdit::textChanged, this, [this, i](const QString& t) {
-            AutoPeriodeSetzen(ctx_.sys, i + 1, ParseLeadingReal(t.toStdString()));
+            ctx_.cmd.AutoPeriodeSetzen(i + 1, ParseLeadingReal(t.toStdString()));
         });
     }
     adjustSize();
 }
 
-void ParPortDebugWindow::Update() { AutoSimulationSchritt(ctx_.sys); }
+void ParPortDebugWindow::Update() { ctx_.cmd.AutoSimulationSchritt(); }
 
-void ParPortDebugWindow::ClearWindow() { AutoSimulationLeeren(ctx_.sys); }
+void ParPortDebugWindow::ClearWindow() { ctx_.cmd.AutoSimulationLeeren(); }
 
 void ParPortDebugWindow::Tanken(int i) {
-    RaceSystem& sys = ctx_.sys;
-    const double inhalt = sys.cfg.Tankoption.Tankinhalt;
-    // Never more than the tank holds, never less than empty.
-    const double v = std::clamp(ParseLeadingReal(TankWert[i]->text().toStdString()), 0.0, std::max(0.0, inhalt));
-    sys.st.tank.TankStand[i + 1] = v;
+    ctx_.cmd.TankStandSetzen(i + 1, ParseLeadingReal(TankWert[i]->text().toStdString()));
 }
 
 }  // namespace zk

@@ -35,7 +35,7 @@ QString ResultFolderText(const RaceSystem& sys, bool opened) {
                   : QString::fromUtf8("Kein Dateimanager zum Öffnen gefunden. Der Ergebnisordner ist: %1").arg(dir);
 }
 
-ResultWindow::ResultWindow(RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), sys_(sys) {
+ResultWindow::ResultWindow(const RaceSystem& sys) : ProgramWindow(Fenster::Ergebnis), sys_(sys) {
     setWindowTitle(QStringLiteral("Ergebnis"));
     auto* v = new QVBoxLayout(this);
     lblTitel_ = new QLabel(this);

@@ -25,12 +25,12 @@ QString ResultFolderText(const RaceSystem& sys, bool opened);
 class ResultWindow : public ProgramWindow {
     Q_OBJECT
 public:
-    explicit ResultWindow(RaceSystem& sys);
+    explicit ResultWindow(const RaceSystem& sys);
     // Shows the result kept in the race view.
     void Fill();
 
 private:
-    RaceSystem& sys_;
+    const RaceSystem& sys_;
     QLabel* lblTitel_;
     QLabel* lblSieger_;
     QTableWidget* lstErgebnis_;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "race/Zeitansage.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/WindowRegistry.h"
 
@@ -46,7 +47,7 @@ SoundFilesWindow::SoundFilesWindow(UiContext& ctx) : ProgramWindow(Fenster::Soun
 
 void SoundFilesWindow::SetSlotFile(const QString& file) {
     lblSound[slot_]->setText(file);
-    ctx_.sys.cfg.SoundFiles[slot_] = file.toStdString();
+    ctx_.cmd.SoundDateiSetzen(slot_, file.toStdString());
 }
 
 void SoundFilesWindow::PlayFile(UiContext& ctx, QWidget* parent, const QString& file) {

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "race/Spurwechsel.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/UiContext.h"
 #include "ui/WindowRegistry.h"
@@ -93,7 +94,7 @@ SpwDisplayWindow::SpwDisplayWindow(UiContext& ctx)
     ctx_.registry.DisableWindows();
 }
 
-SpurwechselRennen* SpwDisplayWindow::Serie() const { return ctx_.sys.club().Spurwechsel(); }
+const SpurwechselRennen* SpwDisplayWindow::Serie() const { return ctx_.sys.club().Spurwechsel(); }
 
 void SpwDisplayWindow::Anzeigen() {
     const SpurwechselRennen* w = Serie();
@@ -130,8 +131,8 @@ void SpwDisplayWindow::showEvent(QShowEvent* e) {
 
 void SpwDisplayWindow::Weiter() {
     // The core starts the next segment (or ends the series) and closes this window.
-    if (SpurwechselRennen* w = Serie()) {
-        w->Weiter();
+    if (Serie()) {
+        ctx_.cmd.SpwWeiter();
     } else {
         close();
     }
@@ -140,8 +141,8 @@ void SpwDisplayWindow::Weiter() {
 void SpwDisplayWindow::Starten() {
     // The core closes this window and starts the next segment (after the last
     // one: the series again).
-    if (SpurwechselRennen* w = Serie()) {
-        w->Starten();
+    if (Serie()) {
+        ctx_.cmd.SpwStarten();
     } else {
         close();
     }
@@ -150,8 +151,8 @@ void SpwDisplayWindow::Starten() {
 void SpwDisplayWindow::Closing(QCloseEvent* e) {
     // The close box counts as Close: a series left waiting could not go on.
     // (Going on closes this window again; that close is this one.)
-    SpurwechselRennen* w = Serie();
-    if (e->spontaneous() && w && w->Wartet()) w->Weiter();
+    const SpurwechselRennen* w = Serie();
+    if (e->spontaneous() && w && w->Wartet()) ctx_.cmd.SpwWeiter();
     ctx_.registry.EnableWindows();
 }
 

@@ -31,7 +31,7 @@ protected:
 private:
     void Weiter();
     void Starten();
-    SpurwechselRennen* Serie() const;
+    const SpurwechselRennen* Serie() const;
 
     UiContext& ctx_;
     QLabel* lblRvonR = nullptr;

@@ -1,6 +1,7 @@
-// What every window of the program is given: the race system it shows, the race
-// commands its buttons call, the registry of open windows, and the few main-window
-// services a window may use.
+// What every window of the program is given: a read-only view of the race
+// system it shows, the commands through which it changes anything in it, the
+// race commands its buttons call, the registry of open windows, and the few
+// main-window services a window may use.
 #pragma once
 
 #include <functional>
@@ -10,13 +11,17 @@
 namespace zk {
 
 class RaceSystem;
+class RaceCommands;
 class RaceActions;
 class WindowRegistry;
 class Zeitansage;
 class ClubRennen;
 
 struct UiContext {
-    RaceSystem& sys;
+    // Windows read the race system here; the compiler refuses a write.
+    const RaceSystem& sys;
+    // Every change a window makes to the race system, settings included.
+    RaceCommands& cmd;
     RaceActions& race;
     WindowRegistry& registry;
     // Shows or hides the main window's diagnostics frame.

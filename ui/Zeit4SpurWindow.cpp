@@ -194,7 +194,7 @@ void Zeit4SpurWindow::Update() {
 }
 
 void Zeit4SpurWindow::Refresh() {
-    RaceState& s = ctx_.sys.st;
+    const RaceState& s = ctx_.sys.st;
     // Readable times (m:ss.mmm) in the window only; the window leaves the race's
     // own time texts alone.
     lblDispNachlauf->setText(QString::fromStdString(LesbareZeit(s.NachlaufRest)));

@@ -21,6 +21,7 @@
 #include "race/NetzTeil.h"
 #include "race/RS232.h"
 #include "race/TeachIn.h"
+#include "system/RaceCommands.h"
 #include "system/RaceSystem.h"
 #include "ui/UiContext.h"
 #include "ui/WindowRegistry.h"
@@ -61,7 +62,7 @@ QGroupBox* Group(QWidget* parent, const char* name, const char* title) {
 
 ZsaWindow::ZsaWindow(UiContext& ctx) : ProgramWindow(Fenster::ZSA), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Einstellungen"));
-    ZsaOeffnen(ctx_.sys);
+    ctx_.cmd.ZsaOeffnen();
 
     auto* v = new QVBoxLayout(this);
     SSTab1 = new QTabWidget(this);
@@ -74,7 +75,7 @@ ZsaWindow::ZsaWindow(UiContext& ctx) : ProgramWindow(Fenster::ZSA), ctx_(ctx) {
     SSTab1->addTab(Scroll(BuildSeriell()), QStringLiteral("Anzeige (seriell)"));
     SSTab1->addTab(Scroll(BuildSound()), QStringLiteral("Sound"));
     SSTab1->addTab(Scroll(BuildFenster()), QStringLiteral("Fenster und Farben"));
-    SSTab1->addTab(Scroll(LiveWebSeite(ctx_.sys, this)), QStringLiteral("Live-Seiten"));
+    SSTab1->addTab(Scroll(LiveWebSeite(ctx_.sys, ctx_.cmd, this)), QStringLiteral("Live-Seiten"));
     v->addWidget(SSTab1);
 
     auto* buttons = new QHBoxLayout;
@@ -93,14 +94,14 @@ ZsaWindow::ZsaWindow(UiContext& ctx) : ProgramWindow(Fenster::ZSA), ctx_(ctx) {
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
 
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int reiter) {
-        ZsaReiterGewaehlt(ctx_.sys, reiter);
+        ctx_.cmd.ZsaReiterGewaehlt(reiter);
         // Captions and lamps at once rather than at the next cycle.
         ctx_.registry.SettingsLiveView();
     });
     // Whoever opens the settings usually comes to teach the track in.
     SSTab1->setCurrentIndex(kZsaReiterLichtschranken);
-    ZsaReiterGewaehlt(ctx_.sys, kZsaReiterLichtschranken);
-    ZsaTimerFunktionen(ctx_.sys);
+    ctx_.cmd.ZsaReiterGewaehlt(kZsaReiterLichtschranken);
+    ctx_.cmd.ZsaTimerFunktionen();
     Anzeigen();
     Aktualisieren();
     resize(980, 690);
@@ -115,7 +116,7 @@ QCheckBox* ZsaWindow::Check(QWidget* parent, const char* name, const char* capti
     checks_.insert(QString::fromLatin1(name), c);
     const std::string key = name;
     connect(c, &QCheckBox::clicked, this, [this, key](bool on) {
-        Folge(ZsaCheckSetzen(ctx_.sys, key, on ? 1 : 0));
+        Folge(ctx_.cmd.ZsaCheckSetzen(key, on ? 1 : 0));
     });
     return c;
 }
@@ -129,7 +130,7 @@ QLineEdit* ZsaWindow::Text(QWidget* parent, const char* name, int width) {
     const std::string key = name;
     connect(e, &QLineEdit::editingFinished, this, [this, e, key] {
         if (!e->isModified()) return;
-        e->setText(QString::fromStdString(ZsaTextEingabe(ctx_.sys, key, e->text().toStdString())));
+        e->setText(QString::fromStdString(ctx_.cmd.ZsaTextEingabe(key, e->text().toStdString())));
         e->setModified(false);
         Aktualisieren();
     });
@@ -157,7 +158,7 @@ QRadioButton* ZsaWindow::Option(QWidget* parent, QButtonGroup* group, const char
     group->addButton(r);
     options_.insert(QString::fromLatin1(name), r);
     const std::string key = name;
-    connect(r, &QRadioButton::clicked, this, [this, key] { Folge(ZsaOptionWaehlen(ctx_.sys, key)); });
+    connect(r, &QRadioButton::clicked, this, [this, key] { Folge(ctx_.cmd.ZsaOptionWaehlen(key)); });
     return r;
 }
 
@@ -168,7 +169,7 @@ QComboBox* ZsaWindow::Liste(QWidget* parent, const char* name, const QStringList
     lists_.insert(QString::fromLatin1(name), c);
     const std::string key = name;
     connect(c, &QComboBox::activated, this, [this, key](int index) {
-        ZsaListeWaehlen(ctx_.sys, key, index);
+        ctx_.cmd.ZsaListeWaehlen(key, index);
         Aktualisieren();
     });
     return c;
@@ -390,7 +391,7 @@ QWidget* ZsaWindow::BuildLichtschranken() {
         g->addWidget(b, row, col);
         g->addWidget(s, row, col + 1);
         connect(b, &QPushButton::clicked, this, [this, k] {
-            TeachInKlick(ctx_.sys, k + 1);
+            ctx_.cmd.TeachInKlick(k + 1);
             ctx_.registry.SettingsLiveView();
         });
     }
@@ -414,10 +415,9 @@ QWidget* ZsaWindow::BuildLichtschranken() {
                   1, 0, 1, 3);
     qg->setColumnStretch(2, 1);
     connect(cmbSensoren, &QComboBox::activated, this,
-            [this](int i) { ctx_.sys.cfg.Lpt.Sensoren = i == 1 ? int16_t{1} : int16_t{0}; });
+            [this](int i) { ctx_.cmd.SensorenAmBoard(i == 1); });
     connect(txtBoard, &QLineEdit::editingFinished, this, [this, txtBoard] {
-        const std::string t = txtBoard->text().trimmed().toStdString();
-        ctx_.sys.cfg.Lpt.Sensorboard = t.empty() ? std::string(kSensorboardStandard) : t;
+        ctx_.cmd.SensorboardSetzen(txtBoard->text().trimmed().toStdString());
         txtBoard->setText(QString::fromStdString(ctx_.sys.cfg.Lpt.Sensorboard));
     });
     v->addWidget(quelle);
@@ -440,7 +440,7 @@ QWidget* ZsaWindow::BuildLichtschranken() {
         box->setAttribute(Qt::WA_DeleteOnClose);
         connect(box, &QMessageBox::finished, this, [this, box, ja] {
             if (box->clickedButton() != ja) return;
-            TeachInReset(ctx_.sys);
+            ctx_.cmd.TeachInReset();
             ctx_.registry.SettingsLiveView();
         });
         box->open();
@@ -590,7 +590,7 @@ QWidget* ZsaWindow::BuildSeriell() {
     pv->addWidget(AZT_ComSelect);
     connect(AZT_ComSelect, &QComboBox::activated, this, [this](int i) {
         if (i < 0 || i >= static_cast<int>(comPorts_.size())) return;
-        ComPortWaehlen(ctx_.sys, comPorts_[static_cast<size_t>(i)]);
+        ctx_.cmd.ComPortWaehlen(comPorts_[static_cast<size_t>(i)]);
         ComListeFuellen();
         Aktualisieren();
     });
@@ -619,20 +619,20 @@ QWidget* ZsaWindow::BuildSeriell() {
     av->addWidget(Check(anzeige, "chkAZT_Platzierung", "Aktuelle Platzierung", "Wird gespeichert; die Tafeln zeigen sie nicht."));
     av->addWidget(Check(anzeige, "chkAZT_ShowWatch", "Uhrzeit zeigen", "Wird gespeichert; die Tafeln zeigen sie nicht."));
     auto* ab = new QHBoxLayout;
-    auto button = [&](QWidget* parent, QBoxLayout* l, const char* name, const char* caption, void (*f)(RaceContext&),
+    auto button = [&](QWidget* parent, QBoxLayout* l, const char* name, const char* caption, void (RaceCommands::*f)(),
                       const char* tip = nullptr) {
         auto* b = new QPushButton(U(caption), parent);
         b->setObjectName(name);
         if (tip) b->setToolTip(U(tip));
-        connect(b, &QPushButton::clicked, this, [this, f] { f(ctx_.sys); });
+        connect(b, &QPushButton::clicked, this, [this, f] { (ctx_.cmd.*f)(); });
         l->addWidget(b);
     };
-    button(anzeige, ab, "btnVersion", "FW Version zeigen", FwVersionZeigen);
-    button(anzeige, ab, "Command4", "Maximaler Strom", MaximalerStrom);
+    button(anzeige, ab, "btnVersion", "FW Version zeigen", &RaceCommands::FwVersionZeigen);
+    button(anzeige, ab, "Command4", "Maximaler Strom", &RaceCommands::MaximalerStrom);
     av->addLayout(ab);
     auto* ab2 = new QHBoxLayout;
-    button(anzeige, ab2, "btnTestAZT", "Spurzuordnung auf Anzeigetafel", SpurzuordnungZeigen);
-    button(anzeige, ab2, "btnBanner", "Schriftzug zeigen", BannerZeigen);
+    button(anzeige, ab2, "btnTestAZT", "Spurzuordnung auf Anzeigetafel", &RaceCommands::SpurzuordnungZeigen);
+    button(anzeige, ab2, "btnBanner", "Schriftzug zeigen", &RaceCommands::BannerZeigen);
     av->addLayout(ab2);
     right->addWidget(anzeige);
 
@@ -640,9 +640,9 @@ QWidget* ZsaWindow::BuildSeriell() {
     auto* zv = new QVBoxLayout(taz);
     zv->addWidget(Check(taz, "chkTnkAnz", "Tank Anzeige", "LED Tankanzeigen an der seriellen Leitung."));
     auto* zb = new QHBoxLayout;
-    button(taz, zb, "btnTazEin", "alle EIN", TankAnzeigenAlleEin);
-    button(taz, zb, "btnTazAus", "alle AUS", TankAnzeigenAlleAus);
-    button(taz, zb, "btnBlink", "Blinken", TankAnzeigenBlinken, "alle Tank Anzeigen Blinken");
+    button(taz, zb, "btnTazEin", "alle EIN", &RaceCommands::TankAnzeigenAlleEin);
+    button(taz, zb, "btnTazAus", "alle AUS", &RaceCommands::TankAnzeigenAlleAus);
+    button(taz, zb, "btnBlink", "Blinken", &RaceCommands::TankAnzeigenBlinken, "alle Tank Anzeigen Blinken");
     zv->addLayout(zb);
     right->addWidget(taz);
     right->addStretch();
@@ -650,7 +650,7 @@ QWidget* ZsaWindow::BuildSeriell() {
 }
 
 void ZsaWindow::ComListeFuellen() {
-    const ComListe l = ActComs(ctx_.sys);
+    const ComListe l = ctx_.cmd.ActComs();
     comPorts_ = l.ports;
     AZT_ComSelect->clear();
     for (const std::string& e : l.eintraege) AZT_ComSelect->addItem(QString::fromStdString(e));
@@ -768,7 +768,7 @@ QWidget* ZsaWindow::BuildFenster() {
         vscWert[c]->setMinimumWidth(30);
         sg->addWidget(vscWert[c], c, 2);
         connect(vsc[c], &QScrollBar::valueChanged, this, [this] {
-            ZsaFarbeSetzen(ctx_.sys, farbKnopf_,
+            ctx_.cmd.ZsaFarbeSetzen(farbKnopf_,
                            Rgb{static_cast<int16_t>(vsc[0]->value()), static_cast<int16_t>(vsc[1]->value()),
                                static_cast<int16_t>(vsc[2]->value())});
             FarbeAnzeigen();
@@ -825,9 +825,9 @@ void ZsaWindow::Anzeigen() {
 
 void ZsaWindow::Closing(QCloseEvent*) {
     OffeneEingaben();
-    ZsaSchliessen(ctx_.sys);
+    ctx_.cmd.ZsaSchliessen();
     // The race-length presets may have changed: new menu captions.
-    UpdateLapTimeSettings(ctx_.sys);
+    ctx_.cmd.UpdateLapTimeSettings();
     ctx_.updateLapTimeSettings();
 }
 

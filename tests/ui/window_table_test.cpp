@@ -5,12 +5,21 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <type_traits>
+
+#include "system/RaceSystem.h"
 #include "ui/DirectorWindow.h"
+#include "ui/UiContext.h"
 #include "ui/WindowGeometry.h"
 #include "ui/WindowTable.h"
 #include "UiRig.h"
 
 using zk::test::UiRig;
+
+// Windows see the race system only through a const reference: a write compiles
+// only in the command classes and the program's wiring.
+static_assert(std::is_same_v<decltype(zk::UiContext::sys), const zk::RaceSystem&>,
+              "windows must get a read-only view of the race system");
 
 class WindowTableTest : public QObject {
     Q_OBJECT
