@@ -24,7 +24,7 @@ void Gruen(RaceContext& sys) {
     if (!sys.record.Paused()) {
         const int32_t now = s.AktZeit;
         for (int l = 0; l <= kLanes; ++l) s.spuren.LetzteDurchfahrt[l] = now;
-        s.rennen.BoardGruenErwartet = s.BoardQuelle != 0;
+        s.rennen.BoardGruenErwartet = s.BoardQuelle;
         s.rennen.BoardGruenGesehen = s.BoardGruenZahl;
     }
     // A race end reached during the restart light keeps its after-run.
@@ -38,7 +38,7 @@ void GreenWithoutLight(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     const int32_t now = sys.st.AktZeit;
     for (int l = 0; l <= kLanes; ++l) sys.st.spuren.LetzteDurchfahrt[l] = now;
-    sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle != 0;
+    sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle;
     sys.st.rennen.BoardGruenGesehen = sys.st.BoardGruenZahl;
     SetPhase(sys, RacePhase::Racing);
 }
@@ -133,7 +133,7 @@ void StartampelSchliessen(RaceContext& sys) {
 
 void BoardAusgaenge(RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.BoardQuelle == 0) return;
+    if (!s.BoardQuelle) return;
     const auto power = static_cast<uint8_t>((s.LptDaten >> 4) & 0xFF);
     const auto& lampe = sys.view.ampel.lampeAn;
     uint8_t lamps = 0;
@@ -153,7 +153,7 @@ void BoardGruenUebernehmen(RaceContext& sys) {
     if (!sys.record.Running()) return;
     const int32_t gruen = s.BoardGruenMs;
     for (int l = 1; l <= kLanes; ++l)
-        if (s.ErsteDurchfahrt[l] != 0) s.spuren.LetzteDurchfahrt[l] = gruen;
+        if (s.ErsteDurchfahrt[l]) s.spuren.LetzteDurchfahrt[l] = gruen;
 }
 
 void StartAblauf(RaceContext& sys) {

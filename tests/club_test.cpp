@@ -213,9 +213,9 @@ struct ClubRig {
     // car stands). Returns true once the heat is over, false after `maxMs`.
     bool Drive(std::array<int, 9> ms, int maxMs = 60000) {
         RaceState& s = rig.sys.st;
-        if (s.RennenLaeuft == 0) {
-            if (s.StartPhase == 0) StartRace(rig.sys);
-            for (int i = 0; i < 5000 && s.RennenLaeuft == 0; ++i) rig.Step();
+        if (!s.RennenLaeuft) {
+            if (!s.StartPhase) StartRace(rig.sys);
+            for (int i = 0; i < 5000 && !s.RennenLaeuft; ++i) rig.Step();
             next.fill(0);
         }
         for (int l = 1; l <= 8; ++l) {
@@ -231,7 +231,7 @@ struct ClubRig {
                     next[l] += lapMs[l];
                 }
             }
-            if (s.RennenLaeuft == 0) return true;
+            if (!s.RennenLaeuft) return true;
         }
         return false;
     }
@@ -336,7 +336,7 @@ TEST(ClubRaceTest, AfterAHeatTheNextStandsPreparedAndThePauseWaits) {
         }
         if (m == "pause") {
             EXPECT_EQ(c.club.Countdown(), "02:00");
-            EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+            EXPECT_FALSE(c.rig.sys.st.StartPhase);
         }
     });
 }
@@ -376,7 +376,7 @@ TEST(ClubRaceTest, AConfirmedRepeatDrivesTheHeatAgain) {
         }
         if (m == "dritter druck") { EXPECT_EQ(c.club.Turn(), 1) << "a third press does nothing"; }
         if (m == "spur 4 steht") {
-            EXPECT_NE(c.rig.sys.st.RennenLaeuft, 0) << "lane 4 short of its laps keeps the heat open";
+            EXPECT_TRUE(c.rig.sys.st.RennenLaeuft) << "lane 4 short of its laps keeps the heat open";
             EXPECT_EQ(c.club.Turn(), 1);
         }
         if (m == "wiederholung") {
@@ -403,7 +403,7 @@ TEST(ClubRaceTest, AfterTheLastHeatTheClubRaceIsOver) {
         }
         if (m == "wiederholen nach ende") { EXPECT_EQ(c.club.WiederholenStufe(), 0); }
         if (m == "start nach ende") {
-            EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+            EXPECT_FALSE(c.rig.sys.st.StartPhase);
             EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
             EXPECT_EQ(c.rig.sys.st.fahrer.AnzahlClubFahrer, 0);
             EXPECT_EQ(SpurNamenAuswahl(c.rig.sys),
@@ -420,7 +420,7 @@ TEST(ClubRaceTest, AnOrdinaryRaceAfterwardsDrivesTheLanesOfTheSettings) {
     ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
     DriveClubRace(c, [&](const std::string& m) {
         if (m == "rundenrennen") {
-            for (int l = 1; l <= 4; ++l) EXPECT_NE(c.rig.sys.st.SpurAktiv[l], 0) << l;
+            for (int l = 1; l <= 4; ++l) EXPECT_TRUE(c.rig.sys.st.SpurAktiv[l]) << l;
         }
     });
 }
@@ -579,7 +579,7 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     EXPECT_EQ(c.club.Runden(1), 3);
     // Heat 2: Bert on lane 1, Cleo on lane 2, lane 3 empty, Anna on lane 4.
     EXPECT_EQ(FahrerName(c.rig.sys.st, 4), "Anna");
-    EXPECT_EQ(c.rig.sys.st.SpurAktiv[3], 0);
+    EXPECT_FALSE(c.rig.sys.st.SpurAktiv[3]);
     ASSERT_TRUE(c.Drive({0, 2100, 1400, 0, 1000}));
     EXPECT_EQ(c.club.Runden(1), 6) << "lane 4's laps are Anna's";
     EXPECT_EQ(c.club.Runden(2), 3 + 1);
@@ -621,9 +621,9 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     EXPECT_EQ(c.club.Countdown(), "00:29");
     c.rig.RunFor(28000);
     EXPECT_EQ(c.club.Countdown(), "00:01");
-    EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+    EXPECT_FALSE(c.rig.sys.st.StartPhase);
     c.rig.RunFor(1000);
-    EXPECT_NE(c.rig.sys.st.StartPhase, 0) << "the next heat is started by itself";
+    EXPECT_TRUE(c.rig.sys.st.StartPhase) << "the next heat is started by itself";
     EXPECT_FALSE(c.club.ErgebnisSichtbar());
     EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
     ASSERT_TRUE(c.Drive({0, 1000, 1100}));
@@ -631,7 +631,7 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     EXPECT_TRUE(c.club.Ende());
     EXPECT_FALSE(c.rig.sys.st.rennen.AutoStartScharf);
     c.rig.RunFor(70000);
-    EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+    EXPECT_FALSE(c.rig.sys.st.StartPhase);
 }
 
 std::string Heute() {

@@ -54,7 +54,7 @@ struct LaneChangeRig {
     // segment's end, and keeps it in `segmentMs`.
     int32_t DriveSegment(const std::array<int, 9>& laps) {
         StartRace(rig.sys);
-        for (int k = 0; k < 100 && s.RennenLaeuft == 0; ++k) rig.RunFor(100);
+        for (int k = 0; k < 100 && !s.RennenLaeuft; ++k) rig.RunFor(100);
         const int32_t green = rig.now;
         int most = 0;
         for (int n : laps) most = std::max(most, n);
@@ -239,7 +239,7 @@ TEST(LaneChange, AStartAfterTheSeriesBeginsItAgain) {
     LaneChangeRig r({1, 2, 3}, 10);
     DriveSeries(r, [&](const std::string& m) {
         if (m != "neue serie") return;
-        EXPECT_EQ(r.s.StartPhase, kTrue);
+        EXPECT_TRUE(r.s.StartPhase);
         EXPECT_FALSE(r.spw.SerieKomplett());
         EXPECT_EQ(r.spw.WechselNr(), 1);
         EXPECT_EQ(r.spw.TeamNr(1).Runden, 0);
@@ -259,11 +259,11 @@ TEST(LaneChange, StartOfTheWindowStartsTheNextSegment) {
     r.spw.Starten();
     EXPECT_FALSE(r.spw.Wartet());
     EXPECT_EQ(r.spw.WechselNr(), 2);
-    EXPECT_EQ(r.s.StartPhase, kTrue);
+    EXPECT_TRUE(r.s.StartPhase);
     EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 2");
     EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 2");
     // The last segment ends the series with its one result.
-    for (int k = 0; k < 100 && r.s.RennenLaeuft == 0; ++k) r.rig.RunFor(100);
+    for (int k = 0; k < 100 && !r.s.RennenLaeuft; ++k) r.rig.RunFor(100);
     for (int k = 0; k < 600 && !r.spw.Wartet(); ++k) r.rig.RunFor(1000);
     EXPECT_TRUE(r.spw.SerieKomplett());
     EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);

@@ -281,7 +281,7 @@ void ClubWindowsTest::autoStartStartsTheNextHeatWithItsDrivers() {
         if (m == "automatisch gestartet") {
             seen << m;
             QVERIFY(r && !r->isVisible());
-            QVERIFY(rig.sys.st.StartPhase != 0 || rig.sys.st.RennenLaeuft != 0);
+            QVERIFY(rig.sys.st.StartPhase || rig.sys.st.RennenLaeuft);
             QCOMPARE(club.Turn(), 3);
         }
         if (m == "fahrerfenster") {
