@@ -7,12 +7,20 @@
 #pragma once
 
 #include <atomic>
+#include <concepts>
 #include <cstdint>
 
 namespace zk {
 
 constexpr int16_t kTrue = -1;   // program-logic True
 constexpr int16_t kFalse = 0;
+
+// A shared flag (T = bool) is assigned bool only and read as a truth value
+// (`if (flag)`, `!flag`). An int assigned to it would turn silently into true
+// or false, and compared with kTrue (-1) it would be unequal whatever it
+// holds: assigning or comparing an int does not compile.
+template <class T, class U>
+concept NonBoolForFlag = std::same_as<T, bool> && !std::same_as<U, bool>;
 
 // Relaxed shared word. Reads like a plain variable; read-modify-write operations
 // are atomic so that the two threads never lose each other's updates.
@@ -29,16 +37,52 @@ public:
         v_.store(v, std::memory_order_relaxed);
         return *this;
     }
-    T operator+=(T d) noexcept { return static_cast<T>(v_.fetch_add(d, std::memory_order_relaxed) + d); }
-    T operator-=(T d) noexcept { return static_cast<T>(v_.fetch_sub(d, std::memory_order_relaxed) - d); }
-    T operator++() noexcept { return *this += T{1}; }
-    T operator--() noexcept { return *this -= T{1}; }
+    template <class U>
+        requires NonBoolForFlag<T, U>
+    Shared& operator=(U) = delete;
+    template <class U>
+        requires NonBoolForFlag<T, U>
+    friend bool operator==(const Shared&, const U&) = delete;
+
+    // Counting and bit operations are for numbers, not for flags.
+    T operator+=(T d) noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        return static_cast<T>(v_.fetch_add(d, std::memory_order_relaxed) + d);
+    }
+    T operator-=(T d) noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        return static_cast<T>(v_.fetch_sub(d, std::memory_order_relaxed) - d);
+    }
+    T operator++() noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        return *this += T{1};
+    }
+    T operator--() noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        return *this -= T{1};
+    }
 
     // Atomic bit operations for images that two threads change bit-wise (the
     // control register: the bus engine owns two bits, the UI the others).
-    void SetBits(T bits) noexcept { v_.fetch_or(bits, std::memory_order_relaxed); }
-    void ClearBits(T bits) noexcept { v_.fetch_and(static_cast<T>(~bits), std::memory_order_relaxed); }
-    void ToggleBits(T bits) noexcept { v_.fetch_xor(bits, std::memory_order_relaxed); }
+    void SetBits(T bits) noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        v_.fetch_or(bits, std::memory_order_relaxed);
+    }
+    void ClearBits(T bits) noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        v_.fetch_and(static_cast<T>(~bits), std::memory_order_relaxed);
+    }
+    void ToggleBits(T bits) noexcept
+        requires(!std::same_as<T, bool>)
+    {
+        v_.fetch_xor(bits, std::memory_order_relaxed);
+    }
 
 private:
     std::atomic<T> v_;
@@ -58,6 +102,12 @@ public:
         v_.store(v, std::memory_order_release);
         return *this;
     }
+    template <class U>
+        requires NonBoolForFlag<T, U>
+    SyncFlag& operator=(U) = delete;
+    template <class U>
+        requires NonBoolForFlag<T, U>
+    friend bool operator==(const SyncFlag&, const U&) = delete;
 
 private:
     std::atomic<T> v_;

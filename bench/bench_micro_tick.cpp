@@ -32,7 +32,7 @@ struct Bench {
         zk::test::EightLanes(sys.cfg);
         rig.Init();
         GreenWithoutLight(sys);
-        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;
+        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = false;
     }
     zk::test::Rig rig;
     SimLptIo& port;
@@ -81,7 +81,7 @@ void BM_FastTimerTickBusBusy(benchmark::State& state) {
     Bench b(clock);
     I2CBus bus;
     b.sys.SetBus(&bus);
-    b.sys.st.I2CAktiv = 1;
+    b.sys.st.I2CAktiv = true;
     const auto pattern = Pattern();
     int32_t now = 1;
     int t = 0;

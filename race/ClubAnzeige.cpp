@@ -19,7 +19,7 @@ ClubErgebnisAnsicht ClubErgebnisBerechnen(const RaceContext& sys, const ClubRenn
     ClubErgebnisAnsicht a;
     a.titel = s.rennen.RennmodusText;
     a.liste = club.Liste();
-    a.heatLaeuft = s.StartPhase != 0 || s.RennenLaeuft != 0;
+    a.heatLaeuft = s.StartPhase || s.RennenLaeuft;
     a.repeatCaption = club.RepeatCaption();
     a.repeatStufe = club.WiederholenStufe();
     a.countdown = club.Countdown();
@@ -37,7 +37,7 @@ ClubErgebnisAnsicht ClubErgebnisBerechnen(const RaceContext& sys, const ClubRenn
     a.rennenVon = club.RennenVonText();
     if (club.Ende() && !a.rennenVon.empty()) a.rennenVon += " – Clubrennen beendet";
     for (int l = 1; l <= kLanes; ++l) {
-        a.spurSichtbar[l] = s.SpurAktiv[l] != 0 && !club.SpurFahrer(l).empty();
+        a.spurSichtbar[l] = s.SpurAktiv[l] && !club.SpurFahrer(l).empty();
         a.spurName[l] = club.SpurFahrer(l);
     }
     a.wiederholenMoeglich = !club.Ende() && !a.liste.empty() && a.repeatStufe < 2 && !a.heatLaeuft;

@@ -109,10 +109,10 @@ void ClubRennen::Caption(int heat) {
 
 void ClubRennen::SetLanes(int c) {
     RaceState& s = sys_.st;
-    for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = 0;
+    for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = false;
     for (int sl = 1; sl <= plan_.L; ++sl)
-        if (plan_.fahrer[sl][c] != 0 && plan_.spur[sl][c] != 0) s.SpurAktiv[plan_.spur[sl][c]] = 1;
-    for (int l = 1; l <= kLanes; ++l) s.spuren.RestRunden[l] = s.SpurAktiv[l] * s.rennen.ZielRunden;
+        if (plan_.fahrer[sl][c] != 0 && plan_.spur[sl][c] != 0) s.SpurAktiv[plan_.spur[sl][c]] = true;
+    for (int l = 1; l <= kLanes; ++l) s.spuren.RestRunden[l] = s.SpurAktiv[l] ? s.rennen.ZielRunden : 0;
 }
 
 void ClubRennen::PrepareHeat() {
@@ -337,7 +337,7 @@ void ClubRennen::ClubReset() {
 void ClubRennen::AutoStartRefresh() {
     RaceState& s = sys_.st;
     if (s.rennen.PausenRest < 1) return;
-    if (s.RennenLaeuft != 0 || s.StartPhase != 0 || ende_ != 0 || plan_.H == 0) {
+    if (s.RennenLaeuft || s.StartPhase || ende_ != 0 || plan_.H == 0) {
         // A heat started otherwise, or nothing left to start.
         s.rennen.PausenRest = 0;
         return;
@@ -371,7 +371,7 @@ void ClubRennen::Weiter() {
 void ClubRennen::Wiederholen() {
     RaceState& s = sys_.st;
     // Only between two heats of a club race that is not over.
-    if (ende_ != 0 || wiederholen_ >= 2 || plan_.H == 0 || turn_ < 2 || s.RennenLaeuft != 0 || s.StartPhase != 0)
+    if (ende_ != 0 || wiederholen_ >= 2 || plan_.H == 0 || turn_ < 2 || s.RennenLaeuft || s.StartPhase)
         return;
     ++wiederholen_;
     // The list names the heat that is repeated: the one just driven.

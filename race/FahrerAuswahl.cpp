@@ -52,6 +52,6 @@ void TeamNamenSetzen(RaceContext& sys) {
     SpurNamenSetzen(sys, t);
 }
 
-bool FahrerBestaetigenErlaubt(const RaceState& s) { return s.RennenLaeuft == 0 && s.StartPhase == 0; }
+bool FahrerBestaetigenErlaubt(const RaceState& s) { return !s.RennenLaeuft && !s.StartPhase; }
 
 }  // namespace zk

@@ -79,7 +79,7 @@ void FuelStep(RaceContext& sys) {
         const int eingang = box ? lane + 4 : lane;
         const bool steht = s.AktivAbtastungen[eingang] > t.Stillstand;
         SpurSatz& r = s.spuren.SpurDaten[lane];
-        if (steht && (s.SpurAktiv[lane] != 0 || box)) {
+        if (steht && (s.SpurAktiv[lane] || box)) {
             if (r.Tankt == 0 && SpannungFolgtTank(sys, lane))
                 sys.supply().NetzteilSetzen(lane - 1, FuelTabellenWert(sys, lane, 100.0));
             r.Tankt = kTrue;

@@ -124,7 +124,7 @@ void EvaluateLap(RaceContext& sys, int lane) {
     if (s.rennen.Rennmodus == Rennart::Clubrennen && lap.laps == s.rennen.ZielRunden) {
         // Heat finished for this lane.
         PowerOff(sys, lane);
-        s.SpurAktiv[lane] = 0;
+        s.SpurAktiv[lane] = false;
     }
     // The order of the finish of a lap race: the total when the lap count was reached.
     const bool rundenrennen = s.rennen.Rennmodus == Rennart::Rundenrennen || s.rennen.Rennmodus == Rennart::ClubRundenRennen;
@@ -192,13 +192,13 @@ void EvaluateLaps(RaceContext& sys) {
     bool ausgewertet = false;
     for (int lane = 1; lane <= kLanes; ++lane) {
         // A pending crossing on an inactive lane stays pending.
-        if (s.RundeOffen[lane] == 0 || s.SpurAktiv[lane] == 0) continue;
-        s.RundeOffen[lane] = 0;
+        if (!s.RundeOffen[lane] || !s.SpurAktiv[lane]) continue;
+        s.RundeOffen[lane] = false;
         ausgewertet = true;
-        if (s.ErsteDurchfahrt[lane] != 0) {
+        if (s.ErsteDurchfahrt[lane]) {
             // The start crossing: reaction time only. The first lap is timed from
             // the green light and so includes the reaction time.
-            s.ErsteDurchfahrt[lane] = 0;
+            s.ErsteDurchfahrt[lane] = false;
             const int64_t reaktionUs = SeitReferenzUs(s, lane);
             int32_t reaktion = UsZuMs(reaktionUs);
             if (reaktionUs < 0) {
@@ -222,7 +222,7 @@ void EvaluateLaps(RaceContext& sys) {
     if (nachlaufVorbei) {
         // What is still pending sits on inactive lanes and is no lap: dropped, so
         // that it cannot be timed after the restart against the shifted reference.
-        for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = 0;
+        for (int lane = 1; lane <= kLanes; ++lane) s.RundeOffen[lane] = false;
         // The fuel and penalty step rests until the restart, except to show a lap
         // evaluated in this cycle.
         if (!ausgewertet) return;

@@ -40,11 +40,11 @@ int16_t LptCheckSetzen(RaceContext& sys, LptCheck box, int16_t value) {
             break;
         case LptCheck::Chaos:
             sys.cfg.Lpt.Chaos = value;
-            sys.st.ChaosEin = value;
+            sys.st.ChaosEin = value == 1;
             break;
         case LptCheck::Gelbphase:
             sys.cfg.Lpt.Gelbphase = value;
-            sys.st.GelbphaseEin = value;
+            sys.st.GelbphaseEin = value == 1;
             break;
     }
     return value;
@@ -85,7 +85,7 @@ void PinOptionWaehlen(RaceContext& sys, PinOption opt) {
             // Pins 14 and 17 are inputs now: the bus and everything on it is off.
             auto& i2c = sys.cfg.I2COutput;
             i2c.Aktiv = 0;
-            sys.st.I2CAktiv = 0;
+            sys.st.I2CAktiv = false;
             i2c.Startampel = i2c.Positionsanzeige = i2c.Tankanzeige = 0;
             sys.cfg.KVPowerSetup.I2C_Netzteil = 0;
             sys.cfg.Tankoption.MitTnt = 0;

@@ -229,7 +229,7 @@ uint8_t AusgangTypWaehlen(RaceContext& sys, int board, int typ) {
 I2CDialog I2CAktivSetzen(RaceContext& sys, int16_t value) {
     auto& i2c = sys.cfg.I2COutput;
     i2c.Aktiv = value;
-    sys.st.I2CAktiv = value;
+    sys.st.I2CAktiv = value == 1;
     I2CDialog d;
     if (value == 1) {
         d.netzteilEnabled = d.startampelEnabled = d.positionEnabled = d.tankEnabled = true;

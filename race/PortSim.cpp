@@ -34,7 +34,7 @@ void AutoSimulationLaden(RaceContext& sys) {
 
 bool AutoFahrzeugFaehrt(const RaceState& s, int lane) {
     // Green light given, no pause, and the lane's relay on.
-    return s.RennenLaeuft != 0 && s.Pause == 0 && s.rennen.SpurStrom[lane] != 0;
+    return s.RennenLaeuft && !s.Pause && s.rennen.SpurStrom[lane] != 0;
 }
 
 void AutoSimulationSchritt(RaceContext& sys) {

@@ -29,7 +29,7 @@ void SetRennZeit(RaceContext& sys, int16_t v) {
     sys.cfg.Letzte.Zeit = v;
 }
 
-bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft != 0 || s.StartPhase != 0; }
+bool RennenAktiv(const RaceState& s) { return s.RennenLaeuft || s.StartPhase; }
 
 // An idle time race shows the countdown it will start with.
 void CountdownVorschau(RaceContext& sys) {
@@ -120,7 +120,7 @@ bool ChooseRaceMode(RaceContext& sys, int mode) {
     // A club heat left only its own lanes active; the other modes race on the
     // lanes of the settings.
     if (warClub && !IstClubrennen(s.rennen.Rennmodus) && !RennenAktiv(s))
-        for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = sys.cfg.AktiveSpuren.Spur[l];
+        for (int l = 1; l <= kLanes; ++l) s.SpurAktiv[l] = sys.cfg.AktiveSpuren.Spur[l] != 0;
     SetupRaceMode(sys);
     ShowRaceWindows(sys);
     return true;

@@ -204,7 +204,7 @@ RennErgebnis ErgebnisBerechnen(const RaceContext& sys) {
     const bool rundenrennen = IstRundenrennen(s.rennen.Rennmodus) && s.rennen.RennRunden > 0;
     for (int l = 1; l <= kLanes; ++l) {
         const SpurSatz& r = s.spuren.SpurDaten[l];
-        if (s.SpurAktiv[l] == 0 && r.Platz == 0) continue;
+        if (!s.SpurAktiv[l] && r.Platz == 0) continue;
         ErgebnisZeile z;
         z.spur = l;
         z.fahrer = RennFahrer(sys, l);

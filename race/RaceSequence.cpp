@@ -93,9 +93,9 @@ void SetPhase(RaceContext& sys, RacePhase phase, Ampel light) {
     r.phase = phase;
     if (light != Ampel::Keep) r.startLight = light == Ampel::On;
     // The sampler reads these three; each is published whole.
-    s.StartPhase = r.startLight ? kTrue : kFalse;
-    s.RennenLaeuft = r.Running() ? kTrue : kFalse;
-    s.Pause = r.Paused() ? kTrue : kFalse;
+    s.StartPhase = r.startLight;
+    s.RennenLaeuft = r.Running();
+    s.Pause = r.Paused();
 }
 
 void AskAfterRun(RaceContext& sys, NachlaufWunsch w) {
@@ -152,7 +152,7 @@ void ResetRace(RaceContext& sys) {
         s.tank.TankZeit[l] = 0.0;
         s.tank.TankFlag[l] = false;
         s.spuren.SpurStromEin[l] = true;
-        s.ErsteDurchfahrt[l] = kTrue;
+        s.ErsteDurchfahrt[l] = true;
         s.rennen.FehlstartNachGruen[l] = false;
         s.spuren.Fehlstarts[l] = 0;
         s.tank.StrafenZahl[l] = 0;
@@ -268,7 +268,7 @@ void RennenBeenden(RaceContext& sys, bool vonHand) {
         for (int l = 1; l <= kLanes; ++l) TankanzeigeSenden(sys, l);
     SetButtonsStopped(sys);
     sys.view.beendenEnabled = true;  // also when the race ends by itself
-    for (int l = 1; l <= 4; ++l) s.rennen.StatusLampe[l] = s.SpurAktiv[l] != 0 ? kTrue : kFalse;
+    for (int l = 1; l <= 4; ++l) s.rennen.StatusLampe[l] = s.SpurAktiv[l] ? kTrue : kFalse;
     s.rennen.SafetyCar = false;
     sys.view.safetyCarFarbe = kRgbHellgrau;
     sys.windows().RefreshStandardWindow();
@@ -291,12 +291,12 @@ void PauseRace(RaceContext& sys) {
     ZK_ASSERT_UI_THREAD(sys);
     RaceState& s = sys.st;
     if (!sys.record.Running()) return;
-    if (s.ChaosTaste != 0) {
+    if (s.ChaosTaste) {
         SetButtonsStopped(sys);  // only releasing the chaos switch resumes
     } else {
         SetButtonsPaused(sys);
     }
-    s.rennen.PauseDurchChaos = s.ChaosTaste != 0;
+    s.rennen.PauseDurchChaos = s.ChaosTaste;
     SetPhase(sys, RacePhase::Paused);
     AllesRot(sys);
     s.rennen.PauseBeginn = s.AktZeit;
@@ -332,12 +332,12 @@ void ToggleSafetyCar(RaceContext& sys) {
         s.rennen.SafetyCar = true;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
-                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, s.spannung.SCWert);
+                if (s.SpurAktiv[l]) sys.supply().NetzteilSetzen(l - 1, s.spannung.SCWert);
     } else {
         s.rennen.SafetyCar = false;
         if (netzteil)
             for (int l = 1; l <= kLanes; ++l)
-                if (s.SpurAktiv[l] != 0) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
+                if (s.SpurAktiv[l]) sys.supply().NetzteilSetzen(l - 1, FuelStartWert(sys, l));
     }
 }
 
@@ -358,7 +358,7 @@ void PollRaceKeys(RaceContext& sys, char key) {
         w = Gedrueckt(sys.ui().AsyncKeyState(0x57));
         c = Gedrueckt(sys.ui().AsyncKeyState(0x43));
     }
-    if ((key == ' ' || space || s.ChaosTaste != 0) && !pause && laeuft) PauseRace(sys);
+    if ((key == ' ' || space || s.ChaosTaste) && !pause && laeuft) PauseRace(sys);
 
     // A chaos release resumes only the pause that the chaos switch itself made.
     // Any other release (on an idle track, during a start light, while a pause
@@ -366,7 +366,7 @@ void PollRaceKeys(RaceContext& sys, char key) {
     // next pause in the cycle that makes it.
     bool chaosLos = false;
     const uint32_t losgelassen = s.ChaosLosgelassen;
-    if (s.ChaosTaste == 0 && losgelassen != s.rennen.ChaosLosGesehen) {
+    if (!s.ChaosTaste && losgelassen != s.rennen.ChaosLosGesehen) {
         chaosLos = s.rennen.PauseDurchChaos != 0;
         s.rennen.ChaosLosGesehen = losgelassen;
     }
@@ -379,10 +379,10 @@ void PollRaceKeys(RaceContext& sys, char key) {
     // The yellow-phase button triggers the safety car once per press; a C key
     // does each time.
     const uint32_t gelbDruck = s.GelbDruck;
-    const bool gelbSchonAusgeloest = s.GelbTaste != 0 && s.rennen.GelbGesehen == gelbDruck;
-    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste != 0) && laeuft && !gelbSchonAusgeloest;
+    const bool gelbSchonAusgeloest = s.GelbTaste && s.rennen.GelbGesehen == gelbDruck;
+    const bool taste = (key == 'C' || key == 'c' || s.GelbTaste) && laeuft && !gelbSchonAusgeloest;
     if (taste || c) {
-        if (s.GelbTaste != 0) s.rennen.GelbGesehen = gelbDruck;
+        if (s.GelbTaste) s.rennen.GelbGesehen = gelbDruck;
         ToggleSafetyCar(sys);
         sys.view.safetyCarFarbe = s.rennen.SafetyCar != 0 ? kRgbGelb : kRgbHellgrau;
     }

@@ -10,7 +10,7 @@ void ResetLaneState(RaceContext& sys, double tankinhalt) {
     AskLaneReset(sys);
     sys.record.laps.Clear();
     for (int l = 0; l <= kLanes; ++l) {
-        s.ErsteDurchfahrt[l] = kTrue;
+        s.ErsteDurchfahrt[l] = true;
         s.spuren.BesteRunde[l] = kBesteRundeReset;
         s.spuren.RestRunden[l] = 0;
         s.tank.TankStand[l] = tankinhalt;

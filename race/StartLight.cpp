@@ -27,7 +27,7 @@ void Gruen(RaceContext& sys) {
             s.spuren.LetzteDurchfahrt[l] = now;
             s.spuren.LetzteDurchfahrtUs[l] = 0;
         }
-        s.rennen.BoardGruenErwartet = s.BoardQuelle != 0;
+        s.rennen.BoardGruenErwartet = s.BoardQuelle;
         s.rennen.BoardGruenGesehen = s.BoardGruenZahl;
     }
     // A race end reached during the restart light keeps its after-run.
@@ -44,7 +44,7 @@ void GreenWithoutLight(RaceContext& sys) {
         sys.st.spuren.LetzteDurchfahrt[l] = now;
         sys.st.spuren.LetzteDurchfahrtUs[l] = 0;
     }
-    sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle != 0;
+    sys.st.rennen.BoardGruenErwartet = sys.st.BoardQuelle;
     sys.st.rennen.BoardGruenGesehen = sys.st.BoardGruenZahl;
     SetPhase(sys, RacePhase::Racing);
 }
@@ -139,7 +139,7 @@ void StartampelSchliessen(RaceContext& sys) {
 
 void BoardAusgaenge(RaceContext& sys) {
     const RaceState& s = sys.st;
-    if (s.BoardQuelle == 0) return;
+    if (!s.BoardQuelle) return;
     const auto power = static_cast<uint8_t>((s.LptDaten >> 4) & 0xFF);
     const auto& lampe = sys.view.ampel.lampeAn;
     uint8_t lamps = 0;
@@ -160,7 +160,7 @@ void BoardGruenUebernehmen(RaceContext& sys) {
     const int32_t gruen = s.BoardGruenMs;
     const int16_t gruenUs = s.BoardGruenUs;
     for (int l = 1; l <= kLanes; ++l) {
-        if (s.ErsteDurchfahrt[l] == 0) continue;
+        if (!s.ErsteDurchfahrt[l]) continue;
         s.spuren.LetzteDurchfahrt[l] = gruen;
         s.spuren.LetzteDurchfahrtUs[l] = gruenUs;
     }

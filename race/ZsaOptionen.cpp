@@ -214,9 +214,9 @@ std::vector<CheckBox> BuildCheckboxen() {
         c.push_back(Mit("chkBoxSpur" + Nr(n) + "Active", [n](const Settings& s) { return s.AktiveSpuren.Spur[n]; },
                         [n](RaceContext& sys, int16_t v) {
                             sys.cfg.AktiveSpuren.Spur[n] = v;
-                            sys.st.SpurAktiv[n] = v;
+                            sys.st.SpurAktiv[n] = v != 0;
                             int16_t anzahl = 0;
-                            for (int l = 1; l <= kLanes; ++l) anzahl = static_cast<int16_t>(anzahl + (sys.st.SpurAktiv[l] != 0));
+                            for (int l = 1; l <= kLanes; ++l) anzahl = static_cast<int16_t>(anzahl + (sys.st.SpurAktiv[l] ? 1 : 0));
                             sys.st.zyklus.AnzahlAktiveSpuren = anzahl;
                         }));
     c.push_back(Mit("chkRennleitung", [](const Settings& s) { return s.FrmRennleitung.RL; },

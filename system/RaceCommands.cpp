@@ -67,10 +67,10 @@ void RaceCommands::SoundDateiSetzen(int slot, const std::string& datei) {
     sys_.cfg.SoundFiles[static_cast<size_t>(slot)] = datei;
 }
 
-void RaceCommands::SimulationStarten() { sys_.st.SimulationActive = 1; }
+void RaceCommands::SimulationStarten() { sys_.st.SimulationActive = true; }
 
 void RaceCommands::SimulationBeenden() {
-    sys_.st.SimulationActive = 0;
+    sys_.st.SimulationActive = false;
     zk::AskSimSweep(sys_.st, false);
     // The simulator only replaced the in-memory values; the learned ones come
     // back from the settings, with the floors they always have.

@@ -31,16 +31,16 @@ void RaceSystem::ApplySettings() {
         st.Maske[n] = cfg.Masken.MS[n];
         st.Vergleich[n] = cfg.Masken.CS[n];
     }
-    st.GelbphaseEin = cfg.Lpt.Gelbphase;
-    st.ChaosEin = cfg.Lpt.Chaos;
+    st.GelbphaseEin = cfg.Lpt.Gelbphase == 1;
+    st.ChaosEin = cfg.Lpt.Chaos == 1;
     // A pulse registers with its first active sample at the least.
     st.MinLength = cfg.LiZeit.MinLength < 1 ? int16_t{1} : cfg.LiZeit.MinLength;
     // The lockout is also the shortest possible lap; it never goes below the floor.
     st.MinZeit = cfg.LiZeit.Minimum < kLockoutFloorMs ? int16_t{kLockoutFloorMs} : cfg.LiZeit.Minimum;
     st.Nachzeit = cfg.NachZeit.Nachzeit;
     AskAfterRun(*this, NachlaufWunsch::Reload);
-    for (int l = 1; l <= kLanes; ++l) st.SpurAktiv[l] = cfg.AktiveSpuren.Spur[l];
-    st.I2CAktiv = cfg.I2COutput.Aktiv;
+    for (int l = 1; l <= kLanes; ++l) st.SpurAktiv[l] = cfg.AktiveSpuren.Spur[l] != 0;
+    st.I2CAktiv = cfg.I2COutput.Aktiv == 1;
     st.zyklus.RLMeldung = cfg.FrmRennleitung.RL;
     st.LptPort = cfg.Lpt.Port;
     // Any other port value leaves the base address unchanged.
@@ -59,7 +59,7 @@ void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways
 
 void RaceSystem::SetBoard(SensorBoard* p, int64_t nullpunktUs) {
     board_ = p ? p : &noBoard_;
-    st.BoardQuelle = p ? int16_t{1} : int16_t{0};
+    st.BoardQuelle = p != nullptr;
     st.BoardNullpunktUs = nullpunktUs;
 }
 
@@ -82,11 +82,11 @@ int RaceSystem::SetDataDir(const std::string& dir) {
 }
 
 void RaceSystem::InitProgram() {
-    st.SimulationActive = 0;
+    st.SimulationActive = false;
     st.zyklus.AnlaufZaehler = 0;
     st.rennen.AutoStartScharf = false;
     st.rennen.NeustartNachPause = false;
-    for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = kTrue;
+    for (int l = 1; l <= kLanes; ++l) st.ErsteDurchfahrt[l] = true;
     ApplySettings();
     st.LptDaten = 0;
     bus().I2CReset(st, port());
@@ -96,7 +96,7 @@ void RaceSystem::InitProgram() {
     st.rennen.Rennmodus = Rennart::Training;
     st.rennen.RennmodusText = "Training";
     st.zyklus.AnzahlAktiveSpuren = 0;
-    for (int l = 1; l <= kLanes; ++l) st.zyklus.AnzahlAktiveSpuren = static_cast<int16_t>(st.zyklus.AnzahlAktiveSpuren + st.SpurAktiv[l]);
+    for (int l = 1; l <= kLanes; ++l) st.zyklus.AnzahlAktiveSpuren = static_cast<int16_t>(st.zyklus.AnzahlAktiveSpuren + (st.SpurAktiv[l] ? 1 : 0));
     for (int l = 0; l <= kLanes; ++l) st.zyklus.SpurAktivGespeichert[l] = st.SpurAktiv[l];
     InitRaceControl(*this);
 }

@@ -105,14 +105,14 @@ TEST(BoardTiming, CrossingsTakeTheBoardsStampsNotTheTickThatSawThem) {
     r.Hello();
     r.RunBeating(1000);
     r.Green();
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;  // laps, not start crossings
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;  // laps, not start crossings
     // Lane 1 at 1234.3 ms for 8 ms, seen only 40 ms later (the reader was late).
     r.RunBeating(1280);
     r.Edge(1, true, 1234, 300);
     r.Edge(1, false, 1242, 300);
     r.Step();
     EXPECT_EQ(r.sys.st.Durchfahrt[1], 1234);
-    EXPECT_NE(r.sys.st.RundeOffen[1], 0);
+    EXPECT_TRUE(r.sys.st.RundeOffen[1]);
     // A 1.5 ms glitch is no car; a car at 4734.8 ms is, with chatter inside
     // its pulse. Both come in one burst after a 250 ms stall, in which the
     // port would have seen nothing of the car's short pulse.
@@ -133,7 +133,7 @@ TEST(BoardTiming, CrossingsTakeTheBoardsStampsNotTheTickThatSawThem) {
     r.RunBeating(5400);
     EXPECT_EQ(r.LapTimes(1).size(), 2u);
     // Lane 2 still active: it registers once a later edge shows it lasted.
-    EXPECT_NE(r.sys.st.ImPuls[2], 0);
+    EXPECT_TRUE(r.sys.st.ImPuls[2]);
     EXPECT_EQ(r.sys.st.Durchfahrt[2], 5100);
 }
 
@@ -147,7 +147,7 @@ TEST(BoardTiming, LapsAndTotalsKeepTheStampsMicroseconds) {
     r.Hello();
     r.RunBeating(1000);
     r.Green();
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;
     int32_t us = 1000 * 1000;
     for (int lap = 1; lap <= 4; ++lap) {
         us += 5000400;
@@ -181,14 +181,14 @@ TEST(BoardTiming, AStandingCarRegistersAndAPauseRegistersNothing) {
     r.Hello();
     r.RunBeating(1000);
     r.Green();
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;
     r.Edge(3, true, 1000, 200);
     r.RunBeating(1200);
     EXPECT_EQ(r.sys.st.Erfasst[3], 0) << "no later edge yet: still waiting";
     r.RunBeating(1400);
     EXPECT_EQ(r.sys.st.Erfasst[3], 1) << "a car standing on the sensor registers after the wait";
     EXPECT_EQ(r.sys.st.Durchfahrt[3], 1000);
-    r.sys.st.Pause = kTrue;
+    r.sys.st.Pause = true;
     r.Edge(4, true, 1500);
     r.Edge(4, false, 1520);
     r.RunBeating(1700);
@@ -222,7 +222,7 @@ TEST(BoardTiming, ARestartOrALostLineInventsNothingAndTimingGoesOn) {
     r.Hello();
     r.RunBeating(1000);
     r.Green();
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;
     r.Edge(1, true, 1010);
     r.Edge(1, false, 1020);
     r.Edge(2, true, 1030);  // lane 2's car is on the sensor when the board restarts
@@ -236,7 +236,7 @@ TEST(BoardTiming, ARestartOrALostLineInventsNothingAndTimingGoesOn) {
     r.RunBeating(1600);
     EXPECT_EQ(r.sys.st.BoardZeitlinien, linien + 1);
     EXPECT_EQ(r.sys.st.Erfasst[2], 0) << "a pulse cut by the restart is no crossing";
-    EXPECT_EQ(r.sys.st.ImPuls[2], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[2]);
     // The new time line times again.
     r.Edge(2, true, 2000);
     r.Edge(2, false, 2010);
@@ -256,7 +256,7 @@ TEST(BoardTiming, ALostEdgeIsMendedFromTwoHeartbeatsWithoutACrossing) {
     r.Hello();
     r.RunBeating(1000);
     r.Green();
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;
     r.Edge(7, true, 1010);
     r.Edge(7, false, 1020);
     r.Edge(7, true, 2000);
@@ -265,7 +265,7 @@ TEST(BoardTiming, ALostEdgeIsMendedFromTwoHeartbeatsWithoutACrossing) {
     r.RunBeating(2300);
     // How long the pulse was is unknown: it times nothing.
     EXPECT_EQ(r.sys.st.Erfasst[7], 1);
-    EXPECT_EQ(r.sys.st.ImPuls[7], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[7]);
     EXPECT_GE(r.sys.st.BoardKorrigiert, 1u);
     EXPECT_EQ((r.sys.st.BoardEingang >> 6) & 1, 1) << "the heartbeats' level is taken";
     r.RunBeating(3000);

@@ -31,7 +31,7 @@ struct Bus {
     Bus() {
         s.LptPort = 1;
         s.LptBasis = 888;
-        s.I2CAktiv = 1;
+        s.I2CAktiv = true;
         port.SetBase(888);
     }
     // Runs `ticks` ticks; returns the control values written, one per tick that wrote.
@@ -290,7 +290,7 @@ TEST(BusOptions, AddressesAndSwitches) {
     cfg.Lpt.PinI2COutput = 0;
     auto d = I2CAktivSetzen(rig.sys, 1);
     EXPECT_TRUE(d.pinI2COutput);
-    EXPECT_EQ(rig.sys.st.I2CAktiv, 1);
+    EXPECT_TRUE(rig.sys.st.I2CAktiv);
     rig.rec.i2cSends.clear();
     I2CNetzteilSetzen(rig.sys, 1);
     EXPECT_TRUE(rig.sys.st.fenster.BahnspannungMenuEin);

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "race/ClubAnzeige.h"
@@ -22,6 +23,7 @@
 #include "system/ClubLogFile.h"
 #include "tests/SimRun.h"
 #include "tests/TestRig.h"
+#include "tests/settings_test_util.h"
 
 namespace {
 
@@ -127,7 +129,7 @@ struct Meldungen : UiPort {
     void ShowMessage(const std::string& t, const std::string&, MessageIcon) override { texte.push_back(t); }
 };
 
-TEST(DriverListTest, PoolActiveListAndConfirmation) {
+TEST(DriverListTest, TwoConfirmedDriversOpenTheClubRaces) {
     test::Rig rig;
     rig.sys.cfg.Fahrer = {};
     FahrerListen l = FahrerListenLaden(rig.sys);
@@ -145,22 +147,35 @@ TEST(DriverListTest, PoolActiveListAndConfirmation) {
     EXPECT_EQ(rig.sys.st.fahrer.ClubFahrer[1], "Anna");
     EXPECT_EQ(rig.sys.st.fahrer.ClubFahrer[2], "TAVO");
     EXPECT_TRUE(l.pool.empty());
+}
 
-    // The active list holds at most 101 drivers.
+TEST(DriverListTest, TheActiveListHoldsAtMost101Drivers) {
+    test::Rig rig;
+    rig.sys.cfg.Fahrer = {};
+    FahrerListen l = FahrerListenLaden(rig.sys);
     for (int i = 0; i < 110; ++i) FahrerHinzufuegen(l, "F" + std::to_string(i));
     std::string meldung;
-    int n = 2;
+    int n = 0;
     l.poolAuswahl = 0;
     while (FahrerAktivieren(l, &meldung)) ++n;
     EXPECT_EQ(n, kMaxClubFahrer);
     EXPECT_EQ(meldung, kFahrerListeVoll);
+    EXPECT_EQ(l.pool.size(), static_cast<size_t>(111 - kMaxClubFahrer)) << "TAVO and the 110 added, less those that went over";
     FahrerBestaetigen(rig.sys, l);
     EXPECT_EQ(rig.sys.st.fahrer.AnzahlClubFahrer, kMaxClubFahrer);
+}
 
-    // A club set-up without drivers is refused with a message.
+// The club set-up checks the drivers itself: with the confirmation given but
+// no driver left it refuses, with a message.
+TEST(DriverListTest, AClubSetUpWithoutDriversIsRefusedWithAMessage) {
+    test::Rig rig;
     Meldungen ui;
     rig.sys.SetUi(&ui);
     rig.sys.SetClub(&rig.sys.ClubRace());
+    FahrerListen l;
+    l.aktiv = {"Anna", "Bert"};
+    FahrerBestaetigen(rig.sys, l);
+    ASSERT_TRUE(ClubFahrerBestaetigt(rig.sys));
     rig.sys.st.fahrer.AnzahlClubFahrer = 0;
     EXPECT_FALSE(ChooseRaceMode(rig.sys, 4));
     EXPECT_EQ(rig.sys.st.rennen.Rennmodus, Rennart::Training);
@@ -198,9 +213,9 @@ struct ClubRig {
     // car stands). Returns true once the heat is over, false after `maxMs`.
     bool Drive(std::array<int, 9> ms, int maxMs = 60000) {
         RaceState& s = rig.sys.st;
-        if (s.RennenLaeuft == 0) {
-            if (s.StartPhase == 0) StartRace(rig.sys);
-            for (int i = 0; i < 5000 && s.RennenLaeuft == 0; ++i) rig.Step();
+        if (!s.RennenLaeuft) {
+            if (!s.StartPhase) StartRace(rig.sys);
+            for (int i = 0; i < 5000 && !s.RennenLaeuft; ++i) rig.Step();
             next.fill(0);
         }
         for (int l = 1; l <= 8; ++l) {
@@ -216,7 +231,7 @@ struct ClubRig {
                     next[l] += lapMs[l];
                 }
             }
-            if (s.RennenLaeuft == 0) return true;
+            if (!s.RennenLaeuft) return true;
         }
         return false;
     }
@@ -227,157 +242,295 @@ struct ClubRig {
     }
 };
 
-TEST(ClubRaceTest, Mode3HeatsScoreRankRepeatAndEnd) {
-    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
-    const int cleared = c.rig.rec.clearWindows;
+// Moments of a driven race, handed to the tests' checks by name.
+using At = std::function<void(const std::string&)>;
+
+// The club race of five drivers over two laps that the tests of scoring,
+// repeat and end share: heat 1 with all four lanes at one pace, its repeat
+// asked for and dropped, then confirmed (and a third press), the repeated heat
+// first with lane 4 standing and then slower, heats 2..5, and after the end a
+// repeat, a start and an ordinary lap race.
+void DriveClubRace(ClubRig& c, const At& at) {
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
-    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden");
-    // The windows leave the last race behind: emptied before the plan is shown.
-    EXPECT_EQ(c.rig.rec.clearWindows, cleared + 1);
-    ASSERT_EQ(c.club.AnzahlRennen(), 5);
-    EXPECT_EQ(c.trace.front(), "heat 1 of 5");
-    EXPECT_TRUE(c.Traced("heatlane heat=1 lane=2 driver=\"Cleo\""));
-    EXPECT_EQ(FahrerName(c.rig.sys.st, 3), "Emil");
-    EXPECT_EQ(c.rig.rec.directorLines.at(0), " --- Rennen 1 von 5 ---");
-    EXPECT_EQ(c.rig.rec.directorLines.at(2), "Spur 2 -> Cleo");
-
-    // Heat 1: all four at the same pace; the slot addition orders the equal
-    // totals by slot: Anna (slot 1), Cleo, Emil, Bert (slot 4).
+    at("geplant");
     ASSERT_TRUE(c.Drive({0, 1000, 1000, 1000, 1000}));
-    ASSERT_EQ(c.club.Turn(), 2);
-    const int64_t t = c.club.Gesamtzeit(1) - 1;
-    EXPECT_GT(t, 2000);
-    EXPECT_EQ(c.club.Gesamtzeit(3), t + 2);
-    EXPECT_EQ(c.club.Gesamtzeit(5), t + 3);
-    EXPECT_EQ(c.club.Gesamtzeit(2), t + 4);
-    EXPECT_EQ(c.club.Gesamtzeit(4), 0);
-    EXPECT_TRUE(c.Traced("heatend heat=1"));
-    EXPECT_TRUE(c.Traced("rank pos=1 driver=\"Anna\" score=" + std::to_string(t + 1)));
-    EXPECT_TRUE(c.Traced("rank pos=4 driver=\"Bert\" score=" + std::to_string(t + 4)));
-    EXPECT_FALSE(c.Traced("rank pos=5 driver=\"Dirk\" score=0")) << "a driver with no time gets no rank";
-    EXPECT_EQ(c.club.Liste().front(), " --- Rennen 1 --- ");
-    EXPECT_TRUE(c.Listed("Anna auf Spur 1 gesamtzeit " + ClubZeitText(t + 1) + " Tank: 100.00"));
-    EXPECT_TRUE(c.Listed("4 ->   Bert - " + ClubZeitText(t + 4) + "   (1 von 5 Rennen)"));
-    EXPECT_EQ(c.club.RennenVonText(), "Rennen 1 von 5");
-    EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 2");
-    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
-    EXPECT_TRUE(c.club.ErgebnisSichtbar());
-    // Heat 2 is prepared: Bert on lane 1.
-    EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
-    // Auto-start off: the pause countdown is set but does not run.
-    EXPECT_EQ(c.club.Countdown(), "02:00");
+    at("rennen 1");
     c.rig.RunFor(5000);
-    EXPECT_EQ(c.club.Countdown(), "02:00");
-
-    // "Wiederholen" once, then "Weiter": nothing is repeated.
+    at("pause");
     c.club.Wiederholen();
-    EXPECT_EQ(c.club.RepeatCaption(), "bestätigen");
-    EXPECT_TRUE(c.Listed(" !!! Rennen 1 Wiederholen, bestätigen !!!"));
+    at("wiederholen?");
     c.club.Weiter();
-    EXPECT_EQ(c.club.RepeatCaption(), "Wiederholen");
-    EXPECT_EQ(c.club.Turn(), 2);
-    // Twice: heat 1 again; its times go, the slot addition stays.
+    at("weiter");
     c.club.Wiederholen();
     c.club.Wiederholen();
-    EXPECT_EQ(c.club.RepeatCaption(), "na dann");
-    EXPECT_TRUE(c.Listed(" !!! Rennen 1 wird Wiederholt !!!"));
-    EXPECT_EQ(c.club.Turn(), 1);
-    EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 1");
-    EXPECT_EQ(c.club.Gesamtzeit(1), 1);
-    EXPECT_EQ(c.club.Gesamtzeit(2), 4);
-    EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Anna");
-    EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
-    c.club.Wiederholen();  // a third press does nothing
-    EXPECT_EQ(c.club.Turn(), 1);
+    at("wiederholt");
+    c.club.Wiederholen();
+    at("dritter druck");
     c.club.Weiter();
-
-    // The repeated heat: lane 4 (Bert) is slower. A lane short of its laps keeps
-    // the heat open.
-    EXPECT_FALSE(c.Drive({0, 1000, 1000, 1000, 0}, 8000));
-    EXPECT_EQ(c.club.Turn(), 1);
+    c.Drive({0, 1000, 1000, 1000, 0}, 8000);
+    at("spur 4 steht");
     ASSERT_TRUE(c.Drive({0, 1000, 1000, 1000, 1500}));
-    EXPECT_EQ(c.club.Turn(), 2);
-    EXPECT_GT(c.club.Gesamtzeit(2), c.club.Gesamtzeit(1) + 3000);
-
+    at("wiederholung");
     for (int h = 2; h <= 5; ++h) ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200})) << h;
-    EXPECT_TRUE(c.Traced("heatend heat=5"));
-    EXPECT_TRUE(c.Listed(" *** Clubrennen Ende *** "));
-    EXPECT_TRUE(c.club.Ende());
-    EXPECT_EQ(c.club.Turn(), 1);
-    EXPECT_EQ(c.club.Gesamtzeit(1), 0) << "the totals are cleared after the last heat";
-    EXPECT_EQ(c.trace.back(), "heatlane heat=1 lane=4 driver=\"Bert\"") << "heat 1 stands prepared again";
+    at("ende");
     c.club.Wiederholen();
-    EXPECT_EQ(c.club.WiederholenStufe(), 0) << "after the last heat the repeat does nothing";
-    // A start now finds the club race over: drivers and confirmation are gone.
+    at("wiederholen nach ende");
     StartRace(c.rig.sys);
-    EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
-    EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
-    EXPECT_EQ(c.rig.sys.st.fahrer.AnzahlClubFahrer, 0);
-    EXPECT_EQ(SpurNamenAuswahl(c.rig.sys), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil", "TEAM 1", "TEAM 2",
-                                                            "TEAM 3", "TEAM 4", "TEAM 5", "TEAM 6", "TEAM 7", "TEAM 8"}))
-        << "the drivers are back in the pool";
-    ASSERT_FALSE(c.ui.texte.empty());
-    EXPECT_EQ(c.ui.texte.back(), kClubBeendet);
-    // Back to an ordinary race: the lanes of the settings, not of the last heat.
+    at("start nach ende");
     ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 1));
-    for (int l = 1; l <= 4; ++l) EXPECT_NE(c.rig.sys.st.SpurAktiv[l], 0) << l;
+    at("rundenrennen");
 }
 
-TEST(ClubRaceTest, AFinishedHeatKeepsItsDriversAndResultUntilTheNextStarts) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_clubnames_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+TEST(ClubRaceTest, SettingUpEmptiesTheWindowsAndShowsHeatOne) {
     ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
-    c.rig.sys.datenVerzeichnis = dir.string();
-    ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
-    // Lane 1 is the fastest in every heat.
-    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
-    RaceContext& sys = c.rig.sys;
-    // The next heat's drivers are on the lanes now (Bert on lane 1); the laps,
-    // the banner and the result still belong to heat 1, which Anna won on lane 1.
-    EXPECT_EQ(FahrerName(sys.st, 1), "Bert");
-    EXPECT_EQ(RennFahrer(sys, 1), "Anna");
-    EXPECT_EQ(RennFahrer(sys, 3), "Emil");
-    EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 Anna");
-    ASSERT_FALSE(sys.view.ergebnis.zeilen.empty());
-    EXPECT_EQ(sys.view.ergebnis.zeilen[0].fahrer, "Anna");
-    EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
-    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
-    EXPECT_EQ(ClubErgebnisBerechnen(sys, c.club).rennenVon, "Rennen 1 von 5");
+    const int cleared = c.rig.rec.clearWindows;
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m != "geplant") return;
+        EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden");
+        // The windows leave the last race behind: emptied before the plan is shown.
+        EXPECT_EQ(c.rig.rec.clearWindows, cleared + 1);
+        EXPECT_EQ(c.club.AnzahlRennen(), 5);
+        EXPECT_EQ(c.trace.front(), "heat 1 of 5");
+        EXPECT_TRUE(c.Traced("heatlane heat=1 lane=2 driver=\"Cleo\""));
+        EXPECT_EQ(FahrerName(c.rig.sys.st, 3), "Emil");
+        EXPECT_EQ(c.rig.rec.directorLines.at(0), " --- Rennen 1 von 5 ---");
+        EXPECT_EQ(c.rig.rec.directorLines.at(2), "Spur 2 -> Cleo");
+    });
+}
 
-    // The repeat of heat 1 is marked in its result's title.
+// All four at the same pace: the slot addition orders the equal totals by
+// slot: Anna (slot 1), Cleo, Emil, Bert (slot 4); Dirk sat out.
+TEST(ClubRaceTest, EqualTotalsAreRankedByTheSlotAddition) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m != "rennen 1") return;
+        const int64_t t = c.club.Gesamtzeit(1) - 1;
+        EXPECT_GT(t, 2000);
+        EXPECT_EQ(c.club.Gesamtzeit(3), t + 2);
+        EXPECT_EQ(c.club.Gesamtzeit(5), t + 3);
+        EXPECT_EQ(c.club.Gesamtzeit(2), t + 4);
+        EXPECT_EQ(c.club.Gesamtzeit(4), 0);
+        EXPECT_TRUE(c.Traced("heatend heat=1"));
+        EXPECT_TRUE(c.Traced("rank pos=1 driver=\"Anna\" score=" + std::to_string(t + 1)));
+        EXPECT_TRUE(c.Traced("rank pos=4 driver=\"Bert\" score=" + std::to_string(t + 4)));
+        EXPECT_FALSE(c.Traced("rank pos=5 driver=\"Dirk\" score=0")) << "a driver with no time gets no rank";
+        EXPECT_EQ(c.club.Liste().front(), " --- Rennen 1 --- ");
+        EXPECT_TRUE(c.Listed("Anna auf Spur 1 gesamtzeit " + ClubZeitText(t + 1) + " Tank: 100.00"));
+        EXPECT_TRUE(c.Listed("4 ->   Bert - " + ClubZeitText(t + 4) + "   (1 von 5 Rennen)"));
+    });
+}
+
+// After a heat its result shows and the next heat stands prepared; without
+// the auto-start the pause countdown is set but does not run.
+TEST(ClubRaceTest, AfterAHeatTheNextStandsPreparedAndThePauseWaits) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m == "rennen 1") {
+            EXPECT_EQ(c.club.Turn(), 2);
+            EXPECT_EQ(c.club.RennenVonText(), "Rennen 1 von 5");
+            EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 2");
+            EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
+            EXPECT_TRUE(c.club.ErgebnisSichtbar());
+            EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
+            EXPECT_EQ(c.club.Countdown(), "02:00");
+        }
+        if (m == "pause") {
+            EXPECT_EQ(c.club.Countdown(), "02:00");
+            EXPECT_FALSE(c.rig.sys.st.StartPhase);
+        }
+    });
+}
+
+// "Wiederholen" once asks; "Weiter" then drops the question and nothing is
+// repeated.
+TEST(ClubRaceTest, RepeatAsksFirstAndWeiterDropsTheQuestion) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m == "wiederholen?") {
+            EXPECT_EQ(c.club.RepeatCaption(), "bestätigen");
+            EXPECT_TRUE(c.Listed(" !!! Rennen 1 Wiederholen, bestätigen !!!"));
+            EXPECT_EQ(c.club.Turn(), 2);
+        }
+        if (m == "weiter") {
+            EXPECT_EQ(c.club.RepeatCaption(), "Wiederholen");
+            EXPECT_EQ(c.club.Turn(), 2);
+            EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
+        }
+    });
+}
+
+// Pressed twice, heat 1 is driven again: its times go, the slot addition
+// stays, and the heat stays open while a lane is short of its laps.
+TEST(ClubRaceTest, AConfirmedRepeatDrivesTheHeatAgain) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m == "wiederholt") {
+            EXPECT_EQ(c.club.RepeatCaption(), "na dann");
+            EXPECT_TRUE(c.Listed(" !!! Rennen 1 wird Wiederholt !!!"));
+            EXPECT_EQ(c.club.Turn(), 1);
+            EXPECT_EQ(c.club.NaechstesRennenText(), "Nächstes Rennen 1");
+            EXPECT_EQ(c.club.Gesamtzeit(1), 1);
+            EXPECT_EQ(c.club.Gesamtzeit(2), 4);
+            EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Anna");
+            EXPECT_EQ(c.rig.sys.st.rennen.RennmodusText, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+        }
+        if (m == "dritter druck") { EXPECT_EQ(c.club.Turn(), 1) << "a third press does nothing"; }
+        if (m == "spur 4 steht") {
+            EXPECT_TRUE(c.rig.sys.st.RennenLaeuft) << "lane 4 short of its laps keeps the heat open";
+            EXPECT_EQ(c.club.Turn(), 1);
+        }
+        if (m == "wiederholung") {
+            // Lane 4 (Bert) was slower this time.
+            EXPECT_EQ(c.club.Turn(), 2);
+            EXPECT_GT(c.club.Gesamtzeit(2), c.club.Gesamtzeit(1) + 3000);
+        }
+    });
+}
+
+// After the last heat the club race is over: its totals are cleared, heat 1
+// stands prepared, a repeat does nothing, and a start finds the drivers and
+// their confirmation gone, back in the pool.
+TEST(ClubRaceTest, AfterTheLastHeatTheClubRaceIsOver) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m == "ende") {
+            EXPECT_TRUE(c.Traced("heatend heat=5"));
+            EXPECT_TRUE(c.Listed(" *** Clubrennen Ende *** "));
+            EXPECT_TRUE(c.club.Ende());
+            EXPECT_EQ(c.club.Turn(), 1);
+            EXPECT_EQ(c.club.Gesamtzeit(1), 0) << "the totals are cleared after the last heat";
+            EXPECT_EQ(c.trace.back(), "heatlane heat=1 lane=4 driver=\"Bert\"") << "heat 1 stands prepared again";
+        }
+        if (m == "wiederholen nach ende") { EXPECT_EQ(c.club.WiederholenStufe(), 0); }
+        if (m == "start nach ende") {
+            EXPECT_FALSE(c.rig.sys.st.StartPhase);
+            EXPECT_FALSE(ClubFahrerBestaetigt(c.rig.sys));
+            EXPECT_EQ(c.rig.sys.st.fahrer.AnzahlClubFahrer, 0);
+            EXPECT_EQ(SpurNamenAuswahl(c.rig.sys),
+                      (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dirk", "Emil", "TEAM 1", "TEAM 2", "TEAM 3",
+                                                "TEAM 4", "TEAM 5", "TEAM 6", "TEAM 7", "TEAM 8"}));
+            ASSERT_FALSE(c.ui.texte.empty());
+            EXPECT_EQ(c.ui.texte.back(), kClubBeendet);
+        }
+    });
+}
+
+// Back to an ordinary race: the lanes of the settings, not of the last heat.
+TEST(ClubRaceTest, AnOrdinaryRaceAfterwardsDrivesTheLanesOfTheSettings) {
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveClubRace(c, [&](const std::string& m) {
+        if (m == "rundenrennen") {
+            for (int l = 1; l <= 4; ++l) EXPECT_TRUE(c.rig.sys.st.SpurAktiv[l]) << l;
+        }
+    });
+}
+
+// Five heats with lane 1 the fastest in each, heat 1 repeated, the result
+// files in `dir`; the tests of what the windows and files name share it.
+void DriveHeatsWithARepeat(ClubRig& c, const std::string& dir, const At& at) {
+    c.rig.sys.datenVerzeichnis = dir;
+    ASSERT_TRUE(ChooseRaceMode(c.rig.sys, 3));
+    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
+    at("rennen 1");
     c.club.Wiederholen();
     c.club.Wiederholen();
     c.club.Weiter();
-    StartRace(sys);
-    // From its start on the windows show the heat that runs.
-    EXPECT_EQ(RennFahrer(sys, 1), "Anna");
-    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
+    StartRace(c.rig.sys);
+    at("wiederholung startet");
     ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
-    EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
-    StartRace(sys);
-    EXPECT_EQ(RennFahrer(sys, 1), "Bert");
-    EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
-    ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200}));
-    EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 Bert");
-    EXPECT_EQ(c.club.Gefahren(4), 1) << "Dirk sat out heat 1";
-
-    for (int h = 3; h <= 5; ++h) {
-        const std::string sieger = FahrerName(sys.st, 1);
+    at("wiederholung");
+    StartRace(c.rig.sys);
+    at("rennen 2 startet");
+    for (int h = 2; h <= 5; ++h) {
+        at("vor rennen " + std::to_string(h));
         ASSERT_TRUE(c.Drive({0, 900, 1000, 1100, 1200})) << h;
-        EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 " + sieger) << h;
+        at("rennen " + std::to_string(h));
     }
-    // After the last heat every window says the club race is over.
-    ASSERT_TRUE(c.club.Ende());
-    EXPECT_EQ(RennUeberschrift(sys),
-              "Clubrennen über 2 Runden    ***** Rennen 5 von 5 *****  \u2013  Clubrennen beendet");
-    const ClubErgebnisAnsicht a = ClubErgebnisBerechnen(sys, c.club);
-    EXPECT_EQ(a.rennenVon, "Rennen 5 von 5 \u2013 Clubrennen beendet");
-    EXPECT_EQ(a.naechstesText, "Clubrennen beendet");
+}
 
-    // The standings after each heat (the repeat's twice) and at the end.
+// After a heat the next heat's drivers are on the lanes; the laps, banner and
+// result still belong to the heat driven until the next one starts.
+TEST(ClubRaceTest, AFinishedHeatKeepsItsDriversUntilTheNextStarts) {
+    test::TempDir dir("zk-club");
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    RaceContext& sys = c.rig.sys;
+    DriveHeatsWithARepeat(c, dir.path(), [&](const std::string& m) {
+        if (m == "rennen 1") {
+            EXPECT_EQ(FahrerName(sys.st, 1), "Bert");
+            EXPECT_EQ(RennFahrer(sys, 1), "Anna");
+            EXPECT_EQ(RennFahrer(sys, 3), "Emil");
+        }
+        if (m == "wiederholung startet") { EXPECT_EQ(RennFahrer(sys, 1), "Anna"); }
+        if (m == "rennen 2 startet") { EXPECT_EQ(RennFahrer(sys, 1), "Bert"); }
+    });
+}
+
+// The banner and the result name each heat's winner with the driver of that
+// heat, not of the one prepared next.
+TEST(ClubRaceTest, BannerAndResultNameTheWinnerOfTheHeatDriven) {
+    test::TempDir dir("zk-club");
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    RaceContext& sys = c.rig.sys;
+    std::string sieger;
+    DriveHeatsWithARepeat(c, dir.path(), [&](const std::string& m) {
+        if (m == "rennen 1") {
+            EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 Anna");
+            ASSERT_FALSE(sys.view.ergebnis.zeilen.empty());
+            EXPECT_EQ(sys.view.ergebnis.zeilen[0].fahrer, "Anna");
+        }
+        if (m.rfind("vor rennen ", 0) == 0) sieger = FahrerName(sys.st, 1);
+        if (m.rfind("rennen ", 0) == 0 && m != "rennen 1" && m != "rennen 2 startet") {
+            EXPECT_EQ(BannerBerechnen(sys).zeile, "Sieger: Spur 1 \u2013 " + sieger) << m;
+            ASSERT_FALSE(sys.view.ergebnis.zeilen.empty());
+            EXPECT_EQ(sys.view.ergebnis.zeilen[0].fahrer, sieger) << m;
+        }
+    });
+    EXPECT_EQ(sieger, "Emil") << "heat 5 was driven";
+}
+
+// Headings and result titles name the heat, its repeat, and at the end that
+// the club race is over.
+TEST(ClubRaceTest, HeadingsNameTheHeatItsRepeatAndTheEnd) {
+    test::TempDir dir("zk-club");
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    RaceContext& sys = c.rig.sys;
+    DriveHeatsWithARepeat(c, dir.path(), [&](const std::string& m) {
+        if (m == "rennen 1") {
+            EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+            EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****");
+            EXPECT_EQ(ClubErgebnisBerechnen(sys, c.club).rennenVon, "Rennen 1 von 5");
+        }
+        if (m == "wiederholung startet") {
+            EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
+        }
+        if (m == "wiederholung") {
+            EXPECT_EQ(sys.view.ergebnis.titel, "Clubrennen über 2 Runden    ***** Rennen 1 von 5 *****  (Wiederholung)");
+        }
+        if (m == "rennen 2 startet") {
+            EXPECT_EQ(RennUeberschrift(sys), "Clubrennen über 2 Runden    ***** Rennen 2 von 5 *****");
+        }
+        if (m == "rennen 5") {
+            ASSERT_TRUE(c.club.Ende());
+            EXPECT_EQ(RennUeberschrift(sys),
+                      "Clubrennen über 2 Runden    ***** Rennen 5 von 5 *****  \u2013  Clubrennen beendet");
+            const ClubErgebnisAnsicht a = ClubErgebnisBerechnen(sys, c.club);
+            EXPECT_EQ(a.rennenVon, "Rennen 5 von 5 \u2013 Clubrennen beendet");
+            EXPECT_EQ(a.naechstesText, "Clubrennen beendet");
+        }
+    });
+}
+
+// The standings are filed after each heat (the repeated one twice) and as the
+// final standings at the end, each as a table and a page.
+TEST(ClubRaceTest, StandingsAreFiledAfterEachHeatAndAtTheEnd) {
+    test::TempDir dir("zk-club");
+    ClubRig c({"Anna", "Bert", "Cleo", "Dirk", "Emil"}, 2);
+    DriveHeatsWithARepeat(c, dir.path(), [&](const std::string& m) {
+        if (m == "rennen 2") { EXPECT_EQ(c.club.Gefahren(4), 1) << "Dirk sat out heat 1"; }
+    });
+    const fs::path ergebnisse = fs::path(dir.path()) / kErgebnisOrdner;
     std::vector<std::string> stand;
-    for (const auto& e : fs::directory_iterator(dir / kErgebnisOrdner)) {
+    for (const auto& e : fs::directory_iterator(ergebnisse)) {
         const std::string n = e.path().filename().string();
         if (n.find("_Clubwertung_") != std::string::npos && e.path().extension() == ".csv") stand.push_back(n);
     }
@@ -386,7 +539,7 @@ TEST(ClubRaceTest, AFinishedHeatKeepsItsDriversAndResultUntilTheNextStarts) {
     size_t wiederholt = 0, ende = 0;
     std::string endstand;
     for (const std::string& n : stand) {
-        const std::string text = Lesen(dir / kErgebnisOrdner / n);
+        const std::string text = Lesen(ergebnisse / n);
         if (text.find("Zwischenstand nach Rennen 1 von 5 (Wiederholung)") != std::string::npos) ++wiederholt;
         if (n.find("_Clubwertung_Endstand") != std::string::npos) {
             ++ende;
@@ -399,8 +552,7 @@ TEST(ClubRaceTest, AFinishedHeatKeepsItsDriversAndResultUntilTheNextStarts) {
     EXPECT_NE(endstand.find("Platz;Fahrer;Gesamtzeit;Gesamtzeit (ms);Rennen gefahren;Rennen\r\n"), std::string::npos);
     // Every driver drove four of the five heats.
     EXPECT_EQ(Zaehlen(endstand, ";4;5\r\n"), 5u) << endstand;
-    EXPECT_TRUE(fs::exists(dir / kErgebnisOrdner / (stand.back().substr(0, stand.back().size() - 4) + ".html")));
-    fs::remove_all(dir);
+    EXPECT_TRUE(fs::exists(ergebnisse / (stand.back().substr(0, stand.back().size() - 4) + ".html")));
 }
 
 TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
@@ -427,7 +579,7 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
     EXPECT_EQ(c.club.Runden(1), 3);
     // Heat 2: Bert on lane 1, Cleo on lane 2, lane 3 empty, Anna on lane 4.
     EXPECT_EQ(FahrerName(c.rig.sys.st, 4), "Anna");
-    EXPECT_EQ(c.rig.sys.st.SpurAktiv[3], 0);
+    EXPECT_FALSE(c.rig.sys.st.SpurAktiv[3]);
     ASSERT_TRUE(c.Drive({0, 2100, 1400, 0, 1000}));
     EXPECT_EQ(c.club.Runden(1), 6) << "lane 4's laps are Anna's";
     EXPECT_EQ(c.club.Runden(2), 3 + 1);
@@ -436,9 +588,8 @@ TEST(ClubRaceTest, Mode4LapsFollowTheDriverAndTheRepeatTakesThemBack) {
 }
 
 TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_club5_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("zk-club");
+    const fs::path dir = tmp.path();
     ClubRig c({"Anna", "Bert", "Cleo"}, 3);
     c.rig.sys.cfg.Save.Race = 1;
     c.rig.sys.ClubLog().SetDataDir(dir.string());
@@ -456,7 +607,6 @@ TEST(ClubRaceTest, Mode5HeatRunsOutItsMinutesAndWritesNoLog) {
     EXPECT_TRUE(c.Listed("1 - Anna mit " + std::to_string(c.club.Runden(1)) + " Runden   (1 von 4 Rennen)"));
     EXPECT_EQ(c.rig.sys.st.rennen.RestMinuten, 1) << "heat 2 has its minute again";
     EXPECT_FALSE(fs::exists(dir / "Logfile.txt"));
-    fs::remove_all(dir);
 }
 
 TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
@@ -471,9 +621,9 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     EXPECT_EQ(c.club.Countdown(), "00:29");
     c.rig.RunFor(28000);
     EXPECT_EQ(c.club.Countdown(), "00:01");
-    EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+    EXPECT_FALSE(c.rig.sys.st.StartPhase);
     c.rig.RunFor(1000);
-    EXPECT_NE(c.rig.sys.st.StartPhase, 0) << "the next heat is started by itself";
+    EXPECT_TRUE(c.rig.sys.st.StartPhase) << "the next heat is started by itself";
     EXPECT_FALSE(c.club.ErgebnisSichtbar());
     EXPECT_EQ(FahrerName(c.rig.sys.st, 1), "Bert");
     ASSERT_TRUE(c.Drive({0, 1000, 1100}));
@@ -481,7 +631,7 @@ TEST(ClubRaceTest, AutoStartCountsDownAndStartsTheNextHeat) {
     EXPECT_TRUE(c.club.Ende());
     EXPECT_FALSE(c.rig.sys.st.rennen.AutoStartScharf);
     c.rig.RunFor(70000);
-    EXPECT_EQ(c.rig.sys.st.StartPhase, 0);
+    EXPECT_FALSE(c.rig.sys.st.StartPhase);
 }
 
 std::string Heute() {
@@ -494,9 +644,8 @@ std::string Heute() {
 }
 
 TEST(ClubLogTest, LogfileBytesAndTheKeptLog) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_clublog_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("zk-club");
+    const fs::path dir = tmp.path();
     // The log of an earlier race, last written 2024-03-01 19:30:12.
     { std::ofstream(dir / "Logfile.txt") << "alt"; }
     std::tm tm{};
@@ -574,12 +723,12 @@ TEST(ClubLogTest, LogfileBytesAndTheKeptLog) {
         "--- Ende Turn : 2\r\n\r\n"
         "!!!!!!!!!!!!!!!!!!!!!! HABE FERTIG !!!!!!!!!!!!!!!!!!!!\r\n\r\n";
     EXPECT_EQ(Lesen(dir / "Logfile.txt"), want);
-    fs::remove_all(dir);
 }
 
 TEST(ClubLogTest, AFailedWriteIsReportedOnceAndTheRaceGoesOn) {
     // A data directory that is a file: nothing under it can be written.
-    const fs::path file = fs::path(::testing::TempDir()) / ("zk_clublog_file_" + std::to_string(::getpid()));
+    const test::TempDir tmp("zk-club");
+    const fs::path file = fs::path(tmp.path()) / "Daten";
     { std::ofstream(file) << "x"; }
     ClubRig c({"Anna", "Bert"}, 1, {1, 2});
     c.rig.sys.cfg.Save.Race = 1;
@@ -589,12 +738,11 @@ TEST(ClubLogTest, AFailedWriteIsReportedOnceAndTheRaceGoesOn) {
     ASSERT_TRUE(c.Drive({0, 1000, 1100}));
     EXPECT_TRUE(c.club.Ende());
     EXPECT_EQ(c.ui.texte, std::vector<std::string>{ClubLogFehlerText(file.string() + "/Logfile.txt")});
-    fs::remove(file);
 }
 
 TEST(ClubSimTest, ExampleClubRaceOfFiveDriversOnFourLanes) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("zk_clubsim_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    const test::TempDir tmp("zk-club");
+    const fs::path dir = tmp.path();
     const auto r = test::RunSimOn(std::string(ZK_SOURCE_DIR) + "/examples/club.scn", "--data-dir '" + dir.string() + "'");
     ASSERT_EQ(r.status, 0) << r.out;
     for (int h = 1; h <= 5; ++h) {
@@ -636,7 +784,6 @@ TEST(ClubSimTest, ExampleClubRaceOfFiveDriversOnFourLanes) {
         if (e.path().extension() == ".csv" && Lesen(e.path()).find("***** Rennen 3 von 5 *****") != std::string::npos)
             heatTitel = true;
     EXPECT_TRUE(heatTitel);
-    fs::remove_all(dir);
 }
 
 }  // namespace

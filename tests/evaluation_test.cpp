@@ -18,8 +18,8 @@ namespace {
 // sampler would have registered it.
 void Crossing(RaceState& s, int lane, int32_t t) {
     s.Durchfahrt[lane] = t;
-    if (s.ErsteDurchfahrt[lane] == 0) ++s.Erfasst[lane];
-    s.RundeOffen[lane] = kTrue;
+    if (!s.ErsteDurchfahrt[lane]) ++s.Erfasst[lane];
+    s.RundeOffen[lane] = true;
 }
 
 struct EvalRig : Rig {
@@ -70,11 +70,11 @@ TEST(Evaluation, BestLapNeedsToBeStrictlyShorterThanTheResetValue) {
 
 TEST(Evaluation, InactiveLaneKeepsItsCrossingPending) {
     EvalRig r;
-    r.sys.st.SpurAktiv[3] = 0;
+    r.sys.st.SpurAktiv[3] = false;
     Crossing(r.sys.st, 3, 10500);
     EvaluateLaps(r.sys);
-    EXPECT_EQ(r.sys.st.RundeOffen[3], kTrue);
-    EXPECT_EQ(r.sys.st.ErsteDurchfahrt[3], kTrue);
+    EXPECT_TRUE(r.sys.st.RundeOffen[3]);
+    EXPECT_TRUE(r.sys.st.ErsteDurchfahrt[3]);
 }
 
 TEST(Evaluation, LongLapTextsAndDisplayBoardMessages) {
@@ -242,7 +242,7 @@ TEST(EvaluationClub, HeatFinishSwitchesTheLaneOff) {
     EXPECT_EQ(r.sys.st.spuren.RestRunden[4], 0);
     EXPECT_EQ(r.sys.record.laps.LastLapMs(4), 5000);
     EXPECT_EQ(r.rec.powerOff, std::vector<int>{4});
-    EXPECT_EQ(r.sys.st.SpurAktiv[4], 0);
+    EXPECT_FALSE(r.sys.st.SpurAktiv[4]);
     Crossing(r.sys.st, 4, 20000);
     EvaluateLaps(r.sys);
     EXPECT_EQ(r.rec.laps.size(), 1u);  // not evaluated any more
@@ -268,8 +268,8 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     r.Init();
     r.RunTo(1000);
     r.Green();
-    r.sys.st.ErsteDurchfahrt[1] = 0;
-    r.sys.st.ErsteDurchfahrt[4] = 0;
+    r.sys.st.ErsteDurchfahrt[1] = false;
+    r.sys.st.ErsteDurchfahrt[4] = false;
     // Pause at 1050; lane 1 crossed just before.
     r.Hold(1, 20);
     r.RunTo(1050);
@@ -281,13 +281,13 @@ TEST(EvaluationPause, CrossingsBeforeThePauseCountDuringTheAfterRunOnly) {
     EXPECT_FALSE(r.sys.st.rennen.PauseText.empty());
 
     // A crossing left pending is dropped once the after-run is over.
-    r.sys.st.RundeOffen[4] = kTrue;
-    r.sys.st.SpurAktiv[4] = 0;  // keep it pending for now
+    r.sys.st.RundeOffen[4] = true;
+    r.sys.st.SpurAktiv[4] = false;  // keep it pending for now
     r.RunTo(4100);
     EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Vorbei);
-    r.sys.st.SpurAktiv[4] = 1;
+    r.sys.st.SpurAktiv[4] = true;
     r.RunTo(4200);
-    EXPECT_EQ(r.sys.st.RundeOffen[4], 0);
+    EXPECT_FALSE(r.sys.st.RundeOffen[4]);
     EXPECT_EQ(r.rec.laps.size(), 1u);
 }
 

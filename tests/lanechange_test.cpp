@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,10 +51,10 @@ struct LaneChangeRig {
 
     // Drives one segment: start light, then lane l completes laps[l] laps of
     // 12 s each, then the countdown runs out. Returns the ms from green to the
-    // segment's end.
+    // segment's end, and keeps it in `segmentMs`.
     int32_t DriveSegment(const std::array<int, 9>& laps) {
         StartRace(rig.sys);
-        while (s.RennenLaeuft == 0) rig.RunFor(100);
+        for (int k = 0; k < 100 && !s.RennenLaeuft; ++k) rig.RunFor(100);
         const int32_t green = rig.now;
         int most = 0;
         for (int n : laps) most = std::max(most, n);
@@ -64,112 +65,188 @@ struct LaneChangeRig {
                 if (k <= laps[l] && laps[l] > 0) rig.Hold(l, 20);
         }
         while (!spw.Wartet() && TimeDiff(rig.now, green) < 20 * 60000) rig.RunFor(100);
-        return TimeDiff(rig.now, green);
+        segmentMs.push_back(TimeDiff(rig.now, green));
+        return segmentMs.back();
     }
+    std::vector<int32_t> segmentMs;
 };
 
-TEST(LaneChange, TenMinutesOnThreeLanesRotateTeamsAndAddTheirLaps) {
-    LaneChangeRig r({1, 2, 3}, 10);
+// The series the lane-change tests share: 10 minutes on lanes 1..3, three
+// segments, Start between them, and a start after the series' end. Lanes 1..3
+// drive 3/2/1 laps in segment 1, 1/3/2 in segment 2 and 1/1/2 in segment 3.
+// `at` is called at each named moment.
+void DriveSeries(LaneChangeRig& r, const std::function<void(const std::string&)>& at) {
     ASSERT_TRUE(ChooseRaceMode(r.rig.sys, 2));
-    EXPECT_EQ(r.s.rennen.RennmodusText, "Zeitrennen mit Automatischem Spurwechsel");
-
-    // 10 minutes on 3 lanes: 4, 3 and 3 minutes; the first segment is ready.
-    ASSERT_EQ(r.spw.WechselAnzahl(), 3);
-    EXPECT_EQ(r.spw.AbschnittMinuten(1), 4);
-    EXPECT_EQ(r.spw.AbschnittMinuten(2), 3);
-    EXPECT_EQ(r.spw.AbschnittMinuten(3), 3);
-    EXPECT_EQ(r.spw.GesamtMinuten(), 10);
-    EXPECT_EQ(r.s.rennen.RennZeit, 10);  // the race time the user chose stays
-    EXPECT_EQ(r.Countdown(), 4 * 60);
-    EXPECT_EQ(r.spw.Untertitel(), "   Rennen 1 von 3");
-    EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
-    EXPECT_EQ(r.spw.SpurName(3), "Fahrer 3");
-
-    // Segment 1 runs its 4 minutes (the countdown steps on wall-clock seconds).
-    const int32_t d1 = r.DriveSegment({0, 3, 2, 1});
-    EXPECT_GE(d1, 240000);
-    EXPECT_LT(d1, 243000);
-    ASSERT_TRUE(r.spw.Wartet());
-    EXPECT_FALSE(r.spw.SerieKomplett());
-    // A segment is no race of its own: no result, no winner of its lanes.
-    EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 0);
-    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Rennen 1 von 3 beendet");
-    EXPECT_EQ(r.spw.TeamNr(1).Runden, 3);
-    EXPECT_EQ(r.spw.TeamNr(2).Runden, 2);
-    EXPECT_EQ(r.spw.TeamNr(3).Runden, 1);
-    // A second end of the same run adds nothing.
+    at("geplant");
+    r.DriveSegment({0, 3, 2, 1});
+    at("abschnitt 1");
     r.spw.SegmentEnde();
-    EXPECT_EQ(r.spw.TeamNr(1).Runden, 3);
-
-    // Start: segment 2 begins with team 2 on the lowest lane.
+    at("zweites ende");
     r.spw.Weiter();
-    EXPECT_FALSE(r.spw.Wartet());
-    EXPECT_EQ(r.spw.WechselNr(), 2);
-    EXPECT_EQ(r.spw.Untertitel(), "   Rennen 2 von 3");
-    EXPECT_EQ(r.spw.SpurName(1), "Fahrer 2");
-    EXPECT_EQ(r.spw.SpurName(2), "Fahrer 3");
-    EXPECT_EQ(r.spw.SpurName(3), "Fahrer 1");
-    // Results, banner and race director name the team too, once it drives:
-    // until the next start the lanes show the teams of the segment driven.
-    EXPECT_EQ(FahrerName(r.rig.sys.st, 1), "Fahrer 2");
-    EXPECT_EQ(FahrerName(r.rig.sys.st, 3), "Fahrer 1");
-    EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 1");
-    EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 1 von 3");
-    EXPECT_EQ(r.Countdown(), 3 * 60);
-    // A Start with nothing to continue changes nothing.
+    at("weiter");
     r.spw.Weiter();
-    EXPECT_EQ(r.spw.WechselNr(), 2);
-
-    // Segment 2 runs 3 minutes, not the 4 of the first one.
-    const int32_t d2 = r.DriveSegment({0, 1, 3, 2});
-    EXPECT_GE(d2, 180000);
-    EXPECT_LT(d2, 183000);
-    EXPECT_EQ(r.spw.TeamNr(1).Runden, 3 + 2);  // team 1 drove lane 3
-    EXPECT_EQ(r.spw.TeamNr(2).Runden, 2 + 1);
-    EXPECT_EQ(r.spw.TeamNr(3).Runden, 1 + 3);
-
+    at("nochmal weiter");
+    r.DriveSegment({0, 1, 3, 2});
+    at("abschnitt 2");
     r.spw.Weiter();
-    EXPECT_EQ(r.spw.SpurName(1), "Fahrer 3");
-    EXPECT_EQ(r.spw.SpurName(2), "Fahrer 1");
-    EXPECT_EQ(r.spw.SpurName(3), "Fahrer 2");
+    at("weiter 3");
     r.DriveSegment({0, 1, 1, 2});
-    EXPECT_EQ(r.spw.TeamNr(1).Runden, 6);
-    EXPECT_EQ(r.spw.TeamNr(2).Runden, 5);
-    EXPECT_EQ(r.spw.TeamNr(3).Runden, 5);
-    EXPECT_TRUE(r.spw.SerieKomplett());
-    EXPECT_TRUE(r.spw.WechselLetzter());
-    EXPECT_NE(r.rig.sys.record.laps.Total(3), 0);
-    EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
-
-    // The series has one result: the teams by their laps over all segments
-    // (teams 2 and 3 are level on laps; the shorter total time comes first).
-    const RennErgebnis& e = r.rig.sys.view.ergebnis;
-    EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
-    EXPECT_EQ(e.titel, "Zeitrennen mit Automatischem Spurwechsel über 10 Minuten, 3 Rennen");
-    ASSERT_EQ(e.zeilen.size(), 3u);
-    EXPECT_EQ(e.zeilen[0].fahrer, "Fahrer 1");
-    EXPECT_EQ(e.zeilen[0].runden, 6);
-    EXPECT_EQ(e.zeilen[0].spur, 1) << "the lane the team started on";
-    EXPECT_EQ(e.zeilen[1].runden, 5);
-    EXPECT_LE(e.zeilen[1].gesamtzeit, e.zeilen[2].gesamtzeit);
-    EXPECT_EQ(e.SiegerSpur(), 1);
-    EXPECT_EQ(BannerBerechnen(r.rig.sys).text, "ZIEL");
-    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
-
-    // Close after the last segment: the series' end stays on the windows.
+    at("serie");
     r.spw.Weiter();
-    EXPECT_TRUE(r.spw.SerieKomplett());
-    EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
-    EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
-    // The next start drives the series again from its first segment.
+    at("geschlossen");
     StartRace(r.rig.sys);
-    EXPECT_EQ(r.s.StartPhase, kTrue);
-    EXPECT_FALSE(r.spw.SerieKomplett());
-    EXPECT_EQ(r.spw.WechselNr(), 1);
-    EXPECT_EQ(r.spw.TeamNr(1).Runden, 0);
-    EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
-    for (int l = 1; l <= kLanes; ++l) EXPECT_EQ(r.rig.sys.record.laps.Laps(l), 0) << l;
-    EXPECT_EQ(r.Countdown(), 4 * 60);
+    at("neue serie");
+}
+
+// 10 minutes on 3 lanes: 4, 3 and 3 minutes; the first segment is ready.
+TEST(LaneChange, TenMinutesOnThreeLanesAreDividedFourThreeThree) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m != "geplant") return;
+        EXPECT_EQ(r.s.rennen.RennmodusText, "Zeitrennen mit Automatischem Spurwechsel");
+        ASSERT_EQ(r.spw.WechselAnzahl(), 3);
+        EXPECT_EQ(r.spw.AbschnittMinuten(1), 4);
+        EXPECT_EQ(r.spw.AbschnittMinuten(2), 3);
+        EXPECT_EQ(r.spw.AbschnittMinuten(3), 3);
+        EXPECT_EQ(r.spw.GesamtMinuten(), 10);
+        EXPECT_EQ(r.s.rennen.RennZeit, 10);  // the race time the user chose stays
+        EXPECT_EQ(r.Countdown(), 4 * 60);
+        EXPECT_EQ(r.spw.Untertitel(), "   Rennen 1 von 3");
+        EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
+        EXPECT_EQ(r.spw.SpurName(3), "Fahrer 3");
+    });
+}
+
+// Each segment runs its own minutes (the countdown steps on wall-clock
+// seconds), not those of the first.
+TEST(LaneChange, EachSegmentRunsItsOwnMinutes) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m == "weiter") { EXPECT_EQ(r.Countdown(), 3 * 60); }
+    });
+    ASSERT_EQ(r.segmentMs.size(), 3u);
+    const int32_t minutes[] = {4, 3, 3};
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_GE(r.segmentMs[k], minutes[k] * 60000) << k;
+        EXPECT_LT(r.segmentMs[k], minutes[k] * 60000 + 3000) << k;
+    }
+}
+
+// A segment is no race of its own: no result, no winner of its lanes, and a
+// second end of the same run adds nothing.
+TEST(LaneChange, ASegmentsEndIsNoRaceOfItsOwn) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m == "abschnitt 1") {
+            ASSERT_TRUE(r.spw.Wartet());
+            EXPECT_FALSE(r.spw.SerieKomplett());
+            EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 0);
+            EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Rennen 1 von 3 beendet");
+        }
+        if (m == "zweites ende") {
+            EXPECT_EQ(r.spw.TeamNr(1).Runden, 3);
+            EXPECT_EQ(r.spw.TeamNr(2).Runden, 2);
+        }
+    });
+}
+
+// Each Start moves every team one lane on, team 2 onto the lowest lane, and
+// a team's laps add up over the lanes it drove.
+TEST(LaneChange, TeamsMoveOneLaneOnAndAddTheirLaps) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m == "abschnitt 1") {
+            EXPECT_EQ(r.spw.TeamNr(1).Runden, 3);
+            EXPECT_EQ(r.spw.TeamNr(2).Runden, 2);
+            EXPECT_EQ(r.spw.TeamNr(3).Runden, 1);
+        }
+        if (m == "weiter") {
+            EXPECT_FALSE(r.spw.Wartet());
+            EXPECT_EQ(r.spw.WechselNr(), 2);
+            EXPECT_EQ(r.spw.Untertitel(), "   Rennen 2 von 3");
+            EXPECT_EQ(r.spw.SpurName(1), "Fahrer 2");
+            EXPECT_EQ(r.spw.SpurName(2), "Fahrer 3");
+            EXPECT_EQ(r.spw.SpurName(3), "Fahrer 1");
+        }
+        if (m == "nochmal weiter") { EXPECT_EQ(r.spw.WechselNr(), 2) << "a Start with nothing to continue changes nothing"; }
+        if (m == "abschnitt 2") {
+            EXPECT_EQ(r.spw.TeamNr(1).Runden, 3 + 2);  // team 1 drove lane 3
+            EXPECT_EQ(r.spw.TeamNr(2).Runden, 2 + 1);
+            EXPECT_EQ(r.spw.TeamNr(3).Runden, 1 + 3);
+        }
+        if (m == "weiter 3") {
+            EXPECT_EQ(r.spw.SpurName(1), "Fahrer 3");
+            EXPECT_EQ(r.spw.SpurName(2), "Fahrer 1");
+            EXPECT_EQ(r.spw.SpurName(3), "Fahrer 2");
+        }
+        if (m == "serie") {
+            EXPECT_EQ(r.spw.TeamNr(1).Runden, 6);
+            EXPECT_EQ(r.spw.TeamNr(2).Runden, 5);
+            EXPECT_EQ(r.spw.TeamNr(3).Runden, 5);
+            EXPECT_TRUE(r.spw.SerieKomplett());
+            EXPECT_TRUE(r.spw.WechselLetzter());
+        }
+    });
+}
+
+// Until the next segment starts, results, banner and race director name the
+// teams of the segment driven, though the lanes already carry the next ones.
+TEST(LaneChange, TheDrivenSegmentKeepsItsTeamsUntilTheNextStarts) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m != "weiter") return;
+        EXPECT_EQ(FahrerName(r.rig.sys.st, 1), "Fahrer 2");
+        EXPECT_EQ(FahrerName(r.rig.sys.st, 3), "Fahrer 1");
+        EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 1");
+        EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 1 von 3");
+    });
+}
+
+// The series has one result: the teams by their laps over all segments (teams
+// 2 and 3 are level on laps; the shorter total time comes first). Closing the
+// window after the last segment keeps it on the windows.
+TEST(LaneChange, TheSeriesHasOneResultOfTheTeams) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m == "serie") {
+            EXPECT_NE(r.rig.sys.record.laps.Total(3), 0);
+            EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
+            const RennErgebnis& e = r.rig.sys.view.ergebnis;
+            EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
+            EXPECT_EQ(e.titel, "Zeitrennen mit Automatischem Spurwechsel über 10 Minuten, 3 Rennen");
+            ASSERT_EQ(e.zeilen.size(), 3u);
+            EXPECT_EQ(e.zeilen[0].fahrer, "Fahrer 1");
+            EXPECT_EQ(e.zeilen[0].runden, 6);
+            EXPECT_EQ(e.zeilen[0].spur, 1) << "the lane the team started on";
+            EXPECT_EQ(e.zeilen[1].runden, 5);
+            EXPECT_LE(e.zeilen[1].gesamtzeit, e.zeilen[2].gesamtzeit);
+            EXPECT_EQ(e.SiegerSpur(), 1);
+            EXPECT_EQ(BannerBerechnen(r.rig.sys).text, "ZIEL");
+            EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
+        }
+        if (m == "geschlossen") {
+            EXPECT_TRUE(r.spw.SerieKomplett());
+            EXPECT_NE(r.rig.sys.record.laps.Laps(3), 0);
+            EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
+            EXPECT_EQ(BannerBerechnen(r.rig.sys).zeile, "Sieger: Fahrer 1 \u2013 6 Runden");
+        }
+    });
+}
+
+// The next start after the series' end drives the series again from its first
+// segment, with nothing left of the last one.
+TEST(LaneChange, AStartAfterTheSeriesBeginsItAgain) {
+    LaneChangeRig r({1, 2, 3}, 10);
+    DriveSeries(r, [&](const std::string& m) {
+        if (m != "neue serie") return;
+        EXPECT_TRUE(r.s.StartPhase);
+        EXPECT_FALSE(r.spw.SerieKomplett());
+        EXPECT_EQ(r.spw.WechselNr(), 1);
+        EXPECT_EQ(r.spw.TeamNr(1).Runden, 0);
+        EXPECT_EQ(r.spw.SpurName(1), "Fahrer 1");
+        for (int l = 1; l <= kLanes; ++l) EXPECT_EQ(r.rig.sys.record.laps.Laps(l), 0) << l;
+        EXPECT_EQ(r.Countdown(), 4 * 60);
+    });
     EXPECT_TRUE(r.ui.messages.empty());
 }
 
@@ -182,12 +259,12 @@ TEST(LaneChange, StartOfTheWindowStartsTheNextSegment) {
     r.spw.Starten();
     EXPECT_FALSE(r.spw.Wartet());
     EXPECT_EQ(r.spw.WechselNr(), 2);
-    EXPECT_EQ(r.s.StartPhase, kTrue);
+    EXPECT_TRUE(r.s.StartPhase);
     EXPECT_EQ(RennFahrer(r.rig.sys, 1), "Fahrer 2");
     EXPECT_EQ(RennUeberschrift(r.rig.sys), "Zeitrennen mit Automatischem Spurwechsel   Rennen 2 von 2");
     // The last segment ends the series with its one result.
-    while (r.s.RennenLaeuft == 0) r.rig.RunFor(100);
-    while (!r.spw.Wartet()) r.rig.RunFor(1000);
+    for (int k = 0; k < 100 && !r.s.RennenLaeuft; ++k) r.rig.RunFor(100);
+    for (int k = 0; k < 600 && !r.spw.Wartet(); ++k) r.rig.RunFor(1000);
     EXPECT_TRUE(r.spw.SerieKomplett());
     EXPECT_EQ(r.rig.sys.view.ergebnisNummer, 1);
     // A start from a lap window after the series' end begins a new one.

@@ -94,7 +94,7 @@ std::vector<std::string> WritesToTickWords(const fs::path& root) {
                 // The lane record (SpurSatz) has a Durchfahrt of its own.
                 if (line.find("r.Durchfahrt") != std::string::npos || line.find("int32_t Durchfahrt") != std::string::npos)
                     continue;
-                if (line.find("RundeOffen[lane] = 0") != std::string::npos &&
+                if (line.find("RundeOffen[lane] = false") != std::string::npos &&
                     e.path().filename() == "InterneZeit.cpp")
                     continue;
                 found.push_back(fs::relative(e.path(), root).string() + ":" + std::to_string(n) + ": " + line);

@@ -26,8 +26,8 @@ struct LiveRig : Rig {
     // A crossing of `lane` at `t`, evaluated as the cycle does.
     void Cross(int lane, int32_t t) {
         sys.st.Durchfahrt[lane] = t;
-        if (sys.st.ErsteDurchfahrt[lane] == 0) ++sys.st.Erfasst[lane];
-        sys.st.RundeOffen[lane] = kTrue;
+        if (!sys.st.ErsteDurchfahrt[lane]) ++sys.st.Erfasst[lane];
+        sys.st.RundeOffen[lane] = true;
         EvaluateLaps(sys);
     }
     json Snap() { return json::parse(LiveSnapshotJson(sys, &sys.ClubRace())); }

@@ -66,12 +66,12 @@ TEST(RaceCommands, LeavingThePortSimulatorRestoresTheLearnedSensors) {
     zk::RaceCommands cmd(r.sys);
     cmd.SimulationStarten();
     cmd.SimVerdrahtungSetzen(true);
-    EXPECT_EQ(r.sys.st.SimulationActive, 1);
+    EXPECT_TRUE(r.sys.st.SimulationActive);
     EXPECT_TRUE(r.sys.st.fenster.SimMaskenAktiv);
     EXPECT_EQ(r.sys.st.Maske[3], 1 << 2);
 
     cmd.SimulationBeenden();
-    EXPECT_EQ(r.sys.st.SimulationActive, 0);
+    EXPECT_FALSE(r.sys.st.SimulationActive);
     EXPECT_FALSE(r.sys.st.fenster.SimMaskenAktiv);
     EXPECT_EQ(r.sys.st.Maske[3], 0x40);
     EXPECT_EQ(r.sys.st.Vergleich[3], 0x40);

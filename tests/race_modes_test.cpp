@@ -145,8 +145,8 @@ TEST(RaceModes, ModeChoiceShowsTheOpenLapWindowsOrTheDefaultOne) {
     StartRace(r.sys);
     r.RunTo(1800);
     LapWindowCloseButton(r.sys);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    EXPECT_TRUE(r.sys.st.RennenLaeuft);
     LapWindowUnloaded(r.sys, kWinKV8);
     LapWindowCloseButton(r.sys);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.RennenLaeuft);
 }

@@ -79,7 +79,7 @@ TEST(TeachIn, AfterResetNoLaneCountsUntilLearnedAgain) {
     TeachInReset(r.sys);
     r.RunTo(1000);
     r.Green();
-    r.sys.st.ErsteDurchfahrt[1] = 0;
+    r.sys.st.ErsteDurchfahrt[1] = false;
     r.Hold(1, 20);
     r.RunTo(1500);
     EXPECT_EQ(r.Laps(1), 0);

@@ -24,7 +24,7 @@ struct SeqRig : Rig {
         RunTo(t);
         StartRace(sys);
         RunTo(t + 700);
-        ASSERT_EQ(sys.st.RennenLaeuft, kTrue);
+        ASSERT_TRUE(sys.st.RennenLaeuft);
     }
     void Crossing(int lane) {
         Hold(lane, 20);
@@ -57,7 +57,7 @@ TEST(RaceSequence, StartWhileRunningAndPauseWhileStoppedDoNothing) {
     SeqRig r;
     r.Init();
     PauseRace(r.sys);
-    EXPECT_EQ(r.sys.st.Pause, 0);
+    EXPECT_FALSE(r.sys.st.Pause);
     r.StartAndGreen(1000);
     const size_t steps = r.rec.lightSteps.size();
     StartRace(r.sys);
@@ -95,14 +95,14 @@ TEST(RaceSequence, ChaosSwitchPausesWhileHeldAndResumesThroughTheStartLight) {
     r.StartAndGreen(1000);
     r.Hold(10, 1000);
     r.RunFor(200);
-    EXPECT_EQ(r.sys.st.Pause, kTrue);
+    EXPECT_TRUE(r.sys.st.Pause);
     EXPECT_FALSE(r.sys.view.PauseEnabled());
     EXPECT_FALSE(r.sys.view.WeiterEnabled());  // only letting go resumes
     r.RunFor(1000);
-    EXPECT_EQ(r.sys.st.StartPhase, kTrue);
+    EXPECT_TRUE(r.sys.st.StartPhase);
     EXPECT_EQ(r.sys.st.rennen.ChaosLosGesehen, r.sys.st.ChaosLosgelassen.load());  // the release was acted on
     r.RunFor(1000);
-    EXPECT_EQ(r.sys.st.Pause, 0);
+    EXPECT_FALSE(r.sys.st.Pause);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
 }
 
@@ -117,8 +117,8 @@ TEST(RaceSequence, ChaosPressOutsideARaceDoesNotResumeALaterPause) {
     r.StartAndGreen(1000);
     PollRaceKeys(r.sys, ' ');
     r.RunFor(300);
-    EXPECT_EQ(r.sys.st.Pause, kTrue);
-    EXPECT_EQ(r.sys.st.StartPhase, 0);
+    EXPECT_TRUE(r.sys.st.Pause);
+    EXPECT_FALSE(r.sys.st.StartPhase);
 }
 
 TEST(RaceSequence, YellowButtonAndCKeyToggleTheSafetyCarOncePerPress) {
@@ -164,11 +164,11 @@ TEST(RaceSequence, LapRaceEndsAfterTheAfterRunWithFinishFlags) {
     r.Crossing(1);  // lane 1 completes lap 2: power off for all, after-run
     EXPECT_EQ(r.sys.record.phase, RacePhase::AfterRun);
     EXPECT_EQ(r.rec.powerOff.back(), 0);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    EXPECT_TRUE(r.sys.st.RennenLaeuft);
     r.Crossing(2);  // still counted during the after-run
     EXPECT_EQ(r.Laps(2), 2);
     r.RunFor(1000);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.RennenLaeuft);
     EXPECT_EQ(r.sys.st.spuren.SpurFertig[1], kTrue);
     EXPECT_EQ(r.sys.st.spuren.SpurFertig[2], kTrue);
     EXPECT_EQ(r.sys.st.spuren.SpurFertig[3], 0);
@@ -270,7 +270,7 @@ TEST(RaceSequence, TimeRaceCountsWallSecondsAndShowsZeroAtTheEnd) {
     EXPECT_LE(TimeDiff(r.now, from), 3000);
     EXPECT_EQ(r.rec.powerOff.back(), 0);
     r.RunFor(500);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.RennenLaeuft);
     // The ended race shows 00:00:00; the next start loads 1:30:00 again.
     EXPECT_EQ(r.sys.st.rennen.RestStunden, 0);
     EXPECT_EQ(r.sys.st.rennen.RestMinuten, 0);

@@ -69,8 +69,8 @@ TEST(StartLight, Interval800PowerAfter800msGreenAt5600WindowsGoneAt7200) {
     EXPECT_EQ(r.rec.lightSteps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(r.rec.powerOn.size(), 2u);  // start-up, then step 0 once
     EXPECT_EQ(r.ui.events.back(), "close frmStartampel");
-    EXPECT_EQ(r.sys.st.StartPhase, 0);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    EXPECT_FALSE(r.sys.st.StartPhase);
+    EXPECT_TRUE(r.sys.st.RennenLaeuft);
     // Every lane's first lap is timed from green.
     EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[3], 10000);
     EXPECT_EQ(r.sys.view.buttons, ButtonSatz::Running);
@@ -146,7 +146,7 @@ TEST(StartLight, FreshInstallSeesNoInputAndABareStartTimesNothing) {
     r.Init();
     StartRace(r.sys);
     r.RunTo(20000);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    EXPECT_TRUE(r.sys.st.RennenLaeuft);
     EXPECT_TRUE(r.rec.falseStarts.empty());
     EXPECT_TRUE(r.rec.reactions.empty());
     EXPECT_TRUE(r.rec.laps.empty());
@@ -203,7 +203,7 @@ TEST(StartLight, GreenLeavesEveryLanesPowerAsRaceControlSetIt) {
         const uint16_t expected = inverted ? static_cast<uint16_t>(0x3F0 & ~lane5) : lane5;
         EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, expected);
         r.RunTo(10050);  // green at 10000
-        ASSERT_EQ(r.sys.st.RennenLaeuft, kTrue);
+        ASSERT_TRUE(r.sys.st.RennenLaeuft);
         EXPECT_EQ(r.sys.st.LptDaten & 0x3F0, expected);
         EXPECT_FALSE(r.sys.st.rennen.SpurStrom[5]);
         // The penalty runs out: the relay board hears lane 5 on and the rest unchanged.
@@ -223,8 +223,8 @@ TEST(StartLight, AbortDuringRedLeavesTheTrackPoweredAndTheRaceStopped) {
     StartRace(r.sys);
     r.RunTo(3500);  // steps 0..2 done
     AmpelAbbruch(r.sys);
-    EXPECT_EQ(r.sys.st.StartPhase, 0);
-    EXPECT_EQ(r.sys.st.RennenLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.StartPhase);
+    EXPECT_FALSE(r.sys.st.RennenLaeuft);
     EXPECT_TRUE(r.sys.st.rennen.SpurStrom[1]);
     for (int i = 0; i <= 14; ++i) EXPECT_FALSE(r.sys.view.ampel.lampeAn[i]);
     EXPECT_EQ(r.ui.events.back(), "close frmStartampel");
@@ -242,7 +242,7 @@ TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart)
     r.RunTo(1000);
     StartRace(r.sys);
     r.RunTo(6700);  // green at 6600
-    ASSERT_EQ(r.sys.st.RennenLaeuft, kTrue);
+    ASSERT_TRUE(r.sys.st.RennenLaeuft);
     r.Hold(1, 20);  // start crossing
     r.RunTo(8000);
     PauseRace(r.sys);
@@ -258,7 +258,7 @@ TEST(StartLight, RestartAfterPauseKeepsTheLapReferencesAndNeverMarksAFalseStart)
     EXPECT_EQ(r.rec.powerOn.size(), onBefore + 1);  // power back once, at the first step
     r.RunTo(24000);  // green of the restart at 22800
     EXPECT_TRUE(r.rec.falseStarts.empty());
-    EXPECT_EQ(r.sys.st.Pause, 0);
+    EXPECT_FALSE(r.sys.st.Pause);
     EXPECT_EQ(r.sys.st.spuren.LetzteDurchfahrt[1], 6600 + 9800);
     EXPECT_EQ(r.rec.powerOn.size(), onBefore + 1);
     EXPECT_TRUE(r.rec.laps.empty());

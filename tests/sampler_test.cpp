@@ -13,6 +13,26 @@ using namespace zk::test;
 
 namespace {
 
+// The tick's flags are bool and take no int: a -1/0 word stored in one, or one
+// compared with kTrue (always unequal to true), does not compile; counting is
+// for counters only.
+template <class W>
+concept TakesInt = requires(W& w) { w = int16_t{-1}; };
+template <class W>
+concept ComparesWithInt = requires(const W& w) { w == kTrue; } || requires(const W& w) { w != 0; };
+template <class W>
+concept Counts = requires(W& w) { ++w; };
+template <class W>
+concept IsFlag = requires(W& w) {
+    w = true;
+    !w;
+};
+static_assert(!TakesInt<Shared<bool>> && !TakesInt<SyncFlag<bool>>);
+static_assert(!ComparesWithInt<Shared<bool>> && !ComparesWithInt<SyncFlag<bool>>);
+static_assert(!Counts<Shared<bool>>);
+static_assert(IsFlag<Shared<bool>> && IsFlag<SyncFlag<bool>>);
+static_assert(TakesInt<Shared<int16_t>> && ComparesWithInt<Shared<int16_t>> && Counts<Shared<int32_t>>);
+
 // A rig with standard wiring, MinLength 3, lockout 500 ms, racing from 1000 ms.
 struct SamplerRig : Rig {
     explicit SamplerRig(int32_t start = 0, int16_t minLength = 3) : Rig(start) {
@@ -22,7 +42,7 @@ struct SamplerRig : Rig {
         for (int l = 1; l <= 8; ++l) sys.cfg.AktiveSpuren.Spur[l] = 1;
         Init();
         Green();
-        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = 0;  // laps, not start crossings
+        for (int l = 1; l <= 8; ++l) sys.st.ErsteDurchfahrt[l] = false;  // laps, not start crossings
     }
     // Drives one tick with lane `lane` active or not.
     void Sample(int lane, bool active) {
@@ -38,23 +58,23 @@ TEST(SamplerPulse, ShortPulseIsDiscardedAndTheNextOneKeepsItsFirstSample) {
     r.Sample(1, true);   // t = 1000
     r.Sample(1, true);   // 1001
     r.Sample(1, false);  // 1002: discards the two-sample pulse
-    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
-    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[1]);
+    EXPECT_FALSE(r.sys.st.RundeOffen[1]);
     r.Sample(1, true);  // 1003
     r.Sample(1, true);  // 1004
-    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    EXPECT_FALSE(r.sys.st.RundeOffen[1]);
     r.Sample(1, true);  // 1005: third consecutive sample registers
-    EXPECT_EQ(r.sys.st.RundeOffen[1], kTrue);
+    EXPECT_TRUE(r.sys.st.RundeOffen[1]);
     EXPECT_EQ(r.sys.st.Durchfahrt[1], 1003);
     EXPECT_EQ(r.sys.st.Erfasst[1], 1);
-    EXPECT_EQ(r.sys.st.PulsGemeldet[1], kTrue);
+    EXPECT_TRUE(r.sys.st.PulsGemeldet[1]);
 }
 
 TEST(SamplerPulse, MinLengthOneRegistersOnFirstSampleAndStartCrossingIsNotALap) {
     SamplerRig r(0, 1);
-    r.sys.st.ErsteDurchfahrt[2] = kTrue;
+    r.sys.st.ErsteDurchfahrt[2] = true;
     r.Sample(2, true);
-    EXPECT_EQ(r.sys.st.RundeOffen[2], kTrue);
+    EXPECT_TRUE(r.sys.st.RundeOffen[2]);
     EXPECT_EQ(r.sys.st.Erfasst[2], 0);  // start crossing: no lap counted
 }
 
@@ -76,15 +96,15 @@ TEST(SamplerLockout, LaneIsLockedUntilMinZeitAfterTheSixthInactiveSampleInclusiv
     SamplerRig r(999);
     for (int i = 0; i < 10; ++i) r.Sample(1, true);  // 1000..1009, registered at 1002
     for (int i = 0; i < 5; ++i) r.Sample(1, false);  // 1010..1014
-    EXPECT_EQ(r.sys.st.ImPuls[1], kTrue);
+    EXPECT_TRUE(r.sys.st.ImPuls[1]);
     r.Sample(1, false);  // 1015: sixth inactive sample ends the pulse
-    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[1]);
     EXPECT_EQ(r.sys.st.SperreBis[1], 1515);
     r.RunTo(1514);
     r.Sample(1, true);  // 1515: still locked
-    EXPECT_EQ(r.sys.st.ImPuls[1], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[1]);
     r.Sample(1, true);  // 1516: a new pulse begins
-    EXPECT_EQ(r.sys.st.ImPuls[1], kTrue);
+    EXPECT_TRUE(r.sys.st.ImPuls[1]);
     EXPECT_EQ(r.sys.st.Durchfahrt[1], 1516);
 }
 
@@ -101,10 +121,10 @@ TEST(SamplerLockout, CarStandingOnSensorGivesExactlyOneCrossing) {
     r.Sample(3, false);
     r.Sample(3, false);
     r.Sample(3, true);
-    EXPECT_EQ(r.sys.st.ImPuls[3], kTrue);
+    EXPECT_TRUE(r.sys.st.ImPuls[3]);
     r.Sample(3, false);
     r.Sample(3, false);  // sixth inactive in total
-    EXPECT_EQ(r.sys.st.ImPuls[3], 0);
+    EXPECT_FALSE(r.sys.st.ImPuls[3]);
     EXPECT_EQ(r.sys.st.Erfasst[3], 1);
 }
 
@@ -113,7 +133,7 @@ TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
     SetPhase(r.sys, RacePhase::Idle);
     r.Hold(1, 50);
     r.RunFor(50);
-    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    EXPECT_FALSE(r.sys.st.RundeOffen[1]);
 
     // A pause with its after-run: asked for by race control, carried out by the
     // tick at its next tick, which counts the first millisecond down already.
@@ -127,14 +147,14 @@ TEST(SamplerGate, NoDetectionWhenIdleOrPausedButAfterRunCountsDown) {
     EXPECT_EQ(r.sys.st.NachlaufRest, 0);
     r.Step();  // the 2001st tick after the pause began
     EXPECT_EQ(r.sys.st.NachlaufStatus.load(), Nachlauf::Vorbei);
-    EXPECT_EQ(r.sys.st.RundeOffen[1], 0);
+    EXPECT_FALSE(r.sys.st.RundeOffen[1]);
 }
 
 TEST(SamplerFalseStart, CrossingDuringStartLightSetsFehlstartInTheRegisteringTick) {
     SamplerRig r(0, 2);
     SetPhase(r.sys, RacePhase::StartLight, Ampel::On);
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = kTrue;
-    r.sys.st.SpurAktiv[4] = 0;
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = true;
+    r.sys.st.SpurAktiv[4] = false;
     r.Sample(2, true);
     EXPECT_EQ(r.sys.st.FehlstartZahl[2], 0u);
     r.Hold(4, 5);
@@ -143,7 +163,7 @@ TEST(SamplerFalseStart, CrossingDuringStartLightSetsFehlstartInTheRegisteringTic
     EXPECT_EQ(r.sys.st.Erfasst[2], 0);
     r.RunFor(5);
     EXPECT_EQ(r.sys.st.FehlstartZahl[2], 1u);  // counted once until race control has punished it
-    EXPECT_EQ(r.sys.st.RundeOffen[4], kTrue);  // inactive lane registers ...
+    EXPECT_TRUE(r.sys.st.RundeOffen[4]);  // inactive lane registers ...
     EXPECT_EQ(r.sys.st.FehlstartZahl[4], 0u);  // ... but is no false start
 }
 
@@ -153,35 +173,35 @@ TEST(SamplerExtraInputs, YellowTriggersOncePerPressAndChaosIsRemembered) {
     r.sys.st.Vergleich[9] = 1;
     r.sys.st.Maske[10] = 2;
     r.sys.st.Vergleich[10] = 2;
-    r.sys.st.GelbphaseEin = 1;
-    r.sys.st.ChaosEin = 1;
+    r.sys.st.GelbphaseEin = true;
+    r.sys.st.ChaosEin = true;
 
     r.Hold(9, 3000);
     r.Step();
-    EXPECT_EQ(r.sys.st.GelbTaste, kTrue);
+    EXPECT_TRUE(r.sys.st.GelbTaste);
     EXPECT_EQ(r.sys.st.GelbDruck, 1u);
     r.RunFor(2000);
     EXPECT_EQ(r.sys.st.GelbDruck, 1u);  // still held: still the one press
     r.held[9] = 0;
     r.Step();
-    EXPECT_EQ(r.sys.st.GelbTaste, 0);
+    EXPECT_FALSE(r.sys.st.GelbTaste);
     r.Hold(9, 2);
     r.Step();
     EXPECT_EQ(r.sys.st.GelbDruck, 2u);
 
     r.Hold(10, 2);
     r.Step();
-    EXPECT_EQ(r.sys.st.ChaosTaste, kTrue);
+    EXPECT_TRUE(r.sys.st.ChaosTaste);
     EXPECT_EQ(r.sys.st.ChaosLosgelassen, 0u);
     r.RunFor(5);
-    EXPECT_EQ(r.sys.st.ChaosTaste, 0);
+    EXPECT_FALSE(r.sys.st.ChaosTaste);
     EXPECT_EQ(r.sys.st.ChaosLosgelassen, 1u);  // the release is remembered
 
     // Disabled inputs are never reported.
-    r.sys.st.ChaosEin = 0;
+    r.sys.st.ChaosEin = false;
     r.Hold(10, 2);
     r.RunFor(5);
-    EXPECT_EQ(r.sys.st.ChaosTaste, 0);
+    EXPECT_FALSE(r.sys.st.ChaosTaste);
     EXPECT_EQ(r.sys.st.ChaosLosgelassen, 1u);
 }
 
@@ -206,19 +226,19 @@ TEST(SamplerPort, NoPortMeansNoRegisterAccessAndPort2ReadsItsOwnAddresses) {
 TEST(SamplerTick, OverlappingTickIsCountedAndI2CStepRunsOnlyWhenEnabled) {
     Rig r;
     r.Init();
-    r.sys.st.TickBelegt = 1;  // as if a tick were still running
+    r.sys.st.TickBelegt = true;  // as if a tick were still running
     r.Step();
     EXPECT_EQ(r.sys.st.TickUeberlauf, 1);
-    EXPECT_EQ(r.sys.st.TickBelegt, 0);
+    EXPECT_FALSE(r.sys.st.TickBelegt);
     EXPECT_EQ(r.rec.i2c, 0);
-    r.sys.st.I2CAktiv = 1;
+    r.sys.st.I2CAktiv = true;
     r.RunFor(3);
     EXPECT_EQ(r.rec.i2c, 3);
 }
 
 TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
     SamplerRig r;
-    r.sys.st.SimulationActive = 1;
+    r.sys.st.SimulationActive = true;
     r.sys.st.EingangRuhe = 0;
     r.sys.st.Eingang = 0;
     AskSimSweep(r.sys.st, true);
@@ -248,7 +268,7 @@ TEST(SamplerSimulator, SweepActivatesOneLaneAfterAnotherAndReturnsToIdle) {
 // start keeps that minute out of the largest gap between two ticks.
 TEST(SamplerSimulator, LargestTickGapCountsFromTheReset) {
     SamplerRig r;
-    r.sys.st.SimulationActive = 1;
+    r.sys.st.SimulationActive = true;
     AskStatReset(r.sys.st);
     for (int i = 60000; i < 60010; ++i) {
         r.sys.st.AktZeit = i;
@@ -303,7 +323,7 @@ TEST(SamplerWrap, LaneIdleForWeeksStaysOpen) {
     r.StandardWiring();
     r.Init();
     r.Green();
-    r.sys.st.ErsteDurchfahrt[1] = 0;
+    r.sys.st.ErsteDurchfahrt[1] = false;
     // The lane's lockout ended 12.4 days ago; the tick keeps it in the past ...
     r.sys.st.SperreBis[1] = TimeAdd(r.now, -(1 << 30) - 5);
     r.Step();
@@ -311,5 +331,5 @@ TEST(SamplerWrap, LaneIdleForWeeksStaysOpen) {
     r.now = TimeAdd(r.now, (1 << 30) + 10);
     r.Hold(1, 20);
     r.RunFor(20);
-    EXPECT_EQ(r.sys.st.RundeOffen[1], kTrue);
+    EXPECT_TRUE(r.sys.st.RundeOffen[1]);
 }

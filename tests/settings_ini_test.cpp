@@ -87,7 +87,7 @@ TEST(SettingsRead, FileOfTheWindowsProgramReadAndRewrittenInPlace) {
     EXPECT_EQ(st.Maske[2], 128);
     EXPECT_EQ(st.MinZeit, 3000);
     EXPECT_EQ(st.MinLength, 15);
-    for (int l = 1; l <= 4; ++l) EXPECT_EQ(st.SpurAktiv[l], 1);
+    for (int l = 1; l <= 4; ++l) EXPECT_TRUE(st.SpurAktiv[l]);
     EXPECT_EQ(c.WindowPositions.Top[kWinKV3], 1200);
     EXPECT_EQ(c.AZT.AlteAZT, 0);  // revision 107: no corrections
     EXPECT_EQ(c.Fahrer, (std::vector<std::string>{"Jürgen Müller", "Äußerst Schnelle Fee", "Hans"}));

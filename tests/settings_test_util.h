@@ -15,8 +15,8 @@ namespace zk::test {
 
 class TempDir {
 public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "zk-settings-XXXXXX").string();
+    explicit TempDir(const std::string& prefix = "zk-settings") {
+        std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
         path_ = ::mkdtemp(tmpl.data());
     }
     ~TempDir() {

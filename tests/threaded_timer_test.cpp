@@ -162,8 +162,8 @@ TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
     timer.StopFastTimer();
 
     EXPECT_EQ(r.sys.st.TimerHandle, 0);
-    EXPECT_EQ(r.sys.st.TimerLaeuft, 0);
-    EXPECT_EQ(r.sys.st.TickBelegt, 0);
+    EXPECT_FALSE(r.sys.st.TimerLaeuft);
+    EXPECT_FALSE(r.sys.st.TickBelegt);
     EXPECT_EQ(r.sys.st.TickUeberlauf, 0);
 
     SCOPED_TRACE("tick: " + std::to_string(r.sys.st.TickVerspaetet) + " late, " +
@@ -177,7 +177,7 @@ TEST(ThreadedTimer, EightCarsNoLapLostOrCountedTwice) {
         EXPECT_EQ(counter.reactions[l], 1);
         EXPECT_EQ(counter.laps[l], crossings - 1);
         EXPECT_EQ(r.sys.record.laps.Laps(l), crossings - 1);
-        EXPECT_EQ(r.sys.st.RundeOffen[l], 0);
+        EXPECT_FALSE(r.sys.st.RundeOffen[l]);
         total += counter.laps[l];
         // Each lap pairs neighbouring crossings: a lap paired with the wrong
         // crossing would be off by at least 600 ms. The bound leaves room for a
@@ -217,7 +217,7 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
     timer.StartFastTimer();
     const int32_t firstHandle = r.sys.st.TimerHandle;
     EXPECT_NE(firstHandle, 0);
-    EXPECT_EQ(r.sys.st.TimerLaeuft, kTrue);
+    EXPECT_TRUE(r.sys.st.TimerLaeuft);
     ASSERT_TRUE(test::WaitFor([&] { return bus.ticks.load() >= 5; }));
 
     // Starting again stops the running thread first; ticks go on.
@@ -242,16 +242,16 @@ TEST(ThreadedTimer, StopWaitsForTheRunningTickAndRestartReplacesTheThread) {
     ASSERT_TRUE(test::WaitFor([&] { return bus.inside.load(); }));
     timer.StopFastTimer();
     EXPECT_TRUE(bus.finished.load());
-    EXPECT_EQ(r.sys.st.TickBelegt, 0);
+    EXPECT_FALSE(r.sys.st.TickBelegt);
     EXPECT_EQ(r.sys.st.TimerHandle, 0);
-    EXPECT_EQ(r.sys.st.TimerLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.TimerLaeuft);
 
     const int after = bus.ticks.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(bus.ticks.load(), after);  // no tick after the stop
 
     timer.StopFastTimer();  // stopping a stopped timer is harmless
-    EXPECT_EQ(r.sys.st.TimerLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.TimerLaeuft);
 }
 
 TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
@@ -272,7 +272,7 @@ TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
         timer.StartFastTimer();
         r.sys.st.TimerHandle = 0;
     }  // the destructor joins the last thread
-    EXPECT_EQ(r.sys.st.TimerLaeuft, 0);
+    EXPECT_FALSE(r.sys.st.TimerLaeuft);
 }
 
 // The port test window forces inputs on the UI thread while the tick composes the
@@ -281,10 +281,10 @@ TEST(ThreadedTimer, ClearedHandleNeitherLeaksNorKillsTheRunningThread) {
 // loses none of the simulator's crossings, and the forced input reaches the tick.
 TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
     ThreadedRig r;
-    r.sys.st.SimulationActive = 1;
+    r.sys.st.SimulationActive = true;
     SimRuhewortSetzen(r.sys.st, 0);
     GreenWithoutLight(r.sys);
-    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = 0;  // every crossing counts a lap
+    for (int l = 1; l <= 8; ++l) r.sys.st.ErsteDurchfahrt[l] = false;  // every crossing counts a lap
 
     FastTimerThread timer(r.sys.Tick());
     timer.StartFastTimer();
@@ -306,7 +306,7 @@ TEST(ThreadedTimer, ForcedInputsAndSimulatedCrossingsNeverUndoEachOther) {
         ASSERT_TRUE(test::WaitFor([&] {
             if (r.sys.st.SimNachlauf != 0) return false;
             for (int l = 1; l <= 8; ++l)
-                if (r.sys.st.ImPuls[l] != 0 || TimeDiff(r.sys.st.SperreBis[l], r.sys.st.AktZeit) >= 0) return false;
+                if (r.sys.st.ImPuls[l] || TimeDiff(r.sys.st.SperreBis[l], r.sys.st.AktZeit) >= 0) return false;
             return true;
         }));
     }

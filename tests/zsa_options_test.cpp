@@ -90,7 +90,7 @@ TEST(ZsaOptions, PortChoiceGatesThePortBoxes) {
     r.Init();
     ZsaCheckSetzen(r.sys, "chkLptAmpel", 1);
     ZsaCheckSetzen(r.sys, "chkLPTChaos", 1);
-    EXPECT_EQ(r.sys.st.ChaosEin, 1);
+    EXPECT_TRUE(r.sys.st.ChaosEin);
     ZsaListeWaehlen(r.sys, "cmbPPort", 0);
     EXPECT_EQ(ZsaCheckWert(r.sys, "chkLptAmpel"), 0);
     EXPECT_FALSE(ZsaCheckFrei(r.sys, "chkLptBahnstrom"));
@@ -183,7 +183,7 @@ TEST(ZsaOptions, ChainsBetweenOptions) {
 
     // A lane taken out stops counting at once.
     ZsaCheckSetzen(r.sys, "chkBoxSpur4Active", 0);
-    EXPECT_EQ(r.sys.st.SpurAktiv[4], 0);
+    EXPECT_FALSE(r.sys.st.SpurAktiv[4]);
     ZsaOptionWaehlen(r.sys, "Option3");
     EXPECT_EQ(c.KavelinExtension.AudioNumDigits, 4);
 }

@@ -37,13 +37,13 @@ constexpr int32_t kBoardWartenMs = 300;    // longest wait for the edge that end
 constexpr int64_t kBoardZukunftMs = 2000;  // stamps further ahead of the tick are refused
 
 bool LaneRuns(const TickState& s) {
-    return (s.RennenLaeuft != 0 || s.StartPhase != 0) && s.Pause == 0;
+    return (s.RennenLaeuft || s.StartPhase) && !s.Pause;
 }
 
 void Melden(TickState& s, int lane) {
-    s.PulsGemeldet[lane] = kTrue;
-    if (s.ErsteDurchfahrt[lane] == 0) ++s.Erfasst[lane];
-    s.RundeOffen[lane] = kTrue;
+    s.PulsGemeldet[lane] = true;
+    if (!s.ErsteDurchfahrt[lane]) ++s.Erfasst[lane];
+    s.RundeOffen[lane] = true;
 }
 
 // The registered pulse ended at the inactive edge `endeUs`: lockout from 6 ms later.
@@ -51,7 +51,7 @@ void PulsEnde(TickState& s, int lane, int64_t endeUs) {
     s.SperreBis[lane] = TimeAdd(TimeAdd(BoardMs(s, endeUs), 6), s.MinZeit);
     s.AktivAbtastungen[lane] = 0;
     s.InaktivAbtastungen[lane] = 0;
-    s.ImPuls[lane] = 0;
+    s.ImPuls[lane] = false;
     s.BoardEndeUs[lane] = 0;
 }
 
@@ -63,7 +63,7 @@ void LaneEdge(TickState& s, int lane, bool active, int64_t us) {
     const int64_t ende = s.BoardEndeUs[lane];
     if (ende != 0 && us - ende > 5000) PulsEnde(s, lane, ende);
     if (active) {
-        if (s.ImPuls[lane] != 0) {
+        if (s.ImPuls[lane]) {
             s.BoardEndeUs[lane] = 0;  // chatter within 5 ms: the pulse goes on
             return;
         }
@@ -74,17 +74,17 @@ void LaneEdge(TickState& s, int lane, bool active, int64_t us) {
         s.BoardPulsUs[lane] = us;
         s.BoardEndeUs[lane] = 0;
         s.PulsLaenge[lane] = 0;
-        s.PulsGemeldet[lane] = 0;
-        s.ImPuls[lane] = kTrue;
+        s.PulsGemeldet[lane] = false;
+        s.ImPuls[lane] = true;
         ++s.AktivAbtastungen[lane];
         return;
     }
-    if (s.ImPuls[lane] == 0) return;
-    if (s.PulsGemeldet[lane] == 0) {
+    if (!s.ImPuls[lane]) return;
+    if (!s.PulsGemeldet[lane]) {
         if (us - s.BoardPulsUs[lane] < MinLengthUs(s)) {
             // Too short to be a car: dropped, no crossing, no lockout.
             s.AktivAbtastungen[lane] = 0;
-            s.ImPuls[lane] = 0;
+            s.ImPuls[lane] = false;
             return;
         }
         Melden(s, lane);
@@ -100,20 +100,20 @@ void LanesChanged(TickState& s, uint16_t alt, uint16_t neu, int64_t us, bool zei
         if (a == n) continue;
         if (zeitGueltig) {
             LaneEdge(s, lane, n, us);
-        } else if (!n && s.ImPuls[lane] != 0) {
+        } else if (!n && s.ImPuls[lane]) {
             // A level taken from a heartbeat: no crossing from it; a pulse it
             // ends is over (with its lockout when it had registered).
-            if (s.PulsGemeldet[lane] != 0) {
+            if (s.PulsGemeldet[lane]) {
                 PulsEnde(s, lane, us);
             } else {
-                s.ImPuls[lane] = 0;
+                s.ImPuls[lane] = false;
                 s.AktivAbtastungen[lane] = 0;
             }
-        } else if (n && s.ImPuls[lane] == 0) {
+        } else if (n && !s.ImPuls[lane]) {
             // Active without its edge: held as a registered pulse that times
             // nothing, so its end only locks the lane out.
-            s.ImPuls[lane] = kTrue;
-            s.PulsGemeldet[lane] = kTrue;
+            s.ImPuls[lane] = true;
+            s.PulsGemeldet[lane] = true;
             s.BoardEndeUs[lane] = 0;
         }
     }
@@ -125,14 +125,14 @@ void NeueZeitlinie(TickState& s) {
     s.BoardAbweichung = 0;
     s.BoardLetzteUs = 0;
     for (int lane = 1; lane <= kLanes; ++lane) {
-        if (s.ImPuls[lane] == 0) continue;
-        if (s.PulsGemeldet[lane] != 0) {
+        if (!s.ImPuls[lane]) continue;
+        if (s.PulsGemeldet[lane]) {
             // Registered before the board went: its lockout runs from its last
             // known edge, or from its start.
             const int64_t ende = s.BoardEndeUs[lane];
             PulsEnde(s, lane, ende != 0 ? ende : s.BoardPulsUs[lane].load());
         } else {
-            s.ImPuls[lane] = 0;
+            s.ImPuls[lane] = false;
             s.AktivAbtastungen[lane] = 0;
             s.BoardEndeUs[lane] = 0;
         }
@@ -249,13 +249,13 @@ void ReadBoardInputs(TickContext& t) {
     // they lasted MinLength; ends pending long enough end their pulse.
     const int64_t letzte = s.BoardLetzteUs;
     for (int lane = 1; lane <= kLanes; ++lane) {
-        if (s.ImPuls[lane] == 0) continue;
+        if (!s.ImPuls[lane]) continue;
         const int64_t start = s.BoardPulsUs[lane];
         const int64_t ende = s.BoardEndeUs[lane];
-        if (s.PulsGemeldet[lane] == 0) {
+        if (!s.PulsGemeldet[lane]) {
             if (!InputActive(s, lane, s.BoardEingang)) {
                 // Inactive without an edge of this time line (a pause in between): dropped.
-                s.ImPuls[lane] = 0;
+                s.ImPuls[lane] = false;
                 s.AktivAbtastungen[lane] = 0;
             } else if (letzte - start >= MinLengthUs(s) ||
                        TimeDiff(now, BoardMs(s, start)) > s.MinLength + kBoardWartenMs) {

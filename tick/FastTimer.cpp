@@ -62,12 +62,12 @@ void CarryOutRequests(TickContext& t) {
             // "No lockout": one millisecond in the past, so the wrap-safe
             // comparison sees an open lane whatever the clock reads.
             s.SperreBis[l] = TimeAdd(now, -1);
-            s.ImPuls[l] = 0;
+            s.ImPuls[l] = false;
             s.PulsLaenge[l] = 0;
-            s.PulsGemeldet[l] = 0;
+            s.PulsGemeldet[l] = false;
             s.AktivAbtastungen[l] = 0;
             s.InaktivAbtastungen[l] = 0;
-            s.RundeOffen[l] = 0;
+            s.RundeOffen[l] = false;
             s.FehlstartZahl[l] = s.FehlstartQuittung[l].load();
             s.Erfasst[l] = 0;
             s.BoardEndeUs[l] = 0;
@@ -100,14 +100,14 @@ void CarryOutRequests(TickContext& t) {
 
 void FastTimerTick(TickContext& t) {
     TickState& s = t.s;
-    if (s.TickBelegt != 0) ++s.TickUeberlauf;
-    s.TickBelegt = 1;
+    if (s.TickBelegt) ++s.TickUeberlauf;
+    s.TickBelegt = true;
     s.AktZeit = t.clock.NowMs();
     CarryOutRequests(t);
     ReadLptInputs(t);
     SampleLanes(t);
-    if (s.I2CAktiv == 1) t.bus.I2CTakt(s, t.port);
-    s.TickBelegt = 0;
+    if (s.I2CAktiv) t.bus.I2CTakt(s, t.port);
+    s.TickBelegt = false;
 }
 
 void ReadLptInputs(TickContext& t) {
@@ -119,7 +119,7 @@ void ReadLptInputs(TickContext& t) {
         s.SimRuheGesehen = ruheNeu;
         s.SimEingang = s.EingangRuhe.load();
     }
-    if (s.SimulationActive != 0) {
+    if (s.SimulationActive) {
         // A reset starts the measurement afresh: the time before it (before the
         // simulation started, say) is no gap between two ticks.
         const uint32_t statReset = s.StatResetAnfrage;
@@ -134,7 +134,7 @@ void ReadLptInputs(TickContext& t) {
         ++s.TickZaehler;
         s.TickAbweichung = static_cast<double>(TimeDiff(now, s.TickZaehler));
         if (s.TickMaxAbstand < 0) s.TickMaxAbstand = 0;
-        if (s.BoardQuelle != 0) DropBoardMessages(t);
+        if (s.BoardQuelle) DropBoardMessages(t);
         SimulateInputs(t);
         s.Eingang = ForceInputs(s, s.SimEingang, s.EingangErzwungen);
         // The simulated word carries the lanes only (with "Automatisch zählen"
@@ -145,7 +145,7 @@ void ReadLptInputs(TickContext& t) {
         return;
     }
 
-    if (s.BoardQuelle != 0) {
+    if (s.BoardQuelle) {
         ReadBoardInputs(t);
         return;
     }
@@ -163,33 +163,33 @@ void ReadLptInputs(TickContext& t) {
 void ReadPushButtons(TickState& s, bool gelb, bool chaos) {
     // Input 9: yellow-phase button. Each press is counted, so race control
     // triggers the safety car once per press however long it is held.
-    if (gelb && s.GelbphaseEin == 1) {
-        if (s.GelbTaste == 0) ++s.GelbDruck;
-        s.GelbTaste = kTrue;
+    if (gelb && s.GelbphaseEin) {
+        if (!s.GelbTaste) ++s.GelbDruck;
+        s.GelbTaste = true;
     } else {
-        s.GelbTaste = 0;
+        s.GelbTaste = false;
     }
     // Input 10: chaos button. Each release is counted, so race control sees a
     // release even when press and release fall between two of its cycles.
-    if (chaos && s.ChaosEin == 1) {
-        s.ChaosTaste = kTrue;
+    if (chaos && s.ChaosEin) {
+        s.ChaosTaste = true;
     } else {
-        if (s.ChaosTaste != 0) ++s.ChaosLosgelassen;
-        s.ChaosTaste = 0;
+        if (s.ChaosTaste) ++s.ChaosLosgelassen;
+        s.ChaosTaste = false;
     }
 }
 
 void SampleLanes(TickContext& t) {
     TickState& s = t.s;
     const int32_t now = s.AktZeit;
-    const int16_t rennenLaeuft = s.RennenLaeuft;
-    const int16_t startPhase = s.StartPhase;
+    const bool rennenLaeuft = s.RennenLaeuft;
+    const bool startPhase = s.StartPhase;
 
-    if ((rennenLaeuft != 0 || startPhase != 0) && s.Pause == 0) {
+    if ((rennenLaeuft || startPhase) && !s.Pause) {
         const uint16_t in = s.Eingang;
         const int16_t minLength = s.MinLength;
         // The board's edges ran the lane rules already (ReadBoardInputs).
-        const bool board = s.BoardQuelle != 0 && s.SimulationActive == 0;
+        const bool board = s.BoardQuelle && !s.SimulationActive;
         for (int lane = 1; lane <= kLanes; ++lane) {
             const int32_t sperre = board ? 0 : s.SperreBis[lane].load();
             const int32_t bisSperreEnde = TimeDiff(sperre, now);
@@ -201,38 +201,38 @@ void SampleLanes(TickContext& t) {
             if (!board && bisSperreEnde < 0) {
                 const bool active = InputActive(s, lane, in);
                 if (active) {
-                    if (s.ImPuls[lane] == 0) {
+                    if (!s.ImPuls[lane]) {
                         // A new pulse: its first active sample is the crossing time.
                         s.DurchfahrtUs[lane] = 0;
                         s.Durchfahrt[lane] = now;
                         s.PulsLaenge[lane] = 0;
-                        s.PulsGemeldet[lane] = 0;
+                        s.PulsGemeldet[lane] = false;
                     }
-                    s.ImPuls[lane] = kTrue;
+                    s.ImPuls[lane] = true;
                     ++s.AktivAbtastungen[lane];
                     const int32_t len = ++s.PulsLaenge[lane];
-                    if (len >= minLength && s.PulsGemeldet[lane] == 0) {
-                        s.PulsGemeldet[lane] = kTrue;
-                        if (s.ErsteDurchfahrt[lane] == 0) ++s.Erfasst[lane];
-                        s.RundeOffen[lane] = kTrue;
+                    if (len >= minLength && !s.PulsGemeldet[lane]) {
+                        s.PulsGemeldet[lane] = true;
+                        if (!s.ErsteDurchfahrt[lane]) ++s.Erfasst[lane];
+                        s.RundeOffen[lane] = true;
                     }
-                } else if (s.ImPuls[lane] != 0) {
-                    if (s.PulsGemeldet[lane] != 0) {
+                } else if (s.ImPuls[lane]) {
+                    if (s.PulsGemeldet[lane]) {
                         if (++s.InaktivAbtastungen[lane] > 5) {
                             s.SperreBis[lane] = TimeAdd(now, s.MinZeit);
                             s.AktivAbtastungen[lane] = 0;
-                            s.ImPuls[lane] = 0;
+                            s.ImPuls[lane] = false;
                             s.InaktivAbtastungen[lane] = 0;
                         }
                     } else {
                         // Too short to be a car: discard, no crossing, no lockout.
                         s.AktivAbtastungen[lane] = 0;
-                        s.ImPuls[lane] = 0;
+                        s.ImPuls[lane] = false;
                     }
                 }
             }
             // False start: also for lanes in lockout.
-            if (s.SpurAktiv[lane] != 0 && startPhase != 0 && rennenLaeuft == 0 && s.RundeOffen[lane] != 0 &&
+            if (s.SpurAktiv[lane] && startPhase && !rennenLaeuft && s.RundeOffen[lane] &&
                 s.FehlstartZahl[lane] == s.FehlstartQuittung[lane]) {
                 s.FehlstartZahl[lane] = s.FehlstartZahl[lane] + 1;
             }

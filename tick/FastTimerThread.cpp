@@ -40,20 +40,20 @@ void FastTimerThread::StartFastTimer() {
     const int64_t spinNs = int64_t{spinUs_} * 1000;
     thread_ = std::thread([this, spinNs] { Run(spinNs); });
     tick_.s.TimerHandle = nextHandle_++;
-    tick_.s.TimerLaeuft = kTrue;
+    tick_.s.TimerLaeuft = true;
 }
 
 void FastTimerThread::StopFastTimer() {
     // A running thread is always joined, even when TimerHandle was cleared behind
     // its back: destroying a running std::thread would end the program.
     if (tick_.s.TimerHandle == 0 && !thread_.joinable()) {
-        tick_.s.TimerLaeuft = 0;
+        tick_.s.TimerLaeuft = false;
         return;
     }
     stop_.store(true, std::memory_order_relaxed);
     if (thread_.joinable()) thread_.join();  // a running tick finishes first
     tick_.s.TimerHandle = 0;
-    tick_.s.TimerLaeuft = 0;
+    tick_.s.TimerLaeuft = false;
 }
 
 int64_t FastTimerThread::ThreadCpuNs() {

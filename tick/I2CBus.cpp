@@ -37,7 +37,7 @@ void I2CBus::I2CReset(TickState& s, LptIo& port) {
     bytesDa_ = 0;
     // The lines go out as they are; with the bus not in use they are not the
     // engine's and nothing is written.
-    if (s.I2CAktiv == 1) LptSteuerAusgeben(s, port);
+    if (s.I2CAktiv) LptSteuerAusgeben(s, port);
     ausgabe_ = 0;
     qSchreib_.store(0, std::memory_order_release);
     qLesen_.store(0, std::memory_order_release);

@@ -22,10 +22,13 @@
 // Lanes are numbered 1..8; arrays marked "0..8" have nine elements of which
 // element 0 carries no lane.
 //
-// Flags: a state flag is set when it is not 0 and is always tested that way
-// (`!= 0` / `== 0`); race control sets it to kTrue (-1), a few counters of the
-// tick to 1. Options copied from the settings file keep the file's meaning: on
-// is exactly 1, because a file may hold other values.
+// Flags are bool (Shared<bool>, SyncFlag<bool>); they take and compare bool
+// only, so an int (kTrue, 1, a settings value) cannot be stored in one or
+// compared with one. Options copied from the settings file are converted at
+// the copy with the file's meaning: on is exactly 1 (a file may hold other
+// values), except a lane's "Spur n" under "Aktive Spuren", which is on when it
+// is not 0, as everywhere else the program reads it. Counters and times stay
+// integers.
 #pragma once
 
 #include <array>
@@ -53,8 +56,8 @@ struct TickState {
     Shared<int32_t> AktZeit{0};
     Shared<int32_t> Startzeit{0};       // writer: UI (program start)
     Shared<int32_t> TimerHandle{0};     // writer: UI (timer start/stop)
-    Shared<int16_t> TimerLaeuft{0};     // writer: UI (timer start/stop)
-    Shared<int16_t> TickBelegt{0};
+    Shared<bool> TimerLaeuft{false};    // writer: UI (timer start/stop)
+    Shared<bool> TickBelegt{false};
     Shared<int32_t> TickUeberlauf{0};
     Shared<int32_t> TickLetzte{0};
     Shared<int32_t> TickMaxAbstand{0};
@@ -70,14 +73,14 @@ struct TickState {
     Shared<int16_t> LptBasis{0};
     std::array<Shared<int16_t>, 11> Maske{};      // 1-based 1..10
     std::array<Shared<int16_t>, 11> Vergleich{};  // 1-based 1..10
-    Shared<int16_t> GelbphaseEin{0};
-    Shared<int16_t> ChaosEin{0};
+    Shared<bool> GelbphaseEin{false};
+    Shared<bool> ChaosEin{false};
     Shared<int16_t> MinLength{0};
     Shared<int16_t> MinZeit{0};
     Shared<int16_t> Nachzeit{0};
-    LaneArray<Shared<int16_t>> SpurAktiv{};
-    Shared<int16_t> SimulationActive{0};
-    Shared<int16_t> I2CAktiv{0};
+    LaneArray<Shared<bool>> SpurAktiv{};
+    Shared<bool> SimulationActive{false};
+    Shared<bool> I2CAktiv{false};
 
     // --- the input word (writer: tick) ---
     // Bits 7..3 from the status register, 2..0 from the control register; with
@@ -94,16 +97,16 @@ struct TickState {
     Shared<uint32_t> EingangRuheNeu{0};
 
     // --- extra inputs (writer: tick) ---
-    SyncFlag<int16_t> GelbTaste{0};
+    SyncFlag<bool> GelbTaste{false};
     Shared<uint32_t> GelbDruck{0};         // counts the presses of the yellow-phase button
-    SyncFlag<int16_t> ChaosTaste{0};
+    SyncFlag<bool> ChaosTaste{false};
     Shared<uint32_t> ChaosLosgelassen{0};  // counts the releases of the chaos button
 
     // --- race phase flags (writer: UI, set from the race phase by race control;
     // the tick only reads them) ---
-    SyncFlag<int16_t> StartPhase{0};   // the start light runs (before green, and its last steps after)
-    SyncFlag<int16_t> RennenLaeuft{0};
-    SyncFlag<int16_t> Pause{0};
+    SyncFlag<bool> StartPhase{false};  // the start light runs (before green, and its last steps after)
+    SyncFlag<bool> RennenLaeuft{false};
+    SyncFlag<bool> Pause{false};
     // The after-run (writer: tick, on request).
     SyncFlag<Nachlauf> NachlaufStatus{Nachlauf::Aus};
     Shared<int16_t> NachlaufRest{0};
@@ -146,7 +149,7 @@ struct TickState {
 
     // --- per-lane acquisition (writer: tick) ---
     LaneArray<Shared<int32_t>> SperreBis{};
-    LaneArray<Shared<int16_t>> ImPuls{};
+    LaneArray<Shared<bool>> ImPuls{};
     LaneArray<Shared<int32_t>> Durchfahrt{};
     // The crossing's part below the millisecond, microseconds (-500..499): the
     // crossing happened at Durchfahrt * 1000 + DurchfahrtUs. The board stamps
@@ -154,12 +157,12 @@ struct TickState {
     // milliseconds (0). Written before Durchfahrt, handed over with it.
     LaneArray<Shared<int16_t>> DurchfahrtUs{};
     LaneArray<Shared<int32_t>> PulsLaenge{};
-    LaneArray<Shared<int16_t>> PulsGemeldet{};
+    LaneArray<Shared<bool>> PulsGemeldet{};
     LaneArray<Shared<int32_t>> AktivAbtastungen{};
     LaneArray<Shared<int32_t>> InaktivAbtastungen{};
     // A registered crossing waiting for the 100 ms evaluation. The tick sets it
     // (after Durchfahrt), the evaluation clears it (the hand-over).
-    LaneArray<SyncFlag<int16_t>> RundeOffen{};
+    LaneArray<SyncFlag<bool>> RundeOffen{};
     // False starts caught during the start light, counted; race control
     // acknowledges each in FehlstartQuittung when it has punished it.
     LaneArray<SyncFlag<uint32_t>> FehlstartZahl{};
@@ -167,7 +170,7 @@ struct TickState {
     // counted. The tick's own count: the lap count of the race is the lap
     // list's, which also holds corrections.
     LaneArray<Shared<int32_t>> Erfasst{};
-    LaneArray<Shared<int16_t>> ErsteDurchfahrt{};  // writer: UI (race start, evaluation)
+    LaneArray<Shared<bool>> ErsteDurchfahrt{};  // writer: UI (race start, evaluation)
 
     // --- port register images ---
     // Only the low byte of LptDaten reaches the data register; bits 8 and 9 (power
@@ -180,10 +183,10 @@ struct TickState {
 
     // --- the USB sensor board as the sensor source ---
     // Writer: UI, once before the tick starts (RaceSystem::OpenSensorBoard):
-    // 1 when the board's edges time the race instead of the port, and the host
+    // whether the board's edges time the race instead of the port, and the host
     // microsecond (CLOCK_MONOTONIC) at which the program clock read 0, so that a
     // stamp converts to program milliseconds.
-    Shared<int16_t> BoardQuelle{0};
+    Shared<bool> BoardQuelle{false};
     Shared<int64_t> BoardNullpunktUs{0};
     // Writer: tick. The inputs' raw levels as the board's edges left them (bit
     // n-1 = input n), whether they are known (after a heartbeat or an edge of the

@@ -209,7 +209,7 @@ void frmMain::Cycle() {
     }
     lastCycleMs_ = now;
     // Timing under the simulation starts: its tick statistics start with it.
-    const bool sim = sys_.st.SimulationActive != 0;
+    const bool sim = sys_.st.SimulationActive;
     if (sim && !simulationSeen_) AskStatReset(sys_.st);
     simulationSeen_ = sim;
     MainLoopCycle(sys_);
@@ -235,7 +235,7 @@ void frmMain::Cycle() {
     }
     mnuRundenAufzeichnen->setChecked(sys_.st.zyklus.ExcelAufzeichnung != 0);
     if (DebugFrame->isVisible()) UpdateDebugFrame();
-    if (sys_.st.BoardQuelle != 0 && sys_.st.SimulationActive == 0) {
+    if (sys_.st.BoardQuelle && !sys_.st.SimulationActive) {
         // The board's one status line follows it: connected, gone, back, reset.
         const QString t = QString::fromStdString(sys_.board().Lesen().text);
         if (lblStatus->text() != t) lblStatus->setText(t);
@@ -552,7 +552,7 @@ void frmMain::ShowDebugFrame(bool show) {
 void frmMain::UpdateDebugFrame() {
     const RaceState& s = sys_.st;
     // The tick statistics are measured while the port simulation runs.
-    const bool gemessen = s.SimulationActive != 0 && s.TickZaehler > 0;
+    const bool gemessen = s.SimulationActive && s.TickZaehler > 0;
     MaxTick->setVisible(gemessen);
     lblAbweichung->setVisible(gemessen);
     MaxTick->setText(QStringLiteral("Größter Tickabstand: %1 ms").arg(s.TickMaxAbstand.load()));
@@ -572,16 +572,16 @@ void frmMain::UpdateDebugFrame() {
                         .arg(b.voll)
                         .arg(b.ungueltig));
     lblSerial->setText(QString::fromUtf8("Serielle Meldungen verworfen (Ausgabepuffer voll): %1").arg(s.seriell.SerialVerworfen));
-    lblBoard->setVisible(s.BoardQuelle != 0);
-    if (s.BoardQuelle != 0) lblBoard->setText(QString::fromStdString(SensorboardDiagnose(sys_)));
+    lblBoard->setVisible(s.BoardQuelle);
+    if (s.BoardQuelle) lblBoard->setText(QString::fromStdString(SensorboardDiagnose(sys_)));
 }
 
 void frmMain::UpdateStatus() {
     if (shutDown_) return;
     QString text;
-    if (sys_.st.SimulationActive != 0) {
+    if (sys_.st.SimulationActive) {
         text = QStringLiteral("Portsimulation aktiv");
-    } else if (sys_.st.BoardQuelle != 0) {
+    } else if (sys_.st.BoardQuelle) {
         // One line for the board: connected, gone, refused, searched for.
         text = QString::fromStdString(sys_.board().Lesen().text);
     } else if (!sys_.port().Available()) {

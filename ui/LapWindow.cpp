@@ -64,7 +64,7 @@ bool LapWindow::ChooseLanes() {
     if (lanes_ < kLanes && Id() != Fenster::Zeit4Spur) {
         std::vector<int> taking, others;
         for (int lane = 1; lane <= kLanes; ++lane)
-            (ctx_.sys.st.SpurAktiv[lane] != 0 ? taking : others).push_back(lane);
+            (ctx_.sys.st.SpurAktiv[lane] ? taking : others).push_back(lane);
         shown = taking;
         if (static_cast<int>(shown.size()) > lanes_) shown.resize(lanes_);
         for (size_t k = 0; static_cast<int>(shown.size()) < lanes_ && k < others.size(); ++k) shown.push_back(others[k]);

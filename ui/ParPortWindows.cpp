@@ -161,9 +161,9 @@ void ParPortSimWindow::Update() {
     text += QStringLiteral("Eingang:        %1  (Ruhe %2)\n").arg(Bits(eingang & 0xFF, 8), Bits(s.EingangRuhe & 0xFF, 8));
     text += QStringLiteral("Datenregister:  %1\n").arg(Bits(daten & 0xFF, 8));
     text += QStringLiteral("Steuerregister: %1\n").arg(Bits(steuer & 0xFF, 8));
-    text += QStringLiteral("I2C-Bus:        %1\n").arg(s.I2CAktiv == 1 ? QStringLiteral("aktiv") : QStringLiteral("aus"));
-    text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive != 0 ? "ein" : "aus").arg(s.SimSpur.load());
-    if (s.BoardQuelle != 0) {
+    text += QStringLiteral("I2C-Bus:        %1\n").arg(s.I2CAktiv ? QStringLiteral("aktiv") : QStringLiteral("aus"));
+    text += QStringLiteral("Simulation:     %1, Sweep Spur %2").arg(s.SimulationActive ? "ein" : "aus").arg(s.SimSpur.load());
+    if (s.BoardQuelle) {
         // The board's pins as its edges and heartbeats report them, input 1 first.
         QString pegel;
         const unsigned b = s.BoardEingang;

@@ -141,7 +141,7 @@ Zeit4SpurWindow::Zeit4SpurWindow(UiContext& ctx) : LapWindow(ctx, Fenster::Zeit4
 }
 
 void Zeit4SpurWindow::ShowLanes() {
-    for (int i = 0; i < kStd4Lanes; ++i) laneColumn_[i]->setVisible(ctx_.sys.st.SpurAktiv[i + 1] != 0);
+    for (int i = 0; i < kStd4Lanes; ++i) laneColumn_[i]->setVisible(ctx_.sys.st.SpurAktiv[i + 1]);
 }
 
 void Zeit4SpurWindow::BlankStatusLights() {
@@ -203,7 +203,7 @@ void Zeit4SpurWindow::Refresh() {
     for (int i = 0; i < kStd4Lanes; ++i) {
         const int lane = i + 1;
         const SpurSatz& r = s.spuren.SpurDaten[lane];
-        if (s.ErsteDurchfahrt[lane] == 0 && r.NeueRunde != 0) {
+        if (!s.ErsteDurchfahrt[lane] && r.NeueRunde != 0) {
             lstZeitenT[i]->addItem(QString::number(r.Runden) + QStringLiteral(" - ") + ZeitText(r.SekText + r.MsText));
             lstZeitenT[i]->scrollToBottom();
         }
@@ -213,7 +213,7 @@ void Zeit4SpurWindow::Refresh() {
         lblStandT[i]->setText(ZeitText(LesbareZeit(s.AktivAbtastungen[i + 1])));
     }
     for (int i = 0; i < kStd4Lanes; ++i) lblThroughTime[i]->setText(QString::number(s.PulsLaenge[i + 1]));
-    if (s.RennenLaeuft == 0) {
+    if (!s.RennenLaeuft) {
         // Sensors can be tried out before a race: green while the input is active.
         const uint16_t in = s.Eingang;
         for (int i = 0; i < kStd4Lanes; ++i)

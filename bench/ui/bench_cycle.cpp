@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         paintUs.push_back(static_cast<double>(t2 - t1) / 1e3);
     };
     rig.StartAndRunToGreen(windows[0]);
-    if (rig.sys.st.RennenLaeuft != kTrue) {
+    if (!rig.sys.st.RennenLaeuft) {
         std::fprintf(stderr, "race did not start\n");
         return 1;
     }

@@ -34,7 +34,7 @@ public:
     void Start() override { j_.calls.push_back("TickStart"); }
     void Stop() override {
         j_.calls.push_back("TickStop");
-        j_.raceRunningAtTickStop = sys_.st.RennenLaeuft != 0 || sys_.st.StartPhase != 0;
+        j_.raceRunningAtTickStop = sys_.st.RennenLaeuft || sys_.st.StartPhase;
         bool all = true;
         for (int l = 1; l <= kLanes; ++l) all = all && sys_.st.rennen.SpurStrom[l];
         j_.allPoweredAtTickStop = all;
@@ -105,7 +105,7 @@ public:
     // Start button of a window, then the start light up to green.
     void StartAndRunToGreen(QWidget* w) {
         Click(w, "btnStartRace");
-        for (int k = 0; k < 100 && sys.st.RennenLaeuft != kTrue; ++k) RunFor(100);
+        for (int k = 0; k < 100 && !sys.st.RennenLaeuft; ++k) RunFor(100);
     }
 
     QWidget* Open(const char* name) { return main->Registry().Open(name); }

@@ -49,7 +49,7 @@ void DriveLapRace(UiRig& rig, QWidget* w, const std::function<void(const QString
     rig.Hold(4, 20);
     rig.RunFor(1000);
     at("fehlstart");
-    for (int k = 0; k < 60 && rig.sys.st.RennenLaeuft == 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 60 && !rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
     rig.RunFor(100);
     at("gruen");
     rig.RunFor(2500);
@@ -69,7 +69,7 @@ void DriveLapRace(UiRig& rig, QWidget* w, const std::function<void(const QString
     QTest::keyClicks(w, "w");
     rig.RunFor(100);
     at("neustart");
-    for (int k = 0; k < 60 && rig.sys.st.Pause != 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 60 && rig.sys.st.Pause; ++k) rig.RunFor(100);
     rig.RunFor(100);
     at("weiter");
     QTest::keyClicks(w, "c");
@@ -85,7 +85,7 @@ void DriveLapRace(UiRig& rig, QWidget* w, const std::function<void(const QString
     rig.Hold(1, 20);
     rig.RunFor(200);
     at("nachlauf");
-    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft != 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
     rig.RunFor(100);
     at("ziel");
 }

@@ -103,7 +103,7 @@ static void BannerTour(const QString& out) {
     rig.Hold(4, 20);
     rig.RunFor(1000);
     shoot("AMPEL");
-    for (int k = 0; k < 60 && rig.sys.st.RennenLaeuft == 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 60 && !rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
     rig.Hold(1, 20);
     rig.Hold(2, 20);
     rig.RunFor(3000);
@@ -116,7 +116,7 @@ static void BannerTour(const QString& out) {
     rig.RunFor(300);
     shoot("PAUSE");
     QTest::keyClicks(four, "w");
-    for (int k = 0; k < 60 && rig.sys.st.Pause != 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 60 && rig.sys.st.Pause; ++k) rig.RunFor(100);
     QTest::keyClicks(four, "c");
     rig.RunFor(200);
     shoot("SAFETYCAR");
@@ -126,7 +126,7 @@ static void BannerTour(const QString& out) {
     rig.Hold(2, 20);
     rig.RunFor(400);
     shoot("NACHLAUF");
-    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft != 0; ++k) rig.RunFor(100);
+    for (int k = 0; k < 400 && rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
     rig.RunFor(200);
     shoot("ZIEL");
     if (QWidget* r = rig.main->Registry().Find("frmErgebnis")) {
@@ -205,7 +205,7 @@ static void ClubTour(const QString& out) {
     QWidget* lap = rig.Open("frmKVZeit4SpurNeu");
     rig.StartAndRunToGreen(lap);
     const int32_t t0 = rig.now;
-    for (int i = 0; i < 3000 && rig.sys.st.RennenLaeuft != 0; ++i) {
+    for (int i = 0; i < 3000 && rig.sys.st.RennenLaeuft; ++i) {
         rig.RunFor(10);
         for (int l = 1; l <= 4; ++l)
             if ((rig.now - t0) % (700 + 90 * l) < 10) rig.Hold(l, 20);

@@ -14,16 +14,17 @@ using zk::test::UiRig;
 class SpwTest : public QObject {
     Q_OBJECT
 private slots:
+    void infoShowsTheDivisionOfTheRaceTime();
     void segmentEndOpensTheWindowAndStartContinues();
-    void headingFitsAndTheSeriesEndsWithItsWinner();
+    void headingFitsBesideTheCountdown();
+    void theSeriesEndsWithItsWinner();
 };
 
-void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
+// The Info button shows the division of the 10 minutes.
+void SpwTest::infoShowsTheDivisionOfTheRaceTime() {
     UiRig rig;
     QWidget* std4 = rig.LoadLaneChangeSeries();
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 1 von 3"));
-
-    // The Info button shows the division of the 10 minutes.
     UiRig::Click(std4, "btnZmsInfo");
     QWidget* plan = rig.main->Registry().Find("frmAnzeigeZrEinteilung");
     QVERIFY(plan);
@@ -31,11 +32,15 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     QCOMPARE(UiRig::Text(plan, "lblMinuten_2"), QStringLiteral("3 Minuten"));
     QCOMPARE(UiRig::Text(plan, "lblGesamtzeit"), QStringLiteral("10 Minuten"));
     QCOMPARE(UiRig::Text(plan, "lblAnzahl"), QStringLiteral("3"));
-    plan->close();
+}
+
+void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
+    UiRig rig;
+    QWidget* std4 = rig.LoadLaneChangeSeries();
 
     // Segment 1: lane 1 drives two laps; then the countdown is cut short.
     rig.StartAndRunToGreen(std4);
-    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+    QVERIFY(rig.sys.st.RennenLaeuft.load());
     for (int k = 0; k < 3; ++k) {
         rig.RunFor(6000);  // beyond the lockout after a crossing
         rig.Hold(1, 20);
@@ -61,7 +66,7 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     UiRig::Click(spw, "Start");
     QVERIFY(!rig.main->Registry().Find("frmSpwDisplay"));
     QVERIFY(std4->isEnabled());
-    QCOMPARE(rig.sys.st.StartPhase.load(), zk::kTrue);
+    QVERIFY(rig.sys.st.StartPhase.load());
     QCOMPARE(rig.sys.club().Spurwechsel()->WechselNr(), 2);
     rig.RunFor(100);
     QCOMPARE(std4->windowTitle(),
@@ -69,15 +74,15 @@ void SpwTest::segmentEndOpensTheWindowAndStartContinues() {
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_0"), QStringLiteral("Fahrer 2"));
     QCOMPARE(UiRig::Text(std4, "Spur_Driver_2"), QStringLiteral("Fahrer 1"));
     QCOMPARE(UiRig::Text(std4, "lblSpwAnzeige"), QStringLiteral("Rennen 2 von 3"));
-    for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
-    QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+    for (int k = 0; k < 100 && !rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
+    QVERIFY(rig.sys.st.RennenLaeuft.load());
 }
 
-// Four lanes: the heading "… Rennen 1 von 4" fits beside the countdown in
-// every lap window at the size it opens with; after the last segment the
-// window names the series' winner and its Start begins a new series.
-void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
-    UiRig rig;
+namespace {
+
+// A series of 8 minutes on four lanes, with every lap window that can show it
+// open and shown; the first is the standard 4-lane window.
+std::vector<QWidget*> FourLaneSeries(UiRig& rig) {
     rig.sys.cfg.ZrMitWechsel.Wechsel = 1;
     for (int l = 5; l <= zk::kLanes; ++l) rig.sys.cfg.AktiveSpuren.Spur[l] = 0;
     rig.sys.cfg.Letzte.Zeit = 8;
@@ -88,9 +93,20 @@ void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
     rig.main->findChild<QAction*>("mnuZeitrennen")->trigger();
     for (QWidget* w : wins) {
         w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
+        if (!QTest::qWaitForWindowExposed(w)) return {};
     }
     rig.RunFor(100);
+    return wins;
+}
+
+}  // namespace
+
+// Four lanes: the heading "… Rennen 1 von 4" fits beside the countdown in
+// every lap window at the size it opens with.
+void SpwTest::headingFitsBesideTheCountdown() {
+    UiRig rig;
+    const std::vector<QWidget*> wins = FourLaneSeries(rig);
+    QVERIFY(!wins.empty());
     for (QWidget* w : wins) {
         auto* titel = w->findChild<QLabel*>("lblTitel");
         QVERIFY(titel);
@@ -98,9 +114,16 @@ void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
         QVERIFY2(QFontMetrics(titel->font()).horizontalAdvance(titel->text()) <= titel->contentsRect().width(),
                  qPrintable(w->objectName()));
     }
+}
 
-    // Four segments, lane 3 drives a lap in each: team k on lane 3 in segment
-    // (3 - k) mod 4 + 1 gets one lap each time; the fastest lane decides.
+// After the last segment the window names the series' winner, the series has
+// its one result, and the window's Start begins a new series.
+void SpwTest::theSeriesEndsWithItsWinner() {
+    UiRig rig;
+    const std::vector<QWidget*> wins = FourLaneSeries(rig);
+    QVERIFY(!wins.empty());
+    // Four segments, lane 1 drives a lap in each, and three in segment 2, when
+    // team 2 is on it: team 2 wins.
     QWidget* std4 = wins[0];
     for (int seg = 1; seg <= 4; ++seg) {
         if (seg == 1) {
@@ -109,9 +132,9 @@ void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
             QWidget* spw = rig.main->Registry().Find("frmSpwDisplay");
             QVERIFY(spw);
             UiRig::Click(spw, "Start");
-            for (int k = 0; k < 100 && rig.sys.st.RennenLaeuft != zk::kTrue; ++k) rig.RunFor(100);
+            for (int k = 0; k < 100 && !rig.sys.st.RennenLaeuft; ++k) rig.RunFor(100);
         }
-        QCOMPARE(rig.sys.st.RennenLaeuft.load(), zk::kTrue);
+        QVERIFY(rig.sys.st.RennenLaeuft.load());
         const int laps = seg == 2 ? 3 : 1;  // segment 2: team 2 on lane 1 drives three laps
         for (int k = 0; k <= laps; ++k) {
             rig.RunFor(6000);
@@ -130,7 +153,7 @@ void SpwTest::headingFitsAndTheSeriesEndsWithItsWinner() {
     // Start after the last segment: a new series from its first segment.
     UiRig::Click(spw, "Start");
     QCOMPARE(rig.sys.club().Spurwechsel()->WechselNr(), 1);
-    QCOMPARE(rig.sys.st.StartPhase.load(), zk::kTrue);
+    QVERIFY(rig.sys.st.StartPhase.load());
 }
 
 QTEST_MAIN(SpwTest)
