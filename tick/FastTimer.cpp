@@ -91,6 +91,26 @@ void CarryOutRequests(TickContext& t) {
         LptSteuerAusgeben(s, t.port);
         s.BusFreiErledigt = busFrei;
     }
+    const uint32_t quelle = s.BoardQuelleAnfrage;
+    if (quelle != s.BoardQuelleErledigt) {
+        // The track is idle (race control asks only then): a pulse the old
+        // source left open ends without a crossing, and the new source starts
+        // with no lane locked out.
+        const int16_t neu = (quelle & 1u) != 0 ? int16_t{1} : int16_t{0};
+        if (neu != s.BoardQuelle) {
+            for (int l = 1; l <= kLanes; ++l) {
+                s.SperreBis[l] = TimeAdd(now, -1);
+                s.ImPuls[l] = 0;
+                s.PulsLaenge[l] = 0;
+                s.PulsGemeldet[l] = 0;
+                s.AktivAbtastungen[l] = 0;
+                s.InaktivAbtastungen[l] = 0;
+                s.BoardEndeUs[l] = 0;
+            }
+            s.BoardQuelle = neu;
+        }
+        s.BoardQuelleErledigt = quelle;
+    }
     const uint32_t sweep = s.SimSweepAnfrage;
     if (sweep != s.SimSweepErledigt) {
         s.SimSpur = static_cast<int16_t>(sweep & 1u);
