@@ -93,7 +93,7 @@ void CarryOutRequests(TickContext& t) {
     }
     const uint32_t quelle = s.BoardQuelleAnfrage;
     if (quelle != s.BoardQuelleErledigt) {
-        // The track is idle (race control asks only then): a pulse the old
+        // The track is idle (the system asks only then): a pulse the old
         // source left open ends without a crossing, and the new source starts
         // with no lane locked out.
         const int16_t neu = (quelle & 1u) != 0 ? int16_t{1} : int16_t{0};

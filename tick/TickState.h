@@ -183,9 +183,10 @@ struct TickState {
     // tick starts.
     Shared<int64_t> BoardNullpunktUs{0};
     // Request of the UI thread (see the requests block): the sensor source
-    // from the next tick on, (sequence << 1) | 1 the board, | 0 the port. Race
-    // control posts it only while the track is idle; the reader of a board
-    // that stops being the source is stopped before, so the tick never waits.
+    // from the next tick on, (sequence << 1) | 1 the board, | 0 the port. The
+    // system posts it only while the track is idle (RaceSystem::
+    // SensorQuelleAnwenden); the reader of a board that stops being the source
+    // is stopped before, so the tick never waits.
     SyncFlag<uint32_t> BoardQuelleAnfrage{0};
     Shared<uint32_t> BoardQuelleErledigt{0};  // writer: tick
     // Writer: tick. The inputs' raw levels as the board's edges left them (bit
