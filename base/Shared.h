@@ -9,6 +9,7 @@
 #include <atomic>
 #include <concepts>
 #include <cstdint>
+#include <type_traits>
 
 namespace zk {
 
@@ -20,7 +21,7 @@ constexpr int16_t kFalse = 0;
 // or false, and compared with kTrue (-1) it would be unequal whatever it
 // holds: assigning or comparing an int does not compile.
 template <class T, class U>
-concept NonBoolForFlag = std::same_as<T, bool> && !std::same_as<U, bool>;
+concept NonBoolForFlag = std::same_as<T, bool> && std::is_arithmetic_v<U> && !std::same_as<U, bool>;
 
 // Relaxed shared word. Reads like a plain variable; read-modify-write operations
 // are atomic so that the two threads never lose each other's updates.

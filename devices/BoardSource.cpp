@@ -13,7 +13,13 @@ void BoardSource::Put(const BoardMeldung& m) {
 }
 
 bool BoardSource::NaechsteMeldung(BoardMeldung& m) {
-    const uint32_t tail = tail_.load(std::memory_order_relaxed);
+    uint32_t tail = tail_.load(std::memory_order_relaxed);
+    // The cut only moves forward and never passes head: skip to it when behind.
+    const uint32_t cut = cut_.load(std::memory_order_acquire);
+    if (static_cast<int32_t>(cut - tail) > 0) {
+        tail = cut;
+        tail_.store(tail, std::memory_order_release);
+    }
     if (tail == head_.load(std::memory_order_acquire)) return false;
     m = queue_[tail % kQueue];
     tail_.store(tail + 1, std::memory_order_release);

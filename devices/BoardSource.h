@@ -27,8 +27,13 @@ public:
     // knows are no longer the board's; the decoder forgets the line's state.
     void LineLost(int64_t hostUs);
 
-    // Consumer (tick).
+    // Consumer (tick). Skips what Verwerfen left behind.
     bool NaechsteMeldung(BoardMeldung& m) override;
+    // Whoever produces while no producer runs (the reader's thread has
+    // stopped): every message queued so far is void; the consumer skips them
+    // at its next look, so a board whose reader was stopped leaves nothing that
+    // a later start would hand out. Never waits for the consumer.
+    void Verwerfen() { cut_.store(head_.load(std::memory_order_relaxed), std::memory_order_release); }
 
     UsbBoard& Decoder() { return board_; }
     const UsbBoard& Decoder() const { return board_; }
@@ -43,6 +48,7 @@ private:
     UsbBoard board_;
     std::array<BoardMeldung, kQueue> queue_{};
     std::atomic<uint32_t> head_{0}, tail_{0};
+    std::atomic<uint32_t> cut_{0};  // messages before this one are void (Verwerfen)
     uint64_t verworfen_ = 0;
 };
 

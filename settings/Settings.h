@@ -23,8 +23,9 @@ struct Rgb {
     int16_t blau = 0;
 };
 
-// The sensor board's device when the settings file names none.
-inline constexpr const char* kSensorboardStandard = "/dev/ttyUSB0";
+// The sensor board's device when the settings file names none: "auto", the
+// board is looked for by its hello on the USB serial devices (as for "").
+inline constexpr const char* kSensorboardStandard = "auto";
 
 struct Settings {
     struct {
@@ -132,9 +133,10 @@ struct Settings {
         int16_t PinI2COutput = 0;
         int16_t PinI2CInput = 0;
         // The lane sensors and race buttons: 0 on the parallel port, 1 on the
-        // USB sensor board at the device Sensorboard. Both read and written
-        // apart from the key table, and written only once a board was chosen or
-        // named, so files of the port keep their lines. Used at program start.
+        // USB sensor board at the device Sensorboard ("auto" or "": looked for).
+        // Both read and written apart from the key table, and written only once
+        // a board was chosen or named, so files of the port keep their lines.
+        // Taken at program start and when the settings dialog changes them.
         int16_t Sensoren = 0;
         std::string Sensorboard = kSensorboardStandard;
     } Lpt;

@@ -44,6 +44,7 @@ void RaceCommands::UpdateLapTimeSettings() { zk::UpdateLapTimeSettings(sys_); }
 void RaceCommands::TeachInKlick(int n) { zk::TeachInKlick(sys_, n); }
 void RaceCommands::TeachInReset() { zk::TeachInReset(sys_); }
 void RaceCommands::SensorenAmBoard(bool board) { sys_.cfg.Lpt.Sensoren = board ? int16_t{1} : int16_t{0}; }
+std::string RaceCommands::SensorQuelleAnwenden() { return sys_.SensorQuelleAnwenden(); }
 void RaceCommands::SensorboardSetzen(const std::string& geraet) {
     sys_.cfg.Lpt.Sensorboard = geraet.empty() ? std::string(kSensorboardStandard) : geraet;
 }

@@ -62,10 +62,13 @@ public:
     // Sensor teach-in: one input's button, all learned values cleared.
     void TeachInKlick(int n);
     void TeachInReset();
-    // Where the sensors are wired (port or USB board, from the next start) and
-    // the board's device; an empty device name means the standard one.
+    // Where the sensors are wired (port or USB board) and
+    // the board's device; an empty device name means "auto" (found by its hello).
     void SensorenAmBoard(bool board);
     void SensorboardSetzen(const std::string& geraet);
+    // Applies the chosen source at once on an idle track, or after the race;
+    // returns the line to show the user (empty: nothing changed).
+    std::string SensorQuelleAnwenden();
 
     // Serial line to the display boards: the ports scanned (fills their state)
     // and listed, one chosen, and the test buttons of the boards.

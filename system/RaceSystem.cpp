@@ -63,13 +63,56 @@ void RaceSystem::SetBoard(SensorBoard* p, int64_t nullpunktUs) {
     st.BoardNullpunktUs = nullpunktUs;
 }
 
-bool RaceSystem::OpenSensorBoard() {
-    if (cfg.Lpt.Sensoren != 1) return false;
-    auto reader = std::make_unique<BoardReader>(cfg.Lpt.Sensorboard);
-    reader->Start();
+bool RaceSystem::OpenSensorBoard(const BoardSuche& suche) {
+    auto reader = std::make_unique<BoardReader>(cfg.Lpt.Sensorboard, std::function<int64_t()>{}, suche);
     SetBoard(reader.get(), MsClockOriginUs(clock()));
     sensorBoard_ = std::move(reader);
+    // The tick has not started: the source is set directly.
+    quelleBoard_ = cfg.Lpt.Sensoren == 1;
+    quelleWartet_ = false;
+    st.BoardQuelle = quelleBoard_;
+    if (quelleBoard_) sensorBoard_->Start();
+    return quelleBoard_;
+}
+
+bool RaceSystem::TrackIdle() const { return record.phase == RacePhase::Idle && !st.StartPhase; }
+
+std::string RaceSystem::SensorQuelleAnwenden() {
+    if (!sensorBoard_) return {};
+    const bool board = cfg.Lpt.Sensoren == 1;
+    const bool geraetNeu = board && sensorBoard_->Geraet() != cfg.Lpt.Sensorboard;
+    if (board == quelleBoard_ && !geraetNeu) {
+        quelleWartet_ = false;
+        return {};
+    }
+    if (!TrackIdle()) {
+        quelleWartet_ = true;
+        return board ? "Die Sensoren werden nach dem Rennen auf das USB-Sensorboard umgestellt."
+                     : "Die Sensoren werden nach dem Rennen auf den Parallelport umgestellt.";
+    }
+    SensorQuelleUmstellen();
+    return board ? "Die Sensoren sind jetzt am USB-Sensorboard. Bitte die Lichtschranken neu einlernen."
+                 : "Die Sensoren sind jetzt am Parallelport. Bitte die Lichtschranken neu einlernen.";
+}
+
+bool RaceSystem::SensorQuelleNachziehen() {
+    if (!quelleWartet_ || !TrackIdle()) return false;
+    SensorQuelleUmstellen();
     return true;
+}
+
+void RaceSystem::SensorQuelleUmstellen() {
+    const bool board = cfg.Lpt.Sensoren == 1;
+    // The old reader stops first: once Stop returns, nothing it read can reach
+    // the tick; the tick may take a new reader's messages the moment it starts.
+    sensorBoard_->Stop();
+    if (board) {
+        sensorBoard_->Geraet(cfg.Lpt.Sensorboard);
+        sensorBoard_->Start();
+    }
+    if (board != quelleBoard_) AskBoardQuelle(st, board);
+    quelleBoard_ = board;
+    quelleWartet_ = false;
 }
 
 int RaceSystem::SetDataDir(const std::string& dir) {

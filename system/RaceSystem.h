@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "devices/BoardReader.h"
 #include "race/ClubRennen.h"
 #include "race/Race.h"
 #include "system/ClubLogFile.h"
@@ -60,11 +61,27 @@ public:
     // option that uses it, unless `lineAlways` (a test's recording line).
     void StartUp(const std::function<void()>& openSound = {}, bool lineAlways = false);
 
-    // With the sensors on the USB board ([Lpt] Sensoren = 1): starts the reader
-    // of the board at [Lpt] Sensorboard and makes its edges time the race. The
-    // program calls it after StartUp, before the tick starts; false when the
-    // port stays the source.
-    bool OpenSensorBoard();
+    // The program's sensor board: puts a reader in place as the board the tick
+    // takes messages from, and with the sensors on the USB board ([Lpt]
+    // Sensoren = 1) starts it at [Lpt] Sensorboard ("" or "auto": looked for
+    // as `suche` says) and makes its edges time the race. The program calls it
+    // after StartUp, before the tick starts; false when the port stays the
+    // source. Only a system that has called it can switch its source later.
+    bool OpenSensorBoard(const BoardSuche& suche = {});
+
+    // UI thread, when the settings dialog changed the sensor source or the
+    // board's device: the choice takes effect at once while the track is idle
+    // (no race, no start light): a board that stops being the source has its
+    // reader stopped (what it queued is void), a new one is started, and the
+    // tick changes its source at its next tick. During a race the switch waits
+    // for the race's end (SensorQuelleNachziehen). Returns a line for the user
+    // ("" when nothing changed).
+    std::string SensorQuelleAnwenden();
+    // UI thread, after each 100 ms cycle: makes a switch that waited for the
+    // race's end once the track is idle. True when it made one.
+    bool SensorQuelleNachziehen();
+    // A switch waits for the race's end.
+    bool SensorQuelleWartet() const { return quelleWartet_; }
 
     // The race director's lists and the lap file. The application and the
     // replay put them in place (SetDirector(&Desk()), SetRecorder(&Laps())) and
@@ -101,7 +118,12 @@ private:
     LiveServer* live_ = &noLive_;
     std::string lastLive_;
     SensorBoard noBoard_;
-    std::unique_ptr<SensorBoard> sensorBoard_;  // the reader OpenSensorBoard started
+    bool TrackIdle() const;
+    void SensorQuelleUmstellen();
+
+    std::unique_ptr<BoardReader> sensorBoard_;  // the reader OpenSensorBoard put in place
+    bool quelleBoard_ = false;   // the source last asked of the tick is the board
+    bool quelleWartet_ = false;  // a switch waits for the race's end
     DirectorDesk desk_{*this};
     LapFile laps_{*this};
     ClubLogFile clubLog_{*this};

@@ -31,6 +31,8 @@ static_assert(!TakesInt<Shared<bool>> && !TakesInt<SyncFlag<bool>>);
 static_assert(!ComparesWithInt<Shared<bool>> && !ComparesWithInt<SyncFlag<bool>>);
 static_assert(!Counts<Shared<bool>>);
 static_assert(IsFlag<Shared<bool>> && IsFlag<SyncFlag<bool>>);
+// ... and compares with a bool from either side.
+static_assert(requires(const Shared<bool>& f, bool b) { b != f; f == b; });
 static_assert(TakesInt<Shared<int16_t>> && ComparesWithInt<Shared<int16_t>> && Counts<Shared<int32_t>>);
 
 // A rig with standard wiring, MinLength 3, lockout 500 ms, racing from 1000 ms.

@@ -91,6 +91,26 @@ void CarryOutRequests(TickContext& t) {
         LptSteuerAusgeben(s, t.port);
         s.BusFreiErledigt = busFrei;
     }
+    const uint32_t quelle = s.BoardQuelleAnfrage;
+    if (quelle != s.BoardQuelleErledigt) {
+        // The track is idle (the system asks only then): a pulse the old
+        // source left open ends without a crossing, and the new source starts
+        // with no lane locked out.
+        const bool neu = (quelle & 1u) != 0;
+        if (neu != s.BoardQuelle) {
+            for (int l = 1; l <= kLanes; ++l) {
+                s.SperreBis[l] = TimeAdd(now, -1);
+                s.ImPuls[l] = false;
+                s.PulsLaenge[l] = 0;
+                s.PulsGemeldet[l] = false;
+                s.AktivAbtastungen[l] = 0;
+                s.InaktivAbtastungen[l] = 0;
+                s.BoardEndeUs[l] = 0;
+            }
+            s.BoardQuelle = neu;
+        }
+        s.BoardQuelleErledigt = quelle;
+    }
     const uint32_t sweep = s.SimSweepAnfrage;
     if (sweep != s.SimSweepErledigt) {
         s.SimSpur = static_cast<int16_t>(sweep & 1u);

@@ -82,6 +82,12 @@ inline void AskSimSweep(TickState& s, bool on) {
     s.SimSweepAnfrage = (seq << 1) | (on ? 1u : 0u);
     RequestPosted(s);
 }
+// From the next tick on the board (`board`) or the port is the sensor source.
+inline void AskBoardQuelle(TickState& s, bool board) {
+    const uint32_t seq = (s.BoardQuelleAnfrage >> 1) + 1;
+    s.BoardQuelleAnfrage = (seq << 1) | (board ? 1u : 0u);
+    RequestPosted(s);
+}
 // The tick statistics (largest gap) start afresh.
 inline void AskStatReset(TickState& s) {
     s.StatResetAnfrage = s.StatResetAnfrage + 1;

@@ -182,12 +182,21 @@ struct TickState {
     Shared<uint8_t> LptSteuer{0};
 
     // --- the USB sensor board as the sensor source ---
-    // Writer: UI, once before the tick starts (RaceSystem::OpenSensorBoard):
-    // whether the board's edges time the race instead of the port, and the host
-    // microsecond (CLOCK_MONOTONIC) at which the program clock read 0, so that a
-    // stamp converts to program milliseconds.
+    // Whether the board's edges time the race instead of the port. Writer: the
+    // tick, carrying out BoardQuelleAnfrage; before the tick starts the UI sets
+    // it directly (RaceSystem::SetBoard, OpenSensorBoard).
     Shared<bool> BoardQuelle{false};
+    // The host microsecond (CLOCK_MONOTONIC) at which the program clock read 0,
+    // so that a stamp converts to program milliseconds. Writer: UI, before the
+    // tick starts.
     Shared<int64_t> BoardNullpunktUs{0};
+    // Request of the UI thread (see the requests block): the sensor source
+    // from the next tick on, (sequence << 1) | 1 the board, | 0 the port. The
+    // system posts it only while the track is idle (RaceSystem::
+    // SensorQuelleAnwenden); the reader of a board that stops being the source
+    // is stopped before, so the tick never waits.
+    SyncFlag<uint32_t> BoardQuelleAnfrage{0};
+    Shared<uint32_t> BoardQuelleErledigt{0};  // writer: tick
     // Writer: tick. The inputs' raw levels as the board's edges left them (bit
     // n-1 = input n), whether they are known (after a heartbeat or an edge of the
     // current time line), and inputs whose heartbeat level disagreed once.

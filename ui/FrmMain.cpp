@@ -213,6 +213,8 @@ void frmMain::Cycle() {
     if (sim && !simulationSeen_) AskStatReset(sys_.st);
     simulationSeen_ = sim;
     MainLoopCycle(sys_);
+    // A change of the sensor source that waited for the race's end.
+    sys_.SensorQuelleNachziehen();
     // The live pages: settings changed in the dialog take effect here; the
     // snapshot goes to the server thread only when the race changed.
     if (web_->Abgleichen() && lblWeb) {

@@ -398,7 +398,8 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     g->setColumnStretch(4, 1);
     v->addLayout(g);
     // Where the sensors are wired: the parallel port or the USB sensor board
-    // (found by its hello at the device named here). Taken at program start.
+    // (looked for by its hello, or at the device named here). Takes effect at
+    // once on an idle track, during a race at its end.
     auto* quelle = Group(page, "fraSensoren", "Sensoren angeschlossen an");
     auto* qg = new QGridLayout(quelle);
     auto* cmbSensoren = new QComboBox(quelle);
@@ -407,18 +408,27 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     cmbSensoren->setCurrentIndex(ctx_.sys.cfg.Lpt.Sensoren == 1 ? 1 : 0);
     auto* txtBoard = new QLineEdit(QString::fromStdString(ctx_.sys.cfg.Lpt.Sensorboard), quelle);
     txtBoard->setObjectName("txtSensorboard");
+    txtBoard->setToolTip(U("„auto“: das Board wird an den USB-Seriell-Geräten gesucht"));
     qg->addWidget(cmbSensoren, 0, 0);
     qg->addWidget(new QLabel(U("Gerät des Sensorboards:"), quelle), 0, 1);
     qg->addWidget(txtBoard, 0, 2);
-    qg->addWidget(Label(quelle, "lblSensorenHinweis",
-                        "Gilt ab dem nächsten Programmstart. Nach dem Wechsel die Lichtschranken neu einlernen."),
-                  1, 0, 1, 3);
+    auto* hinweis = Label(quelle, "lblSensorenHinweis",
+                          "Gilt sofort, während eines Rennens ab dessen Ende. Nach dem Wechsel die "
+                          "Lichtschranken neu einlernen.");
+    qg->addWidget(hinweis, 1, 0, 1, 3);
     qg->setColumnStretch(2, 1);
-    connect(cmbSensoren, &QComboBox::activated, this,
-            [this](int i) { ctx_.cmd.SensorenAmBoard(i == 1); });
-    connect(txtBoard, &QLineEdit::editingFinished, this, [this, txtBoard] {
+    auto anwenden = [this, hinweis] {
+        const std::string zeile = ctx_.cmd.SensorQuelleAnwenden();
+        if (!zeile.empty()) hinweis->setText(QString::fromStdString(zeile));
+    };
+    connect(cmbSensoren, &QComboBox::activated, this, [this, anwenden](int i) {
+        ctx_.cmd.SensorenAmBoard(i == 1);
+        anwenden();
+    });
+    connect(txtBoard, &QLineEdit::editingFinished, this, [this, txtBoard, anwenden] {
         ctx_.cmd.SensorboardSetzen(txtBoard->text().trimmed().toStdString());
         txtBoard->setText(QString::fromStdString(ctx_.sys.cfg.Lpt.Sensorboard));
+        anwenden();
     });
     v->addWidget(quelle);
     lblSperrzeit = Label(page, "lblSperrzeit", "");
