@@ -95,9 +95,19 @@ bool BoardReader::Suchen(BoardLine& line, std::string& gefunden, std::string& st
     std::string versucht;
     uint8_t buf[512];
     std::vector<BoardEvent> events;
+    // A device that went away is asked again when it comes back.
+    for (auto it = keinBoard_.begin(); it != keinBoard_.end();) {
+        bool da = false;
+        for (const std::string& k : kandidaten) da = da || k == it->first;
+        it = da ? std::next(it) : keinBoard_.erase(it);
+    }
     for (const std::string& k : kandidaten) {
         if (stop_) return false;
         if (!versucht.empty()) versucht += "; ";
+        if (const auto it = keinBoard_.find(k); it != keinBoard_.end() && nowUs_() < it->second.wiederUs) {
+            versucht += k + ": " + it->second.grund;
+            continue;
+        }
         if (!line.Oeffnen(k)) {
             versucht += line.Fehler();
             continue;
@@ -148,10 +158,17 @@ bool BoardReader::Suchen(BoardLine& line, std::string& gefunden, std::string& st
             else if (rahmen.size() > board::kMaxFrame)
                 rahmen.clear();
         }
-        if (grund == "antwortet nicht" && probe.Stats().bytes > 0)
+        int64_t pauseMs = suche_.stummPauseMs;
+        if (grund == "antwortet nicht" && probe.Stats().bytes > 0) {
             grund = "keine gültige Begrüßung (" + std::to_string(probe.Stats().bytes) + " Bytes)";
+            pauseMs = suche_.fremdPauseMs;
+        }
         versucht += k + ": " + grund;
         line.Schliessen();
+        if (grund != "getrennt" && !stop_) {
+            const bool bisWeg = grund.rfind("antwortet nicht", 0) != 0 && grund.rfind("keine gültige", 0) != 0;
+            keinBoard_[k] = {grund, bisWeg ? INT64_MAX : nowUs_() + pauseMs * 1000};
+        }
     }
     Status(kandidaten.empty() ? std::string("Kein Sensorboard gefunden: kein USB-Seriell-Gerät angeschlossen. "
                                             "Es wird weiter gesucht.")

@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,6 +43,12 @@ struct BoardSuche {
     int antwortMs = 2500;
     // Pause between two rounds that found nothing.
     int pauseMs = 2000;
+    // A device that answered as no board is not opened again for this long
+    // (opening the line restarts many USB boards, so a round must not restart
+    // every other device once a round); one that spoke another protocol or
+    // version not until it goes away (it may come back with new firmware).
+    int stummPauseMs = 30000;   // said nothing
+    int fremdPauseMs = 60000;   // said something, but no hello
 };
 
 // True when `geraet` asks for the board to be looked for ("" or "auto").
@@ -93,6 +100,13 @@ private:
     // One round over the candidates: true with `line` open at the board and
     // the bytes that carried its hello (and what followed) in `start`.
     bool Suchen(BoardLine& line, std::string& gefunden, std::string& start, int64_t& startUs);
+    // Devices the search found to be no board: why, and from when they are
+    // asked again (INT64_MAX: once they have gone). The reader's thread only.
+    struct KeinBoard {
+        std::string grund;
+        int64_t wiederUs = 0;
+    };
+    std::map<std::string, KeinBoard> keinBoard_;
     // The status after decoded events of `geraet`.
     void Verarbeiten(const std::vector<BoardEvent>& events, const std::string& geraet, bool& getrennt);
 

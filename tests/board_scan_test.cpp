@@ -1,7 +1,8 @@
 // The reader looks for the board when no device is named: of several serial
 // devices it takes the first that says a hello it speaks, names the others in
 // its status, times nothing of theirs and sends them no command but the hello
-// request; it looks again while none is found and after an unplug.
+// request, and does not open them again in every round; it looks again while
+// none is found and after an unplug.
 #include <gtest/gtest.h>
 
 #include "PtyBoards.h"
@@ -57,10 +58,15 @@ TEST(ThreadedBoardScan, TakesTheBoardAmongOtherDevicesAndFindsItAgainAfterAnUnpl
     EXPECT_NE(text.find(stumm.pts + ": antwortet nicht"), std::string::npos) << text;
     EXPECT_NE(text.find(fremd.pts + ": Das Sensorboard spricht Protokoll 2"), std::string::npos) << text;
     EXPECT_FALSE(reader.Lesen().verbunden);
+    const int muellGefragt = muell.anfragen, stummGefragt = stumm.anfragen, fremdGefragt = fremd.anfragen;
 
     // The board is plugged in (last in the order): the next round takes it.
     auto& board = boards.Add("ttyA3", PtyBoards::Art::Board);
     ASSERT_TRUE(WaitFor([&] { return reader.Lesen().verbunden; }));
+    // The devices found to be no board were not opened (and so not restarted) again.
+    EXPECT_EQ(muell.anfragen, muellGefragt);
+    EXPECT_EQ(stumm.anfragen, stummGefragt);
+    EXPECT_EQ(fremd.anfragen, fremdGefragt);
     EXPECT_NE(reader.Lesen().text.find("verbunden an " + board.pts + " (Firmware 1.0, Board 00000007)"),
               std::string::npos)
         << reader.Lesen().text;
