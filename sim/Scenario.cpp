@@ -488,6 +488,16 @@ const std::map<std::string, ActionDef>& Actions() {
              c.sys.SetBoard(&c.board, 0);
              *c.out << c.sys.st.AktZeit.load() << " board-sensors\n";
          })},
+        {"board-source",
+         {false, 1, 1,
+          [](const std::vector<std::string>& a) {
+              return a[0] == "port" || a[0] == "board" ? std::string() : "expected port or board, got '" + a[0] + "'";
+          },
+          [](SimContext& c, const std::vector<std::string>& a) {
+              c.sys.cfg.Lpt.Sensoren = a[0] == "board" ? int16_t{1} : int16_t{0};
+              const std::string zeile = c.sys.SensorQuelleAnwenden();
+              *c.out << c.sys.st.AktZeit.load() << " board-source " << a[0] << " \"" << Quoted(zeile) << "\"\n";
+          }}},
         {"board-stats", Command([](SimContext& c, const std::vector<std::string>&) {
              const BoardStats& st = c.board.Decoder().Stats();
              *c.out << c.sys.st.AktZeit.load() << " board-stats frames=" << st.frames << " bad=" << st.badFrames
@@ -1040,11 +1050,22 @@ bool RunScenario(const Scenario& sc, std::ostream& trace, ScenarioError& err) {
         // A clip that has ended starts the next digit before the cycle.
         c.ansage.ClipPoll();
     };
-    step.afterCycle = [&hooks] { hooks.NotePhase(); };
+    // A change of the sensor source asked for during a race is made once the
+    // track is idle, after the cycle, as the program does.
+    const auto quelleNachziehen = [&sys, &trace] {
+        if (sys.SensorQuelleNachziehen())
+            trace << sys.st.AktZeit.load() << " board-source switched " << (sys.cfg.Lpt.Sensoren == 1 ? "board" : "port")
+                  << '\n';
+    };
+    step.afterCycle = [&hooks, quelleNachziehen] {
+        hooks.NotePhase();
+        quelleNachziehen();
+    };
     if (sc.live) {
         sys.SetLive(sc.live);
-        step.afterCycle = [&hooks, &sys, &trace] {
+        step.afterCycle = [&hooks, &sys, &trace, quelleNachziehen] {
             hooks.NotePhase();
+            quelleNachziehen();
             sys.PublishLive();
             trace.flush();
         };

@@ -60,6 +60,8 @@ void RaceSystem::StartUp(const std::function<void()>& openSound, bool lineAlways
 void RaceSystem::SetBoard(SensorBoard* p, int64_t nullpunktUs) {
     board_ = p ? p : &noBoard_;
     st.BoardQuelle = p != nullptr;
+    quelleBoard_ = p != nullptr;
+    quelleWartet_ = false;
     st.BoardNullpunktUs = nullpunktUs;
 }
 
@@ -78,9 +80,9 @@ bool RaceSystem::OpenSensorBoard(const BoardSuche& suche) {
 bool RaceSystem::TrackIdle() const { return record.phase == RacePhase::Idle && !st.StartPhase; }
 
 std::string RaceSystem::SensorQuelleAnwenden() {
-    if (!sensorBoard_) return {};
+    if (board_ == &noBoard_) return {};
     const bool board = cfg.Lpt.Sensoren == 1;
-    const bool geraetNeu = board && sensorBoard_->Geraet() != cfg.Lpt.Sensorboard;
+    const bool geraetNeu = board && sensorBoard_ && sensorBoard_->Geraet() != cfg.Lpt.Sensorboard;
     if (board == quelleBoard_ && !geraetNeu) {
         quelleWartet_ = false;
         return {};
@@ -105,10 +107,12 @@ void RaceSystem::SensorQuelleUmstellen() {
     const bool board = cfg.Lpt.Sensoren == 1;
     // The old reader stops first: once Stop returns, nothing it read can reach
     // the tick; the tick may take a new reader's messages the moment it starts.
-    sensorBoard_->Stop();
-    if (board) {
-        sensorBoard_->Geraet(cfg.Lpt.Sensorboard);
-        sensorBoard_->Start();
+    if (sensorBoard_) {
+        sensorBoard_->Stop();
+        if (board) {
+            sensorBoard_->Geraet(cfg.Lpt.Sensorboard);
+            sensorBoard_->Start();
+        }
     }
     if (board != quelleBoard_) AskBoardQuelle(st, board);
     quelleBoard_ = board;

@@ -79,3 +79,33 @@ TEST(SimBoard, ARaceTimedByTheBoardTakesItsStampsAndItsGreen) {
 }
 
 }  // namespace
+
+namespace {
+
+// Switching the sensor source: during a race the switch waits for the race's
+// end and is made in the first cycle after it; on an idle track at once.
+TEST(SimBoard, TheSensorSourceSwitchesOnAnIdleTrackOrAfterTheRace) {
+    const SimRun r = RunSim(
+        "at 50 board-sensors\n"
+        "at 100 board-hello 0\n"
+        "at 1000 green\n"
+        "at 1500 board-source port\n"
+        "at 2000 stop\n"
+        "at 9000 board-source board\n"
+        "at 9500 board-source board\n"  // already the board: nothing to do
+        "end 10000\n",
+        "switch.scn");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const size_t warten = r.out.find("1500 board-source port \"Die Sensoren werden nach dem Rennen auf den Parallelport umgestellt.\"\n");
+    ASSERT_NE(warten, std::string::npos) << r.out;
+    const size_t umgestellt = r.out.find(" board-source switched port\n", warten);
+    ASSERT_NE(umgestellt, std::string::npos) << r.out;
+    const size_t ende = r.out.find("phase idle", warten);
+    ASSERT_NE(ende, std::string::npos) << r.out;
+    EXPECT_LT(ende, umgestellt) << "switched before the race was over";
+    EXPECT_NE(r.out.find("9000 board-source board \"Die Sensoren sind jetzt am USB-Sensorboard."), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("9500 board-source board \"\"\n"), std::string::npos) << r.out;
+}
+
+}  // namespace
