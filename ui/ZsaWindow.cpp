@@ -410,7 +410,7 @@ QWidget* ZsaWindow::BuildLichtschranken() {
     txtBoard->setObjectName("txtSensorboard");
     txtBoard->setToolTip(U("„auto“: das Board wird an den USB-Seriell-Geräten gesucht"));
     qg->addWidget(cmbSensoren, 0, 0);
-    qg->addWidget(new QLabel(U("Gerät des Sensorboards:"), quelle), 0, 1);
+    qg->addWidget(new QLabel(U("Gerät des Sensorboards (auto: selbst suchen):"), quelle), 0, 1);
     qg->addWidget(txtBoard, 0, 2);
     auto* hinweis = Label(quelle, "lblSensorenHinweis",
                           "Gilt sofort, während eines Rennens ab dessen Ende. Nach dem Wechsel die "
