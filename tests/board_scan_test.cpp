@@ -8,6 +8,7 @@
 #include "PtyBoards.h"
 #include "TestRig.h"
 #include "devices/BoardReader.h"
+#include "devices/TermiosLine.h"
 
 using namespace zk;
 using namespace zk::test;
@@ -91,6 +92,29 @@ TEST(ThreadedBoardScan, TakesTheBoardAmongOtherDevicesAndFindsItAgainAfterAnUnpl
     ASSERT_TRUE(WaitFor([&] { return reader.NaechsteKante(k); }));
     EXPECT_EQ(k.input, 4);
     reader.Stop();
+}
+
+// A device this program already uses (the display boards' line) is never
+// asked: a hello request would reach the display boards.
+TEST(ThreadedBoardScan, ALineInUseIsSkipped) {
+    PtyBoards boards;
+    auto& belegt = boards.Add("ttyB0", PtyBoards::Art::Board);
+    boards.Start();
+    int befund = 0;
+    std::string fehler;
+    const int anzeige = SerielleSchnittstelleOeffnen(belegt.pts, befund, fehler);
+    ASSERT_GE(anzeige, 0) << fehler;
+    BoardReader reader("auto", {}, KurzeSuche(boards));
+    reader.Start();
+    std::string text;
+    ASSERT_TRUE(WaitFor([&] {
+        text = reader.Lesen().text;
+        return text.find("Kein Sensorboard gefunden") != std::string::npos;
+    }));
+    EXPECT_NE(text.find(belegt.pts + ": von einem anderen Programm belegt"), std::string::npos) << text;
+    reader.Stop();
+    EXPECT_EQ(belegt.anfragen, 0);
+    ::close(anzeige);
 }
 
 TEST(ThreadedBoardScan, WithoutAnyDeviceTheStatusSaysSo) {
