@@ -50,6 +50,19 @@ void LptSteuerAusgeben(TickState& s, LptIo& port) {
     port.Out32(static_cast<uint16_t>(s.LptBasis + 2), s.LptSteuer.load());
 }
 
+// A lane's acquisition starts afresh: no pulse, nothing measured, and "no
+// lockout", one millisecond in the past, so that the wrap-safe comparison sees
+// an open lane whatever the clock reads.
+static void PulsVergessen(TickState& s, int l, int32_t now) {
+    s.SperreBis[l] = TimeAdd(now, -1);
+    s.ImPuls[l] = false;
+    s.PulsLaenge[l] = 0;
+    s.PulsGemeldet[l] = false;
+    s.AktivAbtastungen[l] = 0;
+    s.InaktivAbtastungen[l] = 0;
+    s.BoardEndeUs[l] = 0;
+}
+
 void CarryOutRequests(TickContext& t) {
     TickState& s = t.s;
     const uint32_t summe = s.AnfrageSumme;
@@ -59,18 +72,10 @@ void CarryOutRequests(TickContext& t) {
     const uint32_t reset = s.ResetAnfrage;
     if (reset != s.ResetErledigt) {
         for (int l = 0; l <= kLanes; ++l) {
-            // "No lockout": one millisecond in the past, so the wrap-safe
-            // comparison sees an open lane whatever the clock reads.
-            s.SperreBis[l] = TimeAdd(now, -1);
-            s.ImPuls[l] = false;
-            s.PulsLaenge[l] = 0;
-            s.PulsGemeldet[l] = false;
-            s.AktivAbtastungen[l] = 0;
-            s.InaktivAbtastungen[l] = 0;
+            PulsVergessen(s, l, now);
             s.RundeOffen[l] = false;
             s.FehlstartZahl[l] = s.FehlstartQuittung[l].load();
             s.Erfasst[l] = 0;
-            s.BoardEndeUs[l] = 0;
         }
         s.ResetErledigt = reset;
     }
@@ -98,15 +103,7 @@ void CarryOutRequests(TickContext& t) {
         // with no lane locked out.
         const bool neu = (quelle & 1u) != 0;
         if (neu != s.BoardQuelle) {
-            for (int l = 1; l <= kLanes; ++l) {
-                s.SperreBis[l] = TimeAdd(now, -1);
-                s.ImPuls[l] = false;
-                s.PulsLaenge[l] = 0;
-                s.PulsGemeldet[l] = false;
-                s.AktivAbtastungen[l] = 0;
-                s.InaktivAbtastungen[l] = 0;
-                s.BoardEndeUs[l] = 0;
-            }
+            for (int l = 1; l <= kLanes; ++l) PulsVergessen(s, l, now);
             s.BoardQuelle = neu;
         }
         s.BoardQuelleErledigt = quelle;
